@@ -1,0 +1,36 @@
+# Entry points for people: `make run` and `make test` install what is missing,
+# configure, build, and then run the program or the whole test suite.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test asan-test clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Until the window exists this shows the demonstration preset the build makes.
+run: build
+	$(BUILD)/tools/vardenctl/vardenctl show $(BUILD)/demo.dia
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The core tests once more with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARDEN_SANITIZE=ON -DVARDEN_BUILD_BENCH=OFF
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS) -L core
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan

@@ -1,0 +1,24 @@
+// One outgoing frame on its way through the link queue: its own copy of the
+// bytes plus the bookkeeping the link keeps while it waits for the answer.
+#pragma once
+
+#include <memory>
+
+#include "Frame.h"
+
+class CSendData {
+public:
+    CSendData(const BYTE* pFrame, int nLength);
+    CSendData(const CSendData&) = delete;
+    CSendData& operator=(const CSendData&) = delete;
+
+    const BYTE* GetData() const { return m_pData.get(); }
+    int GetLength() const { return m_nLength; }
+
+    std::unique_ptr<BYTE[]> m_pData;
+    int m_nLength;
+    int m_nWaitTicks = 0;      // link ticks spent waiting for the answer
+    int m_bUnsent = 1;         // 1 until written to the port
+    int m_nProgressPos = 0;    // progress to show when answered (transfers)
+    int m_bProgressAck = 0;    // 1 on the block writes of a write transfer
+};
