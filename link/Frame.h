@@ -75,6 +75,7 @@ constexpr int BlockBand(int nBand) { return 6 + 8 * nBand; }
 inline constexpr int BLOCK_BAND_FREQ = 0;  // offsets inside one band record
 inline constexpr int BLOCK_BAND_GAIN = 2;
 inline constexpr int BLOCK_BAND_Q = 4;
+inline constexpr int BLOCK_BAND_RESERVED = 6;  // always sent as 0, ignored on receipt
 inline constexpr int BLOCK_HPF_FREQ = 254;
 inline constexpr int BLOCK_HPF_TYPE = 256;
 inline constexpr int BLOCK_HPF_SLOPE = 257;

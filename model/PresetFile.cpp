@@ -1,0 +1,160 @@
+#include "PresetFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "Archive.h"
+#include "TALVRoute.h"
+
+namespace {
+std::string Describe(const std::string& strPath, const std::string& strWhat, int nErr)
+{
+    return strPath + ": " + strWhat + ": " + std::strerror(nErr);
+}
+
+// A link is followed, so saving through it updates the file it points at.
+std::string ResolveTarget(const std::string& strPath)
+{
+    struct stat st {};
+    if (lstat(strPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char buf[PATH_MAX];
+        if (realpath(strPath.c_str(), buf))
+            return buf;
+    }
+    return strPath;
+}
+
+std::string FolderOf(const std::string& strPath)
+{
+    const auto slash = strPath.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : strPath.substr(0, slash);
+}
+
+bool WriteAll(int fd, const std::uint8_t* p, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+}  // namespace
+
+bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError)
+{
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        strError = Describe(strPath, "cannot open", errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        strError = strPath + ": not a regular file";
+        ::close(fd);
+        return false;
+    }
+    if (static_cast<std::uintmax_t>(st.st_size) > MAX_PRESET_FILE_SIZE) {
+        strError = strPath + ": too large to be a preset file";
+        ::close(fd);
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buf[8192];
+    for (;;) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            strError = Describe(strPath, "cannot read", errno);
+            ::close(fd);
+            return false;
+        }
+        if (r == 0)
+            break;
+        bytes.insert(bytes.end(), buf, buf + r);
+        if (bytes.size() > MAX_PRESET_FILE_SIZE) {
+            strError = strPath + ": too large to be a preset file";
+            ::close(fd);
+            return false;
+        }
+    }
+    ::close(fd);
+    out = std::move(bytes);
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
+                         std::string& strError)
+{
+    const std::string strTarget = ResolveTarget(strPath);
+    std::string strTemp = FolderOf(strTarget) + "/.varden-save-XXXXXX";
+    const int fd = mkstemp(strTemp.data());
+    if (fd < 0) {
+        strError = Describe(strPath, "cannot create a file in its folder", errno);
+        return false;
+    }
+    // Keep the permissions of the file being replaced; a new file gets the
+    // usual ones.
+    struct stat st {};
+    mode_t mode;
+    if (stat(strTarget.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool bOk = fchmod(fd, mode) == 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    int nErr = errno;
+    if (::close(fd) != 0 && bOk) {
+        bOk = false;
+        nErr = errno;
+    }
+    if (bOk && std::rename(strTemp.c_str(), strTarget.c_str()) != 0) {
+        bOk = false;
+        nErr = errno;
+    }
+    if (!bOk) {
+        ::unlink(strTemp.c_str());
+        strError = Describe(strPath, "cannot write", nErr);
+    }
+    return bOk;
+}
+
+std::vector<std::uint8_t> StorePresetBytes(CTALVRoute& route)
+{
+    std::vector<std::uint8_t> bytes;
+    CArchive ar(bytes);
+    route.Serialize(ar);
+    return bytes;
+}
+
+bool LoadPresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFileBytes(strPath, bytes, strError))
+        return false;
+    CArchive ar(bytes.data(), bytes.size());
+    route.Serialize(ar);
+    return true;
+}
+
+bool SavePresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError)
+{
+    return WriteFileAtomically(strPath, StorePresetBytes(route), strError);
+}

@@ -1,0 +1,30 @@
+// Reading and writing preset files on disk. Saving never truncates the old
+// file: the new bytes go to a temporary file in the same folder, which then
+// replaces the target in one rename, so a failed save leaves the old file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CTALVRoute;
+
+// Larger files are refused before reading: a preset is about 1.1 KB.
+inline constexpr std::uintmax_t MAX_PRESET_FILE_SIZE = 16u << 20;
+
+// The whole file into out. On failure returns false with a message naming
+// the file and the reason in strError.
+bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError);
+
+// Replaces strPath with exactly these bytes, or leaves it untouched.
+bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
+                         std::string& strError);
+
+// The bytes of the preset file for route (saving ends crossover ramps).
+std::vector<std::uint8_t> StorePresetBytes(CTALVRoute& route);
+
+// Loads route from a preset file. Returns false with strError when the file
+// cannot be read; a file that ends early throws CArchiveException after the
+// fields before its end have been taken over.
+bool LoadPresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError);
+bool SavePresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError);

@@ -1,0 +1,154 @@
+// One channel of a preset, kept as the device frames that carry it: 31 band
+// frames, a crossover frame and a channel frame, each with a dirty flag, so
+// the link can send any change by copying bytes. Every operation that changes
+// a frame leaves it with a valid checksum.
+#pragma once
+
+#include <memory>
+
+#include "ChannelRecord.h"
+#include "Frame.h"
+#include "SendData.h"
+
+class CArchive;
+
+struct FRAME_SLOT {
+    int m_bDirty = 0;
+    BYTE m_abFrame[SHORT_FRAME_LEN] = {};
+};
+
+class CTALVData {
+public:
+    CTALVData();
+    CTALVData(const CTALVData&) = delete;
+    CTALVData& operator=(const CTALVData&) = delete;
+
+    void SetChannel(int nCh);
+    void Reset();
+    void ClearDirty();
+
+    // Getters return what is stored (crossover frequencies: the targets).
+    short GetBandFreq(int nBand) const;
+    short GetGain(int nBand) const;
+    short GetQ(int nBand) const;
+    short GetBandReserved(int nBand) const;
+    short GetHpfFreq() const { return m_nHpfTarget; }
+    short GetLpfFreq() const { return m_nLpfTarget; }
+    short GetHpfCurrentFreq() const { return GetWord(&m_xoverSlot.m_abFrame[XO_HPF_FREQ]); }
+    short GetLpfCurrentFreq() const { return GetWord(&m_xoverSlot.m_abFrame[XO_LPF_FREQ]); }
+    BYTE GetHpfType() const { return m_xoverSlot.m_abFrame[XO_HPF_TYPE]; }
+    BYTE GetHpfSlope() const { return m_xoverSlot.m_abFrame[XO_HPF_SLOPE]; }
+    BYTE GetLpfType() const { return m_xoverSlot.m_abFrame[XO_LPF_TYPE]; }
+    BYTE GetLpfSlope() const { return m_xoverSlot.m_abFrame[XO_LPF_SLOPE]; }
+    int IsHpfOff() const { return m_bHpfOff; }
+    int IsLpfOff() const { return m_bLpfOff; }
+    int IsChannelOff() const { return m_bChannelOff; }
+    BYTE GetOutputOn() const { return m_chanSlot.m_abFrame[CH_OUTPUT]; }
+    BYTE GetPolarity() const { return m_chanSlot.m_abFrame[CH_POLARITY]; }
+    short GetChannelGain() const { return GetWord(&m_chanSlot.m_abFrame[CH_GAIN]); }
+    short GetDelay() const { return GetWord(&m_chanSlot.m_abFrame[CH_DELAY]); }
+    int GetGateThreshold() const;  // the entered value, 10..40
+    BYTE GetGateByte() const { return m_chanSlot.m_abFrame[CH_GATE]; }
+    BYTE GetInputLevel() const { return m_chanSlot.m_abFrame[CH_INPUT_LEVEL]; }
+    int GetABFlag() const { return m_bABFlag; }
+    int GetChannel() const { return m_nChannel; }
+
+    // Band equaliser.
+    void SetGain(short nGain, int nBand);
+    void SetQ(short nQ, int nBand);
+    void SetBandBypass(int nBand, int bOn);
+    int IsBandBypassed(int nBand) const;
+    bool AreAllBandsBypassed() const;
+    void SetEqBypassAll(int bOn);
+
+    // Crossover.
+    void SetHpfFreq(short nFreq);
+    void SetLpfFreq(short nFreq);
+    void SetHpfType(BYTE nType);
+    void SetHpfSlope(BYTE nSlope);
+    void SetLpfType(BYTE nType);
+    void SetLpfSlope(BYTE nSlope);
+    void StepCrossoverRamp();
+
+    // Channel section.
+    void SetOutputOn(BYTE v);
+    void SetOutputOnSilent(BYTE v);
+    void SetPolarity(BYTE v);
+    void SetChannelGain(short v);
+    void SetDelay(short v);
+    void SetGateThreshold(int nEntered);
+    void SetInputLevel(BYTE v);
+
+    // Whole-channel copies and loads.
+    void CopyLinked(const CTALVData& src);
+    void CopyAll(const CTALVData& src);
+    void LoadFromBlock(const BYTE* pBlock);
+
+    // One 280-byte channel record of the preset file.
+    void Serialize(CArchive& ar);
+    ChannelRecord GetRecord() const;
+    // Saving ends a ramp in progress: the file holds the targets.
+    void FinishCrossoverRamp();
+
+    // Dirty marks, read and cleared by the route and the bulk update.
+    bool IsBandDirty(int nBand) const;
+    void ClearBandDirty(int nBand);
+    bool IsCrossoverDirty() const { return m_xoverSlot.m_bDirty != 0; }
+    void ClearCrossoverDirty() { m_xoverSlot.m_bDirty = 0; }
+    bool IsChannelDirty() const { return m_chanSlot.m_bDirty != 0; }
+    void ClearChannelDirty() { m_chanSlot.m_bDirty = 0; }
+    bool IsAnyDirty() const;
+
+    // Stored frames, for inspection.
+    const BYTE* GetBandFrame(int nBand) const;
+    const BYTE* GetCrossoverFrame() const { return m_xoverSlot.m_abFrame; }
+    const BYTE* GetChannelFrame() const { return m_chanSlot.m_abFrame; }
+
+    // Frame builders: each returns a new frame object that the caller owns.
+    std::unique_ptr<CSendData> BuildBandFrame(int nBand) const;
+    std::unique_ptr<CSendData> BuildCrossoverFrame();
+    std::unique_ptr<CSendData> BuildChannelFrame() const;
+    std::unique_ptr<CSendData> BuildBlockWrite(int nSlot);
+    std::unique_ptr<CSendData> BuildBlockRequest(int nSlot) const;
+
+private:
+    static bool IsValidBand(int nBand) { return nBand >= 0 && nBand < NUM_BANDS; }
+    BYTE* Band(int nBand) { return m_aBandSlot[nBand].m_abFrame; }
+    const BYTE* Band(int nBand) const { return m_aBandSlot[nBand].m_abFrame; }
+    BYTE* Xover() { return m_xoverSlot.m_abFrame; }
+    BYTE* Chan() { return m_chanSlot.m_abFrame; }
+    static void Seal(FRAME_SLOT& slot);
+    void SealAll();
+
+    template <typename F> void ForEachLinked(F fn);
+    void SetBandGainWord(int nBand, int nGain);
+    void LoadBandGain(int nBand, int nGain);
+    void SetFilterFreqs(int nHpf, int nLpf);
+
+    void PropagateBand(int nBand);
+    void CopyBandFrom(int nBand, const CTALVData& src);
+    void PropagateCrossover();
+    void CopyCrossoverFrom(const CTALVData& src);
+    void PropagateChannel();
+    void CopyChannelFrom(const CTALVData& src);
+    void ApplyEqBypassAll(int bOn);
+    void PropagateEqBypassAll(int bOn);
+    void CopyCommon(const CTALVData& src);
+    void ChannelChanged(bool bPropagate);
+
+    FRAME_SLOT m_aBandSlot[NUM_BANDS];
+    int m_anSavedGain[NUM_BANDS] = {};
+    int m_abBandBypass[NUM_BANDS] = {};
+    int m_abBypassAllMark[NUM_BANDS] = {};
+    int m_abSavedBypassAllMark[NUM_BANDS] = {};
+    FRAME_SLOT m_xoverSlot;
+    short m_nHpfTarget = 0;
+    short m_nLpfTarget = 0;
+    FRAME_SLOT m_chanSlot;
+    BYTE m_abBlock[BLOCK_FRAME_LEN] = {};
+    int m_bABFlag = 1;
+    int m_bHpfOff = 0;
+    int m_bLpfOff = 0;
+    int m_bChannelOff = 0;
+    int m_nChannel = 0;
+};

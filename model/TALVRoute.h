@@ -1,0 +1,45 @@
+// A whole preset: the four channel records and the preset name. It builds the
+// frames that are not tied to one channel and picks the next pending change
+// for the link.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "SendData.h"
+#include "TALVData.h"
+
+class CArchive;
+
+class CTALVRoute {
+public:
+    CTALVRoute();
+    ~CTALVRoute();
+    CTALVRoute(const CTALVRoute&) = delete;
+    CTALVRoute& operator=(const CTALVRoute&) = delete;
+
+    static constexpr int GetSize() { return NUM_CHANNELS; }
+    CTALVData& GetChannel(int k) { return m_aChannel.at(static_cast<std::size_t>(k)); }
+    const CTALVData& GetChannel(int k) const { return m_aChannel.at(static_cast<std::size_t>(k)); }
+    void ClearAllDirty();
+
+    // The preset file: four channel records, then the name.
+    void Serialize(CArchive& ar);
+
+    static std::unique_ptr<CSendData> BuildNameFrame(int nSlot, const std::string& strName);
+    static std::unique_ptr<CSendData> BuildNameQuery(int nSlot);
+    static std::unique_ptr<CSendData> BuildPollFrame();
+    // The first pending change in channel order, or a poll frame.
+    std::unique_ptr<CSendData> GetNextFrame();
+
+    std::string m_strName = "NULL";
+
+private:
+    std::array<CTALVData, NUM_CHANNELS> m_aChannel;
+};
+
+// Stores a preset given as records: the one writer of the file layout, used
+// for the route itself and for presets converted from other forms.
+void StorePreset(CArchive& ar, const std::array<ChannelRecord, NUM_CHANNELS>& aRecord,
+                 const std::string& strName);
