@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "LinkState.h"
+#include "PresetFile.h"
+#include "TALVRoute.h"
+#include "Vardenctl.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result Ctl(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int code = RunVardenctl(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class VardenctlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char templ[] = "/tmp/vardenctl-test-XXXXXX";
+        dir = mkdtemp(templ);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // A preset with non-default values everywhere it matters, and a name
+    // with a character outside ASCII.
+    std::string WriteSample(const std::string& name)
+    {
+        CTALVRoute route;
+        CTALVData& ch0 = route.GetChannel(0);
+        ch0.SetGain(230, 5);
+        ch0.SetQ(20, 5);
+        ch0.SetLpfFreq(2000);
+        ch0.SetLpfSlope(2);
+        ch0.SetHpfType(2);
+        CTALVData& ch1 = route.GetChannel(1);
+        ch1.SetOutputOn(1);
+        ch1.SetPolarity(1);
+        ch1.SetChannelGain(570);
+        ch1.SetDelay(24);
+        ch1.SetGateThreshold(25);
+        route.GetChannel(3).SetDelay(960);
+        route.m_strName = "Caf\xE9";
+        std::string error;
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(SavePresetFile(path, route, error)) << error;
+        return path;
+    }
+
+    std::string dir;
+};
+}  // namespace
+
+TEST_F(VardenctlTest, HelpAndUsageErrors)
+{
+    for (const char* cmd : {"show", "convert", "frames", "demo"}) {
+        const Result r = Ctl({cmd, "--help"});
+        EXPECT_EQ(r.code, EXIT_OK) << cmd;
+        EXPECT_NE(r.out.find("usage: vardenctl"), std::string::npos) << cmd;
+    }
+    EXPECT_EQ(Ctl({"--help"}).code, EXIT_OK);
+    EXPECT_EQ(Ctl({}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"explode"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"show"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"show", "a.dia", "b.dia"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"frames", "--fast", "a.dia"}).code, EXIT_USAGE);
+    const Result ext = Ctl({"convert", "a.dia", "b.txt"});
+    EXPECT_EQ(ext.code, EXIT_USAGE);
+    EXPECT_NE(ext.err.find("b.txt"), std::string::npos);
+}
+
+TEST_F(VardenctlTest, ConvertRoundTripsFilesTheProgramWrites)
+{
+    const std::string dia = WriteSample("sample.dia");
+    const std::string json = dir + "/sample.json";
+    const std::string back = dir + "/back.dia";
+    ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
+    ASSERT_EQ(Ctl({"convert", json, back}).code, EXIT_OK);
+    EXPECT_EQ(ReadText(back), ReadText(dia));
+
+    const std::string text = ReadText(json);
+    EXPECT_NE(text.find("\"name\": \"Caf\xC3\xA9\""), std::string::npos);  // Latin-1 as UTF-8
+    EXPECT_NE(text.find("\"gate\": 55"), std::string::npos);
+    EXPECT_NE(text.find("\"reserved\": 0"), std::string::npos);
+
+    // The demo preset survives the trip too.
+    const std::string demo = dir + "/demo.dia";
+    ASSERT_EQ(Ctl({"demo", demo}).code, EXIT_OK);
+    ASSERT_EQ(Ctl({"convert", demo, dir + "/demo.json"}).code, EXIT_OK);
+    ASSERT_EQ(Ctl({"convert", dir + "/demo.json", dir + "/demo2.dia"}).code, EXIT_OK);
+    EXPECT_EQ(ReadText(dir + "/demo2.dia"), ReadText(demo));
+}
+
+TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
+{
+    const std::string dia = WriteSample("sample.dia");
+    const std::string json = dir + "/sample.json";
+    ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
+    const std::string good = ReadText(json);
+
+    auto replaceOnce = [&](const std::string& from, const std::string& to) {
+        std::string s = good;
+        const auto pos = s.find(from);
+        EXPECT_NE(pos, std::string::npos) << from;
+        return s.replace(pos, from.size(), to);
+    };
+    struct Case {
+        std::string text;
+        std::string field;
+    };
+    const Case cases[] = {
+        {good.substr(0, good.size() / 2), "not valid JSON"},
+        {replaceOnce("\"gate\": 40,", ""), "channels[0].gate: missing"},
+        {replaceOnce("\"gain\": 570", "\"gain\": 70000"), "channels[1].gain: 70000 is outside 0..800"},
+        {replaceOnce("\"abFlag\": 1", "\"abFlag\": 9999999999"), "channels[0].abFlag"},
+        {replaceOnce("\"type\": 2", "\"type\": 3"), "channels[0].hpf.type: 3 is outside 0..2"},
+        {replaceOnce("\"q\": 20", "\"q\": 60"), "channels[0].bands[5].q"},
+        {replaceOnce("\"reserved\": 0", "\"reserved\": 40000"), "channels[0].bands[0].reserved"},
+        {replaceOnce("\"delay\": 24", "\"delay\": 2.5"), "channels[1].delay: expected a whole number"},
+        {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": \"\xD0\x96\""), "name: character U+0416"},
+        {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": 5"), "name: expected a string"},
+    };
+    const std::string out = dir + "/out.dia";
+    WriteText(out, "old contents");
+    for (const Case& c : cases) {
+        WriteText(dir + "/bad.json", c.text);
+        const Result r = Ctl({"convert", dir + "/bad.json", out});
+        EXPECT_EQ(r.code, EXIT_IO) << c.field;
+        EXPECT_NE(r.err.find("bad.json"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.field), std::string::npos) << r.err;
+        EXPECT_EQ(ReadText(out), "old contents");
+    }
+    // No channels list at all, or the wrong number of channels.
+    WriteText(dir + "/bad.json", "{\"name\": \"x\", \"channels\": []}");
+    EXPECT_NE(Ctl({"convert", dir + "/bad.json", out}).err.find("channels: expected a list of 4"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir + "/never.dia"));
+    EXPECT_EQ(Ctl({"convert", dir + "/bad.json", dir + "/never.dia"}).code, EXIT_IO);
+    EXPECT_FALSE(fs::exists(dir + "/never.dia"));
+}
+
+TEST_F(VardenctlTest, UnreadableDiaWritesNothing)
+{
+    const std::string dia = WriteSample("sample.dia");
+    const std::string cut = dir + "/cut.dia";
+    WriteText(cut, ReadText(dia).substr(0, 700));
+    const Result r = Ctl({"convert", cut, dir + "/cut.json"});
+    EXPECT_EQ(r.code, EXIT_IO);
+    EXPECT_NE(r.err.find("cut.dia: An attempt was made to access an unnamed file past its end."), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir + "/cut.json"));
+
+    const Result missing = Ctl({"show", dir + "/missing.dia"});
+    EXPECT_EQ(missing.code, EXIT_IO);
+    EXPECT_NE(missing.err.find("missing.dia"), std::string::npos);
+    EXPECT_EQ(Ctl({"frames", dir}).code, EXIT_IO);
+}
+
+TEST_F(VardenctlTest, ShowSpeaksTheUsersUnits)
+{
+    const Result r = Ctl({"show", WriteSample("sample.dia")});
+    ASSERT_EQ(r.code, EXIT_OK) << r.err;
+    for (const char* text : {"Preset \"Caf\xE9\"", "Channel 2", "inverted", "-3.0 dB", "0.500 ms (24 samples)",
+                             "-95 dBu", "-110 dBu", "20.0 ms", "2000 Hz  Link_Ril 24dB/Oct", "20 Hz (off)",
+                             "63 Hz    3.0 dB   5.76", "28.9  bypassed"}) {
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
+}
+
+TEST_F(VardenctlTest, FramesListsWhatWouldBeSent)
+{
+    const Result r = Ctl({"frames", WriteSample("sample.dia")});
+    ASSERT_EQ(r.code, EXIT_OK) << r.err;
+    std::vector<std::string> lines;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u * 33 + 4);
+    // Checked by hand: channel 0 band 5, 63 Hz, +3.0 dB, Q index 20.
+    EXPECT_EQ(lines[5], "FF FF FF 52 00 05 3F 00 E6 00 14 00 00 00 00 05 3A AA");
+    // Channel 1 section: on, inverted, gain 570, delay 24, gate byte 55.
+    EXPECT_EQ(lines[33 + 32], "FF FF FF 52 01 20 01 01 3A 02 18 00 37 00 01 20 E0 AA");
+    // Crossover of channel 0 at its target, not ramping.
+    EXPECT_EQ(lines[31].substr(0, 47), "FF FF FF 52 00 1F 14 00 02 00 D0 07 00 02 00 1F");
+    const std::string& block3 = lines.back();
+    EXPECT_EQ(block3.size(), 274u * 3 - 1);
+    EXPECT_EQ(block3.substr(0, 17), "FF FF FF 54 03 00");
+}

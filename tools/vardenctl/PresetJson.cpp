@@ -1,0 +1,247 @@
+#include "PresetJson.h"
+
+#include <cstdint>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "PresetLimits.h"
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+namespace {
+std::string Latin1ToUtf8(const std::string& s)
+{
+    std::string out;
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// The JSON parser has already checked that s is valid UTF-8.
+bool Utf8ToLatin1(const std::string& s, std::string& out, std::string& strError)
+{
+    out.clear();
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::uint32_t cp;
+        int n;
+        if (c < 0x80) {
+            cp = c;
+            n = 1;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1Fu;
+            n = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0Fu;
+            n = 3;
+        } else {
+            cp = c & 0x07u;
+            n = 4;
+        }
+        for (int k = 1; k < n && i + static_cast<std::size_t>(k) < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3Fu);
+        if (cp > 0xFF) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "name: character U+%04X has no 8-bit code", cp);
+            strError = buf;
+            return false;
+        }
+        out.push_back(static_cast<char>(cp));
+        i += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reading with the path of each field, so an error can name it.
+class Reader {
+public:
+    explicit Reader(std::string& strError) : m_strError(strError) {}
+
+    const json* Field(const json& obj, const std::string& strPath, const char* key)
+    {
+        const std::string path = strPath.empty() ? key : strPath + "." + key;
+        if (!obj.is_object())
+            return Fail(strPath + ": expected an object");
+        const auto it = obj.find(key);
+        if (it == obj.end())
+            return Fail(path + ": missing");
+        return &*it;
+    }
+
+    template <typename T> bool Int(const json& obj, const std::string& strPath, const char* key, T& out,
+                                   long long nMin, long long nMax)
+    {
+        const json* v = Field(obj, strPath, key);
+        if (!v)
+            return false;
+        const std::string path = strPath.empty() ? key : strPath + "." + key;
+        if (!v->is_number_integer()) {
+            Fail(path + ": expected a whole number");
+            return false;
+        }
+        long long n;
+        if (v->is_number_unsigned()) {
+            const auto u = v->get<std::uint64_t>();
+            if (u > static_cast<std::uint64_t>(std::numeric_limits<long long>::max())) {
+                Fail(path + ": " + v->dump() + " is outside " + std::to_string(nMin) + ".." + std::to_string(nMax));
+                return false;
+            }
+            n = static_cast<long long>(u);
+        } else {
+            n = v->get<long long>();
+        }
+        if (n < nMin || n > nMax) {
+            Fail(path + ": " + std::to_string(n) + " is outside " + std::to_string(nMin) + ".." + std::to_string(nMax));
+            return false;
+        }
+        out = static_cast<T>(n);
+        return true;
+    }
+
+    template <typename T> bool Ranged(const json& obj, const std::string& strPath, const char* key, T& out,
+                                      ValueRange range)
+    {
+        return Int(obj, strPath, key, out, range.nMin, range.nMax);
+    }
+
+    const json* Array(const json& obj, const std::string& strPath, const char* key, std::size_t nCount)
+    {
+        const json* v = Field(obj, strPath, key);
+        if (!v)
+            return nullptr;
+        const std::string path = strPath.empty() ? key : strPath + "." + key;
+        if (!v->is_array() || v->size() != nCount)
+            return Fail(path + ": expected a list of " + std::to_string(nCount) + " entries");
+        return v;
+    }
+
+private:
+    const json* Fail(const std::string& s)
+    {
+        m_strError = s;
+        return nullptr;
+    }
+    std::string& m_strError;
+};
+
+constexpr long long INT32_LO = std::numeric_limits<std::int32_t>::min();
+constexpr long long INT32_HI = std::numeric_limits<std::int32_t>::max();
+constexpr long long INT16_LO = std::numeric_limits<std::int16_t>::min();
+constexpr long long INT16_HI = std::numeric_limits<std::int16_t>::max();
+
+bool ReadFilter(Reader& r, const json& ch, const std::string& path, const char* key, FilterRecord& f)
+{
+    const json* obj = r.Field(ch, path, key);
+    const std::string sub = path + "." + key;
+    return obj && r.Ranged(*obj, sub, "freq", f.nFreq, XOVER_FREQ_RANGE) &&
+           r.Ranged(*obj, sub, "type", f.nType, FILTER_TYPE_RANGE) &&
+           r.Ranged(*obj, sub, "slope", f.nSlope, FILTER_SLOPE_RANGE);
+}
+
+bool ReadChannel(Reader& r, const json& ch, const std::string& path, ChannelRecord& rec)
+{
+    if (!(r.Int(ch, path, "abFlag", rec.bABFlag, INT32_LO, INT32_HI) &&
+          r.Int(ch, path, "hpfOff", rec.bHpfOff, INT32_LO, INT32_HI) &&
+          r.Int(ch, path, "lpfOff", rec.bLpfOff, INT32_LO, INT32_HI) &&
+          r.Int(ch, path, "channelOff", rec.bChannelOff, INT32_LO, INT32_HI) &&
+          r.Ranged(ch, path, "output", rec.nOutput, SWITCH_RANGE) &&
+          r.Ranged(ch, path, "polarity", rec.nPolarity, SWITCH_RANGE) &&
+          r.Ranged(ch, path, "gain", rec.nGain, CHANNEL_GAIN_RANGE) &&
+          r.Ranged(ch, path, "delay", rec.nDelay, DELAY_RANGE) &&
+          r.Ranged(ch, path, "gate", rec.nGate, GATE_BYTE_RANGE) &&
+          r.Ranged(ch, path, "inputLevel", rec.nInputLevel, SWITCH_RANGE) &&
+          ReadFilter(r, ch, path, "hpf", rec.hpf) && ReadFilter(r, ch, path, "lpf", rec.lpf)))
+        return false;
+    const json* bands = r.Array(ch, path, "bands", NUM_BANDS);
+    if (!bands)
+        return false;
+    for (int b = 0; b < NUM_BANDS; ++b) {
+        const std::string bp = path + ".bands[" + std::to_string(b) + "]";
+        BandRecord& band = rec.aBand[b];
+        const json& obj = (*bands)[static_cast<std::size_t>(b)];
+        if (!(r.Ranged(obj, bp, "freq", band.nFreq, BAND_FREQ_RANGE) &&
+              r.Ranged(obj, bp, "gain", band.nGain, BAND_GAIN_RANGE) &&
+              r.Ranged(obj, bp, "q", band.nQ, BAND_Q_RANGE) &&
+              r.Int(obj, bp, "reserved", band.nReserved, INT16_LO, INT16_HI)))
+            return false;
+    }
+    return true;
+}
+
+ordered_json FilterToJson(const FilterRecord& f)
+{
+    return ordered_json{{"freq", f.nFreq}, {"type", f.nType}, {"slope", f.nSlope}};
+}
+}  // namespace
+
+std::string PresetToJson(const PresetData& data)
+{
+    ordered_json root;
+    root["name"] = Latin1ToUtf8(data.strName);
+    ordered_json channels = ordered_json::array();
+    for (const ChannelRecord& rec : data.aChannel) {
+        ordered_json ch;
+        ch["abFlag"] = rec.bABFlag;
+        ch["hpfOff"] = rec.bHpfOff;
+        ch["lpfOff"] = rec.bLpfOff;
+        ch["channelOff"] = rec.bChannelOff;
+        ch["output"] = rec.nOutput;
+        ch["polarity"] = rec.nPolarity;
+        ch["gain"] = rec.nGain;
+        ch["delay"] = rec.nDelay;
+        ch["gate"] = rec.nGate;
+        ch["inputLevel"] = rec.nInputLevel;
+        ch["hpf"] = FilterToJson(rec.hpf);
+        ch["lpf"] = FilterToJson(rec.lpf);
+        ordered_json bands = ordered_json::array();
+        for (const BandRecord& b : rec.aBand)
+            bands.push_back(ordered_json{{"freq", b.nFreq}, {"gain", b.nGain}, {"q", b.nQ}, {"reserved", b.nReserved}});
+        ch["bands"] = std::move(bands);
+        channels.push_back(std::move(ch));
+    }
+    root["channels"] = std::move(channels);
+    return root.dump(2) + "\n";
+}
+
+bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError)
+{
+    json root;
+    try {
+        root = json::parse(strText);
+    } catch (const json::parse_error& e) {
+        // e.what() starts with the library's own tag; the rest says where.
+        std::string what = e.what();
+        const auto pos = what.find("] ");
+        strError = "not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos + 2));
+        return false;
+    }
+    Reader r(strError);
+    PresetData result;
+    const json* name = r.Field(root, "", "name");
+    if (!name)
+        return false;
+    if (!name->is_string()) {
+        strError = "name: expected a string";
+        return false;
+    }
+    if (!Utf8ToLatin1(name->get<std::string>(), result.strName, strError))
+        return false;
+    const json* channels = r.Array(root, "", "channels", NUM_CHANNELS);
+    if (!channels)
+        return false;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        if (!ReadChannel(r, (*channels)[static_cast<std::size_t>(k)], "channels[" + std::to_string(k) + "]",
+                         result.aChannel[k]))
+            return false;
+    }
+    data = std::move(result);
+    return true;
+}

@@ -1,0 +1,14 @@
+// The JSON form of a preset: every stored field in the model's own encoding,
+// so a preset survives .dia -> .json -> .dia byte for byte. The name's 8-bit
+// characters are Latin-1.
+#pragma once
+
+#include <string>
+
+#include "PresetData.h"
+
+std::string PresetToJson(const PresetData& data);
+
+// Parses and checks text. On failure returns false and says which field is
+// wrong in strError ("channels[2].hpf.type: 7 is outside 0..2").
+bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError);
