@@ -1,0 +1,209 @@
+#include "Command.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "LinkMessages.h"
+#include "MessageBox.h"
+#include "ProgressTarget.h"
+
+namespace {
+// The serial layer takes the platform's device prefix in front of list names.
+constexpr const char* DEVICE_PREFIX = "\\\\.\\";
+}  // namespace
+
+CCommand::~CCommand()
+{
+    Close();
+}
+
+bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd)
+{
+    const std::string strDevice = DEVICE_PREFIX + strPort;
+    if (m_port.IsOpen())
+        m_port.Close();
+    m_lPortError = m_port.Open(strDevice.c_str(), pWnd, 0, 0, LINK_QUEUE_SIZE, LINK_QUEUE_SIZE);
+    if (m_lPortError != 0) {
+        ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::Error);
+        return false;
+    }
+    if ((m_lPortError = m_port.Setup(LINK_BAUD, 8, NOPARITY, ONESTOPBIT)) != 0 ||
+        (m_lPortError = m_port.SetupHandshaking(0)) != 0 || (m_lPortError = m_port.SetMask(LINK_EVENT_MASK)) != 0)
+        return false;
+    m_pWnd = pWnd;
+    return true;
+}
+
+bool CCommand::Close()
+{
+    m_queue.RemoveAll();
+    if (!m_port.IsOpen())
+        return false;
+    m_port.Close();
+    m_pWnd = nullptr;
+    return true;
+}
+
+void CCommand::Enqueue(std::unique_ptr<CSendData> pData)
+{
+    if (pData)
+        m_queue.Add(std::move(pData));
+}
+
+void CCommand::SendHead()
+{
+    CSendData* pHead = m_queue.GetHead();
+    if (!pHead)
+        return;
+    m_bHeadProgressAck = pHead->m_bProgressAck;
+    m_nHeadProgressPos = pHead->m_nProgressPos;
+    DWORD dwWritten = 0;
+    m_port.Write(pHead->GetData(), static_cast<std::size_t>(pHead->GetLength()), &dwWritten, nullptr,
+                 LINK_WRITE_TIMEOUT_MS);
+}
+
+void CCommand::RemoveHead()
+{
+    m_queue.RemoveHead();
+}
+
+void CCommand::ClearBuffers()
+{
+    m_abAssembly.fill(0);
+    m_abRing.fill(0);
+}
+
+void CCommand::ResetLink()
+{
+    m_bInFrame = 0;
+    m_port.Purge();
+    ClearBuffers();
+}
+
+void CCommand::SetProgress(int nPos)
+{
+    if (m_pProgress)
+        m_pProgress->SetPos(nPos);
+}
+
+void CCommand::OnReceive()
+{
+    DWORD dwRead = 0;
+    m_port.Read(m_abRead.data(), m_abRead.size(), &dwRead, nullptr, LINK_READ_TIMEOUT_MS);
+    const int nRead = std::min<int>(static_cast<int>(dwRead), READ_CHUNK);
+    if (nRead <= 0)
+        return;
+    for (int i = 0; i < nRead; ++i) {
+        m_abRing[static_cast<std::size_t>(m_nRingWrite)] = m_abRead[static_cast<std::size_t>(i)];
+        m_nRingWrite = (m_nRingWrite + 1) % RING_SIZE;
+    }
+    while (m_nRingRead != m_nRingWrite) {
+        const BYTE byte = m_abRing[static_cast<std::size_t>(m_nRingRead)];
+        m_nRingRead = (m_nRingRead + 1) % RING_SIZE;
+        Examine(byte);
+    }
+}
+
+void CCommand::Examine(BYTE byte)
+{
+    if (!m_bInFrame) {
+        if (byte != FRAME_HEADER) {
+            m_nFFCount = 0;
+            return;
+        }
+        if (++m_nFFCount == FRAME_HEADER_LEN) {
+            m_bInFrame = 1;
+            m_nFFCount = 0;
+            m_nFrameLen = FRAME_HEADER_LEN;
+            std::fill_n(m_abAssembly.begin(), FRAME_HEADER_LEN, FRAME_HEADER);
+        }
+        return;
+    }
+
+    if (m_nFrameLen == FRAME_CMD) {
+        m_abAssembly[FRAME_CMD] = byte;
+        m_nCommand = byte;
+        m_nFrameLen = FRAME_CMD + 1;
+        m_nExpectedLen = ReplyLength(byte);
+        if (m_nExpectedLen == 0) {
+            // Not a frame the device sends: give up on it and look for FF FF FF.
+            m_nExpectedLen = POLL_REPLY_LEN;
+            m_bInFrame = 0;
+        }
+        return;
+    }
+    m_abAssembly[static_cast<std::size_t>(m_nFrameLen++)] = byte;
+    if (m_nFrameLen == m_nExpectedLen) {
+        m_bInFrame = 0;
+        if (byte == FRAME_TRAILER)
+            Dispatch();
+        else
+            ++m_nDropped;
+    } else if (m_nFrameLen > m_nExpectedLen) {
+        m_bInFrame = 0;
+    }
+}
+
+void CCommand::Dispatch()
+{
+    m_nReplyChannel = m_abAssembly[FRAME_INDEX1];
+    m_nReplySlot = m_abAssembly[FRAME_INDEX2];
+
+    // An answer pairs with the head by order alone; without a head there is
+    // nothing it could answer.
+    if (m_queue.IsEmpty()) {
+        ++m_nDropped;
+        return;
+    }
+
+    switch (m_nCommand) {
+    case CMD_BLOCK_REPLY: {
+        // Only four places exist; a block for any other channel is dropped
+        // whole and the request stays waiting.
+        if (m_nReplyChannel >= NUM_CHANNELS) {
+            ++m_nDropped;
+            return;
+        }
+        std::copy_n(m_abAssembly.begin(), BLOCK_FRAME_LEN, m_abBlockIn[static_cast<std::size_t>(m_nReplyChannel)].begin());
+        RemoveHead();
+        m_bInFrame = 0;
+        SetProgress(m_nHeadProgressPos);
+        if (m_nReplyChannel == NUM_CHANNELS - 1 && m_pWnd)
+            m_pWnd->PostMessage(WM_PRESET_READ_COMPLETE, 0, 0);
+        ClearBuffers();
+        break;
+    }
+    case CMD_NAME_REPLY: {
+        if (m_nReplySlot >= NUM_PRESET_SLOTS) {
+            ++m_nDropped;
+            return;
+        }
+        const BYTE* pName = m_abAssembly.data() + FRAME_PAYLOAD;
+        const BYTE* pEnd = std::find(pName, pName + PRESET_NAME_LEN, BYTE{0});
+        std::string strName(pName, pEnd);
+        while (!strName.empty() && std::isspace(static_cast<unsigned char>(strName.back())))
+            strName.pop_back();
+        m_astrName[static_cast<std::size_t>(m_nReplySlot)] = strName;
+        RemoveHead();
+        m_bInFrame = 0;
+        if (m_nReplySlot == NUM_PRESET_SLOTS - 1 && m_pWnd)
+            m_pWnd->SendMessage(WM_PRESET_NAMES_RECEIVED, 0, NUM_PRESET_SLOTS - 1);
+        break;
+    }
+    case CMD_ACK:
+        RemoveHead();
+        ClearBuffers();
+        if (m_bHeadProgressAck) {
+            SetProgress(m_nHeadProgressPos);
+            if (m_pWnd)
+                m_pWnd->EnableWindow(true);
+        }
+        break;
+    case CMD_POLL:
+        RemoveHead();
+        ClearBuffers();
+        break;
+    default:
+        break;
+    }
+}

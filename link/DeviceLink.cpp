@@ -1,0 +1,137 @@
+#include "DeviceLink.h"
+
+#include "LinkMessages.h"
+#include "LinkState.h"
+#include "LinkWindow.h"
+#include "MessageBox.h"
+#include "ProgressTarget.h"
+#include "SerialTypes.h"
+#include "TALVRoute.h"
+
+CDeviceLink::CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& progress)
+    : m_route(route), m_wnd(wnd), m_progress(progress)
+{
+    m_strPresetName.fill("NULL");
+    m_link.SetProgressCtrl(&m_progress);
+}
+
+bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
+{
+    Disconnect();
+    if (!m_link.Open(strPort, &m_wnd)) {
+        Disconnect();
+        return false;
+    }
+    m_bConnected = true;
+    m_route.ClearAllDirty();
+    RequestPresetNames();
+    if (mode == ConnectMode::Full)
+        ReadFromDevice(0);
+    m_wnd.StartLinkTimer();
+    return true;
+}
+
+void CDeviceLink::Disconnect()
+{
+    m_link.Close();
+    m_wnd.StopLinkTimer();
+    m_progress.SetPos(0);
+    m_nProgress = 0;
+    m_bConnected = false;
+    m_wnd.OnLinkDisconnected();
+    m_wnd.EnableWindow(true);
+}
+
+void CDeviceLink::RequestPresetNames()
+{
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        m_link.Enqueue(CTALVRoute::BuildNameQuery(s));
+}
+
+void CDeviceLink::ReadFromDevice(int nSlot)
+{
+    QueueTransfer(nSlot, false);
+}
+
+void CDeviceLink::WriteToDevice(int nSlot)
+{
+    QueueTransfer(nSlot, true);
+}
+
+void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
+{
+    m_nProgress = 0;
+    if (!m_bConnected || nSlot < 0 || nSlot >= NUM_PRESET_SLOTS)
+        return;
+    m_link.Enqueue(CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]));
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        CTALVData& ch = m_route.GetChannel(k);
+        auto pFrame = bWrite ? ch.BuildBlockWrite(nSlot) : ch.BuildBlockRequest(nSlot);
+        pFrame->m_nProgressPos = PROGRESS_PER_BLOCK * (k + 1);
+        pFrame->m_bProgressAck = bWrite ? 1 : 0;
+        m_link.Enqueue(std::move(pFrame));
+    }
+    m_progress.SetRange(0, PROGRESS_RANGE);
+    m_progress.SetPos(0);
+    m_wnd.EnableWindow(false);
+}
+
+void CDeviceLink::OnLinkTick()
+{
+    if (!m_bConnected)
+        return;
+    if (m_link.GetCount() == 0)
+        m_link.Enqueue(m_route.GetNextFrame());
+    CSendData* pHead = m_link.GetHead();
+    if (pHead->m_bUnsent) {
+        pHead->m_bUnsent = 0;
+        m_link.SendHead();
+        return;
+    }
+    ++pHead->m_nWaitTicks;
+    m_nProgress = m_progress.GetPos() + 1;
+    m_progress.SetPos(m_nProgress);
+    if (pHead->m_nWaitTicks == LINK_RESEND_TICKS) {
+        m_link.ResetLink();
+        m_link.SendHead();
+    }
+    if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS) {
+        Disconnect();
+        ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None);
+    }
+}
+
+void CDeviceLink::OnPresetNamesReceived()
+{
+    m_strPresetName = m_link.GetNames();
+}
+
+void CDeviceLink::LoadReceivedPreset()
+{
+    m_route.GetChannel(0).LoadFromBlock(m_link.GetBlock(0));
+    if (g_bBassLink) {
+        m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(0));
+        m_link.Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
+    } else {
+        m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(1));
+    }
+    for (int k = 2; k < NUM_CHANNELS; ++k)
+        m_route.GetChannel(k).LoadFromBlock(m_link.GetBlock(k));
+    m_route.ClearAllDirty();
+    m_wnd.EnableWindow(true);
+}
+
+bool CDeviceLink::IsWritePending() const
+{
+    const CSendDataQueue& queue = m_link.GetQueue();
+    for (int i = 0; i < queue.GetCount(); ++i)
+        if (queue.GetAt(i)->m_bProgressAck)
+            return true;
+    return false;
+}
+
+void CDeviceLink::OnPortEvent(WPARAM wParam)
+{
+    if ((EventOfParam(wParam) & EV_RXCHAR) && m_link.IsOpen())
+        m_link.OnReceive();
+}

@@ -1,0 +1,59 @@
+// The device connection of the main window: connecting and disconnecting,
+// the link tick, and the whole-preset transfers, each of which is just frames
+// put into the link's queue in the right order.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "Command.h"
+
+class CLinkWindow;
+class CProgressTarget;
+class CTALVRoute;
+
+class CDeviceLink {
+public:
+    CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& progress);
+
+    enum class ConnectMode { Full, NamesOnly };
+    // Opens the port, then queues six name queries, the name frame for slot 0
+    // and the live preset's four block requests (Full), and starts the tick.
+    bool Connect(const std::string& strPort, ConnectMode mode = ConnectMode::Full);
+    void Disconnect();
+    bool IsConnected() const { return m_bConnected; }
+
+    // Timer ID_TIMER_LINK.
+    void OnLinkTick();
+    // The port's event message (event bits in the low word of wParam).
+    void OnPortEvent(WPARAM wParam);
+
+    void RequestPresetNames();
+    void ReadFromDevice(int nSlot);
+    void WriteToDevice(int nSlot);
+
+    // What the window does with the answers: takes over the six names, and
+    // loads the four received blocks into the preset (in bass link mode
+    // channel 1 follows channel 0 and goes back to the device).
+    void OnPresetNamesReceived();
+    void LoadReceivedPreset();
+
+    // True while block writes of a write transfer wait for their answers.
+    bool IsWritePending() const;
+
+    CCommand& GetLink() { return m_link; }
+    const CCommand& GetLink() const { return m_link; }
+
+    // Names shown for the device's slots; slot 0 goes out with a read.
+    std::array<std::string, NUM_PRESET_SLOTS> m_strPresetName;
+    int m_nProgress = 0;
+
+private:
+    void QueueTransfer(int nSlot, bool bWrite);
+
+    CTALVRoute& m_route;
+    CLinkWindow& m_wnd;
+    CProgressTarget& m_progress;
+    CCommand m_link;
+    bool m_bConnected = false;
+};

@@ -1,0 +1,10 @@
+// What the link needs of the transfer progress bar.
+#pragma once
+
+class CProgressTarget {
+public:
+    virtual ~CProgressTarget() = default;
+    virtual void SetRange(int nLower, int nUpper) = 0;
+    virtual void SetPos(int nPos) = 0;
+    virtual int GetPos() const = 0;
+};

@@ -1,0 +1,25 @@
+// The outgoing frames waiting for the line, head first. It owns them.
+#pragma once
+
+#include <deque>
+#include <memory>
+
+#include "SendData.h"
+
+class CSendDataQueue {
+public:
+    void Add(std::unique_ptr<CSendData> pData) { m_items.push_back(std::move(pData)); }
+    int GetCount() const { return static_cast<int>(m_items.size()); }
+    bool IsEmpty() const { return m_items.empty(); }
+    CSendData* GetHead() const { return m_items.empty() ? nullptr : m_items.front().get(); }
+    CSendData* GetAt(int i) const { return m_items.at(static_cast<std::size_t>(i)).get(); }
+    void RemoveHead()
+    {
+        if (!m_items.empty())
+            m_items.pop_front();
+    }
+    void RemoveAll() { m_items.clear(); }
+
+private:
+    std::deque<std::unique_ptr<CSendData>> m_items;
+};

@@ -1,0 +1,277 @@
+#include "LinkFixture.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+Bytes Reply(BYTE command, int nLen, BYTE b4 = 0, BYTE b5 = 0)
+{
+    Bytes frame(static_cast<std::size_t>(nLen), 0);
+    std::fill_n(frame.begin(), FRAME_HEADER_LEN, FRAME_HEADER);
+    frame[FRAME_CMD] = command;
+    frame[FRAME_INDEX1] = b4;
+    frame[FRAME_INDEX2] = b5;
+    frame.back() = FRAME_TRAILER;
+    return frame;
+}
+Bytes PollReply() { return Reply(CMD_POLL, POLL_REPLY_LEN); }
+Bytes Ack() { return Reply(CMD_ACK, SHORT_FRAME_LEN); }
+Bytes NameReply(BYTE nSlot, const std::string& name)
+{
+    Bytes frame = Reply(CMD_NAME_REPLY, SHORT_FRAME_LEN, 0, nSlot);
+    std::copy(name.begin(), name.end(), frame.begin() + FRAME_PAYLOAD);
+    return frame;
+}
+Bytes Join(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+TEST_F(LinkFixture, ConnectSendsNamesThenLivePresetByteForByteAndLoadsIt)
+{
+    CTALVRoute expected;
+    std::vector<Bytes> aExpected;
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        aExpected.push_back(FrameBytes(*CTALVRoute::BuildNameQuery(s)));
+    aExpected.push_back(FrameBytes(*CTALVRoute::BuildNameFrame(0, "NULL")));
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        aExpected.push_back(FrameBytes(*expected.GetChannel(k).BuildBlockRequest(0)));
+
+    // Offline edits are not sent: connecting drops their marks.
+    m_route.GetChannel(2).SetChannelGain(123);
+    ASSERT_TRUE(Connect());
+    EXPECT_TRUE(m_wnd.m_bTimer);
+    EXPECT_FALSE(m_wnd.m_bEnabled);
+    EXPECT_EQ(Link().GetCount(), 11);
+    EXPECT_EQ(m_wnd.m_nUpper, PROGRESS_RANGE);
+
+    std::vector<int> anProgress;
+    for (std::size_t i = 0; i < aExpected.size(); ++i) {
+        const Bytes frame = TickAndAnswer(aExpected[i].size());
+        EXPECT_EQ(frame, aExpected[i]) << "frame " << i;
+        // One frame per tick: nothing else followed it.
+        EXPECT_TRUE(TakeWritten(5ms).empty()) << "frame " << i;
+        if (i >= 7)
+            anProgress.push_back(m_wnd.m_nPos);
+    }
+    EXPECT_EQ(anProgress, (std::vector<int>{100, 200, 300, 400}));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return m_wnd.m_bEnabled; }));
+
+    // Names arrived as one sent message after slot 5, the read completed by
+    // one posted message after channel 3.
+    ASSERT_EQ(m_wnd.m_aHandled.size(), 2u);
+    EXPECT_EQ(m_wnd.m_aHandled[0].nMsg, WM_PRESET_NAMES_RECEIVED);
+    EXPECT_EQ(m_wnd.m_aHandled[0].lParam, 5);
+    EXPECT_EQ(m_wnd.m_aHandled[1].nMsg, WM_PRESET_READ_COMPLETE);
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
+        const SimName& name = m_device.GetName(s);
+        std::string strName(name.begin(), name.end());
+        strName.erase(strName.find_last_not_of(' ') + 1);
+        EXPECT_EQ(m_link.m_strPresetName[static_cast<std::size_t>(s)], strName);
+    }
+    // The model now holds the device's live preset, edit included.
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const Bytes mine = FrameBytes(*m_route.GetChannel(k).BuildBlockWrite(0));
+        const SimBlock& theirs = m_device.GetBlock(0, k);
+        EXPECT_TRUE(std::equal(mine.begin() + FRAME_PAYLOAD, mine.end() - 2, theirs.begin() + FRAME_PAYLOAD))
+            << "channel " << k;
+    }
+    EXPECT_FALSE(m_route.GetChannel(2).IsAnyDirty());
+
+    // Idle: a poll, and the next one only after its answer, on a later tick.
+    const Bytes poll = FrameBytes(*CTALVRoute::BuildPollFrame());
+    m_link.OnLinkTick();
+    EXPECT_EQ(TakeFrame(poll.size()), poll);
+    m_link.OnLinkTick();
+    m_link.OnLinkTick();
+    EXPECT_TRUE(TakeWritten(5ms).empty());
+    DeviceSends(PollReply());
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+    EXPECT_EQ(TickAndAnswer(poll.size()), poll);
+}
+
+TEST_F(LinkFixture, TwoEditsLeaveOnTwoTicksEachAfterTheAnswer)
+{
+    ConnectAndSettle();
+    m_route.GetChannel(0).SetGain(250, 3);
+    m_route.GetChannel(2).SetChannelGain(500);
+    const Bytes band = FrameBytes(*m_route.GetChannel(0).BuildBandFrame(3));
+    const Bytes chan = FrameBytes(*m_route.GetChannel(2).BuildChannelFrame());
+
+    m_link.OnLinkTick();
+    EXPECT_EQ(TakeFrame(band.size()), band);
+    m_link.OnLinkTick();  // still waiting: nothing more goes out
+    EXPECT_TRUE(TakeWritten(5ms).empty());
+    DeviceAnswers(band);
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+    EXPECT_EQ(TickAndAnswer(chan.size()), chan);
+    EXPECT_EQ(TickAndAnswer(SHORT_FRAME_LEN), FrameBytes(*CTALVRoute::BuildPollFrame()));
+
+    // The device applied both to its live slot.
+    CTALVRoute readBack;
+    readBack.GetChannel(0).LoadFromBlock(m_device.GetBlock(0, 0).data());
+    readBack.GetChannel(2).LoadFromBlock(m_device.GetBlock(0, 2).data());
+    EXPECT_EQ(readBack.GetChannel(0).GetGain(3), 250);
+    EXPECT_EQ(readBack.GetChannel(2).GetChannelGain(), 500);
+}
+
+TEST_F(LinkFixture, SilentDeviceGetsOneResendThenTheLinkGivesUp)
+{
+    ASSERT_TRUE(Connect());
+    const Bytes first = FrameBytes(*CTALVRoute::BuildNameQuery(0));
+    m_link.OnLinkTick();  // tick 1 sends
+    EXPECT_EQ(TakeFrame(first.size()), first);
+    for (int nTick = 2; nTick <= 100; ++nTick)
+        m_link.OnLinkTick();
+    EXPECT_TRUE(TakeWritten(5ms).empty());
+    EXPECT_EQ(m_wnd.m_nPos, 99);  // one step per waiting tick
+    m_link.OnLinkTick();          // tick 101: the 100th wait resends after a purge
+    EXPECT_EQ(TakeFrame(first.size()), first);
+    for (int nTick = 102; nTick <= 151; ++nTick)
+        m_link.OnLinkTick();
+    EXPECT_TRUE(m_link.IsConnected());
+    EXPECT_TRUE(m_asBoxes.empty());
+    m_link.OnLinkTick();  // tick 152: more than 150 ticks of waiting
+    EXPECT_FALSE(m_link.IsConnected());
+    EXPECT_FALSE(Link().IsOpen());
+    EXPECT_EQ(Link().GetCount(), 0);  // the other ten frames went unsent
+    EXPECT_FALSE(m_wnd.m_bTimer);
+    EXPECT_TRUE(m_wnd.m_bEnabled);
+    EXPECT_EQ(m_wnd.m_nPos, 0);
+    ASSERT_EQ(m_asBoxes.size(), 1u);
+    EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
+    EXPECT_EQ(m_aBoxIcons[0], MessageIcon::None);
+    EXPECT_TRUE(TakeWritten(5ms).empty());
+}
+
+TEST_F(LinkFixture, GarbageBadTrailersAndMisplacedRepliesNeverRemoveTheHead)
+{
+    ASSERT_TRUE(Connect(CDeviceLink::ConnectMode::NamesOnly));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    const int nDropped = Link().GetDroppedCount();
+
+    Bytes badTrailer = PollReply();
+    badTrailer.back() = 0x55;
+    DeviceSends(Join({{0x00, 0x12, 0xFF, 0xFF, 0x34},            // stray bytes, two FFs only
+                      {0xFF, 0xFF, 0xFF, 0x99, 0xAA, 0x01, 0xAA},  // unknown command
+                      badTrailer,
+                      Reply(CMD_BLOCK_REPLY, BLOCK_FRAME_LEN, 7, 0),  // channel 7: no place for it
+                      NameReply(9, "NINE")}));                   // slot 9 likewise
+    m_wnd.PumpFor(100ms);
+    EXPECT_EQ(Link().GetCount(), 6);
+    EXPECT_EQ(Link().GetDroppedCount(), nDropped + 3);
+    EXPECT_TRUE(m_wnd.m_aHandled.empty());
+
+    // The right answer, after all that, is taken.
+    DeviceSends(NameReply(0, "LIVE  "));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 5; }));
+    EXPECT_EQ(Link().GetNames()[0], "LIVE");
+}
+
+TEST_F(LinkFixture, RepliesSplitOrJoinedAcrossReads)
+{
+    ASSERT_TRUE(Connect(CDeviceLink::ConnectMode::NamesOnly));
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        TickAndAnswer(SHORT_FRAME_LEN);
+    ASSERT_EQ(Link().GetCount(), 0);
+
+    // A reply with nothing queued has nothing to answer.
+    DeviceSends(PollReply());
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 0);
+
+    // A block reply in two reads, for channel 2: stored, nothing posted.
+    Link().Enqueue(m_route.GetChannel(2).BuildBlockRequest(3));
+    Link().Enqueue(CTALVRoute::BuildPollFrame());
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    SimBlock block = m_device.GetBlock(3, 2);
+    const Bytes whole(block.begin(), block.end());
+    DeviceSends(Bytes(whole.begin(), whole.begin() + 100));
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 2);
+    DeviceSends(Bytes(whole.begin() + 100, whole.end()));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1; }));
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), Link().GetBlock(2)));
+    EXPECT_TRUE(m_wnd.m_aHandled.size() == 1);  // only the names message
+
+    // An acknowledgement and a poll reply in one read: the acknowledgement
+    // takes the head, the poll reply behind it is discarded with the buffers.
+    Link().Enqueue(CTALVRoute::BuildPollFrame());
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(Join({Ack(), PollReply()}));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1; }));
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 1);
+
+    // Hundreds of junk bytes before a reply in the same read still leave
+    // the reply whole.
+    Bytes junk(700, 0x11);
+    DeviceSends(Join({junk, PollReply()}));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+}
+
+TEST_F(LinkFixture, WriteTransferMovesProgressOnAcknowledgedBlocks)
+{
+    ConnectAndSettle();
+    m_route.GetChannel(1).SetChannelGain(640);
+    m_link.m_strPresetName[4] = "LONGNAME12";  // cut to the field's 8 characters
+    m_wnd.m_anPos.clear();
+    m_link.WriteToDevice(4);
+    EXPECT_FALSE(m_wnd.m_bEnabled);
+    EXPECT_TRUE(m_link.IsWritePending());
+    TickAndAnswer(SHORT_FRAME_LEN);  // name frame
+    std::vector<int> anAfterAck;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        TickAndAnswer(BLOCK_FRAME_LEN);
+        anAfterAck.push_back(m_wnd.m_nPos);
+        EXPECT_TRUE(m_wnd.m_bEnabled);  // from the first acknowledged block on
+    }
+    EXPECT_EQ(anAfterAck, (std::vector<int>{100, 200, 300, 400}));
+    EXPECT_FALSE(m_link.IsWritePending());
+    const SimName& name = m_device.GetName(4);
+    EXPECT_EQ(std::string(name.begin(), name.end()), "LONGNAME");
+    CTALVRoute readBack;
+    readBack.GetChannel(1).LoadFromBlock(m_device.GetBlock(4, 1).data());
+    EXPECT_EQ(readBack.GetChannel(1).GetChannelGain(), 640);
+}
+
+TEST_F(LinkFixture, ReadInBassLinkModeWritesChannelOneBack)
+{
+    ConnectAndSettle();
+    g_bBassLink = true;
+    m_link.ReadFromDevice(3);
+    for (int i = 0; i < 5; ++i)
+        TickAndAnswer(SHORT_FRAME_LEN);
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return m_wnd.m_bEnabled; }));
+    g_bBassLink = false;
+    ASSERT_EQ(Link().GetCount(), 1);
+    const Bytes write = FrameBytes(*Link().GetHead());
+    EXPECT_EQ(write[FRAME_CMD], CMD_BLOCK_WRITE);
+    EXPECT_EQ(write[FRAME_INDEX1], 1);
+    EXPECT_EQ(write[FRAME_INDEX2], 0);
+    // Channel 1 now carries channel 0's setting of slot 3.
+    CTALVRoute expected;
+    expected.GetChannel(1).LoadFromBlock(m_device.GetBlock(3, 0).data());
+    EXPECT_EQ(write, FrameBytes(*expected.GetChannel(1).BuildBlockWrite(0)));
+}
+
+TEST_F(LinkFixture, PortThatCannotBeOpenedIsReported)
+{
+    EXPECT_FALSE(m_link.Connect("ttyDoesNotExist9"));
+    EXPECT_FALSE(m_link.IsConnected());
+    EXPECT_EQ(Link().GetPortError(), ENOENT);
+    ASSERT_EQ(m_asBoxes.size(), 1u);
+    EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
+    EXPECT_EQ(m_aBoxIcons[0], MessageIcon::Error);
+    EXPECT_FALSE(m_wnd.m_bTimer);
+}
+
+}  // namespace
