@@ -11,6 +11,7 @@ enum class SimFault {
     Garbage,     // junk before the answer that never forms a frame
     Split,       // the answer in small pieces with pauses between them
     Late,        // the answer after a long pause (past the program's resend)
+    HangUp,      // instead of answering, the line drops (the transport hangs up)
 };
 
 // Why the last frame got no answer.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "DeviceLimits.h"
 #include "FactoryPresets.h"
@@ -91,6 +92,11 @@ void CVirtualProcessor::SetFault(SimFault mode, int nCount)
 {
     m_fault = nCount == 0 ? SimFault::None : mode;
     m_nFaultCount = nCount < 0 ? -1 : nCount;
+}
+
+bool CVirtualProcessor::TakeHangUp()
+{
+    return std::exchange(m_bHangUp, false);
 }
 
 void CVirtualProcessor::SetLateDelay(int nMs) { m_nLateMs = std::max(0, nMs); }
@@ -315,6 +321,9 @@ void CVirtualProcessor::Answer(std::vector<BYTE> frame)
         break;
     case SimFault::Late:
         m_aOutput.push_back({std::move(frame), m_nLateMs});
+        break;
+    case SimFault::HangUp:
+        m_bHangUp = true;
         break;
     }
 }

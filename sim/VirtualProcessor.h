@@ -41,6 +41,9 @@ public:
     // fault; afterwards the processor behaves again. None clears the fault.
     void SetFault(SimFault mode, int nCount = -1);
     SimFault GetFault() const { return m_fault; }
+    // True once after an answer fell to the HangUp fault: the transport must
+    // drop the line now.
+    bool TakeHangUp();
     void SetLateDelay(int nMs);
     void SetSplitShape(int nPieceLen, int nGapMs);
 
@@ -91,6 +94,7 @@ private:
     std::vector<SimChunk> m_aOutput;
     SimFault m_fault = SimFault::None;
     int m_nFaultCount = -1;
+    bool m_bHangUp = false;
     int m_nLateMs = DEFAULT_LATE_MS;
     int m_nSplitPieceLen = DEFAULT_SPLIT_PIECE_LEN;
     int m_nSplitGapMs = DEFAULT_SPLIT_GAP_MS;

@@ -1,0 +1,295 @@
+#include "SimPtyServer.h"
+
+#include <algorithm>
+#include <optional>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "PresetFile.h"
+
+namespace {
+// One byte on a 9600-baud 8N1 line: start bit, eight data bits, stop bit.
+constexpr auto BYTE_TIME = std::chrono::microseconds(10'000'000 / 9600);
+// The device forgets a half-received frame after this long a pause.
+constexpr auto RECEIVE_TIMEOUT = std::chrono::milliseconds(50);
+constexpr std::size_t READ_SIZE = 4096;
+constexpr std::size_t WRITE_BATCH = 512;
+
+std::string ErrnoText(const char* pszWhat)
+{
+    return std::string(pszWhat) + ": " + std::strerror(errno);
+}
+
+// Time left until when, for ppoll: the line's byte times are finer than
+// poll()'s milliseconds, and rounding them up would slow the line down.
+timespec TimeUntil(std::chrono::steady_clock::time_point now, std::chrono::steady_clock::time_point when)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(when - now).count();
+    const long long ns = std::clamp<long long>(left, 0, 60'000'000'000LL);
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+}  // namespace
+
+CSimPtyServer::CSimPtyServer(SimServerOptions options) : m_options(std::move(options))
+{
+    SetFault(m_options.fault, m_options.nFaultCount);
+}
+
+CSimPtyServer::~CSimPtyServer()
+{
+    Stop();
+}
+
+void CSimPtyServer::SetFault(SimFault mode, int nCount)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_processor.SetFault(mode, nCount);
+}
+
+bool CSimPtyServer::Start(std::string& strError)
+{
+    if (m_bRunning) {
+        strError = "the virtual processor is already serving on " + m_strPortPath;
+        return false;
+    }
+    if (!m_options.strStateFile.empty() && access(m_options.strStateFile.c_str(), F_OK) == 0) {
+        std::vector<std::uint8_t> data;
+        if (!ReadFileBytes(m_options.strStateFile, data, strError))
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_processor.LoadState(data)) {
+            strError = m_options.strStateFile + ": not a saved state of the virtual processor, or damaged";
+            return false;
+        }
+    }
+
+    m_fdMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128] = {};
+    if (m_fdMaster < 0 || grantpt(m_fdMaster) != 0 || unlockpt(m_fdMaster) != 0 ||
+        ptsname_r(m_fdMaster, name, sizeof name) != 0) {
+        strError = ErrnoText("cannot create a pseudo-terminal");
+        CloseDescriptors();
+        return false;
+    }
+    m_strPortPath = name;
+    m_fdSlave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (m_fdSlave < 0 || tcgetattr(m_fdSlave, &tio) != 0) {
+        strError = ErrnoText(name);
+        CloseDescriptors();
+        return false;
+    }
+    // A raw line from the start: no echo, no line editing, no translation,
+    // whatever the program does before it sets the line up itself.
+    cfmakeraw(&tio);
+    tcsetattr(m_fdSlave, TCSANOW, &tio);
+    fcntl(m_fdMaster, F_SETFL, fcntl(m_fdMaster, F_GETFL) | O_NONBLOCK);
+    m_fdWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_fdWake < 0) {
+        strError = ErrnoText("eventfd");
+        CloseDescriptors();
+        return false;
+    }
+    m_bHungUp = false;
+    m_rx.clear();
+    m_tx.clear();
+    m_bRunning = true;
+    m_thread = std::thread(&CSimPtyServer::Serve, this);
+    return true;
+}
+
+void CSimPtyServer::Stop()
+{
+    if (!m_bRunning)
+        return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(m_fdWake, &one, sizeof one);
+    m_thread.join();
+    CloseDescriptors();
+    m_bRunning = false;
+    if (m_options.strStateFile.empty())
+        return;
+    std::vector<std::uint8_t> data;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        data = m_processor.SaveState();
+    }
+    std::string strError;
+    if (!WriteFileAtomically(m_options.strStateFile, data, strError))
+        std::fprintf(stderr, "virtual processor: the state was not saved: %s\n", strError.c_str());
+}
+
+void CSimPtyServer::CloseDescriptors()
+{
+    for (int* pfd : {&m_fdMaster, &m_fdSlave, &m_fdWake}) {
+        if (*pfd >= 0)
+            close(*pfd);
+        *pfd = -1;
+    }
+}
+
+void CSimPtyServer::DropLine()
+{
+    // Closing both ends is what a pulled cable looks like from the program:
+    // its port reports a hang-up and reads fail from now on.
+    for (int* pfd : {&m_fdMaster, &m_fdSlave}) {
+        if (*pfd >= 0)
+            close(*pfd);
+        *pfd = -1;
+    }
+    m_rx.clear();
+    m_tx.clear();
+    m_bHungUp = true;
+}
+
+bool CSimPtyServer::ReadLine(Clock::time_point now)
+{
+    BYTE buf[READ_SIZE];
+    for (;;) {
+        const ssize_t n = read(m_fdMaster, buf, sizeof buf);
+        if (n > 0) {
+            for (ssize_t i = 0; i < n; ++i) {
+                Clock::time_point due = now;
+                if (m_options.bPaced) {
+                    due = std::max(m_rxLineFree, now) + BYTE_TIME;
+                    m_rxLineFree = due;
+                }
+                m_rx.push_back({buf[i], due});
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // EAGAIN: all taken. EIO: no program has the line open right now.
+        return n < 0 && (errno == EAGAIN || errno == EIO);
+    }
+}
+
+void CSimPtyServer::FeedArrived(Clock::time_point now)
+{
+    if (m_rx.empty() || m_rx.front().due > now) {
+        // A pause in the middle of a frame: the device starts over.
+        if (m_bFrameMayBeOpen && now - m_lastArrival >= RECEIVE_TIMEOUT) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_processor.AbandonFrame();
+            m_bFrameMayBeOpen = false;
+        }
+        return;
+    }
+    std::vector<BYTE> arrived;
+    while (!m_rx.empty() && m_rx.front().due <= now) {
+        arrived.push_back(m_rx.front().b);
+        m_rx.pop_front();
+    }
+    m_lastArrival = now;
+    m_bFrameMayBeOpen = true;
+    bool bHangUp = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_processor.Receive(arrived);
+        bHangUp = m_processor.TakeHangUp();
+    }
+    if (bHangUp)
+        DropLine();
+}
+
+void CSimPtyServer::ScheduleAnswers(Clock::time_point now)
+{
+    std::vector<SimChunk> chunks;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        chunks = m_processor.TakeOutput();
+    }
+    for (const SimChunk& chunk : chunks) {
+        // A pause counts from the end of what is already on its way out.
+        Clock::time_point t = std::max(now, m_txLineFree) + std::chrono::milliseconds(chunk.nDelayMs);
+        for (BYTE b : chunk.bytes) {
+            if (m_options.bPaced)
+                t += BYTE_TIME;
+            m_tx.push_back({b, t});
+        }
+        m_txLineFree = t;
+        m_bFrameMayBeOpen = false;
+    }
+}
+
+bool CSimPtyServer::WriteDue(Clock::time_point now, bool& bBlocked)
+{
+    bBlocked = false;
+    while (!m_tx.empty() && m_tx.front().due <= now) {
+        BYTE buf[WRITE_BATCH];
+        std::size_t n = 0;
+        while (n < WRITE_BATCH && n < m_tx.size() && m_tx[n].due <= now) {
+            buf[n] = m_tx[n].b;
+            ++n;
+        }
+        const ssize_t written = write(m_fdMaster, buf, n);
+        if (written > 0) {
+            m_tx.erase(m_tx.begin(), m_tx.begin() + written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno == EAGAIN) {
+            bBlocked = true;
+            return true;
+        }
+        return false;
+    }
+    return true;
+}
+
+void CSimPtyServer::Serve()
+{
+    for (;;) {
+        if (m_bHungUp) {
+            // Nothing more to serve; wait for Stop.
+            pollfd pfd{m_fdWake, POLLIN, 0};
+            poll(&pfd, 1, -1);
+            return;
+        }
+        auto now = Clock::now();
+        FeedArrived(now);
+        if (m_bHungUp)
+            continue;
+        ScheduleAnswers(now);
+        bool bBlocked = false;
+        if (!WriteDue(now, bBlocked))
+            bBlocked = true;  // nobody reading: wait for the line to take bytes again
+
+        // Sleep until the next byte is due either way, or the line stirs.
+        now = Clock::now();
+        std::optional<Clock::time_point> wake;
+        auto consider = [&](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
+        if (!m_rx.empty())
+            consider(m_rx.front().due);
+        else if (m_bFrameMayBeOpen)
+            consider(m_lastArrival + RECEIVE_TIMEOUT);
+        if (!m_tx.empty() && !bBlocked)
+            consider(m_tx.front().due);
+        pollfd afd[2] = {{m_fdWake, POLLIN, 0}, {m_fdMaster, POLLIN, 0}};
+        if (bBlocked)
+            afd[1].events |= POLLOUT;
+        timespec timeout{};
+        if (wake)
+            timeout = TimeUntil(now, *wake);
+        const int n = ppoll(afd, 2, wake ? &timeout : nullptr, nullptr);
+        if (n < 0 && errno != EINTR)
+            return;
+        if (afd[0].revents & POLLIN)
+            return;
+        if (afd[1].revents & POLLIN)
+            ReadLine(Clock::now());
+        // With no program on the slave the master reports a hang-up; our
+        // own slave descriptor prevents that, but never spin on it.
+        if ((afd[1].revents & (POLLHUP | POLLERR)) && !(afd[1].revents & POLLIN))
+            poll(afd, 1, 10);
+    }
+}
