@@ -1,105 +1,22 @@
 #include "Vardenctl.h"
 
-#include <cstdio>
-#include <functional>
-
-#include "FactoryPresets.h"
-#include "PresetIo.h"
-#include "PresetText.h"
-#include "TALVRoute.h"
+#include <charconv>
 
 namespace {
+struct OptionSpec {
+    const char* name;
+    bool bValue;     // takes a value
+    bool bRequired;
+};
+
 struct Command {
     const char* name;
     const char* synopsis;
     const char* help;
     std::size_t nArgs;  // positional arguments it takes
-    std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)> run;
+    std::vector<OptionSpec> options;
+    int (*run)(const CommandLine&);
 };
-
-void PrintHex(std::ostream& out, const CSendData& frame)
-{
-    char buf[4];
-    for (int i = 0; i < frame.GetLength(); ++i) {
-        std::snprintf(buf, sizeof buf, i ? " %02X" : "%02X", frame.GetData()[i]);
-        out << buf;
-    }
-    out << "\n";
-}
-
-int RunShow(const std::vector<std::string>& a, std::ostream& out, std::ostream& err)
-{
-    PresetData data;
-    std::string error;
-    if (!ReadPreset(a[0], data, error)) {
-        err << "vardenctl show: " << error << "\n";
-        return EXIT_IO;
-    }
-    PrintPreset(out, data, a[0]);
-    return EXIT_OK;
-}
-
-int RunConvert(const std::vector<std::string>& a, std::ostream& out, std::ostream& err)
-{
-    for (const std::string& path : a) {
-        if (FormatOfPath(path) == PresetFormat::Unknown) {
-            err << "vardenctl convert: " << path << ": the extension must be .dia or .json\n";
-            return EXIT_USAGE;
-        }
-    }
-    PresetData data;
-    std::string error;
-    if (!ReadPreset(a[0], data, error) || !WritePreset(a[1], data, error)) {
-        err << "vardenctl convert: " << error << "\n";
-        return EXIT_IO;
-    }
-    out << "Wrote " << a[1] << "\n";
-    return EXIT_OK;
-}
-
-int RunFrames(const std::vector<std::string>& a, std::ostream& out, std::ostream& err)
-{
-    PresetData data;
-    std::string error;
-    if (!ReadPreset(a[0], data, error)) {
-        err << "vardenctl frames: " << error << "\n";
-        return EXIT_IO;
-    }
-    CTALVRoute route;
-    LoadRouteFromPreset(data, route);
-    for (int k = 0; k < NUM_CHANNELS; ++k) {
-        CTALVData& ch = route.GetChannel(k);
-        for (int b = 0; b < NUM_BANDS; ++b)
-            PrintHex(out, *ch.BuildBandFrame(b));
-        PrintHex(out, *ch.BuildCrossoverFrame());
-        PrintHex(out, *ch.BuildChannelFrame());
-    }
-    for (int k = 0; k < NUM_CHANNELS; ++k)
-        PrintHex(out, *route.GetChannel(k).BuildBlockWrite(0));
-    return EXIT_OK;
-}
-
-int RunDemo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err)
-{
-    if (FormatOfPath(a[0]) == PresetFormat::Unknown) {
-        err << "vardenctl demo: " << a[0] << ": the extension must be .dia or .json\n";
-        return EXIT_USAGE;
-    }
-    const SimPreset factory = FactoryPreset(0);
-    CTALVRoute route;
-    for (int k = 0; k < NUM_CHANNELS; ++k)
-        route.GetChannel(k).LoadFromBlock(factory.aBlock[k].data());
-    std::string name(factory.name.begin(), factory.name.end());
-    name.erase(name.find_last_not_of(' ') + 1);
-    route.m_strName = name;
-    std::string error;
-    if (!WritePreset(a[0], PresetFromRoute(route), error)) {
-        err << "vardenctl demo: " << error << "\n";
-        return EXIT_IO;
-    }
-    out << "Wrote " << a[0] << "\n";
-    return EXIT_OK;
-}
 
 const std::vector<Command>& Commands()
 {
@@ -107,21 +24,46 @@ const std::vector<Command>& Commands()
         {"show", "show FILE",
          "Prints the preset in FILE (.dia or .json) in the units the window uses:\n"
          "dB, Hz, ms, Q, dBu, the filter alignments and slopes, on/off.",
-         1, RunShow},
+         1, {}, RunShow},
         {"convert", "convert IN OUT",
          "Converts a preset between .dia and .json, chosen by the extensions.\n"
          "Every stored field is kept, so .dia -> .json -> .dia gives the same bytes.\n"
          "Nothing is written when IN cannot be read or holds an invalid value.",
-         2, RunConvert},
+         2, {}, RunConvert},
         {"frames", "frames FILE",
          "Prints what the program sends for the preset in FILE: for channels 0..3 the\n"
          "31 band frames, the crossover frame and the channel frame, then the four\n"
          "block writes for slot 0. One frame per line in hexadecimal.",
-         1, RunFrames},
+         1, {}, RunFrames},
         {"demo", "demo OUT",
          "Writes the virtual processor's factory live preset (a two-way crossover)\n"
          "to OUT (.dia or .json).",
-         1, RunDemo},
+         1, {}, RunDemo},
+        {"ports", "ports",
+         "Lists the serial ports of this machine: name, whether it is a USB adapter,\n"
+         "and its description. The name is what --port takes.",
+         0, {}, RunPorts},
+        {"sim", "sim [--fast] [--fault MODE] [--state FILE]",
+         "Starts the virtual processor on a pseudo-terminal, prints the port path to\n"
+         "open, and serves until interrupted (Ctrl-C or SIGTERM).\n"
+         "  --fast        answer at once instead of at the pace of a 9600-baud line\n"
+         "  --fault MODE  misbehave: none, silent, bad-trailer, garbage, split, late, hangup\n"
+         "  --state FILE  resume the presets and names kept in FILE, and save them\n"
+         "                there when ending",
+         0, {{"--fast", false, false}, {"--fault", true, false}, {"--state", true, false}}, RunSim},
+        {"names", "names --port PORT",
+         "Prints the names of the device's six preset slots; slot 0 is the live preset.",
+         0, {{"--port", true, true}}, RunNames},
+        {"read", "read --port PORT --slot N OUT",
+         "Connects as the window does (names, then the live preset), reads preset\n"
+         "slot N (0 = live, 1..5 stored) and writes it to OUT (.dia or .json).\n"
+         "Nothing is written to the device.",
+         1, {{"--port", true, true}, {"--slot", true, true}}, RunRead},
+        {"write", "write --port PORT --slot N IN [--name NAME]",
+         "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
+         "NAME, or the file's own name; the device keeps eight characters of it.\n"
+         "Returns once the device has acknowledged every block.",
+         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}}, RunWrite},
     };
     return commands;
 }
@@ -129,7 +71,7 @@ const std::vector<Command>& Commands()
 void PrintUsage(std::ostream& out)
 {
     out << "usage: vardenctl COMMAND [ARGS]\n\n"
-           "Control and inspect presets of the four-channel audio processor.\n\n"
+           "Control the four-channel audio processor and inspect its presets.\n\n"
            "Commands:\n";
     for (const Command& c : Commands())
         out << "  vardenctl " << c.synopsis << "\n";
@@ -141,7 +83,75 @@ bool IsHelp(const std::string& s)
 {
     return s == "--help" || s == "-h";
 }
+
+int UsageError(const Command& c, std::ostream& err, const std::string& text)
+{
+    err << "vardenctl " << c.name << ": " << text << "\nusage: vardenctl " << c.synopsis << "\n";
+    return EXIT_USAGE;
+}
+
+int RunCommand(const Command& c, const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
+{
+    for (const std::string& s : words) {
+        if (IsHelp(s)) {
+            out << "usage: vardenctl " << c.synopsis << "\n\n" << c.help << "\n";
+            return EXIT_OK;
+        }
+    }
+    CommandLine cl{c.name, {}, {}, out, err};
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (w.size() < 2 || w[0] != '-') {
+            cl.args.push_back(w);
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& o : c.options)
+            if (w == o.name)
+                spec = &o;
+        if (!spec)
+            return UsageError(c, err, "unknown option " + w);
+        if (cl.Has(w))
+            return UsageError(c, err, w + " given twice");
+        if (spec->bValue) {
+            if (i + 1 >= words.size())
+                return UsageError(c, err, w + " needs a value");
+            cl.options[w] = words[++i];
+        } else {
+            cl.options[w] = "";
+        }
+    }
+    for (const OptionSpec& o : c.options)
+        if (o.bRequired && !cl.Has(o.name))
+            return UsageError(c, err, std::string(o.name) + " is required");
+    if (cl.args.size() != c.nArgs)
+        return UsageError(c, err,
+                          "expected " + std::to_string(c.nArgs) + " argument" + (c.nArgs == 1 ? "" : "s") + ", got " +
+                              std::to_string(cl.args.size()));
+    return c.run(cl);
+}
 }  // namespace
+
+std::string CommandLine::Get(const std::string& opt) const
+{
+    const auto it = options.find(opt);
+    return it == options.end() ? std::string() : it->second;
+}
+
+int CommandLine::Fail(int nCode, const std::string& text) const
+{
+    err << "vardenctl " << strCommand << ": " << text << "\n";
+    return nCode;
+}
+
+std::optional<int> ParseInt(const std::string& s, int nMin, int nMax)
+{
+    int v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size() || s.empty() || v < nMin || v > nMax)
+        return std::nullopt;
+    return v;
+}
 
 int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -153,30 +163,9 @@ int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::o
         PrintUsage(out);
         return EXIT_OK;
     }
-    for (const Command& c : Commands()) {
-        if (args[0] != c.name)
-            continue;
-        std::vector<std::string> rest(args.begin() + 1, args.end());
-        for (const std::string& s : rest) {
-            if (IsHelp(s)) {
-                out << "usage: vardenctl " << c.synopsis << "\n\n" << c.help << "\n";
-                return EXIT_OK;
-            }
-        }
-        for (const std::string& s : rest) {
-            if (s.size() > 1 && s[0] == '-') {
-                err << "vardenctl " << c.name << ": unknown option " << s << "\nusage: vardenctl " << c.synopsis
-                    << "\n";
-                return EXIT_USAGE;
-            }
-        }
-        if (rest.size() != c.nArgs) {
-            err << "vardenctl " << c.name << ": expected " << c.nArgs << " argument" << (c.nArgs == 1 ? "" : "s")
-                << ", got " << rest.size() << "\nusage: vardenctl " << c.synopsis << "\n";
-            return EXIT_USAGE;
-        }
-        return c.run(rest, out, err);
-    }
+    for (const Command& c : Commands())
+        if (args[0] == c.name)
+            return RunCommand(c, std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     err << "vardenctl: unknown command '" << args[0] << "'\n";
     PrintUsage(err);
     return EXIT_USAGE;

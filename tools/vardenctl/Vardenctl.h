@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr int EXIT_OK = 0;
-inline constexpr int EXIT_IO = 1;     // a file or the device failed
-inline constexpr int EXIT_USAGE = 2;  // the command line was wrong
+#include "CommandLine.h"
 
 // args holds the words after the program name.
 int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,39 @@
+// What a vardenctl command is given: its positional arguments and options,
+// already checked against the command's synopsis, and where to write.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+inline constexpr int EXIT_OK = 0;
+inline constexpr int EXIT_IO = 1;     // a file or the device failed
+inline constexpr int EXIT_USAGE = 2;  // the command line was wrong
+
+struct CommandLine {
+    std::string strCommand;
+    std::vector<std::string> args;
+    std::map<std::string, std::string> options;  // "--port" -> "ttyUSB0"; flags map to ""
+    std::ostream& out;
+    std::ostream& err;
+
+    bool Has(const std::string& opt) const { return options.count(opt) != 0; }
+    std::string Get(const std::string& opt) const;
+    // Prints "vardenctl CMD: text" to err and returns the code, for one-line failures.
+    int Fail(int nCode, const std::string& text) const;
+};
+
+// Parses a whole number in [nMin, nMax]; nothing else (no sign junk, no trailing text).
+std::optional<int> ParseInt(const std::string& s, int nMin, int nMax);
+
+int RunShow(const CommandLine& cl);
+int RunConvert(const CommandLine& cl);
+int RunFrames(const CommandLine& cl);
+int RunDemo(const CommandLine& cl);
+int RunPorts(const CommandLine& cl);
+int RunSim(const CommandLine& cl);
+int RunNames(const CommandLine& cl);
+int RunRead(const CommandLine& cl);
+int RunWrite(const CommandLine& cl);

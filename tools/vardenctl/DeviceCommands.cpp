@@ -1,0 +1,225 @@
+// The commands that talk to a device (or the virtual processor) over a port,
+// on the same link controller and serial layer as the window.
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <iomanip>
+
+#include "CliLinkWindow.h"
+#include "CommandLine.h"
+#include "DeviceLink.h"
+#include "EnumerateSerialPorts.h"
+#include "LinkMessages.h"
+#include "MessageBox.h"
+#include "PresetIo.h"
+#include "SerialDiscoveryError.h"
+#include "SimPtyServer.h"
+#include "TALVRoute.h"
+
+namespace {
+// One connection as a command uses it: the preset, the stand-in window and
+// the link, with the link's message boxes recorded instead of shown.
+class CCliSession {
+public:
+    explicit CCliSession(const CommandLine& cl)
+        : m_cl(cl), m_wnd(cl.err, isatty(STDERR_FILENO) == 1), m_link(m_route, m_wnd, m_wnd)
+    {
+        m_wnd.SetLink(&m_link);
+        m_wnd.m_onNamesReceived = [this] {
+            m_link.OnPresetNamesReceived();
+            m_bNames = true;
+        };
+        m_oldHandler = SetMessageBoxHandler([this](const std::string& text, MessageIcon) { m_strMessage = text; });
+    }
+    ~CCliSession()
+    {
+        m_link.Disconnect();
+        SetMessageBoxHandler(std::move(m_oldHandler));
+    }
+
+    // Opens the port; on failure says why and returns false.
+    bool Connect(CDeviceLink::ConnectMode mode)
+    {
+        const std::string port = m_cl.Get("--port");
+        if (m_link.Connect(port, mode))
+            return true;
+        const LONG err = m_link.GetLink().GetPortError();
+        std::string reason = port;
+        if (err > 0 && err < 1000)  // the serial layer passes errno values through
+            reason += ": " + std::string(std::strerror(static_cast<int>(err)));
+        if (err == EACCES || err == EPERM)
+            reason += ". Your user must be allowed to use serial ports (on Debian: membership of the dialout group)";
+        else if (err == EBUSY)
+            reason += " (another program has the port open)";
+        else if (err == ENOENT)
+            reason += " ('vardenctl ports' lists the ports of this machine)";
+        m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
+        return false;
+    }
+
+    // Runs the link until bDone; false (with the link's message) when the
+    // link gave up first.
+    bool RunUntil(const std::function<bool()>& bDone)
+    {
+        m_wnd.Run(bDone);
+        m_wnd.FinishProgress();
+        if (bDone())
+            return true;
+        const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
+        m_cl.Fail(EXIT_IO, text + " (the device did not answer)");
+        return false;
+    }
+
+    const CommandLine& m_cl;
+    CTALVRoute m_route;
+    CCliLinkWindow m_wnd;
+    CDeviceLink m_link;
+    bool m_bNames = false;
+    std::string m_strMessage;
+    MessageBoxHandler m_oldHandler;
+};
+
+std::optional<int> SlotOption(const CommandLine& cl)
+{
+    const auto slot = ParseInt(cl.Get("--slot"), 0, NUM_PRESET_SLOTS - 1);
+    if (!slot)
+        cl.Fail(EXIT_USAGE, "--slot takes a slot number from 0 (live) to 5, not '" + cl.Get("--slot") + "'");
+    return slot;
+}
+}  // namespace
+
+int RunPorts(const CommandLine& cl)
+{
+    std::vector<SerialPortInfo> ports;
+    try {
+        EnumerateSerialPorts(ports, false);
+    } catch (const CSerialDiscoveryError& e) {
+        return cl.Fail(EXIT_IO, e.what());
+    }
+    if (ports.empty()) {
+        cl.out << "No serial ports found.\n";
+        return EXIT_OK;
+    }
+    for (const SerialPortInfo& p : ports)
+        cl.out << std::left << std::setw(14) << p.strDisplayName << std::setw(5) << (p.fUsb ? "USB" : "-")
+               << p.strDescription << "\n";
+    return EXIT_OK;
+}
+
+int RunNames(const CommandLine& cl)
+{
+    CCliSession session(cl);
+    if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly))
+        return EXIT_IO;
+    if (!session.RunUntil([&] { return session.m_bNames; }))
+        return EXIT_IO;
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        cl.out << s << (s == 0 ? " (live)  " : "         ") << session.m_link.m_strPresetName[static_cast<std::size_t>(s)]
+               << "\n";
+    return EXIT_OK;
+}
+
+int RunRead(const CommandLine& cl)
+{
+    const auto slot = SlotOption(cl);
+    if (!slot)
+        return EXIT_USAGE;
+    const std::string out = cl.args[0];
+    if (FormatOfPath(out) == PresetFormat::Unknown)
+        return cl.Fail(EXIT_USAGE, out + ": the extension must be .dia or .json");
+
+    CCliSession session(cl);
+    int nReads = 0;
+    bool bDone = false;
+    session.m_wnd.m_onReadComplete = [&] {
+        // A backup takes the blocks as they are: a read never writes.
+        session.m_link.LoadReceivedBlocks();
+        session.m_wnd.EnableWindow(true);
+        // The first read is the live preset the connection always fetches.
+        if (++nReads == 1 && *slot != 0)
+            session.m_link.ReadFromDevice(*slot);
+        else
+            bDone = true;
+    };
+    session.m_wnd.ShowTransferProgress(true);
+    if (!session.Connect(CDeviceLink::ConnectMode::Full) || !session.RunUntil([&] { return bDone; }))
+        return EXIT_IO;
+    session.m_link.Disconnect();
+
+    session.m_route.m_strName = session.m_link.m_strPresetName[static_cast<std::size_t>(*slot)];
+    std::string error;
+    if (!WritePreset(out, PresetFromRoute(session.m_route), error))
+        return cl.Fail(EXIT_IO, error);
+    cl.out << "Read slot " << *slot << " (\"" << session.m_route.m_strName << "\") into " << out << "\n";
+    return EXIT_OK;
+}
+
+int RunWrite(const CommandLine& cl)
+{
+    const auto slot = SlotOption(cl);
+    if (!slot)
+        return EXIT_USAGE;
+    PresetData data;
+    std::string error;
+    if (FormatOfPath(cl.args[0]) == PresetFormat::Unknown)
+        return cl.Fail(EXIT_USAGE, cl.args[0] + ": the extension must be .dia or .json");
+    if (!ReadPreset(cl.args[0], data, error))
+        return cl.Fail(EXIT_IO, error);
+    std::string name = cl.Has("--name") ? cl.Get("--name") : data.strName;
+    if (name.size() > PRESET_NAME_LEN) {
+        name.resize(PRESET_NAME_LEN);
+        cl.err << "vardenctl write: the device keeps eight characters; the name is \"" << name << "\"\n";
+    }
+
+    CCliSession session(cl);
+    bool bWriting = false;
+    session.m_wnd.m_onReadComplete = [&] {
+        session.m_link.LoadReceivedPreset();
+        session.m_wnd.EnableWindow(true);
+        if (bWriting)
+            return;
+        LoadRouteFromPreset(data, session.m_route);
+        session.m_link.m_strPresetName[static_cast<std::size_t>(*slot)] = name;
+        session.m_link.WriteToDevice(*slot);
+        bWriting = true;
+    };
+    session.m_wnd.ShowTransferProgress(true);
+    if (!session.Connect(CDeviceLink::ConnectMode::Full) ||
+        !session.RunUntil([&] { return bWriting && !session.m_link.IsWritePending(); }))
+        return EXIT_IO;
+    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << name << "\"\n";
+    return EXIT_OK;
+}
+
+int RunSim(const CommandLine& cl)
+{
+    SimServerOptions options;
+    options.bPaced = !cl.Has("--fast");
+    options.strStateFile = cl.Get("--state");
+    if (cl.Has("--fault") && !ParseSimFault(cl.Get("--fault"), options.fault))
+        return cl.Fail(EXIT_USAGE, "unknown fault '" + cl.Get("--fault") + "'");
+
+    // Signals are taken with sigwait below; block them before the server's
+    // threads start so none of them is interrupted instead.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+    CSimPtyServer server(options);
+    std::string error;
+    if (!server.Start(error))
+        return cl.Fail(EXIT_IO, error);
+    cl.out << server.GetPortPath() << std::endl;
+    cl.err << "vardenctl sim: serving on " << server.GetPortPath() << (options.bPaced ? " at 9600 baud" : " unpaced")
+           << "; Ctrl-C ends it\n";
+    int nSignal = 0;
+    sigwait(&set, &nSignal);
+    server.Stop();
+    if (!options.strStateFile.empty())
+        cl.err << "vardenctl sim: state saved to " << options.strStateFile << "\n";
+    return EXIT_OK;
+}
