@@ -126,9 +126,10 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
         m_hPort = -1;
         return SetError(lError);
     }
-    if (!(m_evtWake = CSerialEvent::Create(lError))) {
+    if (!(m_evtWake = CSerialEvent::Create(lError)) || !(m_evtConsumed = CSerialEvent::Create(lError))) {
         Trace("CSerial::Open - Unable to create event\n");
         m_hevtOverlapped.reset();
+        m_evtWake.reset();
         ioctl(m_hPort, TIOCNXCL);
         close(m_hPort);
         m_hPort = -1;
@@ -174,6 +175,7 @@ LONG CSerial::Close()
     }
     m_hevtOverlapped.reset();
     m_evtWake.reset();
+    m_evtConsumed.reset();
     // The exclusive flag outlives this descriptor when someone else keeps the
     // tty open (a pty's master side does), so give it back explicitly.
     ioctl(m_hPort, TIOCNXCL);
@@ -431,6 +433,7 @@ LONG CSerial::Purge()
 void CSerial::NoteReceived()
 {
     m_nConsumed.fetch_add(1, std::memory_order_release);
+    m_evtConsumed->Set();
 }
 
 DWORD CSerial::GetEventType()
@@ -523,13 +526,15 @@ LONG CSerial::PollForEvent(DWORD dwTimeout)
 
         // Bytes already reported stay readable; look again shortly instead of
         // letting poll() return at once for them.
-        pollfd afd[2] = {{m_bHungUp ? -1 : m_hPort, 0, 0}, {m_evtWake->GetDescriptor(), POLLIN, 0}};
+        pollfd afd[3] = {{m_bHungUp ? -1 : m_hPort, 0, 0},
+                         {m_evtWake->GetDescriptor(), POLLIN, 0},
+                         {m_evtConsumed->GetDescriptor(), POLLIN, 0}};
         int nTimeout = deadline.Remaining();
         if (nQueued > 0)
             nTimeout = deadline.Slice(UNREAD_RECHECK_MS);
         else if (dwMask & EV_RXCHAR)
             afd[0].events = POLLIN;
-        const int n = poll(afd, 2, nTimeout);
+        const int n = poll(afd, 3, nTimeout);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -538,6 +543,10 @@ LONG CSerial::PollForEvent(DWORD dwTimeout)
         if (afd[1].revents & POLLIN) {
             m_evtWake->Reset();
             return ERROR_SUCCESS;  // woken: an empty event word
+        }
+        if (afd[2].revents & POLLIN) {
+            m_evtConsumed->Reset();
+            continue;
         }
         if (afd[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             // The line is gone (an adapter pulled out, the far end closed).

@@ -70,6 +70,9 @@ private:
 
     // Wakes a waiting WaitEvent; SetMask and stopping the listener use it.
     std::unique_ptr<CSerialEvent> m_evtWake;
+    // Set when Read or Purge took bytes, so a wait that was holding off for
+    // unread bytes looks again at once instead of at its next recheck.
+    std::unique_ptr<CSerialEvent> m_evtConsumed;
     int m_eReadMode = ReadModeNonblocking;
 
     // Receive-event bookkeeping. Input stays readable until the window reads
