@@ -106,18 +106,22 @@ void CDeviceLink::OnPresetNamesReceived()
     m_strPresetName = m_link.GetNames();
 }
 
-void CDeviceLink::LoadReceivedPreset()
+void CDeviceLink::LoadReceivedBlocks()
 {
-    m_route.GetChannel(0).LoadFromBlock(m_link.GetBlock(0));
-    if (g_bBassLink) {
-        m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(0));
-        m_link.Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
-    } else {
-        m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(1));
-    }
-    for (int k = 2; k < NUM_CHANNELS; ++k)
+    for (int k = 0; k < NUM_CHANNELS; ++k)
         m_route.GetChannel(k).LoadFromBlock(m_link.GetBlock(k));
     m_route.ClearAllDirty();
+}
+
+void CDeviceLink::LoadReceivedPreset()
+{
+    LoadReceivedBlocks();
+    if (g_bBassLink) {
+        // Channel 1 follows channel 0 here, and the device is told so.
+        m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(0));
+        m_link.Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
+        m_route.ClearAllDirty();
+    }
     m_wnd.EnableWindow(true);
 }
 

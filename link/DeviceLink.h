@@ -37,6 +37,8 @@ public:
     // channel 1 follows channel 0 and goes back to the device).
     void OnPresetNamesReceived();
     void LoadReceivedPreset();
+    // The four blocks as the device sent them, nothing written back.
+    void LoadReceivedBlocks();
 
     // True while block writes of a write transfer wait for their answers.
     bool IsWritePending() const;
