@@ -137,6 +137,7 @@ void CCliLinkWindow::ShowProgress()
 
 void CCliLinkWindow::FinishProgress()
 {
+    m_bShowProgress = false;
     if (m_bBarOpen) {
         m_err << "\n";
         m_bBarOpen = false;

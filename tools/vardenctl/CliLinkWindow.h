@@ -44,7 +44,7 @@ public:
     bool IsEnabled() const { return m_bEnabled; }
     // Progress is shown only while a transfer the user asked for runs.
     void ShowTransferProgress(bool bShow) { m_bShowProgress = bShow; }
-    // Ends a progress bar line on the terminal.
+    // Ends a progress bar line on the terminal; nothing more is shown.
     void FinishProgress();
 
 private:

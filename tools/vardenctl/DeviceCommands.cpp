@@ -51,7 +51,7 @@ public:
             reason += ": " + std::string(std::strerror(static_cast<int>(err)));
         if (err == EACCES || err == EPERM)
             reason += ". Your user must be allowed to use serial ports (on Debian: membership of the dialout group)";
-        else if (err == EBUSY)
+        else if (err == EBUSY || err == EWOULDBLOCK)
             reason += " (another program has the port open)";
         else if (err == ENOENT)
             reason += " ('vardenctl ports' lists the ports of this machine)";
