@@ -105,15 +105,15 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
             cl.args.push_back(w);
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* pOption = nullptr;
         for (const OptionSpec& o : c.options)
             if (w == o.name)
-                spec = &o;
-        if (!spec)
+                pOption = &o;
+        if (!pOption)
             return UsageError(c, err, "unknown option " + w);
         if (cl.Has(w))
             return UsageError(c, err, w + " given twice");
-        if (spec->bValue) {
+        if (pOption->bValue) {
             if (i + 1 >= words.size())
                 return UsageError(c, err, w + " needs a value");
             cl.options[w] = words[++i];
