@@ -149,7 +149,7 @@ void CSimPtyServer::DropLine()
     m_bHungUp = true;
 }
 
-bool CSimPtyServer::ReadLine(Clock::time_point now)
+void CSimPtyServer::ReadLine(Clock::time_point now)
 {
     BYTE buf[READ_SIZE];
     for (;;) {
@@ -168,7 +168,7 @@ bool CSimPtyServer::ReadLine(Clock::time_point now)
         if (n < 0 && errno == EINTR)
             continue;
         // EAGAIN: all taken. EIO: no program has the line open right now.
-        return n < 0 && (errno == EAGAIN || errno == EIO);
+        return;
     }
 }
 
@@ -262,7 +262,7 @@ void CSimPtyServer::Serve()
         ScheduleAnswers(now);
         bool bBlocked = false;
         if (!WriteDue(now, bBlocked))
-            bBlocked = true;  // nobody reading: wait for the line to take bytes again
+            m_tx.clear();  // the line refuses bytes: what was on its way is lost, as on a wire
 
         // Sleep until the next byte is due either way, or the line stirs.
         now = Clock::now();

@@ -49,7 +49,7 @@ private:
     };
 
     void Serve();
-    bool ReadLine(Clock::time_point now);
+    void ReadLine(Clock::time_point now);
     void FeedArrived(Clock::time_point now);
     void ScheduleAnswers(Clock::time_point now);
     bool WriteDue(Clock::time_point now, bool& bBlocked);
