@@ -138,7 +138,9 @@ void CSimPtyServer::CloseDescriptors()
 void CSimPtyServer::DropLine()
 {
     // Closing both ends is what a pulled cable looks like from the program:
-    // its port reports a hang-up and reads fail from now on.
+    // its port reports a hang-up and reads fail from now on. The flag goes
+    // first, so whoever sees the hang-up also sees it reported here.
+    m_bHungUp = true;
     for (int* pfd : {&m_fdMaster, &m_fdSlave}) {
         if (*pfd >= 0)
             close(*pfd);
@@ -146,7 +148,6 @@ void CSimPtyServer::DropLine()
     }
     m_rx.clear();
     m_tx.clear();
-    m_bHungUp = true;
 }
 
 void CSimPtyServer::ReadLine(Clock::time_point now)
