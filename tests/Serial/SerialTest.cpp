@@ -257,9 +257,10 @@ TEST(SerialTest, ListenerPostsOneMessagePerArrivalAndWakesOnMask)
     EXPECT_EQ(ErrorsOfParam(msg.wParam), 0u);  // a pty has no line errors
     EXPECT_EQ(msg.lParam, 1234);
 
-    // While the bytes wait to be read no flood of messages builds up.
+    // While the bytes wait to be read no flood of messages builds up: at
+    // most one per arrival.
     std::this_thread::sleep_for(60ms);
-    EXPECT_LE(wnd.Posted().size(), 2u);
+    EXPECT_LE(wnd.Posted().size(), 3u);
 
     char buf[900];
     DWORD dwRead = 0;
