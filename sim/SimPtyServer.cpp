@@ -1,11 +1,11 @@
 #include "SimPtyServer.h"
 
 #include <algorithm>
-#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -15,12 +15,22 @@
 #include "PresetFile.h"
 
 namespace {
-// One byte on a 9600-baud 8N1 line: start bit, eight data bits, stop bit.
-constexpr auto BYTE_TIME = std::chrono::microseconds(10'000'000 / 9600);
+constexpr std::int64_t BAUD = 9600;
+// 8N1: start bit, eight data bits, stop bit.
+constexpr std::int64_t BITS_PER_BYTE = 10;
 // The device forgets a half-received frame after this long a pause.
 constexpr auto RECEIVE_TIMEOUT = std::chrono::milliseconds(50);
 constexpr std::size_t READ_SIZE = 4096;
 constexpr std::size_t WRITE_BATCH = 512;
+// Bytes taken off the master ahead of their arrival on the paced line. A
+// program that writes faster than the line carries them then waits in the
+// terminal's buffer, as it would on a UART's, instead of growing our queue.
+constexpr std::size_t PACED_READ_AHEAD = 256;
+
+std::size_t ReadAheadLimit(bool bPaced)
+{
+    return bPaced ? PACED_READ_AHEAD : READ_SIZE;
+}
 
 std::string ErrnoText(const char* pszWhat)
 {
@@ -89,8 +99,13 @@ bool CSimPtyServer::Start(std::string& strError)
     // A raw line from the start: no echo, no line editing, no translation,
     // whatever the program does before it sets the line up itself.
     cfmakeraw(&tio);
-    tcsetattr(m_fdSlave, TCSANOW, &tio);
-    fcntl(m_fdMaster, F_SETFL, fcntl(m_fdMaster, F_GETFL) | O_NONBLOCK);
+    const int nFlags = fcntl(m_fdMaster, F_GETFL);
+    if (tcsetattr(m_fdSlave, TCSANOW, &tio) != 0 || nFlags < 0 ||
+        fcntl(m_fdMaster, F_SETFL, nFlags | O_NONBLOCK) != 0) {
+        strError = ErrnoText(name);
+        CloseDescriptors();
+        return false;
+    }
     m_fdWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_fdWake < 0) {
         strError = ErrnoText("eventfd");
@@ -100,6 +115,9 @@ bool CSimPtyServer::Start(std::string& strError)
     m_bHungUp = false;
     m_rx.clear();
     m_tx.clear();
+    m_rxRun = {};
+    m_txRun = {};
+    m_bAwaitQuiet = false;
     m_bRunning = true;
     m_thread = std::thread(&CSimPtyServer::Serve, this);
     return true;
@@ -150,19 +168,37 @@ void CSimPtyServer::DropLine()
     m_tx.clear();
 }
 
+CSimPtyServer::Clock::duration CSimPtyServer::LineTime(std::int64_t nBytes) const
+{
+    if (!m_options.bPaced)
+        return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(nBytes * BITS_PER_BYTE * 1'000'000'000 / BAUD));
+}
+
+CSimPtyServer::Clock::time_point CSimPtyServer::AddByte(LineRun& run) const
+{
+    // Every BAUD bytes the run's time is a whole number of seconds: start
+    // afresh there, exactly, so the count never grows large.
+    if (run.nBytes == BAUD)
+        run = {RunEnd(run), 0};
+    ++run.nBytes;
+    return RunEnd(run);
+}
+
 void CSimPtyServer::ReadLine(Clock::time_point now)
 {
+    const std::size_t nLimit = ReadAheadLimit(m_options.bPaced);
     BYTE buf[READ_SIZE];
-    for (;;) {
-        const ssize_t n = read(m_fdMaster, buf, sizeof buf);
+    while (m_rx.size() < nLimit) {
+        const ssize_t n = read(m_fdMaster, buf, std::min(sizeof buf, nLimit - m_rx.size()));
         if (n > 0) {
             for (ssize_t i = 0; i < n; ++i) {
-                Clock::time_point due = now;
-                if (m_options.bPaced) {
-                    due = std::max(m_rxLineFree, now) + BYTE_TIME;
-                    m_rxLineFree = due;
-                }
-                m_rx.push_back({buf[i], due});
+                // A byte arrives one byte time after the line is free for it:
+                // after the byte before it, or after it was written.
+                if (now > RunEnd(m_rxRun))
+                    m_rxRun = {now, 0};
+                m_rx.push_back({buf[i], AddByte(m_rxRun)});
             }
             continue;
         }
@@ -176,11 +212,12 @@ void CSimPtyServer::ReadLine(Clock::time_point now)
 void CSimPtyServer::FeedArrived(Clock::time_point now)
 {
     if (m_rx.empty() || m_rx.front().due > now) {
-        // A pause in the middle of a frame: the device starts over.
-        if (m_bFrameMayBeOpen && now - m_lastArrival >= RECEIVE_TIMEOUT) {
+        // A pause in the middle of a frame: the device starts over. Outside
+        // a frame this does nothing, so any pause after bytes may trigger it.
+        if (m_bAwaitQuiet && now - m_lastArrival >= RECEIVE_TIMEOUT) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_processor.AbandonFrame();
-            m_bFrameMayBeOpen = false;
+            m_bAwaitQuiet = false;
         }
         return;
     }
@@ -190,7 +227,7 @@ void CSimPtyServer::FeedArrived(Clock::time_point now)
         m_rx.pop_front();
     }
     m_lastArrival = now;
-    m_bFrameMayBeOpen = true;
+    m_bAwaitQuiet = true;
     bool bHangUp = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -209,15 +246,13 @@ void CSimPtyServer::ScheduleAnswers(Clock::time_point now)
         chunks = m_processor.TakeOutput();
     }
     for (const SimChunk& chunk : chunks) {
-        // A pause counts from the end of what is already on its way out.
-        Clock::time_point t = std::max(now, m_txLineFree) + std::chrono::milliseconds(chunk.nDelayMs);
-        for (BYTE b : chunk.bytes) {
-            if (m_options.bPaced)
-                t += BYTE_TIME;
-            m_tx.push_back({b, t});
-        }
-        m_txLineFree = t;
-        m_bFrameMayBeOpen = false;
+        // A pause counts from the end of what is already on its way out, or
+        // from now, when the frame that asked for it was complete.
+        const Clock::time_point lineFree = RunEnd(m_txRun);
+        if (chunk.nDelayMs > 0 || now > lineFree)
+            m_txRun = {std::max(now, lineFree) + std::chrono::milliseconds(chunk.nDelayMs), 0};
+        for (BYTE b : chunk.bytes)
+            m_tx.push_back({b, AddByte(m_txRun)});
     }
 }
 
@@ -271,11 +306,13 @@ void CSimPtyServer::Serve()
         auto consider = [&](Clock::time_point when) { wake = wake ? std::min(*wake, when) : when; };
         if (!m_rx.empty())
             consider(m_rx.front().due);
-        else if (m_bFrameMayBeOpen)
+        if (m_bAwaitQuiet)
             consider(m_lastArrival + RECEIVE_TIMEOUT);
         if (!m_tx.empty() && !bBlocked)
             consider(m_tx.front().due);
-        pollfd afd[2] = {{m_fdWake, POLLIN, 0}, {m_fdMaster, POLLIN, 0}};
+        pollfd afd[2] = {{m_fdWake, POLLIN, 0}, {m_fdMaster, 0, 0}};
+        if (m_rx.size() < ReadAheadLimit(m_options.bPaced))
+            afd[1].events |= POLLIN;
         if (bBlocked)
             afd[1].events |= POLLOUT;
         timespec timeout{};

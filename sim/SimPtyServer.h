@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -47,6 +48,12 @@ private:
         BYTE b;
         Clock::time_point due;
     };
+    // Back-to-back bytes on one direction of the line. Their times count from
+    // the run's start, so rounding never piles up along a long frame.
+    struct LineRun {
+        Clock::time_point start{};
+        std::int64_t nBytes = 0;
+    };
 
     void Serve();
     void ReadLine(Clock::time_point now);
@@ -55,6 +62,9 @@ private:
     bool WriteDue(Clock::time_point now, bool& bBlocked);
     void DropLine();
     void CloseDescriptors();
+    Clock::duration LineTime(std::int64_t nBytes) const;
+    Clock::time_point RunEnd(const LineRun& run) const { return run.start + LineTime(run.nBytes); }
+    Clock::time_point AddByte(LineRun& run) const;
 
     SimServerOptions m_options;
     std::mutex m_mutex;
@@ -71,8 +81,8 @@ private:
     // the line delivers it.
     std::deque<TimedByte> m_rx;
     std::deque<TimedByte> m_tx;
-    Clock::time_point m_rxLineFree{};
-    Clock::time_point m_txLineFree{};
+    LineRun m_rxRun;
+    LineRun m_txRun;
     Clock::time_point m_lastArrival{};
-    bool m_bFrameMayBeOpen = false;
+    bool m_bAwaitQuiet = false;  // bytes came since the line last went quiet
 };

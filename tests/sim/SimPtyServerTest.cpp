@@ -83,17 +83,18 @@ TEST(SimPtyServerTest, AnswersFramesOnThePseudoTerminal)
     CClient client(server.GetPortPath());
     ASSERT_TRUE(client.IsOpen());
 
-    client.Send(FrameBytes(*CTALVRoute::BuildPollFrame()));
+    // A whole frame with half of the next one behind it in the same write,
+    // a pause longer than the device waits, then the second frame whole: the
+    // half is forgotten, not glued to what follows.
+    CTALVRoute route;
+    const Bytes request = FrameBytes(*route.GetChannel(2).BuildBlockRequest(3));
+    Bytes first = FrameBytes(*CTALVRoute::BuildPollFrame());
+    first.insert(first.end(), request.begin(), request.begin() + 7);
+    client.Send(first);
     const Bytes poll = client.Receive(POLL_REPLY_LEN + 1, 300ms);
     ASSERT_EQ(poll.size(), static_cast<std::size_t>(POLL_REPLY_LEN));
     EXPECT_EQ(poll[FRAME_CMD], CMD_POLL);
     EXPECT_EQ(poll.back(), FRAME_TRAILER);
-
-    // Half a frame, a pause longer than the device waits, then a whole one:
-    // the half is forgotten, not glued to the next frame.
-    CTALVRoute route;
-    const Bytes request = FrameBytes(*route.GetChannel(2).BuildBlockRequest(3));
-    client.Send(Bytes(request.begin(), request.begin() + 7));
     std::this_thread::sleep_for(120ms);
     client.Send(request);
     const Bytes block = client.Receive(BLOCK_FRAME_LEN);
@@ -102,6 +103,16 @@ TEST(SimPtyServerTest, AnswersFramesOnThePseudoTerminal)
     EXPECT_EQ(block[FRAME_INDEX1], 2);
     const SimBlock stored = server.WithProcessor([](CVirtualProcessor& p) { return p.GetBlock(3, 2); });
     EXPECT_TRUE(std::equal(block.begin(), block.end(), stored.begin()));
+
+    // A split answer keeps the pauses between its pieces and still arrives
+    // whole and in order.
+    server.SetFault(SimFault::Split, 1);
+    const auto t0 = std::chrono::steady_clock::now();
+    client.Send(FrameBytes(*CTALVRoute::BuildPollFrame()));
+    EXPECT_EQ(client.Receive(POLL_REPLY_LEN), poll);
+    const int nGaps = (POLL_REPLY_LEN - 1) / CVirtualProcessor::DEFAULT_SPLIT_PIECE_LEN;
+    EXPECT_GE(std::chrono::steady_clock::now() - t0,
+              std::chrono::milliseconds(nGaps * CVirtualProcessor::DEFAULT_SPLIT_GAP_MS));
 
     server.Stop();
     server.Stop();  // a second stop does nothing
@@ -122,9 +133,11 @@ TEST(SimPtyServerTest, PacedLineTakesTheTimeOfItsBytes)
     // 18 bytes in and 274 out at about 1.04 ms each: never faster.
     EXPECT_GE(elapsed, 290ms);
 
-    // Stopping with an answer still on its way ends at once.
+    // Stopping with a client on the line and an answer still on its way
+    // neither waits for the answer nor minds being repeated.
     client.Send(FrameBytes(*route.GetChannel(1).BuildBlockRequest(0)));
     std::this_thread::sleep_for(30ms);
+    server.Stop();
     server.Stop();
 }
 
@@ -181,27 +194,48 @@ TEST(SimPtyServerTest, StateFileCarriesPresetsAcrossSessions)
 
 TEST(SimPtyServerTest, HangUpDropsTheLineInsteadOfAnswering)
 {
+    const fs::path dir = fs::temp_directory_path() / ("varden-simhangup-" + std::to_string(getpid()));
+    fs::create_directories(dir);
     SimServerOptions options;
     options.bPaced = false;
+    options.strStateFile = (dir / "device.vsim").string();
     ASSERT_TRUE(ParseSimFault("hangup", options.fault));
+    options.nFaultCount = 1;
     CSimPtyServer server(options);
     std::string error;
     ASSERT_TRUE(server.Start(error)) << error;
     CClient client(server.GetPortPath());
-    client.Send(FrameBytes(*CTALVRoute::BuildPollFrame()));
+    // The name frame is taken even though its answer never comes.
+    client.Send(FrameBytes(*CTALVRoute::BuildNameFrame(4, "GONE")));
     pollfd pfd{client.Fd(), POLLIN, 0};
     bool bHungUp = false;
     for (int i = 0; i < 250 && !bHungUp; ++i)
         bHungUp = poll(&pfd, 1, 20) > 0 && (pfd.revents & POLLHUP);
     EXPECT_TRUE(bHungUp);
+    BYTE b = 0;
+    EXPECT_LE(read(client.Fd(), &b, 1), 0);
     EXPECT_TRUE(server.IsHungUp());
+    server.WithProcessor([](CVirtualProcessor& p) {
+        EXPECT_TRUE(p.HasPendingName(4));
+        // The fault was for one answer only, but the line stays down.
+        EXPECT_EQ(p.GetFault(), SimFault::None);
+    });
     server.Stop();
+    EXPECT_TRUE(fs::exists(options.strStateFile));  // saved all the same
+    fs::remove_all(dir);
 
-    SimFault fault = SimFault::None;
-    for (const char* name : {"none", "silent", "bad-trailer", "garbage", "split", "late", "hangup"})
-        EXPECT_TRUE(ParseSimFault(name, fault)) << name;
-    EXPECT_FALSE(ParseSimFault("Silent", fault));
-    EXPECT_FALSE(ParseSimFault("", fault));
+    const std::pair<const char*, SimFault> names[] = {
+        {"none", SimFault::None},       {"silent", SimFault::Silent}, {"bad-trailer", SimFault::BadTrailer},
+        {"garbage", SimFault::Garbage}, {"split", SimFault::Split},   {"late", SimFault::Late},
+        {"hangup", SimFault::HangUp}};
+    for (const auto& [name, expected] : names) {
+        SimFault fault = SimFault::None;
+        EXPECT_TRUE(ParseSimFault(name, fault) && fault == expected) << name;
+    }
+    SimFault fault = SimFault::Garbage;
+    for (const char* bad : {"Silent", "", "hang-up", "late ", "silent\n"})
+        EXPECT_FALSE(ParseSimFault(bad, fault)) << bad;
+    EXPECT_EQ(fault, SimFault::Garbage);
 }
 
 }  // namespace
