@@ -18,3 +18,11 @@ const int g_nGraphicEqFreq[GRAPHIC_EQ_BANDS] = {
 const int g_nBandFreqLow15[LOW15_BANDS] = {
     20, 25, 30, 40, 50, 60, 80, 100, 125, 160, 200, 250, 315, 400, 500,
 };
+
+int QIndexFromQ(double q)
+{
+    for (int k = 0; k < BANDWIDTH_Q_COUNT - 1; ++k)
+        if (q >= g_dBandwidthQ[k])
+            return k;
+    return BANDWIDTH_Q_COUNT - 1;
+}

@@ -14,3 +14,7 @@ extern const int g_nGraphicEqFreq[GRAPHIC_EQ_BANDS];
 
 // The alternative frequencies of the first 15 bands.
 extern const int g_nBandFreqLow15[LOW15_BANDS];
+
+// The Q index for a typed Q: the first index whose Q the value reaches, or
+// the widest band (59) for a Q below the table.
+int QIndexFromQ(double q);

@@ -1,0 +1,9 @@
+// Filling a channel's display record from the preset, the way the window
+// does it when it shows a channel: band frequencies by the channel's A/B
+// flag, band gains and Q indices, and both crossover filters.
+#pragma once
+
+class CTALVData;
+class CAudio_OutData;
+
+void LoadDisplayFromChannel(const CTALVData& channel, CAudio_OutData& display);
