@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, and only those that are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+          qt6-base-dev fonts-liberation2 xvfb)
 
 missing=()
 for p in "${packages[@]}"; do

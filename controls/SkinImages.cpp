@@ -1,0 +1,6 @@
+#include "SkinImages.h"
+
+QImage LoadSkinImage(int /*nId*/)
+{
+    return QImage();
+}
