@@ -1,0 +1,41 @@
+// The control gallery: each page renders some controls or skin images into
+// PNG files, so a person can look at every state without the window.
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QImage;
+class QWidget;
+
+class CGalleryWriter {
+public:
+    explicit CGalleryWriter(const QDir& dir) : m_dir(dir) {}
+
+    // Writes NAME.png; a failure is counted and reported at the end.
+    void Save(const QString& name, const QImage& image);
+    // Shows the widget off screen, lets it paint, and saves what it drew.
+    void SaveWidget(const QString& name, QWidget& widget);
+
+    int Written() const { return m_nWritten; }
+    int Failed() const { return m_nFailed; }
+
+private:
+    QDir m_dir;
+    int m_nWritten = 0;
+    int m_nFailed = 0;
+};
+
+using GalleryPage = std::function<void(CGalleryWriter&)>;
+
+// Pages register themselves from their own source file:
+//   static const bool s_registered = RegisterGalleryPage("slider", RenderSliders);
+bool RegisterGalleryPage(const char* szName, GalleryPage page);
+
+struct NamedGalleryPage {
+    const char* szName;
+    GalleryPage page;
+};
+const std::vector<NamedGalleryPage>& GalleryPages();
