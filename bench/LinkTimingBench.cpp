@@ -78,7 +78,10 @@ bool RunOnce(const std::string& strPort, Sample& sample)
 int main(int argc, char** argv)
 {
     const int nRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    SetMessageBoxHandler([](const std::string& text, MessageIcon) { std::cerr << text << "\n"; });
+    SetMessageBoxHandler([](const std::string& text, MessageIcon, MessageButtons) {
+        std::cerr << text << "\n";
+        return MessageAnswer::Ok;
+    });
 
     SimServerOptions options;
     options.bPaced = true;

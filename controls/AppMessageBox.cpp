@@ -1,72 +1,59 @@
 #include "AppMessageBox.h"
 
 #include <QMessageBox>
+#include <QPointer>
+
+#include "MessageBox.h"
 
 namespace {
-MessageBoxHandler& Handler()
+QMessageBox::Icon IconOf(MessageIcon icon)
 {
-    static MessageBoxHandler s_handler;
-    return s_handler;
+    switch (icon) {
+    case MessageIcon::Error:
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::NoIcon;
+    }
 }
 
-int ShowDialog(QWidget* pParent, const QString& text, const QString& caption, int nFlags)
+QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons)
 {
-    QMessageBox box(pParent);
-    box.setText(text);
-    box.setWindowTitle(caption.isEmpty() ? QStringLiteral("varden") : caption);
-    switch (nFlags & 0xF0) {
-    case MB_ICONSTOP:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MB_ICONQUESTION:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MB_ICONEXCLAMATION:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MB_ICONINFORMATION:
-        box.setIcon(QMessageBox::Information);
-        break;
+    switch (buttons) {
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     default:
-        break;
-    }
-    switch (nFlags & 0xF) {
-    case MB_OKCANCEL:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case MB_YESNOCANCEL:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    case MB_YESNO:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    default:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return IDYES;
-    case QMessageBox::No:
-        return IDNO;
-    case QMessageBox::Cancel:
-        return IDCANCEL;
-    default:
-        return IDOK;
+        return QMessageBox::Ok;
     }
 }
 }  // namespace
 
-int AppMessageBox(QWidget* pParent, const QString& text, const QString& caption, int nFlags)
+void InstallQtMessageBox(QWidget* pOwner)
 {
-    if (Handler())
-        return Handler()(pParent, text, caption, nFlags);
-    return ShowDialog(pParent, text, caption, nFlags);
-}
-
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
-{
-    MessageBoxHandler previous = std::move(Handler());
-    Handler() = std::move(handler);
-    return previous;
+    QPointer<QWidget> owner(pOwner);
+    SetMessageBoxHandler([owner](const std::string& strText, MessageIcon icon, MessageButtons buttons) {
+        QMessageBox box(owner.data());
+        box.setWindowTitle(QStringLiteral("varden"));
+        box.setText(QString::fromLatin1(strText.c_str()));
+        box.setIcon(IconOf(icon));
+        box.setStandardButtons(ButtonsOf(buttons));
+        switch (box.exec()) {
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Ok;
+        }
+    });
 }

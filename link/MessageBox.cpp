@@ -10,13 +10,13 @@ MessageBoxHandler& Handler()
 }
 }  // namespace
 
-void ShowMessageBox(const std::string& strText, MessageIcon icon)
+MessageAnswer ShowMessageBox(const std::string& strText, MessageIcon icon, MessageButtons buttons)
 {
-    if (Handler()) {
-        Handler()(strText, icon);
-        return;
-    }
+    if (Handler())
+        return Handler()(strText, icon, buttons);
     std::fprintf(stderr, "%s\n", strText.c_str());
+    return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
+                                                                                 : MessageAnswer::Yes;
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)

@@ -6,11 +6,16 @@
 #include <string>
 
 enum class MessageIcon { None, Error, Stop, Warning, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
 
-using MessageBoxHandler = std::function<void(const std::string& strText, MessageIcon icon)>;
+using MessageBoxHandler =
+    std::function<MessageAnswer(const std::string& strText, MessageIcon icon, MessageButtons buttons)>;
 
-void ShowMessageBox(const std::string& strText, MessageIcon icon = MessageIcon::None);
+// Returns the button chosen. Without a handler the text goes to stderr and
+// the answer is the first button (OK or Yes).
+MessageAnswer ShowMessageBox(const std::string& strText, MessageIcon icon = MessageIcon::None,
+                             MessageButtons buttons = MessageButtons::Ok);
 
-// Replaces the handler; returns the previous one. Without a handler the text
-// goes to stderr.
+// Replaces the handler; returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

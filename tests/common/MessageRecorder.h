@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "AppMessageBox.h"
+#include "MessageBox.h"
 #include "WindowMessage.h"
 
 struct RecordedMessage {
@@ -19,9 +19,9 @@ class CMessageRecorder : public QWidget {
 public:
     CMessageRecorder()
     {
-        m_previousBox = SetMessageBoxHandler([this](QWidget*, const QString& text, const QString&, int) {
+        m_previousBox = SetMessageBoxHandler([this](const std::string& text, MessageIcon, MessageButtons) {
             m_boxes.push_back(text);
-            return IDOK;
+            return MessageAnswer::Ok;
         });
     }
     ~CMessageRecorder() override { SetMessageBoxHandler(m_previousBox); }
@@ -39,7 +39,7 @@ public:
     }
 
     std::vector<RecordedMessage> m_messages;
-    std::vector<QString> m_boxes;
+    std::vector<std::string> m_boxes;
 
 protected:
     bool event(QEvent* e) override

@@ -22,7 +22,7 @@ TEST(WindowMessage, PostedInOrderSentAtOnceAndBoxesRecorded)
     EXPECT_EQ(parent.Of(0x464).size(), 1u);
     EXPECT_EQ(SendWindowMessage(nullptr, 0x464, 31, 0), 0);
 
-    EXPECT_EQ(AppMessageBox(&parent, "Out of Range"), IDOK);
+    EXPECT_EQ(ShowMessageBox("Out of Range"), MessageAnswer::Ok);
     ASSERT_EQ(parent.m_boxes.size(), 1u);
     EXPECT_EQ(parent.m_boxes[0], "Out of Range");
 }

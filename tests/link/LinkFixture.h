@@ -123,9 +123,10 @@ protected:
     LinkFixture() : m_link(m_route, m_wnd, m_wnd)
     {
         m_wnd.m_pLink = &m_link;
-        m_oldBox = SetMessageBoxHandler([this](const std::string& text, MessageIcon icon) {
+        m_oldBox = SetMessageBoxHandler([this](const std::string& text, MessageIcon icon, MessageButtons) {
             m_asBoxes.push_back(text);
             m_aBoxIcons.push_back(icon);
+            return MessageAnswer::Ok;
         });
     }
     ~LinkFixture() override

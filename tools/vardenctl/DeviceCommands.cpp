@@ -31,7 +31,10 @@ public:
             m_link.OnPresetNamesReceived();
             m_bNames = true;
         };
-        m_oldHandler = SetMessageBoxHandler([this](const std::string& text, MessageIcon) { m_strMessage = text; });
+        m_oldHandler = SetMessageBoxHandler([this](const std::string& text, MessageIcon, MessageButtons) {
+            m_strMessage = text;
+            return MessageAnswer::Ok;
+        });
     }
     ~CCliSession()
     {
