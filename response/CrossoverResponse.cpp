@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "BandResponse.h"
+#include "PlotMapping.h"
 
 namespace {
 // A section whose a0 computes to exactly zero would divide by zero.
@@ -64,7 +65,9 @@ CrossoverSections LowPassSections(int nFreq, int nAlign, int nSlope)
 {
     nAlign = std::clamp(nAlign, 0, XOVER_ALIGNMENTS - 1);
     nSlope = std::clamp(nSlope, 0, XOVER_SLOPES - 1);
-    double f0 = static_cast<double>(nFreq);
+    // The low-pass corner is not snapped to the grid; outside the audio range
+    // (0 Hz above all) its sections would divide by zero.
+    double f0 = std::clamp(static_cast<double>(nFreq), FREQ_MIN_HZ, FREQ_MAX_HZ);
     CrossoverSections sections{};
 
     if (nAlign == ALIGN_BESSEL) {

@@ -1,7 +1,8 @@
 // The sections of a crossover filter: the high-pass or low-pass cascade of
 // up to four second-order (or one first-order and up to three second-order)
 // sections, by alignment and slope code. Codes outside their tables are
-// taken as the nearest valid code.
+// taken as the nearest valid code, corners outside 20..20000 Hz as the
+// nearer end.
 #pragma once
 
 #include <array>
