@@ -1,5 +1,5 @@
 // One second-order section at the device's 96 kHz rate, normalised so the
-// denominator's leading coefficient is 1, and its magnitude on the grid.
+// denominator's leading coefficient is 1.
 #pragma once
 
 #include "FreqGrid.h"
@@ -11,9 +11,3 @@ struct BiquadSection {
 
 // Divides the raw coefficients by a0.
 BiquadSection NormaliseSection(double a0, double a1, double a2, double b0, double b1, double b2);
-
-// Multiplies |H|^2 of the section at every grid point into ratio[]: a cascade
-// is the product of its sections, converted to dB once.
-void MultiplyPowerRatio(const BiquadSection& section, double (&ratio)[GRID_POINTS]);
-// 10 log10 of each power ratio: the level in dB.
-void PowerRatioToDb(const double (&ratio)[GRID_POINTS], double (&dB)[GRID_POINTS]);

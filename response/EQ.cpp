@@ -1,6 +1,9 @@
 #include "EQ.h"
 
+#include <algorithm>
+
 #include "FreqTables.h"
+#include "GridKernels.h"
 #include "PlotMapping.h"
 
 namespace {
@@ -59,8 +62,9 @@ void CEQ::SumCurve()
 {
     std::fill(std::begin(m_dSum), std::end(m_dSum), 0.0);
     for (const auto& pFilter : m_aFilter)
-        for (int i = 0; i < GRID_POINTS; ++i)
-            m_dSum[i] += pFilter->m_dCurve[i];
+        AccumulateLevels(pFilter->m_dCurve, m_dSum);
+    int y[GRID_POINTS];
+    LevelsToPixels(m_dSum, m_nHeight, y);
     for (int i = 0; i < GRID_POINTS; ++i)
-        m_ptCurve[i].y = DbToY(m_dSum[i], m_nHeight) + PLOT_TOP;
+        m_ptCurve[i].y = y[i] + PLOT_TOP;
 }

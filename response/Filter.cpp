@@ -7,6 +7,7 @@
 #include "BandResponse.h"
 #include "CrossoverResponse.h"
 #include "FreqTables.h"
+#include "GridKernels.h"
 #include "PlotMapping.h"
 
 namespace {
@@ -197,8 +198,10 @@ void CFilter::CalcCurve()
         PowerRatioToDb(ratio, m_dCurve);
     else
         std::fill(std::begin(m_dCurve), std::end(m_dCurve), 0.0);
+    int y[GRID_POINTS];
+    LevelsToPixels(m_dCurve, m_nHeight, y);
     for (int i = 0; i < GRID_POINTS; ++i)
-        m_ptPolygon[i + 1].y = DbToY(m_dCurve[i], m_nHeight) + PLOT_TOP;
+        m_ptPolygon[i + 1].y = y[i] + PLOT_TOP;
 }
 
 void CFilter::LayoutBandHandle()

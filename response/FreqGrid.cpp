@@ -1,5 +1,6 @@
 #include "FreqGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 // 1000 Hz x 2^((k - 136) / 24), one decimal below index 57 and whole hertz
@@ -40,16 +41,18 @@ constexpr double SAMPLE_RATE = 96000.0;
 
 int NearestGridIndex(double f)
 {
-    for (int i = 0; i < GRID_POINTS; ++i) {
-        if (g_dFreqGrid[i] >= f) {
-            if (i == 0)
-                return 0;
-            const double d1 = f - g_dFreqGrid[i - 1];
-            const double d2 = g_dFreqGrid[i] - f;
-            return d1 < d2 ? i - 1 : i;
-        }
-    }
-    return GRID_POINTS - 1;
+    // The first entry at or above f; the grid rises, so a binary search finds
+    // the same entry as a scan from the bottom.
+    const double* pEnd = g_dFreqGrid + GRID_POINTS;
+    const double* pAt = std::lower_bound(g_dFreqGrid, pEnd, f);
+    if (pAt == pEnd || f != f)
+        return GRID_POINTS - 1;
+    const int i = static_cast<int>(pAt - g_dFreqGrid);
+    if (i == 0)
+        return 0;
+    const double d1 = f - g_dFreqGrid[i - 1];
+    const double d2 = g_dFreqGrid[i] - f;
+    return d1 < d2 ? i - 1 : i;
 }
 
 double GridAngle(int i)

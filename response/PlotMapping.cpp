@@ -5,10 +5,6 @@
 
 namespace {
 constexpr int DECADES = 3;
-// Pixels beyond this are as good as infinitely far off the plot, and still
-// convert to int without overflow.
-constexpr double PIXEL_LIMIT = 1.0e6;
-
 int TruncatePixel(double v)
 {
     return static_cast<int>(std::clamp(v, -PIXEL_LIMIT, PIXEL_LIMIT));
@@ -35,13 +31,6 @@ int XToFreq(int x, int nWidth)
     if (f < FREQ_MIN_HZ)
         f = FREQ_MIN_HZ;
     return static_cast<int>(f);
-}
-
-int DbToY(double dB, int nHeight)
-{
-    if (std::isnan(dB))
-        dB = 0.0;
-    return TruncatePixel((static_cast<double>(nHeight) / PLOT_RANGE_DB) * (PLOT_TOP_DB - dB) + 0.5);
 }
 
 double YToDb(int y, int nHeight)

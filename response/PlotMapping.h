@@ -17,8 +17,21 @@ inline constexpr double PLOT_RANGE_DB = 60.0;
 int FreqToX(double f, int nWidth);
 // Always 20..20000; a plot narrower than three pixels gives 20.
 int XToFreq(int x, int nWidth);
+// Pixels beyond this are as good as infinitely far off the plot, and still
+// convert to int without overflow.
+inline constexpr double PIXEL_LIMIT = 1.0e6;
+
 // Levels far outside the plot still give finite pixels; a level that is not
-// a number lands on the 0 dB line.
-int DbToY(double dB, int nHeight);
+// a number lands on the 0 dB line. Inline and branch-free, as the grid loops
+// run it for every point of every curve.
+inline int DbToY(double dB, int nHeight)
+{
+    if (dB != dB)
+        dB = 0.0;
+    double y = (static_cast<double>(nHeight) / PLOT_RANGE_DB) * (PLOT_TOP_DB - dB) + 0.5;
+    y = y < -PIXEL_LIMIT ? -PIXEL_LIMIT : y;
+    y = y > PIXEL_LIMIT ? PIXEL_LIMIT : y;
+    return static_cast<int>(y);
+}
 // A plot without height gives 0 dB.
 double YToDb(int y, int nHeight);

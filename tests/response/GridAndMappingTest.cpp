@@ -6,6 +6,7 @@
 
 #include "FreqGrid.h"
 #include "FreqTables.h"
+#include "LiteralResponse.h"
 #include "PlotMapping.h"
 
 TEST(FreqGrid, RuleAndPatchedEntries)
@@ -118,4 +119,14 @@ TEST(PlotMapping, DegenerateInputStayFinite)
     EXPECT_EQ(DbToY(10, 0), 0);
     EXPECT_EQ(YToDb(10, 0), 0.0);
     EXPECT_EQ(YToDb(10, -5), 0.0);
+}
+
+// The binary search finds what the scan from the bottom finds, ties and
+// grid points included.
+TEST(FreqGrid, NearestIndexMatchesTheScan)
+{
+    for (double f = 0; f < 21000; f += 0.5)
+        ASSERT_EQ(NearestGridIndex(f), literal::NearestIndex(f)) << f;
+    for (double f : g_dFreqGrid)
+        ASSERT_EQ(NearestGridIndex(f), literal::NearestIndex(f)) << f;
 }

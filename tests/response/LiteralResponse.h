@@ -15,6 +15,19 @@ struct Raw {
     double a0 = 1, a1 = 0, a2 = 0, b0 = 1, b1 = 0, b2 = 0;
 };
 
+// The grid point nearest to f, by the scan from the bottom as written.
+inline int NearestIndex(double f)
+{
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        if (g_dFreqGrid[i] >= f) {
+            if (i == 0)
+                return 0;
+            return f - g_dFreqGrid[i - 1] < g_dFreqGrid[i] - f ? i - 1 : i;
+        }
+    }
+    return GRID_POINTS - 1;
+}
+
 inline double EvaluateAt(int i, double B0, double B1, double B2, double A1, double A2)
 {
     const double w = 6.2831852 * g_dFreqGrid[i] / 96000.0;
@@ -34,7 +47,7 @@ inline double EvaluateRaw(int i, const Raw& r)
 
 inline double PeakingAt(int i, int nFreq, double dGain, double dBandwidth)
 {
-    const double f0 = g_dFreqGrid[NearestGridIndex(nFreq)];
+    const double f0 = g_dFreqGrid[NearestIndex(nFreq)];
     const double w0 = f0 * 6.544985e-05;
     const double A = std::pow(10, dGain / 40.0);
     const double sn = std::sin(w0);
@@ -46,7 +59,7 @@ inline double PeakingAt(int i, int nFreq, double dGain, double dBandwidth)
 
 inline double ShelfAt(int i, int nType, int nFreq, double dGain, int nShelfSlope)
 {
-    double w0 = g_dFreqGrid[NearestGridIndex(nFreq)] * 6.544985e-05;
+    double w0 = g_dFreqGrid[NearestIndex(nFreq)] * 6.544985e-05;
     double S;
     if (nType == 2) {
         w0 *= nShelfSlope == 0 ? 0.4545454546 : 0.76923076923;
@@ -85,7 +98,7 @@ inline bool IsOdd(int nSlope)
 
 inline double HighPassAt(int i, int nFreq, int nAlign, int nSlope)
 {
-    double f0 = g_dFreqGrid[NearestGridIndex(nFreq)];
+    double f0 = g_dFreqGrid[NearestIndex(nFreq)];
     const double* d = nAlign == 0   ? g_dLinkwitzRiley[nSlope]
                       : nAlign == 1 ? g_dBesselHighPass[nSlope]
                                     : g_dButterworthHighPass[nSlope];

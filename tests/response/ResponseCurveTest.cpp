@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "BandResponse.h"
+#include "GridKernels.h"
 #include "Filter.h"
 #include "LiteralResponse.h"
 
