@@ -207,3 +207,87 @@ TEST_F(VardenctlTest, FramesListsWhatWouldBeSent)
     EXPECT_EQ(block3.size(), 274u * 3 - 1);
     EXPECT_EQ(block3.substr(0, 17), "FF FF FF 54 03 00");
 }
+
+namespace {
+std::vector<std::vector<double>> ParseCurve(const std::string& text)
+{
+    std::vector<std::vector<double>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<double> row;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');)
+            row.push_back(std::stod(cell));
+        rows.push_back(row);
+    }
+    return rows;
+}
+}  // namespace
+
+// The curve is what the graph draws: the sum of every element, the bands
+// placed by the channel's band-frequency flag.
+TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
+{
+    CTALVRoute route;
+    route.GetChannel(1).SetGain(320, 2);  // band 3: +12 dB
+    route.GetChannel(1).SetQ(0, 2);
+    route.GetChannel(1).SetHpfFreq(200);
+    route.GetChannel(1).SetHpfSlope(6);
+    std::string error;
+    const std::string dia = dir + "/curve.dia";
+    ASSERT_TRUE(SavePresetFile(dia, route, error)) << error;
+
+    const Result plain = Ctl({"curve", dia, "--channel", "2"});
+    ASSERT_EQ(plain.code, EXIT_OK) << plain.err;
+    const auto rows = ParseCurve(plain.out);
+    ASSERT_EQ(rows.size(), 241u);
+    EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')).substr(0, 5), "19.7,");
+    EXPECT_EQ(rows[136][0], 1000);
+    EXPECT_EQ(rows[240][0], 20000);
+    // Band 3 sits at 32 Hz with the flag set, under the high-pass's cut.
+    EXPECT_LT(rows[0][1], -100);
+    EXPECT_NEAR(rows[240][1], 0.0, 1e-3);
+    const std::string::size_type dot = plain.out.find('.', plain.out.find('\n', 1000));
+    EXPECT_EQ(plain.out.find_first_of(",\n", dot) - dot - 1, 6u) << "six decimals";
+
+    const Result wide = Ctl({"curve", dia, "--channel", "2", "--elements"});
+    const auto cols = ParseCurve(wide.out);
+    ASSERT_EQ(cols.size(), 241u);
+    for (const auto& row : cols) {
+        ASSERT_EQ(row.size(), 35u);
+        double sum = 0;
+        for (std::size_t e = 2; e < row.size(); ++e)
+            sum += row[e];
+        ASSERT_NEAR(sum, row[1], 2e-5);
+    }
+    int nPeak = 0;
+    for (int i = 0; i < 241; ++i)
+        if (cols[i][4] > cols[nPeak][4])
+            nPeak = i;
+    EXPECT_EQ(cols[nPeak][0], 32.2);  // the grid point nearest 32 Hz
+    EXPECT_NEAR(cols[nPeak][4], 12.0, 0.05);
+
+    // With the flag cleared the first fifteen bands move: band 3 to 30 Hz.
+    const std::string json = dir + "/curve.json";
+    ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
+    std::string text = ReadText(json);
+    for (std::string::size_type at = 0; (at = text.find("\"abFlag\": 1", at)) != std::string::npos;)
+        text.replace(at, 11, "\"abFlag\": 0");
+    WriteText(json, text);
+    const auto moved = ParseCurve(Ctl({"curve", json, "--channel", "2", "--elements"}).out);
+    nPeak = 0;
+    for (int i = 0; i < 241; ++i)
+        if (moved[i][4] > moved[nPeak][4])
+            nPeak = i;
+    EXPECT_EQ(moved[nPeak][0], 30.4);
+
+    EXPECT_EQ(Ctl({"curve", dia, "--channel", "0"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"curve", dia, "--channel", "5"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"curve", dia, "--channel", "two"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"curve", dia}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"curve", dir + "/missing.dia", "--channel", "1"}).code, EXIT_IO);
+    WriteText(dir + "/short.dia", "\x01\x02");
+    const Result bad = Ctl({"curve", dir + "/short.dia", "--channel", "1"});
+    EXPECT_EQ(bad.code, EXIT_IO);
+    EXPECT_TRUE(bad.out.empty());
+}

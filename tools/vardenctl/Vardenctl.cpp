@@ -39,6 +39,12 @@ const std::vector<Command>& Commands()
          "Writes the virtual processor's factory live preset (a two-way crossover)\n"
          "to OUT (.dia or .json).",
          1, {}, RunDemo},
+        {"curve", "curve FILE --channel K [--elements]",
+         "Prints what the response graph shows for channel K (1..4) of the preset in\n"
+         "FILE (.dia or .json): for each of the 241 points of the frequency grid one\n"
+         "line 'frequency,level', the level in dB of all the channel's filters together.\n"
+         "  --elements  add one column per filter: bands 1..31, high-pass, low-pass",
+         1, {{"--channel", true, true}, {"--elements", false, false}}, RunCurve},
         {"ports", "ports",
          "Lists the serial ports of this machine: name, whether it is a USB adapter,\n"
          "and its description. The name is what --port takes.",
