@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "Audio_Data.h"
+#include "MemDC.h"
 #include "PlotMapping.h"
 
 namespace {
@@ -106,7 +107,8 @@ void CFStatic::DrawAxes()
         return;
     if (m_image.size() != size())
         m_image = QImage(size(), QImage::Format_RGB32);
-    QPainter dc(&m_image);
+    CMemDC memDC(&m_image, ToQRect(m_rcClient));
+    QPainter& dc = memDC.Painter();
     dc.setFont(font());
     dc.setPen(AXIS_COLOUR);
     dc.setBrush(Qt::black);
@@ -155,8 +157,12 @@ void CFStatic::DrawPlot()
         return;
     if (m_image.size() != size())
         DrawAxes();
-    QPainter dc(&m_image);
-    dc.setClipRect(ToQRect(m_rcPlot));
+    const QRect rcPlot = ToQRect(m_rcPlot);
+    if (rcPlot.isEmpty())
+        return;
+    // Only the plot area is redrawn; what falls outside it is cut off.
+    CMemDC memDC(&m_image, rcPlot);
+    QPainter& dc = memDC.Painter();
     dc.setFont(font());
     dc.setPen(PLOT_BORDER_COLOUR);
     dc.setBrush(Qt::black);
