@@ -26,11 +26,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The core tests once more with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The core and widget tests once more with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps
 	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARDEN_SANITIZE=ON -DVARDEN_BUILD_BENCH=OFF
 	cmake --build $(BUILD)-asan -j $(JOBS)
-	ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS) -L core
+	ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS) -L "core|gui"
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan
