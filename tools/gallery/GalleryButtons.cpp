@@ -10,6 +10,7 @@
 
 #include "BitButton.h"
 #include "Gallery.h"
+#include "SkinImages.h"
 #include "SkinLayout.h"
 #include "WindowMessage.h"
 #include "xSkinButton.h"
@@ -44,14 +45,15 @@ const BitButtonRow s_bitButtons[] = {
     {2120, {247, 247, 247, 246, 246, 246}},
 };
 
-// The size the window gives the control, or a stand-in when the layout has
-// no place for it.
-QSize ControlSize(int nID)
+// The size the window gives the control; a control the layout does not
+// place (it is never shown) takes its image's size, or a stand-in.
+QSize ControlSize(int nID, int nImageID)
 {
     const QRect rc = SkinControlRect(nID);
-    if (rc.isNull())
-        return QSize(48, 20);
-    return DialogUnitsToPixels(rc).size();
+    if (!rc.isNull())
+        return DialogUnitsToPixels(rc).size();
+    const QImage image = LoadSkinImage(nImageID);
+    return image.isNull() ? QSize(48, 20) : image.size();
 }
 
 void SendMouse(QWidget* pWidget, QEvent::Type type, Qt::MouseButtons buttons)
@@ -86,7 +88,7 @@ void RenderSkinButtons(CGalleryWriter& writer)
 {
     int nColumn = 0;
     for (const SkinButtonRow& row : s_skinButtons)
-        nColumn = std::max(nColumn, ControlSize(row.nID).width());
+        nColumn = std::max(nColumn, ControlSize(row.nID, row.nNormal).width());
     nColumn = std::max(nColumn, 60);
 
     std::unique_ptr<QWidget> pStrip(MakeStrip());
@@ -94,7 +96,7 @@ void RenderSkinButtons(CGalleryWriter& writer)
     int y = GAP + 20;
     std::vector<std::pair<CxSkinButton*, int>> buttons;
     for (const SkinButtonRow& row : s_skinButtons) {
-        const QSize size = ControlSize(row.nID);
+        const QSize size = ControlSize(row.nID, row.nNormal);
         auto* pLabel = new QLabel(QString::number(row.nID), pStrip.get());
         pLabel->setGeometry(GAP, y, LABEL_WIDTH, size.height());
         for (int nState = 0; nState < 4; ++nState) {
@@ -135,7 +137,7 @@ void RenderBitButtons(CGalleryWriter& writer)
 {
     int nColumn = 0;
     for (const BitButtonRow& row : s_bitButtons)
-        nColumn = std::max(nColumn, ControlSize(row.nID).width());
+        nColumn = std::max(nColumn, ControlSize(row.nID, row.anIds[0]).width());
     nColumn = std::max(nColumn, 56);
 
     std::unique_ptr<QWidget> pStrip(MakeStrip());
@@ -143,7 +145,7 @@ void RenderBitButtons(CGalleryWriter& writer)
     int y = GAP + 20;
     std::vector<std::pair<CBitButton*, int>> buttons;
     for (const BitButtonRow& row : s_bitButtons) {
-        const QSize size = ControlSize(row.nID);
+        const QSize size = ControlSize(row.nID, row.anIds[0]);
         auto* pLabel = new QLabel(QString::number(row.nID), pStrip.get());
         pLabel->setGeometry(GAP, y, LABEL_WIDTH, size.height());
         for (int nState = 0; nState < 6; ++nState) {
