@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+#include "QtColor.h"
 #include "SkinImages.h"
 #include "Trace.h"
 #include "WindowMessage.h"
@@ -12,11 +13,6 @@ namespace {
 
 // Lowered captions sit this much further down.
 constexpr int LOWER_TEXT_SHIFT = 4;
-
-QColor FromColorRef(std::uint32_t clr)
-{
-    return QColor(int(clr & 0xFF), int((clr >> 8) & 0xFF), int((clr >> 16) & 0xFF));
-}
 
 }  // namespace
 
@@ -145,7 +141,7 @@ void CBitButton::paintEvent(QPaintEvent*)
     if (m_bBlinkMode) {
         const int nFlags = Qt::AlignCenter | Qt::TextSingleLine;
         if (m_bBlinkTextColor) {
-            painter.setPen(FromColorRef(m_clrBlinkText));
+            painter.setPen(ToQColor(m_clrBlinkText));
             painter.drawText(rect().translated(m_nTextOffset, 0), nFlags, m_strCaption);
         } else {
             painter.setPen(palette().color(QPalette::Light));
@@ -157,7 +153,7 @@ void CBitButton::paintEvent(QPaintEvent*)
     }
     if (m_bFontsSet)
         painter.setFont((m_nCheck ? m_aCheckedFont : m_aFont)[size_t(nState)]);
-    painter.setPen(FromColorRef((m_nCheck ? m_aclrCheckedText : m_aclrText)[size_t(nState)]));
+    painter.setPen(ToQColor((m_nCheck ? m_aclrCheckedText : m_aclrText)[size_t(nState)]));
     if (m_bLowerText) {
         const int nAlign = m_nTextAlign == ALIGN_LEFT    ? Qt::AlignLeft
                            : m_nTextAlign == ALIGN_RIGHT ? Qt::AlignRight

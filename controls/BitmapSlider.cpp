@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "MemDC.h"
+#include "QtColor.h"
 #include "SkinImages.h"
 #include "WindowMessage.h"
 
@@ -31,11 +32,6 @@ int ClampToInt(long long n)
     return int(std::clamp<long long>(n, INT_MIN, INT_MAX));
 }
 
-QRgb ToRgb(std::uint32_t clr)
-{
-    return qRgb(int(clr & 0xFF), int((clr >> 8) & 0xFF), int((clr >> 16) & 0xFF));
-}
-
 // Builds the one-bit mask of an image for its transparent colour (1 where
 // the colour is) and blacks those pixels in the image, so that AND with the
 // mask and then OR with the image lets the destination show through there.
@@ -47,7 +43,7 @@ QImage BuildMask(QImage& image, std::uint32_t clrTransColor, int nX, int nY)
     if (clrTransColor == CBitmapSlider::CLR_KEY_PIXEL)
         key = image.pixel(std::clamp(nX, 0, image.width() - 1), std::clamp(nY, 0, image.height() - 1));
     else
-        key = ToRgb(clrTransColor);
+        key = ToQColor(clrTransColor).rgb();
 
     QImage mask(image.size(), QImage::Format_MonoLSB);
     mask.setColorCount(2);

@@ -7,6 +7,7 @@
 
 #include "Audio_Data.h"
 #include "MemDC.h"
+#include "QtColor.h"
 #include "PlotMapping.h"
 
 namespace {
@@ -30,11 +31,6 @@ int GridFrequency(int i)
     if (i < 18)
         return (i - 7) * 100;
     return (i - 16) * 1000;
-}
-
-QColor ColourOf(COLORREF cr)
-{
-    return QColor(static_cast<int>(cr & 0xFF), static_cast<int>((cr >> 8) & 0xFF), static_cast<int>((cr >> 16) & 0xFF));
 }
 
 QRect ToQRect(const CRect& rc)
@@ -193,7 +189,7 @@ void CFStatic::DrawPlot()
     QPolygon curve(GRID_POINTS);
     for (int i = 0; i < GRID_POINTS; ++i)
         curve.setPoint(i, m_pChannel->m_aptCurve[i].x, m_pChannel->m_aptCurve[i].y);
-    dc.setPen(ColourOf(m_pChannel->GetCurveColor()));
+    dc.setPen(ToQColor(m_pChannel->GetCurveColor()));
     dc.drawPolyline(curve);
 
     dc.setPen(TEXT_COLOUR);
@@ -223,9 +219,9 @@ void CFStatic::DrawHandleTexts(QPainter& dc)
         Qt::Alignment align = Qt::AlignHCenter;
         if (element.m_rcHandle.right == m_rcPlot.right)
             align = Qt::AlignLeft;
-        else if (element.GetFrequency() <= 20)
+        else if (element.GetFrequency() <= HIGH_PASS_OFF_HZ)
             align = Qt::AlignRight;
-        else if (element.GetFrequency() >= 20000)
+        else if (element.GetFrequency() >= LOW_PASS_OFF_HZ)
             align = Qt::AlignLeft;
         dc.drawText(ToQRect(element.m_rcHandle), align | Qt::AlignVCenter, QString::fromLatin1(szText));
     }

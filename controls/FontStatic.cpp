@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "MessageBox.h"
+#include "QtColor.h"
 #include "WindowMessage.h"
 
 namespace {
@@ -19,11 +20,6 @@ constexpr int MAX_FONT_PIXELS = 1024;
 constexpr int MIN_FONT_WEIGHT = 1;
 constexpr int MAX_FONT_WEIGHT = 1000;
 
-QColor ColorOf(CFontStatic::COLORREF cr)
-{
-    return QColor(static_cast<int>(cr & 0xFF), static_cast<int>((cr >> 8) & 0xFF),
-                  static_cast<int>((cr >> 16) & 0xFF));
-}
 }  // namespace
 
 CFontStatic::CFontStatic(QWidget* pParent, int nId) : QWidget(pParent), m_nId(nId)
@@ -124,7 +120,7 @@ bool CFontStatic::CreateTextFont(QFont& font) const
 void CFontStatic::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), m_bUseBackColor ? ColorOf(m_crBackColor) : palette().color(QPalette::Button));
+    painter.fillRect(rect(), m_bUseBackColor ? ToQColor(m_crBackColor) : palette().color(QPalette::Button));
 
     QFont font;
     if (!CreateTextFont(font)) {
@@ -136,7 +132,7 @@ void CFontStatic::paintEvent(QPaintEvent*)
         return;
     }
     painter.setFont(font);
-    painter.setPen(ColorOf(m_crTextColor));
+    painter.setPen(ToQColor(m_crTextColor));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip,
                      QString::fromLatin1(m_strText.c_str(), static_cast<qsizetype>(m_strText.size())));
 }

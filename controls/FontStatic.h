@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ColorRef.h"
+
 // Sent to the parent in the command message when the label is clicked.
 inline constexpr int STN_CLICKED = 0;
 
@@ -14,7 +16,7 @@ class CFontStatic : public QWidget {
     Q_OBJECT
 public:
     // Colours are 0x00BBGGRR values, as everywhere in the window.
-    using COLORREF = std::uint32_t;
+    using COLORREF = ::COLORREF;
 
     // Style flags of SetStyleFlags and Configure.
     static constexpr unsigned FS_NORMAL = 0x01;  // clears bold

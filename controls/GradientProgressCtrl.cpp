@@ -6,25 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "QtColor.h"
+
 namespace {
 // A black start colour with nothing to fade to still gets this many bands.
 constexpr int BLACK_BAND_COUNT = 255;
-
-int RedOf(CGradientProgressCtrl::COLORREF cr) { return static_cast<int>(cr & 0xFF); }
-int GreenOf(CGradientProgressCtrl::COLORREF cr) { return static_cast<int>((cr >> 8) & 0xFF); }
-int BlueOf(CGradientProgressCtrl::COLORREF cr) { return static_cast<int>((cr >> 16) & 0xFF); }
-
-QColor ColorOf(CGradientProgressCtrl::COLORREF cr)
-{
-    return QColor(RedOf(cr), GreenOf(cr), BlueOf(cr));
-}
-
-CGradientProgressCtrl::COLORREF RefOf(const QColor& color)
-{
-    return static_cast<CGradientProgressCtrl::COLORREF>(color.red()) |
-           (static_cast<CGradientProgressCtrl::COLORREF>(color.green()) << 8) |
-           (static_cast<CGradientProgressCtrl::COLORREF>(color.blue()) << 16);
-}
 
 // One band's component: start + i * difference / bands, truncated. Equal
 // start and end colours fade upward from the start and would pass 255.
@@ -36,7 +22,7 @@ int BandComponent(int nStart, int nDiff, int i, int nBands)
 }  // namespace
 
 CGradientProgressCtrl::CGradientProgressCtrl(QWidget* pParent, int nId)
-    : QWidget(pParent), m_nId(nId), m_clrBkGround(RefOf(palette().color(QPalette::Button)))
+    : QWidget(pParent), m_nId(nId), m_clrBkGround(ToColorRef(palette().color(QPalette::Button)))
 {
     // Every pixel is painted, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -154,8 +140,8 @@ void CGradientProgressCtrl::DrawGradient(QPainter& painter, const QSize& size, i
         painter.fillRect(rc, color);
     };
 
-    const int r0 = RedOf(m_clrStart), g0 = GreenOf(m_clrStart), b0 = BlueOf(m_clrStart);
-    int dr = RedOf(m_clrEnd) - r0, dg = GreenOf(m_clrEnd) - g0, db = BlueOf(m_clrEnd) - b0;
+    const int r0 = GetRValue(m_clrStart), g0 = GetGValue(m_clrStart), b0 = GetBValue(m_clrStart);
+    int dr = GetRValue(m_clrEnd) - r0, dg = GetGValue(m_clrEnd) - g0, db = GetBValue(m_clrEnd) - b0;
     int nBands = std::max({std::abs(dr), std::abs(dg), std::abs(db)});
     if (nBands == 0) {
         dr = r0;
@@ -175,7 +161,7 @@ void CGradientProgressCtrl::DrawGradient(QPainter& painter, const QSize& size, i
              QColor(BandComponent(r0, dr, i, nBands), BandComponent(g0, dg, i, nBands),
                     BandComponent(b0, db, i, nBands)));
         if (nFilled < nTo) {
-            fill(nFilled, nExtent, ColorOf(m_clrBkGround));
+            fill(nFilled, nExtent, ToQColor(m_clrBkGround));
             return;
         }
     }
@@ -189,7 +175,7 @@ void CGradientProgressCtrl::DrawPercent(QPainter& painter, const QSize& size) co
         return;
     char szText[32];
     std::snprintf(szText, sizeof szText, "%3.0f %%", (m_nCurrentPosition - static_cast<double>(m_nLower)) * 100.0 / dRange);
-    painter.setPen(ColorOf(m_clrText));
+    painter.setPen(ToQColor(m_clrText));
     painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextSingleLine, QString::fromLatin1(szText));
 }
 

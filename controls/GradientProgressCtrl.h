@@ -5,13 +5,14 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "ColorRef.h"
 #include "ProgressTarget.h"
 
 class CGradientProgressCtrl : public QWidget, public CProgressTarget {
     Q_OBJECT
 public:
     // Colours are 0x00BBGGRR values, as everywhere in the window.
-    using COLORREF = std::uint32_t;
+    using COLORREF = ::COLORREF;
 
     static constexpr COLORREF DEFAULT_START_COLOR = 0x0000FF;  // red
     static constexpr COLORREF DEFAULT_END_COLOR = 0xFF0000;    // blue

@@ -6,6 +6,7 @@
 #include <qdrawutil.h>
 #include <vector>
 
+#include "QtColor.h"
 #include "SkinImages.h"
 #include "Trace.h"
 #include "WindowMessage.h"
@@ -15,16 +16,6 @@ namespace {
 constexpr QRgb RGB_MASK_WHITE = 0x00FFFFFFu;
 // The caption stays this far inside the focus margin on each side.
 constexpr int TEXT_INSET = 2;
-
-std::uint32_t ToColorRef(const QColor& colour)
-{
-    return std::uint32_t(colour.red()) | (std::uint32_t(colour.green()) << 8) | (std::uint32_t(colour.blue()) << 16);
-}
-
-QColor FromColorRef(std::uint32_t clr)
-{
-    return QColor(int(clr & 0xFF), int((clr >> 8) & 0xFF), int((clr >> 16) & 0xFF));
-}
 
 // Raster operations need plain 32-bit pixels; a null image stays null.
 QImage Load(int nId)
@@ -174,8 +165,8 @@ void CxSkinButton::SetToolTipColor(std::uint32_t clrText, std::uint32_t clrBack)
 {
     if (toolTip().isEmpty())
         return;
-    m_clrToolTipText = FromColorRef(clrText);
-    m_clrToolTipBack = FromColorRef(clrBack);
+    m_clrToolTipText = ToQColor(clrText);
+    m_clrToolTipBack = ToQColor(clrBack);
     // Tooltips take their colours from the palette of the widget they
     // belong to.
     QPalette pal = palette();
@@ -325,7 +316,7 @@ void CxSkinButton::paintEvent(QPaintEvent*)
         }
     }
     if (!m_strCaption.isEmpty()) {
-        painter.setPen(FromColorRef(m_clrText));
+        painter.setPen(ToQColor(m_clrText));
         painter.drawText(rcText, nTextFlags, m_strCaption);
     }
 }

@@ -2,10 +2,6 @@
 
 #include "PlotMapping.h"
 
-namespace {
-constexpr int CROSSOVER_ELEMENTS = 2;
-}  // namespace
-
 CAudio_OutData::CAudio_OutData()
 {
     m_eq.Create(0, EQ_ELEMENTS);
@@ -37,7 +33,7 @@ void CAudio_OutData::SetABFlag(int v)
 int CAudio_OutData::IsAllFlat()
 {
     m_bAllFlat = m_eq.GetAt(0).IsFlat();
-    for (int i = 0; i < m_eq.GetSize() - CROSSOVER_ELEMENTS; ++i)
+    for (int i = 0; i < m_eq.GetSize() - EQ_CROSSOVER_ELEMENTS; ++i)
         m_bAllFlat = m_bAllFlat && m_eq.GetAt(i).IsFlat();
     return m_bAllFlat;
 }

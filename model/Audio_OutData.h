@@ -3,11 +3,8 @@
 // and never sent; the window fills it from the preset.
 #pragma once
 
-#include <cstdint>
-
+#include "ColorRef.h"
 #include "EQ.h"
-
-using COLORREF = std::uint32_t;  // 0x00BBGGRR
 
 class CAudio_OutData {
 public:

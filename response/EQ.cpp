@@ -6,12 +6,6 @@
 #include "GridKernels.h"
 #include "PlotMapping.h"
 
-namespace {
-constexpr int HIGH_PASS_OFF_HZ = 20;
-constexpr int LOW_PASS_OFF_HZ = 20000;
-constexpr int CROSSOVER_ELEMENTS = 2;
-}  // namespace
-
 void CEQ::Create(int bGraphic, int nCount)
 {
     if (bGraphic) {
@@ -23,7 +17,7 @@ void CEQ::Create(int bGraphic, int nCount)
         }
         return;
     }
-    for (int i = 0; i < nCount - CROSSOVER_ELEMENTS; ++i)
+    for (int i = 0; i < nCount - EQ_CROSSOVER_ELEMENTS; ++i)
         m_aFilter.push_back(std::make_unique<CFilter>());
     auto pHighPass = std::make_unique<CFilter>();
     pHighPass->SetType(FILTER_HIGH_PASS);

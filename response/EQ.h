@@ -11,6 +11,7 @@ inline constexpr int EQ_BANDS = 31;
 inline constexpr int EQ_HIGH_PASS = 31;
 inline constexpr int EQ_LOW_PASS = 32;
 inline constexpr int EQ_ELEMENTS = 33;
+inline constexpr int EQ_CROSSOVER_ELEMENTS = 2;
 
 class CEQ {
 public:

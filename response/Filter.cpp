@@ -16,8 +16,6 @@ constexpr double GAIN_MIN_DB = -20.0;
 constexpr double GAIN_MAX_DB = 20.0;
 constexpr double BANDWIDTH_STEP = 0.01;
 constexpr double BANDWIDTH_MIN = 0.05;
-constexpr int HIGH_PASS_OFF_HZ = 20;
-constexpr int LOW_PASS_OFF_HZ = 20000;
 
 // Handle and label geometry in pixels.
 constexpr int HANDLE_HALF = 8;

@@ -11,6 +11,9 @@
 
 inline constexpr int FILTER_HIGH_PASS = 3;
 inline constexpr int FILTER_LOW_PASS = 4;
+// A high-pass at the bottom of the range and a low-pass at its top are off.
+inline constexpr int HIGH_PASS_OFF_HZ = 20;
+inline constexpr int LOW_PASS_OFF_HZ = 20000;
 inline constexpr int POLYGON_POINTS = GRID_POINTS + 2;
 inline constexpr int GAIN_INDEX_FLAT = 200;
 inline constexpr int GAIN_INDEX_MAX = 400;
