@@ -13,6 +13,7 @@
 #include "EnumerateSerialPorts.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
+#include "PortErrorText.h"
 #include "PresetIo.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
@@ -48,16 +49,7 @@ public:
         const std::string port = m_cl.Get("--port");
         if (m_link.Connect(port, mode))
             return true;
-        const LONG err = m_link.GetLink().GetPortError();
-        std::string reason = port;
-        if (err > 0 && err < 1000)  // the serial layer passes errno values through
-            reason += ": " + std::string(std::strerror(static_cast<int>(err)));
-        if (err == EACCES || err == EPERM)
-            reason += ". Your user must be allowed to use serial ports (on Debian: membership of the dialout group)";
-        else if (err == EBUSY || err == EWOULDBLOCK)
-            reason += " (another program has the port open)";
-        else if (err == ENOENT)
-            reason += " ('vardenctl ports' lists the ports of this machine)";
+        const std::string reason = DescribePortError(port, m_link.GetLink().GetPortError());
         m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
         return false;
     }
