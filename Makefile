@@ -19,9 +19,9 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Until the window exists this shows the demonstration preset the build makes.
+# The window with the built-in virtual processor as its first port.
 run: build
-	$(BUILD)/tools/vardenctl/vardenctl show $(BUILD)/demo.dia
+	$(BUILD)/app/varden --simulate
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

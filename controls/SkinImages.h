@@ -20,3 +20,6 @@ std::vector<int> SkinImageIds();
 // "Bmp/LOGO.bmp"), drawn in the skin's style so they can be written there.
 QImage DrawSplashImage();
 QImage DrawLogoImage();
+
+// The program's icon, nSize pixels square, in the skin's colours.
+QImage DrawProgramIcon(int nSize);

@@ -1,6 +1,7 @@
 // Pictures: the window's background panel with its sections and captions,
 // a lone LED, the logo and the splash.
 #include "SkinArt.h"
+#include "SkinImages.h"
 #include "SkinLayout.h"
 #include "SkinPalette.h"
 
@@ -8,6 +9,7 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -287,5 +289,40 @@ QImage DrawSplash(const QSize& size)
     skin.Legend(QRectF(24, size.height() * 0.86, size.width() - 48, size.height() * 0.1),
                 QStringLiteral("Version 13.1"), size.height() * 0.045, SkinPalette::kEngraved, false,
                 Qt::AlignRight | Qt::AlignVCenter);
+    return image;
+}
+
+QImage DrawProgramIcon(int nSize)
+{
+    QImage image(nSize, nSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = nSize;
+    const QRectF rcBody(s * 0.04, s * 0.04, s * 0.92, s * 0.92);
+    QLinearGradient body(rcBody.topLeft(), rcBody.bottomLeft());
+    body.setColorAt(0, SkinPalette::kBodyTop);
+    body.setColorAt(1, SkinPalette::kBodyBottom);
+    p.setPen(QPen(SkinPalette::kKeyOutline, std::max(1.0, s / 32)));
+    p.setBrush(body);
+    p.drawRoundedRect(rcBody, s * 0.16, s * 0.16);
+
+    // Three fader slots with their caps at different heights.
+    const qreal aCap[3] = {0.62, 0.40, 0.52};
+    for (int i = 0; i < 3; ++i) {
+        const qreal x = s * (0.27 + 0.23 * i);
+        p.setPen(Qt::NoPen);
+        p.setBrush(SkinPalette::kSlot);
+        p.drawRoundedRect(QRectF(x - s * 0.03, s * 0.18, s * 0.06, s * 0.64), s * 0.03, s * 0.03);
+        p.setBrush(i == 1 ? SkinPalette::kAccent : SkinPalette::kCapLight);
+        p.drawRoundedRect(QRectF(x - s * 0.09, s * aCap[i] - s * 0.05, s * 0.18, s * 0.10), s * 0.02, s * 0.02);
+    }
+    // The response curve across them.
+    QPainterPath curve(QPointF(s * 0.12, s * 0.70));
+    curve.cubicTo(QPointF(s * 0.35, s * 0.70), QPointF(s * 0.40, s * 0.30), QPointF(s * 0.55, s * 0.42));
+    curve.cubicTo(QPointF(s * 0.70, s * 0.52), QPointF(s * 0.78, s * 0.30), QPointF(s * 0.88, s * 0.28));
+    p.setPen(QPen(SkinPalette::kAccent, std::max(1.0, s / 20), Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(curve);
     return image;
 }

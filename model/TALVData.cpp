@@ -465,6 +465,16 @@ void CTALVData::CopyCommon(const CTALVData& src)
     std::memcpy(Chan() + CH_GAIN, s + CH_GAIN, 2);
     Chan()[CH_GATE] = s[CH_GATE];
     m_bChannelOff = src.m_bChannelOff;
+    m_nHpfTarget = src.m_nHpfTarget;
+    m_nLpfTarget = src.m_nLpfTarget;
+}
+
+// A copy taken in the middle of a crossover ramp carries the in-between
+// frequencies; the ramp must go on from here or the device stays there.
+void CTALVData::MarkUnfinishedRamp()
+{
+    if (GetHpfCurrentFreq() != m_nHpfTarget || GetLpfCurrentFreq() != m_nLpfTarget)
+        m_xoverSlot.m_bDirty = 1;
 }
 
 void CTALVData::CopyLinked(const CTALVData& src)
@@ -472,9 +482,8 @@ void CTALVData::CopyLinked(const CTALVData& src)
     if (&src == this)
         return;
     CopyCommon(src);
-    m_nHpfTarget = src.m_nHpfTarget;
-    m_nLpfTarget = src.m_nLpfTarget;
     SealAll();
+    MarkUnfinishedRamp();
 }
 
 void CTALVData::CopyAll(const CTALVData& src)
@@ -486,6 +495,7 @@ void CTALVData::CopyAll(const CTALVData& src)
     Chan()[CH_OUTPUT] = s[CH_OUTPUT];
     std::memcpy(Chan() + CH_DELAY, s + CH_DELAY, 2);
     SealAll();
+    MarkUnfinishedRamp();
 }
 
 // A band's gain taken over from a file or the device: no bypass-all hold, and

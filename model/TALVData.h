@@ -134,6 +134,7 @@ private:
     void ApplyEqBypassAll(int bOn);
     void PropagateEqBypassAll(int bOn);
     void CopyCommon(const CTALVData& src);
+    void MarkUnfinishedRamp();
     void ChannelChanged(bool bPropagate);
 
     FRAME_SLOT m_aBandSlot[NUM_BANDS];

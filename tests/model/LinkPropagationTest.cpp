@@ -96,19 +96,29 @@ TEST_F(ModelTest, CopyLinkedAndCopyAllTakeDifferentParts)
     EXPECT_EQ(linked.GetDelay(), 0);
     EXPECT_EQ(linked.GetInputLevel(), 0);
     EXPECT_EQ(linked.GetChannel(), 2);
+    // Caught mid-ramp: the ramp goes on to the target.
+    EXPECT_TRUE(linked.IsCrossoverDirty());
 
     CTALVData& all = route.GetChannel(1);
     all.ClearDirty();
     all.CopyAll(src);
     EXPECT_EQ(all.GetHpfCurrentFreq(), 40);
-    EXPECT_EQ(all.GetHpfFreq(), 20);  // targets stay
+    EXPECT_EQ(all.GetHpfFreq(), 80);  // the target comes along, so a save gives channel 1 the same crossover
     EXPECT_EQ(all.GetOutputOn(), 1);
     EXPECT_EQ(all.GetDelay(), 77);
     EXPECT_EQ(all.GetInputLevel(), 0);
     EXPECT_EQ(all.GetChannel(), 1);
     EXPECT_EQ(all.GetChannelFrame()[FRAME_INDEX1], 1);
 
-    EXPECT_FALSE(all.IsAnyDirty());
+    // Only the unfinished ramp is pending, and it reaches the target.
+    EXPECT_TRUE(all.IsCrossoverDirty());
+    EXPECT_FALSE(all.IsBandDirty(2));
+    EXPECT_FALSE(all.IsChannelDirty());
+    for (int i = 0; i < 8 && all.IsCrossoverDirty(); ++i) {
+        all.ClearCrossoverDirty();
+        all.StepCrossoverRamp();
+    }
+    EXPECT_EQ(all.GetHpfCurrentFreq(), 80);
     EXPECT_FALSE(route.GetChannel(2).IsBandDirty(3));
     ExpectAllChecksumsValid();
 }

@@ -1,0 +1,55 @@
+#include "VardenApp.h"
+
+#include <QApplication>
+#include <iostream>
+
+#include "AppMessageBox.h"
+#include "SimPtyServer.h"
+#include "SplashWnd.h"
+#include "VardenDlg.h"
+
+CVardenApp::CVardenApp(AppOptions options) : m_options(std::move(options)) {}
+
+CVardenApp::~CVardenApp()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+    // The window (and its port) goes before the device it talks to.
+    m_pDlg.reset();
+    if (m_pSim)
+        m_pSim->Stop();
+}
+
+bool CVardenApp::InitInstance()
+{
+    if (m_options.bSimulate) {
+        SimServerOptions sim;
+        sim.strStateFile = m_options.strStateFile;
+        m_pSim = std::make_unique<CSimPtyServer>(sim);
+        std::string strError;
+        if (!m_pSim->Start(strError)) {
+            std::cerr << "varden: the virtual processor did not start: " << strError << '\n';
+            return false;
+        }
+    }
+    m_pDlg = std::make_unique<CVardenDlg>();
+    if (m_pSim)
+        m_pDlg->AddExtraPort(m_pSim->GetPortPath());
+    for (const std::string& strPort : m_options.astrPorts)
+        m_pDlg->AddExtraPort(strPort);
+    InstallQtMessageBox(m_pDlg.get());
+    // Installed before the splash installs its own, so the splash still
+    // sees keys and clicks first.
+    qApp->installEventFilter(this);
+    CSplashWnd::EnableSplash(m_options.bSplash);
+    m_pDlg->OnInitDialog();
+    if (!m_options.strPresetFile.empty())
+        m_pDlg->OpenPresetFile(m_options.strPresetFile);
+    m_pDlg->show();
+    return true;
+}
+
+bool CVardenApp::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    return m_pDlg && m_pDlg->PreTranslateMessage(pWatched, pEvent);
+}

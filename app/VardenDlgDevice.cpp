@@ -1,0 +1,184 @@
+// Device connection and whole-preset transfers: the port list, "Link",
+// "Write" and "Read" with their confirmations, and what the link reports.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "ControlIds.h"
+#include "EnumerateSerialPorts.h"
+#include "LinkMessages.h"
+#include "MessageBox.h"
+#include "PortErrorText.h"
+#include "SerialDiscoveryError.h"
+#include "VardenDlg.h"
+#include "xSkinButton.h"
+
+namespace {
+constexpr const char* MSG_CONFIRM_WRITE = " Are you sure write data to machine  ?";
+constexpr const char* MSG_CONFIRM_READ = " Are you sure read from  machine data ?";
+constexpr const char* MSG_OPEN_PORT_FIRST = "Please to Open COM-Port";
+constexpr const char* NO_PORT = "NULL";
+
+bool Confirmed(const char* pszText)
+{
+    return ShowMessageBox(pszText, MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+// The list's own search: the first item, from the third on and wrapping
+// round, whose text begins with strText, ignoring case.
+int FindItem(const QComboBox& list, const std::string& strText)
+{
+    const int nCount = list.count();
+    const QString strPrefix = QString::fromStdString(strText);
+    for (int n = 0; n < nCount; ++n) {
+        const int i = (n + 2) % nCount;
+        if (list.itemText(i).startsWith(strPrefix, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+}  // namespace
+
+void CVardenDlg::RefreshPortList()
+{
+    std::vector<SerialPortInfo> ports;
+    for (const std::string& strPath : m_astrExtraPorts) {
+        SerialPortInfo info;
+        info.strDisplayName = strPath;
+        ports.push_back(info);
+    }
+    try {
+        std::vector<SerialPortInfo> found;
+        EnumerateSerialPorts(found, false);
+        ports.insert(ports.end(), found.begin(), found.end());
+    } catch (const CSerialDiscoveryError& e) {
+        ShowMessageBox(e.what(), MessageIcon::Error);
+        ports.clear();
+    }
+    QComboBox* pList = List(IDC_PORT_LIST);
+    pList->clear();
+    if (ports.empty()) {
+        pList->addItem(QString::fromLatin1(NO_PORT));
+        m_strPort = NO_PORT;
+        pList->setCurrentIndex(0);
+        return;
+    }
+    for (const SerialPortInfo& info : ports)
+        if (!info.strDisplayName.empty())
+            pList->addItem(QString::fromStdString(info.strDisplayName));
+    int nItem = FindItem(*pList, m_strPort);
+    if (nItem < 0) {
+        const auto itUsb = std::find_if(ports.begin(), ports.end(), [](const SerialPortInfo& p) { return p.fUsb; });
+        if (itUsb != ports.end()) {
+            m_strPort = itUsb->strDisplayName;
+            nItem = FindItem(*pList, m_strPort);
+        }
+    }
+    if (nItem < 0) {
+        nItem = 0;
+        m_strPort = pList->itemText(0).toStdString();
+    }
+    pList->setCurrentIndex(nItem);
+}
+
+void CVardenDlg::OnPortList()
+{
+    if (m_bConnected)
+        SelectItem(IDC_PORT_LIST, m_nPortIndex);
+}
+
+void CVardenDlg::OnLinkButton()
+{
+    m_nPortIndex = SelectedItem(IDC_PORT_LIST);
+    m_strPort = List(IDC_PORT_LIST)->currentText().toStdString();
+    if (m_bConnected) {
+        Disconnect();
+        SetTitle(NO_PORT);
+        return;
+    }
+    // The link's own box says only that the port did not open; the user
+    // needs to know why, so it is taken here and shown with the reason.
+    std::string strLinkMessage;
+    MessageBoxHandler previous = SetMessageBoxHandler([&](const std::string& strText, MessageIcon, MessageButtons) {
+        strLinkMessage = strText;
+        return MessageAnswer::Ok;
+    });
+    m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
+    const bool bOpened = m_deviceLink.Connect(m_strPort);
+    SetMessageBoxHandler(std::move(previous));
+    if (!bOpened) {
+        Disconnect();
+        if (!strLinkMessage.empty())
+            ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetLink().GetPortError()),
+                           MessageIcon::Error);
+        return;
+    }
+    // Connect cleared every change mark, asked for the names and the live
+    // preset, and started the link timer.
+    m_bConnected = 1;
+    UpdatePresetNameEdits();
+    SetPressed(IDC_LINK, true);
+}
+
+void CVardenDlg::ReadPresetSlotControls()
+{
+    for (int r = 0; r < NUM_SLOT_ROWS; ++r) {
+        if (Item<QRadioButton>(IDC_SLOT_RADIO + r)->isChecked())
+            m_nPresetSlot = r;
+        m_strSlotEdit[static_cast<std::size_t>(r)] = NameField(r)->text().toLatin1().toStdString();
+    }
+}
+
+void CVardenDlg::ShowPresetNameFields()
+{
+    for (int r = 0; r < NUM_SLOT_ROWS; ++r)
+        NameField(r)->setText(QString::fromLatin1(m_strPresetName[static_cast<std::size_t>(r + 1)]));
+}
+
+void CVardenDlg::OnWritePreset()
+{
+    if (!Confirmed(MSG_CONFIRM_WRITE))
+        return;
+    if (!m_bConnected) {
+        ShowMessageBox(MSG_OPEN_PORT_FIRST);
+        return;
+    }
+    ReadPresetSlotControls();
+    const std::string strName = m_strSlotEdit[static_cast<std::size_t>(m_nPresetSlot)];
+    m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)] = strName;
+    SetTitle(strName);
+    m_deviceLink.m_strPresetName = m_strPresetName;
+    m_deviceLink.WriteToDevice(m_nPresetSlot + 1);
+}
+
+void CVardenDlg::OnReadPreset()
+{
+    if (!Confirmed(MSG_CONFIRM_READ))
+        return;
+    if (!m_bConnected) {
+        ShowMessageBox(MSG_OPEN_PORT_FIRST);
+        return;
+    }
+    ReadPresetSlotControls();
+    ShowPresetNameFields();
+    SetTitle(m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)]);
+    m_deviceLink.m_strPresetName = m_strPresetName;
+    m_deviceLink.ReadFromDevice(m_nPresetSlot + 1);
+}
+
+void CVardenDlg::OnPresetNamesReceived()
+{
+    m_deviceLink.OnPresetNamesReceived();
+    m_strPresetName = m_deviceLink.m_strPresetName;
+    ShowPresetNameFields();
+}
+
+void CVardenDlg::OnPresetReadComplete()
+{
+    // Channel 0 from block 0; in bass link mode channel 1 follows it and
+    // goes back to the device, else it takes block 1; then 2 and 3.
+    m_deviceLink.LoadReceivedPreset();
+    SelectChannel(m_nCurChannel);
+    InitLinkGroups();
+    EnableWindow(true);
+}

@@ -1,0 +1,99 @@
+// Preset files: "Save" and "Open" of the PC Preset panel. A file is taken
+// over only when all of it was read as a preset, so a damaged file leaves the
+// preset, the views and the device as they were.
+#include <filesystem>
+
+#include "Archive.h"
+#include "ArchiveException.h"
+#include "FileDialogST.h"
+#include "MessageBox.h"
+#include "PresetFile.h"
+#include "VardenDlg.h"
+
+namespace {
+constexpr const char* MSG_WRITE_ERROR = "MusicFile Write Error";
+constexpr const char* MSG_READ_ERROR = "MusicFile read Error";
+constexpr const char* PRESET_EXTENSION = ".dia";
+constexpr const char* MUSIC_FOLDER = "/MusicFile";
+constexpr unsigned PRESET_DIALOG_FLAGS = 0x1802;
+constexpr const char* SAVE_FILTER = "*.dia||";
+constexpr const char* OPEN_FILTER = "All files|*.dia||";
+
+// Loads route from bytes; true only when the bytes are exactly one preset.
+bool LoadWholePreset(CTALVRoute& route, const std::vector<std::uint8_t>& bytes)
+{
+    try {
+        CArchive ar(bytes.data(), bytes.size());
+        route.Serialize(ar);
+        return ar.GetPosition() == bytes.size();
+    } catch (const CArchiveException&) {
+        return false;
+    }
+}
+}  // namespace
+
+void CVardenDlg::OnSavePreset()
+{
+    std::error_code ec;
+    const std::string strFolder = m_szWorkDir + MUSIC_FOLDER;
+    if (!std::filesystem::exists(strFolder, ec))
+        std::filesystem::create_directory(strFolder, ec);
+    CFileDialogST dialog(false, std::string(), &m_szSaveDlgPath, PRESET_DIALOG_FLAGS, SAVE_FILTER, this);
+    if (dialog.DoModal() != CFileDialogST::IDOK)
+        return;
+    std::string strPath = dialog.GetPathName();
+    if (strPath.find(PRESET_EXTENSION) == std::string::npos)
+        strPath += PRESET_EXTENSION;
+    // The name of the live preset is the name the file keeps.
+    m_route.m_strName = m_strPresetName[0];
+    std::string strError;
+    if (!SavePresetFile(strPath, m_route, strError)) {
+        ShowMessageBox(MSG_WRITE_ERROR);
+        return;
+    }
+    SetTitle(CFileDialogST::SplitPath(strPath).strName);
+}
+
+void CVardenDlg::OnOpenPreset()
+{
+    CFileDialogST dialog(true, std::string(), &m_szOpenDlgPath, PRESET_DIALOG_FLAGS, OPEN_FILTER, this);
+    if (dialog.DoModal() != CFileDialogST::IDOK)
+        return;
+    OpenPresetFile(dialog.GetPathName());
+}
+
+bool CVardenDlg::OpenPresetFile(const std::string& strPath)
+{
+    std::vector<std::uint8_t> bytes;
+    std::string strError;
+    if (!ReadFileBytes(strPath, bytes, strError) || !LoadPresetBytes(bytes)) {
+        ShowMessageBox(MSG_READ_ERROR);
+        return false;
+    }
+    AfterPresetOpened(strPath);
+    return true;
+}
+
+bool CVardenDlg::LoadPresetBytes(const std::vector<std::uint8_t>& bytes)
+{
+    // Read into a preset of its own first: the edited one is not touched
+    // until the whole file has proved to be a preset.
+    {
+        CTALVRoute trial;
+        if (!LoadWholePreset(trial, bytes))
+            return false;
+    }
+    return LoadWholePreset(m_route, bytes);
+}
+
+void CVardenDlg::AfterPresetOpened(const std::string& strPath)
+{
+    m_strPresetName[0] = m_route.m_strName;
+    if (m_bConnected) {
+        m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
+        m_deviceLink.WriteToDevice(0);
+    }
+    SelectChannel(m_nCurChannel);
+    InitLinkGroups();
+    SetTitle(CFileDialogST::SplitPath(strPath).strName);
+}

@@ -1,0 +1,49 @@
+#include "WindowPalette.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+
+#include "ControlIds.h"
+#include "GradientProgressCtrl.h"
+#include "QtColor.h"
+#include "SkinPalette.h"
+
+namespace {
+// Arial's metric twin draws the window's 8-point text.
+constexpr int FONT_PIXELS = 11;
+}  // namespace
+
+void ApplyWindowPalette(QWidget& window)
+{
+    QPalette palette = window.palette();
+    const QColor field(0x10, 0x11, 0x13);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, SkinPalette::kBodyBottom);
+        palette.setColor(group, QPalette::WindowText, SkinPalette::kLegend);
+        palette.setColor(group, QPalette::Base, field);
+        palette.setColor(group, QPalette::AlternateBase, SkinPalette::kPlate);
+        palette.setColor(group, QPalette::Text, SkinPalette::kLegend);
+        palette.setColor(group, QPalette::Button, SkinPalette::kKeyBottom);
+        palette.setColor(group, QPalette::ButtonText, SkinPalette::kLegend);
+        palette.setColor(group, QPalette::Highlight, SkinPalette::kAccent);
+        palette.setColor(group, QPalette::HighlightedText, SkinPalette::kKeyOutline);
+        palette.setColor(group, QPalette::PlaceholderText, SkinPalette::kLegendDim);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Window, SkinPalette::kBodyBottom);
+    palette.setColor(QPalette::Disabled, QPalette::Base, SkinPalette::kPlate);
+    palette.setColor(QPalette::Disabled, QPalette::Button, SkinPalette::kKeyOffBottom);
+    palette.setColor(QPalette::Disabled, QPalette::Text, SkinPalette::kLegendDim);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, SkinPalette::kLegendDim);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, SkinPalette::kLegendDim);
+    window.setPalette(palette);
+
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(FONT_PIXELS);
+    window.setFont(font);
+
+    if (auto* pProgress = window.findChild<CGradientProgressCtrl*>(QStringLiteral("ctl%1").arg(IDC_PROGRESS))) {
+        pProgress->SetBkColor(ToColorRef(field));
+        pProgress->SetTextColor(ToColorRef(SkinPalette::kLegend));
+    }
+}

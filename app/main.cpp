@@ -1,0 +1,76 @@
+// varden: the control window. Options that need no display are answered
+// before the toolkit starts; without a display the program says so and ends.
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <unistd.h>
+
+#include "AppOptions.h"
+#include "VardenApp.h"
+
+namespace {
+bool g_bStarting = true;
+
+// The toolkit ends the process when it cannot reach a display; one clear
+// line and exit status 1 instead of an abort and a core dump.
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& strMessage)
+{
+    if (type == QtFatalMsg && g_bStarting) {
+        std::cerr << "varden: cannot open the window: " << strMessage.section('\n', 0, 0).toStdString() << '\n';
+        std::cerr.flush();
+        _exit(EXIT_FAILURE);
+    }
+    std::cerr << strMessage.toStdString() << '\n';
+}
+
+bool HasDisplay()
+{
+    for (const char* pszVar : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* pszValue = std::getenv(pszVar);
+        if (pszValue && *pszValue)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string strArg = argv[i];
+        if (strArg == "--help" || strArg == "-h") {
+            std::cout << AppHelpText();
+            return EXIT_SUCCESS;
+        }
+        if (strArg == "--version") {
+            std::cout << AppVersionText();
+            return EXIT_SUCCESS;
+        }
+    }
+    if (!HasDisplay()) {
+        std::cerr << "varden: no display to open the window on (DISPLAY is not set); "
+                     "vardenctl works without one\n";
+        return EXIT_FAILURE;
+    }
+    qInstallMessageHandler(StartupMessageHandler);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication app(argc, argv);
+    g_bStarting = false;
+    qInstallMessageHandler(nullptr);
+
+    std::vector<std::string> args;
+    for (const QString& strArg : QApplication::arguments().mid(1))
+        args.push_back(strArg.toStdString());
+    AppOptions options;
+    std::string strError;
+    if (!ParseAppOptions(args, options, strError)) {
+        std::cerr << "varden: " << strError << "\n" << AppHelpText();
+        return 2;
+    }
+    QApplication::setApplicationName(QStringLiteral("varden"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    CVardenApp theApp(options);
+    if (!theApp.InitInstance())
+        return EXIT_FAILURE;
+    return QApplication::exec();
+}

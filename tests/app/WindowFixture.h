@@ -1,0 +1,215 @@
+// The real window, offscreen, in a working folder of its own, with the
+// virtual processor on a pseudo-terminal as its first port. Message boxes and
+// file dialogs are answered by the test; the link tick is run by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "BitButton.h"
+#include "BitmapSlider.h"
+#include "ControlIds.h"
+#include "FileDialogST.h"
+#include "LinkMessages.h"
+#include "LinkState.h"
+#include "MessageBox.h"
+#include "NumEdit.h"
+#include "SimPtyServer.h"
+#include "TALVData.h"
+#include "VardenDlg.h"
+#include "xSkinButton.h"
+
+class WindowTest : public ::testing::Test {
+protected:
+    struct Box {
+        std::string strText;
+        MessageButtons buttons;
+    };
+
+    void SetUp() override
+    {
+        m_oldDir = std::filesystem::current_path();
+        char szDir[] = "/tmp/varden-window-XXXXXX";
+        ASSERT_NE(mkdtemp(szDir), nullptr);
+        m_dir = szDir;
+        std::filesystem::current_path(m_dir);
+        g_bBassLink = false;
+        SetMessageBoxHandler([this](const std::string& strText, MessageIcon, MessageButtons buttons) {
+            m_boxes.push_back({strText, buttons});
+            return m_answer;
+        });
+        CFileDialogST::SetModalChooser([this](QFileDialog&) {
+            ++m_nDialogs;
+            return m_strChosen.empty() ? QStringList() : QStringList{QString::fromStdString(m_strChosen)};
+        });
+        SimServerOptions options;
+        options.bPaced = false;
+        m_pSim = std::make_unique<CSimPtyServer>(options);
+        std::string strError;
+        ASSERT_TRUE(m_pSim->Start(strError)) << strError;
+        StartWindow();
+    }
+
+    void TearDown() override
+    {
+        m_pDlg.reset();
+        m_pSim.reset();
+        CFileDialogST::SetModalChooser({});
+        SetMessageBoxHandler({});
+        g_bBassLink = false;
+        std::filesystem::current_path(m_oldDir);
+        std::filesystem::remove_all(m_dir);
+    }
+
+    void StartWindow()
+    {
+        m_pDlg = std::make_unique<CVardenDlg>();
+        m_pDlg->AddExtraPort(m_pSim->GetPortPath());
+        m_pDlg->OnInitDialog();
+        m_pDlg->show();
+        QApplication::setActiveWindow(m_pDlg.get());
+        Pump();
+    }
+
+public:
+    static void Pump()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+
+protected:
+    CVardenDlg& Dlg() { return *m_pDlg; }
+    template <class T> T* Ctl(int nId) { return m_pDlg->Item<T>(nId); }
+    CTALVData& Channel(int k) { return m_pDlg->GetRoute().GetChannel(k); }
+    CCommand& Link() { return m_pDlg->GetDeviceLink().GetLink(); }
+
+    void Click(int nId)
+    {
+        QWidget* pControl = m_pDlg->GetDlgItem(nId);
+        ASSERT_NE(pControl, nullptr) << nId;
+        QTest::mouseClick(pControl, Qt::LeftButton, Qt::NoModifier, pControl->rect().center());
+        Pump();
+    }
+
+    void Choose(int nListId, int nItem)
+    {
+        QComboBox* pList = Ctl<QComboBox>(nListId);
+        pList->setCurrentIndex(nItem);
+        emit pList->activated(nItem);
+        Pump();
+    }
+
+    // Types into a field and leaves it, as a user tabbing away does.
+    void Type(int nFieldId, const QString& strText)
+    {
+        QLineEdit* pField = Ctl<QLineEdit>(nFieldId);
+        pField->setFocus();
+        pField->selectAll();
+        QTest::keyClicks(pField, strText);
+        m_pDlg->setFocus();
+        Pump();
+    }
+
+    // Drags a fader's thumb by dy pixels and lets go.
+    void DragFader(int nId, int nDy)
+    {
+        auto* pFader = Ctl<CBitmapSlider>(nId);
+        const QPoint start(pFader->width() / 2, pFader->GetThumbPixel());
+        QTest::mousePress(pFader, Qt::LeftButton, Qt::NoModifier, start);
+        QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, nDy)), pFader->mapToGlobal(QPointF(start + QPoint(0, nDy))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pFader, &move);
+        QTest::mouseRelease(pFader, Qt::LeftButton, Qt::NoModifier, start + QPoint(0, nDy));
+        Pump();
+    }
+
+    // One link tick, then a moment for the device's answer to arrive.
+    void Tick(bool bAwaitAnswer = true)
+    {
+        m_pDlg->OnTimer(ID_TIMER_LINK);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(bAwaitAnswer ? 200 : 0);
+        CSendData* pHead = Link().GetHead();
+        while (std::chrono::steady_clock::now() < end && Link().GetCount() > 0 && Link().GetHead() == pHead &&
+               m_pDlg->IsConnected()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        Pump();
+    }
+
+    // Ticks until bDone holds; false when it never did.
+    bool RunLink(const std::function<bool()>& bDone, int nMaxTicks = 400)
+    {
+        for (int i = 0; i < nMaxTicks; ++i) {
+            if (bDone())
+                return true;
+            Tick();
+        }
+        return bDone();
+    }
+
+    // Ticks until nothing but polls is left to send.
+    bool Drain()
+    {
+        return RunLink([this] {
+            bool bDirty = false;
+            for (int k = 0; k < NUM_CHANNELS; ++k)
+                bDirty = bDirty || Channel(k).IsAnyDirty();
+            return !bDirty && m_pDlg->isEnabled() &&
+                   (Link().GetCount() == 0 || (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
+        });
+    }
+
+    void Connect()
+    {
+        Click(IDC_LINK);
+        ASSERT_TRUE(m_pDlg->IsConnected());
+        m_pDlg->StopLinkTimer();  // the test runs the tick
+        ASSERT_TRUE(Drain());
+    }
+
+    int Accepted(BYTE nCommand)
+    {
+        return m_pSim->WithProcessor([&](CVirtualProcessor& p) { return p.GetAcceptedCount(nCommand); });
+    }
+
+    // The device's stored channel as the program would write it: everything
+    // but the command byte and the checksum.
+    void ExpectDeviceHolds(int nSlot, int k, const std::string& strWhy = std::string())
+    {
+        const SimBlock device = m_pSim->WithProcessor([&](CVirtualProcessor& p) { return p.GetBlock(nSlot, k); });
+        const auto pWrite = Channel(k).BuildBlockWrite(nSlot);
+        for (int i = FRAME_INDEX1; i < BLOCK_FRAME_LEN - 2; ++i)
+            ASSERT_EQ(device[static_cast<std::size_t>(i)], pWrite->GetData()[i])
+                << "channel " << k << " byte " << i << " " << strWhy;
+    }
+
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const Box& box : m_boxes)
+            texts.push_back(box.strText);
+        return texts;
+    }
+
+    std::filesystem::path m_oldDir;
+    std::filesystem::path m_dir;
+    std::unique_ptr<CSimPtyServer> m_pSim;
+    std::unique_ptr<CVardenDlg> m_pDlg;
+    std::vector<Box> m_boxes;
+    MessageAnswer m_answer = MessageAnswer::Ok;
+    std::string m_strChosen;
+    int m_nDialogs = 0;
+};

@@ -1,0 +1,116 @@
+// Start-up, the working folder's pictures and the keyboard rules.
+#include "WindowFixture.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+
+#include "BmpStatic.h"
+#include "SkinImages.h"
+#include "SkinLayout.h"
+#include "SplashWnd.h"
+
+namespace {
+// Presses a key as the application delivers it: through its event filters.
+void Key(QWidget* pTarget, int nKey)
+{
+    QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier);
+    QApplication::sendEvent(pTarget, &press);
+    WindowTest::Pump();
+}
+
+class KeyboardFilter : public QObject {
+public:
+    explicit KeyboardFilter(CVardenDlg& dlg) : m_dlg(dlg) { qApp->installEventFilter(this); }
+    ~KeyboardFilter() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override { return m_dlg.PreTranslateMessage(pWatched, pEvent); }
+
+private:
+    CVardenDlg& m_dlg;
+};
+}  // namespace
+
+TEST_F(WindowTest, StartsInAnEmptyFolderWithEverythingInPlace)
+{
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir / "MusicFile"));
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("VARDEN(V13.1)"));
+    EXPECT_EQ(Dlg().GetPresetName(0), "NULL");
+    EXPECT_EQ(Dlg().GetCurChannel(), 0);
+    EXPECT_FALSE(Dlg().IsConnected());
+    EXPECT_FALSE(Dlg().IsQMode());
+    EXPECT_FALSE(Ctl<CBmpStatic>(IDC_LOGO)->isVisible()) << "no Bmp/LOGO.bmp: the skin's own logo shows";
+    EXPECT_EQ(Ctl<QComboBox>(IDC_DELAY_UNIT)->currentText(), QStringLiteral("MS"));
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        EXPECT_EQ(Ctl<QComboBox>(IDC_LINK_LIST + k)->currentIndex(), k);
+    EXPECT_TRUE(Ctl<CxSkinButton>(IDC_EQ_GAIN_MODE)->GetCheck());
+    EXPECT_TRUE(Ctl<CxSkinButton>(IDC_CHANNEL_BUTTON)->GetCheck());
+    // Every placed control sits where the skin drew its place (a fader
+    // takes the size of its image).
+    for (const int nId : {IDC_GRAPH, IDC_BAND_FADER + 30, IDC_GATE_FIELD + 3, IDC_LINK})
+        EXPECT_EQ(Dlg().GetDlgItem(nId)->pos(), DialogUnitsToPixels(SkinControlRect(nId)).topLeft()) << nId;
+    EXPECT_EQ(Dlg().GetDlgItem(IDC_GRAPH)->size(), DialogUnitsToPixels(SkinControlRect(IDC_GRAPH)).size());
+
+    // A folder with the pictures: the logo file is shown over the skin.
+    std::filesystem::create_directory(m_dir / "Bmp");
+    ASSERT_TRUE(DrawLogoImage().save(QString::fromStdString((m_dir / "Bmp" / "LOGO.bmp").string())));
+    StartWindow();
+    EXPECT_TRUE(Ctl<CBmpStatic>(IDC_LOGO)->isVisible());
+}
+
+TEST_F(WindowTest, ArrowsWalkTheFadersAndEnterOrEscapeNeverClose)
+{
+    KeyboardFilter filter(Dlg());
+    auto focusedId = [] {
+        auto* pFader = qobject_cast<CBitmapSlider*>(QApplication::focusWidget());
+        return pFader ? pFader->GetDlgCtrlID() : 0;
+    };
+    Ctl<CBitmapSlider>(IDC_BAND_FADER)->setFocus();
+    Pump();
+    Key(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(focusedId(), IDC_BAND_FADER + 30);
+    Key(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(focusedId(), IDC_BAND_FADER);
+    Key(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(focusedId(), IDC_BAND_FADER + 1);
+
+    // Enter in a band field commits it and hands the focus to its fader.
+    QLineEdit* pField = Ctl<QLineEdit>(IDC_BAND_GAIN + 5);
+    pField->setFocus();
+    pField->selectAll();
+    QTest::keyClicks(pField, "3");
+    Key(pField, Qt::Key_Return);
+    EXPECT_EQ(focusedId(), IDC_BAND_FADER + 5);
+    EXPECT_EQ(Channel(0).GetGain(5), 230);
+    Ctl<QLineEdit>(IDC_BAND_Q + 29)->setEnabled(true);
+    Ctl<QLineEdit>(IDC_BAND_Q + 29)->setFocus();
+    Key(QApplication::focusWidget(), Qt::Key_Enter);
+    EXPECT_EQ(focusedId(), IDC_BAND_FADER + 29);
+
+    // Arrows elsewhere do nothing; Escape and Enter leave the window open.
+    Ctl<QLineEdit>(IDC_GAIN_FIELD)->setFocus();
+    Key(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(QApplication::focusWidget(), Dlg().GetDlgItem(IDC_GAIN_FIELD));
+    Key(QApplication::focusWidget(), Qt::Key_Escape);
+    Key(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(Dlg().isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), &Dlg());
+}
+
+TEST_F(WindowTest, TheSplashShowsOnlyWithItsPictureAndAKeyEndsIt)
+{
+    std::filesystem::create_directory(m_dir / "Bmp");
+    ASSERT_TRUE(DrawSplashImage().save(QString::fromStdString((m_dir / "Bmp" / "Splsh.bmp").string())));
+    CSplashWnd::EnableSplash(true);
+    bool bSeen = false;
+    // The window waits for the splash while it keeps processing events.
+    QTimer::singleShot(50, [&bSeen] {
+        bSeen = CSplashWnd::Instance() != nullptr;
+        if (bSeen) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+            QApplication::sendEvent(CSplashWnd::Instance(), &press);
+        }
+    });
+    StartWindow();
+    CSplashWnd::EnableSplash(false);
+    EXPECT_TRUE(bSeen);
+    EXPECT_EQ(CSplashWnd::Instance(), nullptr);
+}
