@@ -132,6 +132,7 @@ const QRegularExpression& NameExpression()
 void CVardenDlg::CreateControls()
 {
     m_controls[IDC_PROGRESS] = m_pProgress;
+    m_pProgress->setObjectName(QStringLiteral("ctl%1").arg(IDC_PROGRESS));
     m_pProgress->setGeometry(DialogUnitsToPixels(SkinControlRect(IDC_PROGRESS)));
     auto* pSlotGroup = new QButtonGroup(this);
     // Every control is a child of the window, which Qt makes its owner.

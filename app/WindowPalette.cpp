@@ -1,5 +1,7 @@
 #include "WindowPalette.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFont>
 #include <QPalette>
 #include <QWidget>
@@ -37,6 +39,9 @@ void ApplyWindowPalette(QWidget& window)
     palette.setColor(QPalette::Disabled, QPalette::WindowText, SkinPalette::kLegendDim);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, SkinPalette::kLegendDim);
     window.setPalette(palette);
+    // A list's drop-down is a window of its own and does not inherit.
+    for (QComboBox* pList : window.findChildren<QComboBox*>())
+        pList->view()->setPalette(palette);
 
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(FONT_PIXELS);

@@ -10,17 +10,27 @@
 
 namespace {
 bool g_bStarting = true;
+QString g_strFirstWarning;
 
 // The toolkit ends the process when it cannot reach a display; one clear
 // line and exit status 1 instead of an abort and a core dump.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& strMessage)
 {
-    if (type == QtFatalMsg && g_bStarting) {
-        std::cerr << "varden: cannot open the window: " << strMessage.section('\n', 0, 0).toStdString() << '\n';
-        std::cerr.flush();
-        _exit(EXIT_FAILURE);
+    if (!g_bStarting) {
+        std::cerr << strMessage.toStdString() << '\n';
+        return;
     }
-    std::cerr << strMessage.toStdString() << '\n';
+    // While the toolkit starts, its warnings are the reason of a failure
+    // that may follow, and noise otherwise.
+    if (type != QtFatalMsg) {
+        if (g_strFirstWarning.isEmpty())
+            g_strFirstWarning = strMessage.section('\n', 0, 0);
+        return;
+    }
+    const QString strReason = g_strFirstWarning.isEmpty() ? strMessage.section('\n', 0, 0) : g_strFirstWarning;
+    std::cerr << "varden: cannot open the window: " << strReason.toStdString() << '\n';
+    std::cerr.flush();
+    _exit(EXIT_FAILURE);
 }
 
 bool HasDisplay()

@@ -11,6 +11,7 @@
 #include "MemDC.h"
 #include "QtColor.h"
 #include "SkinImages.h"
+#include "SkinPalette.h"
 #include "WindowMessage.h"
 
 namespace {
@@ -418,6 +419,14 @@ void CBitmapSlider::paintEvent(QPaintEvent*)
 
     if (m_bThumb && m_bEnable)
         DrawThumb(dc);
+
+    // An opaque channel hides the dotted rectangle; the keyboard user still
+    // has to see which fader the arrow keys move.
+    if (m_bDrawFocusRect && m_bFocus && m_bEnable && !bSeeThrough && width() > 0 && height() > 0) {
+        p.setPen(QPen(SkinPalette::kAccent, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 void CBitmapSlider::DrawChannel(CMemDC& dc)

@@ -1,8 +1,10 @@
 #include "FStatic.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
+#include <algorithm>
 #include <cstdio>
 
 #include "Audio_Data.h"
@@ -120,24 +122,22 @@ void CFStatic::DrawAxes()
     TextOut(dc, LEVEL_LABEL_X, 10 * nStep + 3, "-20");
     TextOut(dc, LEVEL_LABEL_X, H, "-30");
 
+    // Each frequency label centred under its grid line, kept inside the graph.
     const int W = m_rcPlot.Width();
-    const int nDecade = W / 3;
     const int y = m_rcPlot.bottom;
     const struct {
-        int x;
+        int nFreq;
         const char* szText;
-    } freqLabels[] = {{30, "20"},
-                      {nDecade - 108, "50"},
-                      {nDecade - 45, "100"},
-                      {nDecade + 20, "200"},
-                      {2 * nDecade - 112, "500"},
-                      {2 * nDecade - 40, "1K"},
-                      {2 * nDecade + 25, "2K"},
-                      {W - 110, "5K"},
-                      {W - 45, "10K"},
-                      {W + 15, "20K"}};
-    for (const auto& label : freqLabels)
-        TextOut(dc, label.x, y, label.szText);
+    } freqLabels[] = {{20, "20"},     {50, "50"},    {100, "100"}, {200, "200"}, {500, "500"},
+                      {1000, "1K"},   {2000, "2K"},  {5000, "5K"}, {10000, "10K"}, {20000, "20K"}};
+    const QFontMetrics metrics(dc.font());
+    for (const auto& label : freqLabels) {
+        const QString strText = QString::fromLatin1(label.szText);
+        const int nWidth = metrics.horizontalAdvance(strText);
+        const int xLine = FreqToX(label.nFreq, W) + PLOT_LEFT;
+        const int x = std::clamp(xLine - nWidth / 2, m_rcClient.left + 1, m_rcClient.right - nWidth - 2);
+        TextOut(dc, x, y, label.szText);
+    }
 }
 
 CFilter* CFStatic::FocusElement()

@@ -19,6 +19,8 @@ const char* const FONT_FAILURE_TEXT = "Font could not be created!";
 constexpr int MAX_FONT_PIXELS = 1024;
 constexpr int MIN_FONT_WEIGHT = 1;
 constexpr int MAX_FONT_WEIGHT = 1000;
+// How far a long text may be narrowed to fit its label.
+constexpr int MIN_STRETCH = 50;
 
 }  // namespace
 
@@ -131,10 +133,14 @@ void CFontStatic::paintEvent(QPaintEvent*)
         }
         return;
     }
+    const QString strText = QString::fromLatin1(m_strText.c_str(), static_cast<qsizetype>(m_strText.size()));
+    // A text wider than the label is drawn narrower, not cut at both ends.
+    const int nAdvance = QFontMetrics(font).horizontalAdvance(strText);
+    if (nAdvance > width() && nAdvance > 0)
+        font.setStretch(std::max(MIN_STRETCH, 100 * width() / nAdvance));
     painter.setFont(font);
     painter.setPen(ToQColor(m_crTextColor));
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                     QString::fromLatin1(m_strText.c_str(), static_cast<qsizetype>(m_strText.size())));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, strText);
 }
 
 void CFontStatic::mouseReleaseEvent(QMouseEvent* pEvent)

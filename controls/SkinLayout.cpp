@@ -70,8 +70,8 @@ PlaceMap BuildPlaces()
     AddFilterSection(map, kHpfLeft, 1136, 1067, 1308, 1309);
     AddFilterSection(map, kLpfLeft, 1137, 1072, 1310, 1311);
     map[1138] = QRect(374, 302, 24, 67);
-    map[1077] = QRect(371, 374, 40, 12);
-    map[1301] = QRect(415, 374, 44, 12);
+    map[1077] = QRect(368, 374, 50, 12);  // room for "272.371INCH"
+    map[1301] = QRect(420, 374, 42, 12);
     map[1195] = QRect(410, 320, 44, 16);
 
     // Output columns, and the mode switch under the first two of them.

@@ -5,6 +5,9 @@
 CAudio_OutData::CAudio_OutData()
 {
     m_eq.Create(0, EQ_ELEMENTS);
+    // Until the window fills the record, its bands stand at the graphic
+    // equaliser's centres rather than all at one frequency.
+    m_eq.SetDefaultFrequencies(1);
 }
 
 void CAudio_OutData::SetArea(const CRect& rect)
