@@ -23,6 +23,9 @@ constexpr const char* TITLE_PREFIX = "VARDEN  ";
 constexpr const char* MUSIC_FOLDER = "MusicFile";
 constexpr const char* DIALOG_PATTERN = "/MusicFile/*.dia";
 
+// Marks folded port events as pending even when their bits are all 0.
+constexpr WPARAM PORT_EVENTS_PENDING = WPARAM{1} << 32;
+
 int LowWord(WPARAM w)
 {
     return static_cast<int>(w & 0xFFFF);
@@ -116,6 +119,14 @@ void CVardenDlg::OnPortEvent(WPARAM wParam)
 
 bool CVardenDlg::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
+    if (nMsg == g_nComMsg) {
+        // A paced line brings a byte at a time, each with its own event; one
+        // message reads whatever has arrived, so a burst is posted once.
+        if (m_nPendingPortEvents.fetch_or(wParam | PORT_EVENTS_PENDING) != 0)
+            return true;
+        PostWindowMessage(this, static_cast<int>(nMsg), 0, lParam);
+        return true;
+    }
     PostWindowMessage(this, static_cast<int>(nMsg), wParam, lParam);
     return true;
 }
@@ -181,7 +192,7 @@ bool CVardenDlg::event(QEvent* pEvent)
     } else if (nMsg == static_cast<int>(WM_PRESET_READ_COMPLETE)) {
         OnPresetReadComplete();
     } else if (nMsg == static_cast<int>(g_nComMsg)) {
-        OnPortEvent(w);
+        OnPortEvent(m_nPendingPortEvents.exchange(0) & ~PORT_EVENTS_PENDING);
     } else {
         return QWidget::event(pEvent);
     }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -221,6 +222,8 @@ private:
 
     std::map<int, QWidget*> m_controls;
     QBasicTimer m_linkTimer;  // timer 2
+    // Port events not yet handled, folded into one message (any thread).
+    std::atomic<WPARAM> m_nPendingPortEvents{0};
     // The bar exists before the link, which keeps it for its whole life.
     CGradientProgressCtrl* m_pProgress;
     CDeviceLink m_deviceLink;

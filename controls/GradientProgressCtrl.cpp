@@ -38,7 +38,12 @@ void CGradientProgressCtrl::SetRange(int nLower, int nUpper)
 
 void CGradientProgressCtrl::SetPos(int nPos)
 {
-    m_nCurrentPosition = std::min(nPos, m_nUpper);
+    const int nNew = std::min(nPos, m_nUpper);
+    // The link sets the position on every tick it waits; an unchanged bar
+    // needs no repaint.
+    if (nNew == m_nCurrentPosition)
+        return;
+    m_nCurrentPosition = nNew;
     update();
 }
 

@@ -1,0 +1,61 @@
+// The window's own costs, offscreen: building and initialising it, and one
+// band-fader drag step from the fader's message through the preset, the
+// curve and the graph's off-screen picture.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "BitmapSlider.h"
+#include "ControlIds.h"
+#include "FStatic.h"
+#include "VardenDlg.h"
+#include "WindowMessage.h"
+
+namespace {
+
+void BM_WindowStart(benchmark::State& state)
+{
+    for (auto _ : state) {
+        CVardenDlg dlg;
+        dlg.OnInitDialog();
+        dlg.show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(dlg.GetDlgItem(IDC_GRAPH));
+    }
+}
+BENCHMARK(BM_WindowStart)->Unit(benchmark::kMillisecond);
+
+void BM_BandFaderDragStep(benchmark::State& state)
+{
+    CVardenDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QApplication::processEvents();
+    auto* pFader = dlg.Item<CBitmapSlider>(IDC_BAND_FADER + 12);
+    int nValue = 200;
+    for (auto _ : state) {
+        nValue = nValue == 260 ? 140 : nValue + 1;
+        pFader->SetInvertedPos(nValue);
+        SendWindowMessage(&dlg, WM_SLIDER_MOVING, IDC_BAND_FADER + 12, pFader->GetPos());
+        benchmark::DoNotOptimize(dlg.Item<CFStatic>(IDC_GRAPH)->GetImage().constBits());
+    }
+}
+BENCHMARK(BM_BandFaderDragStep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The window makes its MusicFile folder where it starts.
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
