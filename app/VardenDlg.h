@@ -16,6 +16,7 @@
 #include "Audio_Data.h"
 #include "DeviceLink.h"
 #include "LinkWindow.h"
+#include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"
 
 class CAudio_OutData;
@@ -41,6 +42,8 @@ public:
     // Ports listed above the discovered ones (the built-in virtual processor,
     // --port); the first one added is selected.
     void AddExtraPort(const std::string& strPath);
+    // Where port discovery looks (tests give it a tree of their own).
+    void SetDiscoveryOptions(const SerialDiscoveryOptions& options) { m_discovery = options; }
     // Runs once before the window is shown.
     bool OnInitDialog();
     // The keyboard rules of the window, offered every event first.
@@ -208,6 +211,7 @@ private:
     std::string m_szSplashPath;
     std::string m_szLogoPath;
     std::vector<std::string> m_astrExtraPorts;
+    SerialDiscoveryOptions m_discovery;
 
     // EQ band editing.
     int m_bQMode = 0;

@@ -49,7 +49,7 @@ void CVardenDlg::RefreshPortList()
     }
     try {
         std::vector<SerialPortInfo> found;
-        EnumerateSerialPorts(found, false);
+        EnumerateSerialPorts(found, false, m_discovery);
         ports.insert(ports.end(), found.begin(), found.end());
     } catch (const CSerialDiscoveryError& e) {
         ShowMessageBox(e.what(), MessageIcon::Error);

@@ -136,7 +136,7 @@ TEST_F(WindowTest, ASilentDeviceEndsTheConnectionAndLeavesThePresetAlone)
     EXPECT_FALSE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
 }
 
-TEST_F(WindowTest, APortThatCannotOpenSaysWhy)
+TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorLeavesNull)
 {
     Dlg().AddExtraPort("/nonexistent/ttyUSB9");
     Click(IDC_SEARCH);
@@ -147,6 +147,15 @@ TEST_F(WindowTest, APortThatCannotOpenSaysWhy)
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0].strText.rfind(std::string(MSG_UNABLE_TO_OPEN) + "\n/nonexistent/ttyUSB9", 0), 0u)
         << m_boxes[0].strText;
+
+    SerialDiscoveryOptions options;
+    options.strSysfsRoot = (m_dir / "no-sysfs").string();
+    Dlg().SetDiscoveryOptions(options);
+    m_boxes.clear();
+    Click(IDC_SEARCH);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not read from " + options.strSysfsRoot + "/class/tty. (err=2)"});
+    ASSERT_EQ(pList->count(), 1);
+    EXPECT_EQ(pList->itemText(0), QStringLiteral("NULL"));
 }
 
 TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)

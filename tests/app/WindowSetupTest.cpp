@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include "AppOptions.h"
 #include "BmpStatic.h"
 #include "SkinImages.h"
 #include "SkinLayout.h"
@@ -113,4 +114,28 @@ TEST_F(WindowTest, TheSplashShowsOnlyWithItsPictureAndAKeyEndsIt)
     CSplashWnd::EnableSplash(false);
     EXPECT_TRUE(bSeen);
     EXPECT_EQ(CSplashWnd::Instance(), nullptr);
+}
+
+TEST(AppOptionsTest, CommandLineWordsAndMistakes)
+{
+    AppOptions options;
+    std::string strError;
+    ASSERT_TRUE(ParseAppOptions({"-EMBEDDING", "--simulate", "--state", "s.vsim", "--port", "/dev/pts/9", "a.dia"},
+                                options, strError));
+    EXPECT_FALSE(options.bSplash);
+    EXPECT_TRUE(options.bSimulate);
+    EXPECT_EQ(options.strStateFile, "s.vsim");
+    EXPECT_EQ(options.astrPorts, std::vector<std::string>{"/dev/pts/9"});
+    EXPECT_EQ(options.strPresetFile, "a.dia");
+    AppOptions automation;
+    EXPECT_TRUE(ParseAppOptions({"/automation"}, automation, strError));
+    EXPECT_FALSE(automation.bSplash);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--state", "x"}, {"--port"}, {"--bogus"}, {"a.dia", "b.dia"}, {"-Embeddingx"}}) {
+        AppOptions rejected;
+        strError.clear();
+        EXPECT_FALSE(ParseAppOptions(bad, rejected, strError)) << bad[0];
+        EXPECT_FALSE(strError.empty());
+    }
 }
