@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "AppOptions.h"
+#include "SkinImages.h"
 #include "VardenApp.h"
 
 namespace {
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication::setApplicationName(QStringLiteral("varden"));
+    SetSkinPixelRatio(app.devicePixelRatio());
     QApplication::setQuitOnLastWindowClosed(true);
     CVardenApp theApp(options);
     if (!theApp.InitInstance())

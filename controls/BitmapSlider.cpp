@@ -16,6 +16,11 @@
 
 namespace {
 
+// The fader's raster work (masks, the saved background under the thumb)
+// takes image pixels for control pixels, so its images stay at one pixel
+// per unit; on a scaled screen they are drawn pixel-doubled.
+constexpr qreal FADER_PIXEL_RATIO = 1.0;
+
 // Frequency positions 0..FREQ_STEPS cover 20 Hz..20 kHz: each step is the
 // hundredth root of 1000 (about 1.0715) times the one before.
 constexpr int FREQ_STEPS = 100;
@@ -258,12 +263,12 @@ bool CBitmapSlider::SetBitmapChannel(int nChannelID, int nActiveID, bool bTransp
         UnloadChannel();
         return true;
     }
-    const QImage active = nActiveID != 0 ? LoadSkinImage(nActiveID) : QImage();
+    const QImage active = nActiveID != 0 ? LoadSkinImage(nActiveID, FADER_PIXEL_RATIO) : QImage();
     if (nActiveID != 0 && active.isNull()) {
         UnloadChannel();
         return false;
     }
-    return SetBitmapChannel(LoadSkinImage(nChannelID), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
+    return SetBitmapChannel(LoadSkinImage(nChannelID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
 }
 
 bool CBitmapSlider::SetBitmapChannel(const QImage& channel, const QImage& active, bool bTransparent,
@@ -297,12 +302,12 @@ bool CBitmapSlider::SetBitmapThumb(int nThumbID, int nActiveID, bool bTransparen
         UnloadThumb();
         return true;
     }
-    const QImage active = nActiveID != 0 ? LoadSkinImage(nActiveID) : QImage();
+    const QImage active = nActiveID != 0 ? LoadSkinImage(nActiveID, FADER_PIXEL_RATIO) : QImage();
     if (nActiveID != 0 && active.isNull()) {
         UnloadThumb();
         return false;
     }
-    return SetBitmapThumb(LoadSkinImage(nThumbID), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
+    return SetBitmapThumb(LoadSkinImage(nThumbID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
 }
 
 bool CBitmapSlider::SetBitmapThumb(const QImage& thumb, const QImage& active, bool bTransparent,

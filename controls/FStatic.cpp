@@ -94,6 +94,11 @@ void CFStatic::Redraw(int nSelected)
     update();
 }
 
+bool CFStatic::ImageFits() const
+{
+    return m_image.deviceIndependentSize().toSize() == size() && m_image.devicePixelRatio() == devicePixelRatioF();
+}
+
 bool CFStatic::HasDrawingArea() const
 {
     return width() > 0 && height() > 0;
@@ -103,8 +108,13 @@ void CFStatic::DrawAxes()
 {
     if (!HasDrawingArea())
         return;
-    if (m_image.size() != size())
-        m_image = QImage(size(), QImage::Format_RGB32);
+    if (!ImageFits()) {
+        // As many pixels as the screen shows, so lines and text stay sharp
+        // on a scaled screen.
+        const qreal dRatio = devicePixelRatioF();
+        m_image = QImage((QSizeF(size()) * dRatio).toSize(), QImage::Format_RGB32);
+        m_image.setDevicePixelRatio(dRatio);
+    }
     CMemDC memDC(&m_image, ToQRect(m_rcClient));
     QPainter& dc = memDC.Painter();
     dc.setFont(font());
@@ -151,7 +161,7 @@ void CFStatic::DrawPlot()
 {
     if (!HasDrawingArea())
         return;
-    if (m_image.size() != size())
+    if (!ImageFits())
         DrawAxes();
     const QRect rcPlot = ToQRect(m_rcPlot);
     if (rcPlot.isEmpty())

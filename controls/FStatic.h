@@ -67,6 +67,7 @@ private:
     void CrossoverMove(CPoint pt);
     CFilter* FocusElement();
     bool HasDrawingArea() const;
+    bool ImageFits() const;
     void UpdateCursor();
 
     QObject* m_pNotifyWnd = nullptr;

@@ -28,3 +28,7 @@ QImage DrawBackground();
 QImage DrawIndicator(const QSize& size, bool bLit);
 QImage DrawLogo(const QSize& size);
 QImage DrawSplash(const QSize& size);
+
+// The pixel ratio of the image being drawn now: CSkinPainter::NewImage makes
+// its images at this ratio.
+qreal SkinDrawingRatio();

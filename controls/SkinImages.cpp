@@ -132,6 +132,9 @@ DrawerMap BuildDrawers()
     return map;
 }
 
+qreal g_dSkinRatio = 1.0;
+thread_local qreal t_dDrawingRatio = 1.0;
+
 const DrawerMap& Drawers()
 {
     static const DrawerMap s_drawers = BuildDrawers();
@@ -142,19 +145,44 @@ const DrawerMap& Drawers()
 
 QImage LoadSkinImage(int nId)
 {
-    // Controls ask at every paint: draw each image once.
+    return LoadSkinImage(nId, g_dSkinRatio);
+}
+
+QImage LoadSkinImage(int nId, qreal dPixelRatio)
+{
+    // Controls ask at every paint: draw each image once per ratio.
     static std::recursive_mutex s_mutex;
-    static std::unordered_map<int, QImage> s_cache;
+    static std::map<std::pair<int, int>, QImage> s_cache;
     const auto itDrawer = Drawers().find(nId);
     if (itDrawer == Drawers().end())
         return QImage();
+    const qreal dRatio = dPixelRatio > 0 ? dPixelRatio : 1.0;
+    const std::pair<int, int> key(nId, qRound(dRatio * 100));
     const std::lock_guard<std::recursive_mutex> lock(s_mutex);
-    const auto itCached = s_cache.find(nId);
+    const auto itCached = s_cache.find(key);
     if (itCached != s_cache.end())
         return itCached->second;
+    const qreal dOuter = t_dDrawingRatio;
+    t_dDrawingRatio = dRatio;
     QImage image = itDrawer->second();
-    s_cache.emplace(nId, image);
+    t_dDrawingRatio = dOuter;
+    s_cache.emplace(key, image);
     return image;
+}
+
+void SetSkinPixelRatio(qreal dPixelRatio)
+{
+    g_dSkinRatio = dPixelRatio > 0 ? dPixelRatio : 1.0;
+}
+
+qreal GetSkinPixelRatio()
+{
+    return g_dSkinRatio;
+}
+
+qreal SkinDrawingRatio()
+{
+    return t_dDrawingRatio;
 }
 
 std::vector<int> SkinImageIds()

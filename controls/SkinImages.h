@@ -10,8 +10,16 @@
 constexpr int IDB_SKIN_BACKGROUND = 300;
 
 // The image with this id, or a null image for an id the skin does not have.
-// Images are drawn once and then handed out from a cache.
+// Images are drawn once per pixel ratio and then handed out from a cache.
+// Without a ratio they are drawn at the skin's ratio (see below).
 QImage LoadSkinImage(int nId);
+QImage LoadSkinImage(int nId, qreal dPixelRatio);
+
+// The screen's device pixel ratio, so the skin is drawn sharp on a scaled
+// screen: images then have that many pixels per unit and say so in their
+// devicePixelRatio. 1 until the program sets it.
+void SetSkinPixelRatio(qreal dPixelRatio);
+qreal GetSkinPixelRatio();
 
 // Every id LoadSkinImage knows, ascending.
 std::vector<int> SkinImageIds();

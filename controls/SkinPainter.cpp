@@ -1,5 +1,6 @@
 #include "SkinPainter.h"
 
+#include "SkinArt.h"
 #include "SkinPalette.h"
 
 #include <QFontMetricsF>
@@ -32,7 +33,11 @@ CSkinPainter::CSkinPainter(QImage& image) : m_painter(&image)
 
 QImage CSkinPainter::NewImage(const QSize& size)
 {
-    QImage image(size, QImage::Format_RGB32);
+    // Drawn in units of the given size whatever the pixel ratio: a painter
+    // on the image scales by its devicePixelRatio.
+    const qreal dRatio = SkinDrawingRatio();
+    QImage image(dRatio == 1.0 ? size : (QSizeF(size) * dRatio).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(dRatio);
     image.fill(SkinPalette::kBodyBottom);
     return image;
 }

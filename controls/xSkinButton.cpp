@@ -224,14 +224,17 @@ void CxSkinButton::DrawImageOnto(QPainter& painter, const QImage& image, const Q
     if (m_nDrawMode == DRAW_TILE) {
         painter.save();
         painter.setClipRect(rc);
-        for (int y = rc.top(); y <= rc.bottom(); y += image.height())
-            for (int x = rc.left(); x <= rc.right(); x += image.width())
+        const QSize step = image.deviceIndependentSize().toSize();
+        for (int y = rc.top(); y <= rc.bottom(); y += std::max(1, step.height()))
+            for (int x = rc.left(); x <= rc.right(); x += std::max(1, step.width()))
                 painter.drawImage(QPoint(x, y), image);
         painter.restore();
     } else if (m_nDrawMode == DRAW_STRETCH) {
         painter.drawImage(rc, image);
     } else {
-        painter.drawImage(rc.topLeft(), image, QRect(QPoint(0, 0), rc.size()));
+        // The source is counted in the image's pixels, which a scaled skin
+        // has more of than the button has units.
+        painter.drawImage(rc.topLeft(), image, QRect(QPoint(0, 0), (QSizeF(rc.size()) * image.devicePixelRatio()).toSize()));
     }
 }
 
