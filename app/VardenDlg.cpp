@@ -15,6 +15,7 @@
 #include "LinkState.h"
 #include "MessageRegistry.h"
 #include "SerialTypes.h"
+#include "SkinLayout.h"
 #include "WindowMessage.h"
 
 namespace {
@@ -43,6 +44,11 @@ CVardenDlg::CVardenDlg(QWidget* pParent)
     m_strPresetName[0] = m_route.m_strName;
     m_pCurData = &m_route.GetChannel(0);
     m_pCurCurves = &m_curves.GetOutData(0);
+    // A fixed-size dialog with a minimize box and the system menu's close.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(SkinWindowPixelSize());
+    setFocusPolicy(Qt::ClickFocus);
     CreateControls();
 }
 

@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 
 #include "AppOptions.h"
@@ -138,4 +139,21 @@ TEST(AppOptionsTest, CommandLineWordsAndMistakes)
         EXPECT_FALSE(ParseAppOptions(bad, rejected, strError)) << bad[0];
         EXPECT_FALSE(strError.empty());
     }
+}
+
+TEST_F(WindowTest, F1ShowsTheAboutBox)
+{
+    KeyboardFilter filter(Dlg());
+    QString strSeen;
+    QTimer::singleShot(0, [&strSeen] {
+        QWidget* pBox = QApplication::activeModalWidget();
+        if (!pBox)
+            return;
+        for (const QLabel* pLabel : pBox->findChildren<QLabel*>())
+            strSeen += pLabel->text();
+        pBox->close();
+    });
+    Key(QApplication::focusWidget() ? QApplication::focusWidget() : &Dlg(), Qt::Key_F1);
+    EXPECT_EQ(strSeen, QStringLiteral("VARDEN Version 13.1"));
+    EXPECT_EQ(Dlg().size(), SkinWindowPixelSize());
 }
