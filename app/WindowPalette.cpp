@@ -16,10 +16,14 @@ namespace {
 constexpr int FONT_PIXELS = 11;
 }  // namespace
 
-void ApplyWindowPalette(QWidget& window)
+namespace {
+const QColor kField(0x10, 0x11, 0x13);
+}  // namespace
+
+QPalette WindowPalette()
 {
-    QPalette palette = window.palette();
-    const QColor field(0x10, 0x11, 0x13);
+    QPalette palette;
+    const QColor& field = kField;
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Window, SkinPalette::kBodyBottom);
         palette.setColor(group, QPalette::WindowText, SkinPalette::kLegend);
@@ -38,6 +42,12 @@ void ApplyWindowPalette(QWidget& window)
     palette.setColor(QPalette::Disabled, QPalette::Text, SkinPalette::kLegendDim);
     palette.setColor(QPalette::Disabled, QPalette::WindowText, SkinPalette::kLegendDim);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, SkinPalette::kLegendDim);
+    return palette;
+}
+
+void ApplyWindowPalette(QWidget& window)
+{
+    const QPalette palette = WindowPalette();
     window.setPalette(palette);
     // A list's drop-down is a window of its own and does not inherit.
     for (QComboBox* pList : window.findChildren<QComboBox*>())
@@ -48,7 +58,7 @@ void ApplyWindowPalette(QWidget& window)
     window.setFont(font);
 
     if (auto* pProgress = window.findChild<CGradientProgressCtrl*>(QStringLiteral("ctl%1").arg(IDC_PROGRESS))) {
-        pProgress->SetBkColor(ToColorRef(field));
+        pProgress->SetBkColor(ToColorRef(kField));
         pProgress->SetTextColor(ToColorRef(SkinPalette::kLegend));
     }
 }

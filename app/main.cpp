@@ -1,12 +1,16 @@
 // varden: the control window. Options that need no display are answered
 // before the toolkit starts; without a display the program says so and ends.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "AppOptions.h"
 #include "SkinImages.h"
+#include "WindowPalette.h"
 #include "VardenApp.h"
 
 namespace {
@@ -32,6 +36,29 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext&, const QStr
     std::cerr << "varden: cannot open the window: " << strReason.toStdString() << '\n';
     std::cerr.flush();
     _exit(EXIT_FAILURE);
+}
+
+int g_afdQuit[2] = {-1, -1};
+
+void OnQuitSignal(int)
+{
+    const char c = 'q';
+    (void)!::write(g_afdQuit[1], &c, 1);
+}
+
+// Ctrl-C and SIGTERM (a logout, a service manager) end the program the way
+// closing the window does, so the virtual processor's state file is saved.
+void QuitOnSignals(QApplication& app)
+{
+    if (::pipe2(g_afdQuit, O_CLOEXEC) != 0)
+        return;
+    auto* pNotifier = new QSocketNotifier(g_afdQuit[0], QSocketNotifier::Read, &app);
+    QObject::connect(pNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool HasDisplay()
@@ -80,6 +107,9 @@ int main(int argc, char** argv)
     }
     QApplication::setApplicationName(QStringLiteral("varden"));
     SetSkinPixelRatio(app.devicePixelRatio());
+    // Message boxes and file dialogs in the window's colours.
+    QApplication::setPalette(WindowPalette());
+    QuitOnSignals(app);
     QApplication::setQuitOnLastWindowClosed(true);
     CVardenApp theApp(options);
     if (!theApp.InitInstance())
