@@ -149,7 +149,7 @@ void CVardenDlg::EnableWindow(bool bEnable)
 
 void CVardenDlg::StartLinkTimer()
 {
-    m_linkTimer.start(LINK_TICK_MS, Qt::PreciseTimer, this);
+    m_linkTimer.start(LINK_TICK_MS, this);
 }
 
 void CVardenDlg::StopLinkTimer()

@@ -108,9 +108,12 @@ void CVardenDlg::OnLinkButton()
     SetMessageBoxHandler(std::move(previous));
     if (!bOpened) {
         Disconnect();
-        if (!strLinkMessage.empty())
-            ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetLink().GetPortError()),
-                           MessageIcon::Error);
+        // A port that opens but takes no line settings (not a serial port)
+        // gets no box from the link; the user is told all the same.
+        if (strLinkMessage.empty())
+            strLinkMessage = MSG_UNABLE_TO_OPEN;
+        ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetLink().GetPortError()),
+                       MessageIcon::Error);
         return;
     }
     // Connect cleared every change mark, asked for the names and the live

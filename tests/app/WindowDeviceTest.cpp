@@ -148,6 +148,16 @@ TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorLeavesNull)
     EXPECT_EQ(m_boxes[0].strText.rfind(std::string(MSG_UNABLE_TO_OPEN) + "\n/nonexistent/ttyUSB9", 0), 0u)
         << m_boxes[0].strText;
 
+    // A path that opens but is no serial port is refused with a reason too.
+    Dlg().AddExtraPort("/dev/null");
+    Click(IDC_SEARCH);
+    pList->setCurrentIndex(pList->findText(QStringLiteral("/dev/null")));
+    m_boxes.clear();
+    Click(IDC_LINK);
+    EXPECT_FALSE(Dlg().IsConnected());
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].strText.rfind(std::string(MSG_UNABLE_TO_OPEN) + "\n/dev/null", 0), 0u) << m_boxes[0].strText;
+
     SerialDiscoveryOptions options;
     options.strSysfsRoot = (m_dir / "no-sysfs").string();
     Dlg().SetDiscoveryOptions(options);
