@@ -104,6 +104,7 @@ private:
     void OnAbout();
 
     // EQ bands.
+    void SetBandFaderMode(int nMax, bool bGainFields);
     void SetGainFaderMode();
     void SetQFaderMode();
     void RefreshBandView();
@@ -154,6 +155,7 @@ private:
     void OnPresetReadComplete();
     void ShowPresetNameFields();
     void ReadPresetSlotControls();
+    bool ConfirmTransfer(const char* pszQuestion);
 
     // Preset files.
     void OnSavePreset();

@@ -22,7 +22,7 @@ constexpr CFontStatic::COLORREF LABEL_HIGHLIGHT = 0x0000FF;  // red
 constexpr CFontStatic::COLORREF LABEL_NORMAL = 0x000000;
 }  // namespace
 
-void CVardenDlg::SetGainFaderMode()
+void CVardenDlg::SetBandFaderMode(int nMax, bool bGainFields)
 {
     for (int b = 0; b < NUM_BANDS; ++b) {
         CBitmapSlider* pFader = Fader(IDC_BAND_FADER + b);
@@ -30,26 +30,21 @@ void CVardenDlg::SetGainFaderMode()
         pFader->SetBitmapThumb(IDB_FADER_THUMB, 0, true);
         pFader->SetMargin(BAND_FADER_MARGIN, 0, 0, 0);
         pFader->SetVertical(true);
-        pFader->SetRange(0, GAIN_FADER_MAX);
-        pFader->SetInvertedPos(GAIN_FADER_MAX);
-        EnableItem(IDC_BAND_GAIN + b, true);
-        EnableItem(IDC_BAND_Q + b, false);
+        pFader->SetRange(0, nMax);
+        pFader->SetInvertedPos(nMax);
+        EnableItem(IDC_BAND_GAIN + b, bGainFields);
+        EnableItem(IDC_BAND_Q + b, !bGainFields);
     }
+}
+
+void CVardenDlg::SetGainFaderMode()
+{
+    SetBandFaderMode(GAIN_FADER_MAX, true);
 }
 
 void CVardenDlg::SetQFaderMode()
 {
-    for (int b = 0; b < NUM_BANDS; ++b) {
-        CBitmapSlider* pFader = Fader(IDC_BAND_FADER + b);
-        pFader->SetBitmapChannel(IDB_BAND_FADER);
-        pFader->SetBitmapThumb(IDB_FADER_THUMB, 0, true);
-        pFader->SetMargin(BAND_FADER_MARGIN, 0, 0, 0);
-        pFader->SetVertical(true);
-        pFader->SetRange(0, Q_FADER_MAX);
-        pFader->SetInvertedPos(Q_FADER_MAX);
-        EnableItem(IDC_BAND_GAIN + b, false);
-        EnableItem(IDC_BAND_Q + b, true);
-    }
+    SetBandFaderMode(Q_FADER_MAX, false);
 }
 
 void CVardenDlg::RefreshBandView()

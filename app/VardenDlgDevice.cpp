@@ -138,15 +138,23 @@ void CVardenDlg::ShowPresetNameFields()
         NameField(r)->setText(QString::fromLatin1(m_strPresetName[static_cast<std::size_t>(r + 1)]));
 }
 
-void CVardenDlg::OnWritePreset()
+// Asks first, then needs the connection; then takes the slot and the names.
+bool CVardenDlg::ConfirmTransfer(const char* pszQuestion)
 {
-    if (!Confirmed(MSG_CONFIRM_WRITE))
-        return;
+    if (!Confirmed(pszQuestion))
+        return false;
     if (!m_bConnected) {
         ShowMessageBox(MSG_OPEN_PORT_FIRST);
-        return;
+        return false;
     }
     ReadPresetSlotControls();
+    return true;
+}
+
+void CVardenDlg::OnWritePreset()
+{
+    if (!ConfirmTransfer(MSG_CONFIRM_WRITE))
+        return;
     const std::string strName = m_strSlotEdit[static_cast<std::size_t>(m_nPresetSlot)];
     m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)] = strName;
     SetTitle(strName);
@@ -156,13 +164,8 @@ void CVardenDlg::OnWritePreset()
 
 void CVardenDlg::OnReadPreset()
 {
-    if (!Confirmed(MSG_CONFIRM_READ))
+    if (!ConfirmTransfer(MSG_CONFIRM_READ))
         return;
-    if (!m_bConnected) {
-        ShowMessageBox(MSG_OPEN_PORT_FIRST);
-        return;
-    }
-    ReadPresetSlotControls();
     ShowPresetNameFields();
     SetTitle(m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)]);
     m_deviceLink.m_strPresetName = m_strPresetName;
