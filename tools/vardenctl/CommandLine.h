@@ -38,3 +38,4 @@ int RunSim(const CommandLine& cl);
 int RunNames(const CommandLine& cl);
 int RunRead(const CommandLine& cl);
 int RunWrite(const CommandLine& cl);
+int RunDiff(const CommandLine& cl);

@@ -70,6 +70,11 @@ const std::vector<Command>& Commands()
          "NAME, or the file's own name; the device keeps eight characters of it.\n"
          "Returns once the device has acknowledged every block.",
          1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}}, RunWrite},
+        {"diff", "diff A B",
+         "Compares two presets (.dia or .json) and prints each field that differs, one\n"
+         "per line in the units 'show' uses: 'channel 2 band 5 gain: 3.0 dB -> -1.5 dB'.\n"
+         "Exit status as diff's: 0 equal, 1 different, 2 trouble (a file unreadable).",
+         2, {}, RunDiff},
     };
     return commands;
 }
