@@ -16,6 +16,7 @@
 #include "PresetIo.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
+#include "SlotVerify.h"
 #include "TALVRoute.h"
 
 namespace {
@@ -128,6 +129,8 @@ int RunWrite(const CommandLine& cl)
         !session.RunUntil([&] { return bWriting && !session.m_link.IsWritePending(); }))
         return EXIT_IO;
     cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << name << "\"\n";
+    if (cl.Has("--verify"))
+        return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
     return EXIT_OK;
 }
 
