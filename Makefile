@@ -4,7 +4,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test asan-test clean
+.PHONY: all deps configure build run test asan-test package clean
 
 all: build
 
@@ -31,6 +31,12 @@ asan-test: deps
 	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARDEN_SANITIZE=ON -DVARDEN_BUILD_BENCH=OFF
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS) -L "core|gui"
+
+# The Debian package, $(BUILD)/varden_<version>_<arch>.deb, with its
+# dependencies found by dpkg-shlibdeps.
+package: build
+	@scripts/install-deps.sh package
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan

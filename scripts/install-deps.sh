@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, and only those that are missing.
+# Installs the Debian packages the build and tests need, and only those that are missing.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          qt6-base-dev fonts-liberation2 xvfb)
+          qt6-base-dev fonts-liberation2 xvfb
+          desktop-file-utils man-db)  # the install test validates the desktop entry and renders the man pages
+# `scripts/install-deps.sh package`: also what `make package` needs (dpkg-shlibdeps, and file to find the programs).
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev file)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -38,3 +38,6 @@ int RunSim(const CommandLine& cl);
 int RunNames(const CommandLine& cl);
 int RunRead(const CommandLine& cl);
 int RunWrite(const CommandLine& cl);
+int RunBackup(const CommandLine& cl);
+int RunRestore(const CommandLine& cl);
+int RunDiff(const CommandLine& cl);

@@ -7,75 +7,19 @@
 #include <cstring>
 #include <iomanip>
 
-#include "CliLinkWindow.h"
+#include "CliSession.h"
 #include "CommandLine.h"
 #include "DeviceLink.h"
 #include "EnumerateSerialPorts.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
-#include "PortErrorText.h"
 #include "PresetIo.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
+#include "SlotVerify.h"
 #include "TALVRoute.h"
 
 namespace {
-// One connection as a command uses it: the preset, the stand-in window and
-// the link, with the link's message boxes recorded instead of shown.
-class CCliSession {
-public:
-    explicit CCliSession(const CommandLine& cl)
-        : m_cl(cl), m_wnd(cl.err, isatty(STDERR_FILENO) == 1), m_link(m_route, m_wnd, m_wnd)
-    {
-        m_wnd.SetLink(&m_link);
-        m_wnd.m_onNamesReceived = [this] {
-            m_link.OnPresetNamesReceived();
-            m_bNames = true;
-        };
-        m_oldHandler = SetMessageBoxHandler([this](const std::string& text, MessageIcon, MessageButtons) {
-            m_strMessage = text;
-            return MessageAnswer::Ok;
-        });
-    }
-    ~CCliSession()
-    {
-        m_link.Disconnect();
-        SetMessageBoxHandler(std::move(m_oldHandler));
-    }
-
-    // Opens the port; on failure says why and returns false.
-    bool Connect(CDeviceLink::ConnectMode mode)
-    {
-        const std::string port = m_cl.Get("--port");
-        if (m_link.Connect(port, mode))
-            return true;
-        const std::string reason = DescribePortError(port, m_link.GetLink().GetPortError());
-        m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
-        return false;
-    }
-
-    // Runs the link until bDone; false (with the link's message) when the
-    // link gave up first.
-    bool RunUntil(const std::function<bool()>& bDone)
-    {
-        m_wnd.Run(bDone);
-        m_wnd.FinishProgress();
-        if (bDone())
-            return true;
-        const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
-        m_cl.Fail(EXIT_IO, text + " (the device did not answer)");
-        return false;
-    }
-
-    const CommandLine& m_cl;
-    CTALVRoute m_route;
-    CCliLinkWindow m_wnd;
-    CDeviceLink m_link;
-    bool m_bNames = false;
-    std::string m_strMessage;
-    MessageBoxHandler m_oldHandler;
-};
-
 std::optional<int> SlotOption(const CommandLine& cl)
 {
     const auto slot = ParseInt(cl.Get("--slot"), 0, NUM_PRESET_SLOTS - 1);
@@ -185,6 +129,8 @@ int RunWrite(const CommandLine& cl)
         !session.RunUntil([&] { return bWriting && !session.m_link.IsWritePending(); }))
         return EXIT_IO;
     cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << name << "\"\n";
+    if (cl.Has("--verify"))
+        return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
     return EXIT_OK;
 }
 

@@ -65,11 +65,34 @@ const std::vector<Command>& Commands()
          "slot N (0 = live, 1..5 stored) and writes it to OUT (.dia or .json).\n"
          "Nothing is written to the device.",
          1, {{"--port", true, true}, {"--slot", true, true}}, RunRead},
-        {"write", "write --port PORT --slot N IN [--name NAME]",
+        {"write", "write --port PORT --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
          "NAME, or the file's own name; the device keeps eight characters of it.\n"
-         "Returns once the device has acknowledged every block.",
-         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}}, RunWrite},
+         "Returns once the device has acknowledged every block.\n"
+         "  --verify  read the slot and its name back afterwards and compare every field\n"
+         "            the device stores; each difference is listed and the exit status is 1",
+         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}, {"--verify", false, false}},
+         RunWrite},
+        {"backup", "backup --port PORT DIR [--force]",
+         "Reads the six slot names and all six slots (0 = live, 1..5 stored) into the\n"
+         "folder DIR: one .dia per slot, named by slot and name (slot3-CLUB.dia), and\n"
+         "index.json listing the slots, names and files. DIR is created when missing.\n"
+         "Nothing is written until every slot has been read.\n"
+         "  --force  write into DIR even when it is not empty (an earlier backup there\n"
+         "           is replaced)",
+         1, {{"--port", true, true}, {"--force", false, false}}, RunBackup},
+        {"restore", "restore --port PORT DIR [--slots LIST]",
+         "Writes the slots of the backup in DIR back to the device with their names,\n"
+         "then reads each one back and compares it; succeeds only when every slot\n"
+         "reads back equal. The backup is checked whole before the device is touched.\n"
+         "  --slots LIST  the slots to restore, as a range or list: 1-5 (the default),\n"
+         "                0-5, 0, 2,4. The live slot 0 is restored only when listed.",
+         1, {{"--port", true, true}, {"--slots", true, false}}, RunRestore},
+        {"diff", "diff A B",
+         "Compares two presets (.dia or .json) and prints each field that differs, one\n"
+         "per line in the units 'show' uses: 'channel 2 band 5 gain: 3.0 dB -> -1.5 dB'.\n"
+         "Exit status as diff's: 0 equal, 1 different, 2 trouble (a file unreadable).",
+         2, {}, RunDiff},
     };
     return commands;
 }

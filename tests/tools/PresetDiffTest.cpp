@@ -1,0 +1,125 @@
+// vardenctl diff: equal, slightly different and unreadable presets.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "PresetFile.h"
+#include "TALVRoute.h"
+#include "Vardenctl.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result Ctl(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int code = RunVardenctl(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Replace(std::string s, const std::string& from, const std::string& to)
+{
+    const auto pos = s.find(from);
+    EXPECT_NE(pos, std::string::npos) << from;
+    return pos == std::string::npos ? s : s.replace(pos, from.size(), to);
+}
+
+class PresetDiffTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char templ[] = "/tmp/vardenctl-diff-XXXXXX";
+        dir = mkdtemp(templ);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Save(const std::string& name, CTALVRoute& route)
+    {
+        std::string error;
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(SavePresetFile(path, route, error)) << error;
+        return path;
+    }
+
+    std::string dir;
+};
+}  // namespace
+
+TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
+{
+    CTALVRoute route;
+    route.m_strName = "Caf\xE9";
+    const std::string a = Save("a.dia", route);
+    // The same preset in the other form compares equal, silently.
+    ASSERT_EQ(Ctl({"convert", a, dir + "/a.json"}).code, 0);
+    Result r = Ctl({"diff", a, dir + "/a.json"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    route.GetChannel(1).SetGain(230, 4);  // +3.0 dB
+    route.GetChannel(0).SetHpfFreq(80);
+    route.GetChannel(0).SetHpfSlope(3);
+    route.GetChannel(3).SetDelay(24);
+    route.GetChannel(2).SetPolarity(1);
+    route.m_strName = "Club\t2";
+    const std::string b = Save("b.dia", route);
+    r = Ctl({"diff", a, b});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.out,
+              "name: \"Caf\xC3\xA9\" -> \"Club\\x092\"\n"
+              "channel 1 high-pass frequency: 20 Hz (off) -> 80 Hz\n"
+              "channel 1 high-pass slope: 12dB/Oct -> 30dB/Oct\n"
+              "channel 2 band 5 gain: 0.0 dB -> 3.0 dB\n"
+              "channel 3 polarity: normal -> inverted\n"
+              "channel 4 delay: 0.000 ms -> 0.500 ms\n");
+
+    // Fields only a file keeps are compared too; values that read alike
+    // show their codes.
+    const std::string json = ReadText(dir + "/a.json");
+    std::string edited = Replace(json, "\"hpfOff\": 0", "\"hpfOff\": 1");
+    edited = Replace(edited, "\"reserved\": 0", "\"reserved\": 7");
+    WriteText(dir + "/c.json", edited);
+    WriteText(dir + "/d.json", Replace(edited, "\"hpfOff\": 1", "\"hpfOff\": 2"));
+    r = Ctl({"diff", dir + "/a.json", dir + "/c.json"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "channel 1 high-pass off flag: off -> on\nchannel 1 band 1 reserved word: 0 -> 7\n");
+    r = Ctl({"diff", dir + "/c.json", dir + "/d.json"});
+    EXPECT_EQ(r.out, "channel 1 high-pass off flag: on (code 1) -> on (code 2)\n");
+}
+
+TEST_F(PresetDiffTest, UnreadableInputIsTroubleNotADifference)
+{
+    CTALVRoute route;
+    const std::string a = Save("a.dia", route);
+    WriteText(dir + "/cut.dia", ReadText(a).substr(0, 500));
+    WriteText(dir + "/bad.json", "{\"name\": ");
+    for (const std::string& other : {dir + "/missing.dia", dir + "/cut.dia", dir + "/bad.json", dir}) {
+        for (const auto& args : {std::vector<std::string>{"diff", a, other}, {"diff", other, a}}) {
+            const Result r = Ctl(args);
+            EXPECT_EQ(r.code, 2) << other;
+            EXPECT_EQ(r.out, "") << other;
+            EXPECT_NE(r.err.find(other), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_EQ(Ctl({"diff", a}).code, 2);
+    EXPECT_EQ(Ctl({"diff", a, dir + "/a.txt"}).code, 2);
+}

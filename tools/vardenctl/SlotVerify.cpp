@@ -1,0 +1,56 @@
+#include "SlotVerify.h"
+
+#include <cctype>
+
+#include "CliSession.h"
+#include "Latin1Text.h"
+#include "PresetDiff.h"
+
+std::string NameAsStored(const std::string& strName)
+{
+    std::string name = strName.substr(0, PRESET_NAME_LEN);
+    name = name.substr(0, name.find('\0'));
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+        name.pop_back();
+    return name;
+}
+
+void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines)
+{
+    cl.err << "vardenctl " << cl.strCommand << ": slot " << nSlot
+           << " does not hold what was written (written -> stored):\n";
+    for (const std::string& line : lines)
+        cl.err << "  " << line << "\n";
+}
+
+VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName,
+                        std::vector<std::string>& lines)
+{
+    PresetData stored;
+    if (!session.ReadNames() || !session.ReadSlot(nSlot, stored))
+        return VerifyResult::LinkFailed;
+    lines.clear();
+    const std::string expected = NameAsStored(strName);
+    if (stored.strName != expected)
+        lines.push_back(FieldChange("name", QuotedName(expected), QuotedName(stored.strName)));
+    const std::vector<std::string> fields = DiffPresets(sent, stored, PresetFields::Stored);
+    lines.insert(lines.end(), fields.begin(), fields.end());
+    return lines.empty() ? VerifyResult::Equal : VerifyResult::Different;
+}
+
+int ReportVerifiedWrite(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName)
+{
+    const CommandLine& cl = session.m_cl;
+    std::vector<std::string> lines;
+    switch (VerifySlot(session, nSlot, sent, strName, lines)) {
+    case VerifyResult::Equal:
+        cl.out << "Verified: slot " << nSlot << " holds what was written\n";
+        return EXIT_OK;
+    case VerifyResult::Different:
+        PrintDifferences(cl, nSlot, lines);
+        return EXIT_IO;
+    case VerifyResult::LinkFailed:
+        break;
+    }
+    return EXIT_IO;
+}

@@ -1,0 +1,28 @@
+// Reading a slot back after a write and comparing it with what was sent,
+// so a write is reported good only when the device holds it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "PresetData.h"
+
+class CCliSession;
+struct CommandLine;
+
+enum class VerifyResult { Equal, Different, LinkFailed };
+
+// Reads the names and slot nSlot back; differences go to lines, one per
+// field, as "field: sent -> stored". strName is the name as it was sent.
+VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName,
+                        std::vector<std::string>& lines);
+
+// "vardenctl CMD: slot N does not hold what was written", then the lines.
+void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines);
+
+// The name the device gives back for strName: eight characters at most,
+// without the padding it stores them with.
+std::string NameAsStored(const std::string& strName);
+
+// For `write --verify`: reads the slot back and reports; the exit status.
+int ReportVerifiedWrite(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName);
