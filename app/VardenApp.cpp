@@ -43,9 +43,11 @@ bool CVardenApp::InitInstance()
     qApp->installEventFilter(this);
     CSplashWnd::EnableSplash(m_options.bSplash);
     m_pDlg->OnInitDialog();
+    m_pDlg->show();
+    // After the window is up, so a file that cannot be read is reported
+    // over the window that goes on with the default preset.
     if (!m_options.strPresetFile.empty())
         m_pDlg->OpenPresetFile(m_options.strPresetFile);
-    m_pDlg->show();
     return true;
 }
 
