@@ -36,6 +36,9 @@ public:
                       DWORD dwTimeout = INFINITE);
 
     bool IsOpen() const { return m_hPort >= 0; }
+    // True once the line has been hung up (an adapter pulled out, the far
+    // end of a pseudo-terminal closed): nothing will come or go any more.
+    bool IsHungUp() const;
     LONG Purge();
     // The last event word, limited to the mask; clears the stored word.
     DWORD GetEventType();
