@@ -103,12 +103,17 @@ void CCommand::OnReceive()
 {
     DWORD dwRead = 0;
     m_port.Read(m_abRead.data(), m_abRead.size(), &dwRead, nullptr, LINK_READ_TIMEOUT_MS);
-    const int nRead = std::min<int>(static_cast<int>(dwRead), READ_CHUNK);
+    TakeReceived(m_abRead.data(), std::min<int>(static_cast<int>(dwRead), READ_CHUNK));
+}
+
+void CCommand::TakeReceived(const BYTE* pData, int nRead)
+{
     if (nRead <= 0)
         return;
+    nRead = std::min(nRead, READ_CHUNK);
     m_nReceived += nRead;
     for (int i = 0; i < nRead; ++i) {
-        m_abRing[static_cast<std::size_t>(m_nRingWrite)] = m_abRead[static_cast<std::size_t>(i)];
+        m_abRing[static_cast<std::size_t>(m_nRingWrite)] = pData[i];
         m_nRingWrite = (m_nRingWrite + 1) % RING_SIZE;
     }
     while (m_nRingRead != m_nRingWrite) {

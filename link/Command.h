@@ -48,6 +48,9 @@ public:
 
     // The port reported received bytes.
     void OnReceive();
+    // What one read delivered (at most READ_CHUNK bytes are taken): finds the
+    // device's frames in it and answers them.
+    void TakeReceived(const BYTE* pData, int nLength);
 
     const std::array<std::string, NUM_PRESET_SLOTS>& GetNames() const { return m_astrName; }
     const BYTE* GetBlock(int nChannel) const { return m_abBlockIn[static_cast<std::size_t>(nChannel)].data(); }

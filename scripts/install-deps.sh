@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          qt6-base-dev fonts-liberation2 xvfb)
+          qt6-base-dev fonts-liberation2 xvfb clang libclang-rt-dev)
 
 missing=()
 for p in "${packages[@]}"; do
