@@ -36,8 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     CCommand link;
     const std::size_t nRequests = pData[0] % MAX_REQUESTS;
     std::size_t i = 1;
-    for (std::size_t r = 0; r < nRequests && i + 3 <= nSize; ++r, i += 3)
-        link.Enqueue(MakeRequest(REQUESTS[pData[i] % sizeof REQUESTS], pData[i + 1] % 8, pData[i + 2] % 8));
+    // Requests count as sent, as if each went out on its tick.
+    for (std::size_t r = 0; r < nRequests && i + 3 <= nSize; ++r, i += 3) {
+        auto pRequest = MakeRequest(REQUESTS[pData[i] % sizeof REQUESTS], pData[i + 1] % 8, pData[i + 2] % 8);
+        pRequest->m_bUnsent = 0;
+        link.Enqueue(std::move(pRequest));
+    }
 
     // The rest arrives in reads whose sizes come from the bytes themselves:
     // a read ends after a 0x00, so one read can hold several frames.

@@ -169,6 +169,10 @@ void CCommand::Examine(BYTE byte)
 
 bool CCommand::AnswersHead(const CSendData& head) const
 {
+    // Nothing can answer a frame that has not gone out yet; taking a stray
+    // answer for it would drop it unsent.
+    if (head.m_bUnsent)
+        return false;
     const BYTE* pSent = head.GetData();
     switch (pSent[FRAME_CMD]) {
     case CMD_POLL:

@@ -216,6 +216,8 @@ TEST_F(LinkFixture, RepliesSplitOrJoinedAcrossReads)
 
     // Hundreds of junk bytes before a reply in the same read still leave
     // the reply whole.
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
     Bytes junk(700, 0x11);
     DeviceSends(Join({junk, PollReply()}));
     ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
@@ -334,15 +336,23 @@ TEST_F(LinkFixture, AnswersAreTakenOnlyByTheRequestTheyAnswer)
     for (const auto& m : m_wnd.m_aHandled)
         EXPECT_NE(m.nMsg, WM_PRESET_READ_COMPLETE);
 
-    // A parameter frame wants an acknowledgement, not a poll reply.
+    // A parameter frame wants an acknowledgement, not a poll reply; and a
+    // frame not sent yet takes no answer at all (a stray acknowledgement
+    // would otherwise drop it unsent).
     Link().Enqueue(m_route.GetChannel(0).BuildChannelFrame());
+    Link().Enqueue(m_route.GetChannel(1).BuildChannelFrame());
     m_link.OnLinkTick();
     TakeFrame(SHORT_FRAME_LEN);
     DeviceSends(PollReply());
     m_wnd.PumpFor(50ms);
-    EXPECT_EQ(Link().GetCount(), 1);
+    EXPECT_EQ(Link().GetCount(), 2);
     DeviceSends(Ack());
-    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1; }));
+    DeviceSends(Ack());
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 1);
+    m_link.OnLinkTick();
+    EXPECT_EQ(TakeFrame(SHORT_FRAME_LEN), FrameBytes(*m_route.GetChannel(1).BuildChannelFrame()));
 }
 
 TEST_F(LinkFixture, NoHalfFrameOutlivesTheConnectionAndFFRunsAreOneHeader)
