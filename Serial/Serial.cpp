@@ -331,15 +331,18 @@ LONG CSerial::SetupHandshaking(int eHandshake)
     // is raised and RTS follows the flow control. A driver without modem
     // lines (a pseudo-terminal's) says ENOTTY, which is no reason to fail;
     // any other failure on a real port is one.
-    int nLines = TIOCM_DTR | TIOCM_RTS;
-    const int nRequest = eHandshake == HandshakeHardware ? TIOCMBIS : TIOCMBIC;
-    if (ioctl(m_hPort, nRequest, &nLines) != 0) {
-        const LONG lError = errno;
+    if (const LONG lError = SetModemLines(eHandshake == HandshakeHardware)) {
         Trace("CSerial::SetupHandshaking - Unable to set the modem lines\n");
         if (!HasNoModemLines(lError))
             return SetError(lError);
     }
     return ERROR_SUCCESS;
+}
+
+LONG CSerial::SetModemLines(bool bRaise)
+{
+    int nLines = TIOCM_DTR | TIOCM_RTS;
+    return ioctl(m_hPort, bRaise ? TIOCMBIS : TIOCMBIC, &nLines) == 0 ? ERROR_SUCCESS : errno;
 }
 
 LONG CSerial::SetupReadTimeouts(int eReadMode)

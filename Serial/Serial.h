@@ -49,6 +49,8 @@ public:
     static std::string DevicePath(const char* pszDevice);
 
 protected:
+    // Raises (or lowers) DTR and RTS; 0 or the errno of the failure.
+    virtual LONG SetModemLines(bool bRaise);
     // Reads and clears the line errors seen since the last call.
     LONG ClearLineErrors(DWORD& dwErrors);
     LONG SetError(LONG lError)

@@ -59,6 +59,18 @@ public:
     int Fd() const { return m_hPort; }
 };
 
+// A port whose modem lines fail the way a driver says so.
+class CModemLineFailure : public CSerial {
+public:
+    explicit CModemLineFailure(LONG lError) : m_lModemError(lError) {}
+
+protected:
+    LONG SetModemLines(bool) override { return m_lModemError; }
+
+private:
+    LONG m_lModemError;
+};
+
 template <class F>
 bool Eventually(F f, std::chrono::milliseconds guard = 5s)
 {
@@ -355,10 +367,21 @@ TEST(SerialTest, FailedOpenReleasesTheLineAndAHungUpLineEndsReads)
     close(fdOther);
 
     // The modem lines of a pseudo-terminal do not exist; that is no failure.
+    // A port whose driver has them and fails to set them does fail.
     CTestSerial blocking;
     ASSERT_EQ(blocking.Open(pty.Slave().c_str(), 0, 0, true), ERROR_SUCCESS);
     EXPECT_EQ(blocking.SetupHandshaking(HandshakeHardware), ERROR_SUCCESS);
     EXPECT_EQ(blocking.SetupHandshaking(HandshakeOff), ERROR_SUCCESS);
+    {
+        CPtyPair other;
+        CModemLineFailure real(EIO);
+        ASSERT_EQ(real.Open(other.Slave().c_str()), ERROR_SUCCESS);
+        EXPECT_EQ(real.SetupHandshaking(HandshakeOff), EIO);
+        CModemLineFailure none(ENOTTY);
+        real.Close();
+        ASSERT_EQ(none.Open(other.Slave().c_str()), ERROR_SUCCESS);
+        EXPECT_EQ(none.SetupHandshaking(HandshakeOff), ERROR_SUCCESS);
+    }
 
     // A blocking read on a line that is hung up returns with an error
     // instead of waiting out its time-out on a line that polls ready.
