@@ -83,7 +83,8 @@ public:
         case LinkLoss::HungUp:
             return text + ": the line was hung up (adapter unplugged, or the device side closed)";
         case LinkLoss::DamagedAnswers:
-            return text + ": the device answered with damaged or unexpected frames";
+            return text + ": the device answered, but with damaged frames or with answers to other requests "
+                          "(too late)";
         case LinkLoss::NoAnswer:
         case LinkLoss::None:
             break;
