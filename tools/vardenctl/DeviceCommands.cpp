@@ -211,11 +211,10 @@ std::string WrittenPart(int nSlot, int nAnswered)
 // a tick, and it and its answer take their bytes' time at the line's rate.
 int SecondsToDrain(const CSendDataQueue& queue)
 {
-    constexpr int BITS_PER_BYTE = 10;  // start, eight data bits, stop
     long nMs = 0;
     for (int i = 0; i < queue.GetCount(); ++i) {
         const long nBytes = queue.GetAt(i)->GetLength() + SHORT_FRAME_LEN;
-        nMs += nBytes * BITS_PER_BYTE * 1000 / LINK_BAUD + 2 * LINK_TICK_MS;
+        nMs += nBytes * LINK_BITS_PER_BYTE * 1000 / LINK_BAUD + 2 * LINK_TICK_MS;
     }
     return static_cast<int>((nMs + 999) / 1000);
 }
