@@ -247,6 +247,20 @@ TEST_F(DeviceCommandsTest, DamagedAnswersAreToldFromSilence)
     EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
 }
 
+// Noise before every answer, ending in 0xFF right before the answer's own
+// header, costs nothing.
+TEST_F(DeviceCommandsTest, NoiseBeforeEveryAnswerLosesNone)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--fast", "--fault", "garbage"});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    const Result r = Ctl({"read", "--port", port, "--slot", "3", Path("noisy.json")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("waiting"), std::string::npos) << r.err;
+    EXPECT_NE(ReadBytes(Path("noisy.json")).find("\"name\": \"SUB+SAT\""), std::string::npos);
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
 TEST_F(DeviceCommandsTest, HungUpLinesAndPathsThatAreNoPortsAreNamed)
 {
     CChild sim({VARDENCTL_PATH, "sim", "--fast", "--fault", "hangup"});
