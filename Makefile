@@ -4,7 +4,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test asan-test package clean
+.PHONY: all deps configure build run test asan-test package fuzz clean
 
 all: build
 
@@ -38,5 +38,12 @@ package: build
 	@scripts/install-deps.sh package
 	cmake --build $(BUILD) --target package
 
+# The libFuzzer targets (clang, ASan, UBSan), each run FUZZ_SECONDS on its corpus.
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARDEN_FUZZ=ON -DVARDEN_BUILD_BENCH=OFF
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_targets
+	scripts/run-fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -50,18 +50,71 @@ bool BaudToSpeed(DWORD dwBaudrate, speed_t& speed)
     return false;
 }
 
-tcflag_t DataBitsFlag(BYTE bDataBits)
+bool DataBitsFlag(BYTE bDataBits, tcflag_t& flag)
 {
     switch (bDataBits) {
     case 5:
-        return CS5;
+        flag = CS5;
+        return true;
     case 6:
-        return CS6;
+        flag = CS6;
+        return true;
     case 7:
-        return CS7;
+        flag = CS7;
+        return true;
+    case 8:
+        flag = CS8;
+        return true;
     default:
-        return CS8;
+        return false;
     }
+}
+
+bool ParityFlags(BYTE bParity, tcflag_t& flags)
+{
+    switch (bParity) {
+    case NOPARITY:
+        flags = 0;
+        return true;
+    case ODDPARITY:
+        flags = PARENB | PARODD;
+        return true;
+    case EVENPARITY:
+        flags = PARENB;
+        return true;
+    case MARKPARITY:
+        flags = PARENB | PARODD | CMSPAR;
+        return true;
+    case SPACEPARITY:
+        flags = PARENB | CMSPAR;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// termios has one or two stop bits; one and a half is what a UART makes of
+// two with five data bits.
+bool StopBitsFlag(BYTE bStopBits, tcflag_t& flag)
+{
+    switch (bStopBits) {
+    case ONESTOPBIT:
+        flag = 0;
+        return true;
+    case ONE5STOPBITS:
+    case TWOSTOPBITS:
+        flag = CSTOPB;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The modem-line ioctls fail this way only where the driver has no modem
+// lines at all.
+bool HasNoModemLines(LONG lError)
+{
+    return lError == ENOTTY;
 }
 
 bool ReadCounters(int fd, serial_icounter_struct& counters)
@@ -109,8 +162,17 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
     // the same line. TIOCEXCL keeps other opens out of the tty, the lock
     // keeps out those the kernel lets through (root, same-process opens).
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0 || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (tcgetattr(fd, &tio) != 0 || ioctl(fd, TIOCEXCL) != 0) {
         const LONG lError = errno;
+        close(fd);
+        Trace("CSerial::Open - Unable to open port\n");
+        return SetError(lError);
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // The exclusive flag would outlive this descriptor and keep everyone
+        // out of a port nobody uses.
+        const LONG lError = errno;
+        ioctl(fd, TIOCNXCL);
         close(fd);
         Trace("CSerial::Open - Unable to open port\n");
         return SetError(lError);
@@ -198,38 +260,23 @@ LONG CSerial::Setup(DWORD dwBaudrate, BYTE bDataBits, BYTE bParity, BYTE bStopBi
         return SetError(lError);
     }
     speed_t speed = B9600;
+    tcflag_t dataBits = 0, parity = 0, stopBits = 0;
     if (!BaudToSpeed(dwBaudrate, speed)) {
         Trace("CSerial::Setup - Unable to set DCB information\n");
         return SetError(EINVAL);
     }
+    if (!DataBitsFlag(bDataBits, dataBits) || !ParityFlags(bParity, parity) || !StopBitsFlag(bStopBits, stopBits)) {
+        // Settings the line cannot take are refused, never replaced by others.
+        Trace("CSerial::Setup - Unable to set DCB information\n");
+        return SetError(E_INVALIDARG);
+    }
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
-    tio.c_cflag = (tio.c_cflag & ~CSIZE) | DataBitsFlag(bDataBits);
-    tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-    switch (bParity) {
-    case ODDPARITY:
-        tio.c_cflag |= PARENB | PARODD;
-        break;
-    case EVENPARITY:
-        tio.c_cflag |= PARENB;
-        break;
-    case MARKPARITY:
-        tio.c_cflag |= PARENB | PARODD | CMSPAR;
-        break;
-    case SPACEPARITY:
-        tio.c_cflag |= PARENB | CMSPAR;
-        break;
-    default:
-        break;
-    }
+    tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB)) | dataBits | parity | stopBits;
     if (bParity != NOPARITY)
         tio.c_iflag |= INPCK;
     else
         tio.c_iflag &= ~INPCK;
-    if (bStopBits == ONESTOPBIT)
-        tio.c_cflag &= ~CSTOPB;
-    else
-        tio.c_cflag |= CSTOPB;
     if (tcsetattr(m_hPort, TCSANOW, &tio) != 0) {
         const LONG lError = errno;
         Trace("CSerial::Setup - Unable to set DCB information\n");
@@ -281,13 +328,21 @@ LONG CSerial::SetupHandshaking(int eHandshake)
         return SetError(lError);
     }
     // Without hardware handshake DTR and RTS are held inactive; with it DTR
-    // is raised and RTS follows the flow control. A pseudo-terminal has no
-    // modem lines, which is no reason to fail.
-    int nLines = TIOCM_DTR | TIOCM_RTS;
-    const int nRequest = eHandshake == HandshakeHardware ? TIOCMBIS : TIOCMBIC;
-    if (ioctl(m_hPort, nRequest, &nLines) != 0)
+    // is raised and RTS follows the flow control. A driver without modem
+    // lines (a pseudo-terminal's) says ENOTTY, which is no reason to fail;
+    // any other failure on a real port is one.
+    if (const LONG lError = SetModemLines(eHandshake == HandshakeHardware)) {
         Trace("CSerial::SetupHandshaking - Unable to set the modem lines\n");
+        if (!HasNoModemLines(lError))
+            return SetError(lError);
+    }
     return ERROR_SUCCESS;
+}
+
+LONG CSerial::SetModemLines(bool bRaise)
+{
+    int nLines = TIOCM_DTR | TIOCM_RTS;
+    return ioctl(m_hPort, bRaise ? TIOCMBIS : TIOCMBIC, &nLines) == 0 ? ERROR_SUCCESS : errno;
 }
 
 LONG CSerial::SetupReadTimeouts(int eReadMode)
@@ -411,6 +466,13 @@ LONG CSerial::Read(void* pData, std::size_t iLen, DWORD* pdwRead, OVERLAPPED* lp
             Trace("CSerial::Read - Unable to wait until data has been read\n");
             return SetError(lError);
         }
+        // A hung-up line reads as end of file and polls as ready for ever:
+        // nothing more will come, so stop waiting for it.
+        if (nPoll > 0 && n == 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            *pdwRead = static_cast<DWORD>(nDone);
+            Trace("CSerial::Read - Unable to read the data\n");
+            return SetError(EIO);
+        }
     }
     *pdwRead = static_cast<DWORD>(nDone);
     Complete(lpOverlapped, m_hevtOverlapped.get());
@@ -428,6 +490,14 @@ LONG CSerial::Purge()
         return SetError(errno);
     NoteReceived();
     return ERROR_SUCCESS;
+}
+
+bool CSerial::IsHungUp() const
+{
+    if (!IsOpen())
+        return false;
+    pollfd pfd{m_hPort, 0, 0};
+    return poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 void CSerial::NoteReceived()

@@ -36,6 +36,9 @@ public:
                       DWORD dwTimeout = INFINITE);
 
     bool IsOpen() const { return m_hPort >= 0; }
+    // True once the line has been hung up (an adapter pulled out, the far
+    // end of a pseudo-terminal closed): nothing will come or go any more.
+    bool IsHungUp() const;
     LONG Purge();
     // The last event word, limited to the mask; clears the stored word.
     DWORD GetEventType();
@@ -46,6 +49,8 @@ public:
     static std::string DevicePath(const char* pszDevice);
 
 protected:
+    // Raises (or lowers) DTR and RTS; 0 or the errno of the failure.
+    virtual LONG SetModemLines(bool bRaise);
     // Reads and clears the line errors seen since the last call.
     LONG ClearLineErrors(DWORD& dwErrors);
     LONG SetError(LONG lError)

@@ -22,6 +22,9 @@ bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd)
     const std::string strDevice = DEVICE_PREFIX + strPort;
     if (m_port.IsOpen())
         m_port.Close();
+    // Nothing of an earlier connection may complete a frame on this one.
+    ResetReceiveState();
+    m_nReceived = 0;
     m_lPortError = m_port.Open(strDevice.c_str(), pWnd, 0, 0, LINK_QUEUE_SIZE, LINK_QUEUE_SIZE);
     if (m_lPortError != 0) {
         ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::Error);
@@ -37,6 +40,7 @@ bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd)
 bool CCommand::Close()
 {
     m_queue.RemoveAll();
+    ResetReceiveState();
     if (!m_port.IsOpen())
         return false;
     m_port.Close();
@@ -75,8 +79,17 @@ void CCommand::ClearBuffers()
 
 void CCommand::ResetLink()
 {
-    m_bInFrame = 0;
     m_port.Purge();
+    ResetReceiveState();
+}
+
+void CCommand::ResetReceiveState()
+{
+    m_bInFrame = 0;
+    m_nFrameLen = 0;
+    m_nExpectedLen = 0;
+    m_nFFCount = 0;
+    m_nRingRead = m_nRingWrite = 0;
     ClearBuffers();
 }
 
@@ -90,11 +103,17 @@ void CCommand::OnReceive()
 {
     DWORD dwRead = 0;
     m_port.Read(m_abRead.data(), m_abRead.size(), &dwRead, nullptr, LINK_READ_TIMEOUT_MS);
-    const int nRead = std::min<int>(static_cast<int>(dwRead), READ_CHUNK);
+    TakeReceived(m_abRead.data(), std::min<int>(static_cast<int>(dwRead), READ_CHUNK));
+}
+
+void CCommand::TakeReceived(const BYTE* pData, int nRead)
+{
     if (nRead <= 0)
         return;
+    nRead = std::min(nRead, READ_CHUNK);
+    m_nReceived += nRead;
     for (int i = 0; i < nRead; ++i) {
-        m_abRing[static_cast<std::size_t>(m_nRingWrite)] = m_abRead[static_cast<std::size_t>(i)];
+        m_abRing[static_cast<std::size_t>(m_nRingWrite)] = pData[i];
         m_nRingWrite = (m_nRingWrite + 1) % RING_SIZE;
     }
     while (m_nRingRead != m_nRingWrite) {
@@ -121,6 +140,10 @@ void CCommand::Examine(BYTE byte)
     }
 
     if (m_nFrameLen == FRAME_CMD) {
+        // The device never sends 0xFF as a command byte: a longer run of
+        // 0xFF (noise ending in FF, then a header) is one header.
+        if (byte == FRAME_HEADER)
+            return;
         m_abAssembly[FRAME_CMD] = byte;
         m_nCommand = byte;
         m_nFrameLen = FRAME_CMD + 1;
@@ -144,15 +167,59 @@ void CCommand::Examine(BYTE byte)
     }
 }
 
+bool CCommand::AnswersHead(const CSendData& head) const
+{
+    // Nothing can answer a frame that has not gone out yet; taking a stray
+    // answer for it would drop it unsent.
+    if (head.m_bUnsent)
+        return false;
+    const BYTE* pSent = head.GetData();
+    switch (pSent[FRAME_CMD]) {
+    case CMD_POLL:
+        return m_nCommand == CMD_POLL;
+    case CMD_PARAMETER:
+    case CMD_BLOCK_WRITE:
+        return m_nCommand == CMD_ACK;
+    case CMD_NAME_QUERY:
+        return m_nCommand == CMD_NAME_REPLY && m_nReplySlot == pSent[FRAME_INDEX2];
+    case CMD_BLOCK_REQUEST:
+        // The slot byte of a block reply is not something the device
+        // promises; the channel is.
+        return m_nCommand == CMD_BLOCK_REPLY && m_nReplyChannel == pSent[FRAME_INDEX1];
+    case CMD_NAME:
+        return true;  // any recognised answer will do
+    default:
+        return false;
+    }
+}
+
+void CCommand::AcceptHead()
+{
+    if (m_queue.GetHead()->m_bTransfer)
+        ++m_nTransferAnswered;
+    RemoveHead();
+}
+
 void CCommand::Dispatch()
 {
     m_nReplyChannel = m_abAssembly[FRAME_INDEX1];
     m_nReplySlot = m_abAssembly[FRAME_INDEX2];
 
-    // An answer pairs with the head by order alone; without a head there is
-    // nothing it could answer.
-    if (m_queue.IsEmpty()) {
+    // Without a head there is nothing it could answer. An answer of another
+    // kind than the head waits for (a late answer to a request already
+    // answered, most often) is no answer to it: storing it would file one
+    // request's data under another.
+    if (m_queue.IsEmpty() || !AnswersHead(*m_queue.GetHead())) {
         ++m_nDropped;
+        return;
+    }
+    // The name frame takes any answer as its acknowledgement; what another
+    // kind of answer carries belongs to no request and is not kept.
+    if (m_queue.GetHead()->GetData()[FRAME_CMD] == CMD_NAME && m_nCommand != CMD_ACK) {
+        AcceptHead();
+        m_bInFrame = 0;
+        if (m_nCommand != CMD_NAME_REPLY)
+            ClearBuffers();
         return;
     }
 
@@ -165,7 +232,7 @@ void CCommand::Dispatch()
             return;
         }
         std::copy_n(m_abAssembly.begin(), BLOCK_FRAME_LEN, m_abBlockIn[static_cast<std::size_t>(m_nReplyChannel)].begin());
-        RemoveHead();
+        AcceptHead();
         m_bInFrame = 0;
         SetProgress(m_nHeadProgressPos);
         if (m_nReplyChannel == NUM_CHANNELS - 1 && m_pWnd)
@@ -184,14 +251,14 @@ void CCommand::Dispatch()
         while (!strName.empty() && std::isspace(static_cast<unsigned char>(strName.back())))
             strName.pop_back();
         m_astrName[static_cast<std::size_t>(m_nReplySlot)] = strName;
-        RemoveHead();
+        AcceptHead();
         m_bInFrame = 0;
         if (m_nReplySlot == NUM_PRESET_SLOTS - 1 && m_pWnd)
             m_pWnd->SendMessage(WM_PRESET_NAMES_RECEIVED, 0, NUM_PRESET_SLOTS - 1);
         break;
     }
     case CMD_ACK:
-        RemoveHead();
+        AcceptHead();
         ClearBuffers();
         if (m_bHeadProgressAck) {
             SetProgress(m_nHeadProgressPos);
@@ -200,7 +267,7 @@ void CCommand::Dispatch()
         }
         break;
     case CMD_POLL:
-        RemoveHead();
+        AcceptHead();
         ClearBuffers();
         break;
     default:

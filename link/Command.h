@@ -48,19 +48,35 @@ public:
 
     // The port reported received bytes.
     void OnReceive();
+    // What one read delivered (at most READ_CHUNK bytes are taken): finds the
+    // device's frames in it and answers them.
+    void TakeReceived(const BYTE* pData, int nLength);
 
     const std::array<std::string, NUM_PRESET_SLOTS>& GetNames() const { return m_astrName; }
     const BYTE* GetBlock(int nChannel) const { return m_abBlockIn[static_cast<std::size_t>(nChannel)].data(); }
     void SetProgressCtrl(CProgressTarget* pProgress) { m_pProgress = pProgress; }
     CProgressTarget* GetProgressCtrl() const { return m_pProgress; }
 
-    // Diagnostic counters: frames dropped for their trailer or for having no
-    // place to go.
+    // Diagnostic counters: frames dropped for their trailer, for having no
+    // place to go or for not answering the request at the head.
     int GetDroppedCount() const { return m_nDropped; }
+    // Bytes read from the port since it was opened.
+    long GetReceivedCount() const { return m_nReceived; }
+    // Frames marked m_bTransfer that the device has answered since the last
+    // ResetTransferCount: how far a whole-preset transfer got.
+    int GetTransferAnswered() const { return m_nTransferAnswered; }
+    void ResetTransferCount() { m_nTransferAnswered = 0; }
+    // True when the port reports that the line has been hung up.
+    bool IsLineDown() const { return m_port.IsOpen() && m_port.IsHungUp(); }
 
 private:
     void Examine(BYTE byte);
     void Dispatch();
+    // Whether the frame just assembled is of the kind the head waits for.
+    bool AnswersHead(const CSendData& head) const;
+    void AcceptHead();
+    // Forgets any half-assembled frame and unexamined bytes.
+    void ResetReceiveState();
     void SetProgress(int nPos);
 
     CWindowTarget* m_pWnd = nullptr;
@@ -85,4 +101,6 @@ private:
     int m_nHeadProgressPos = 0;
     LONG m_lPortError = 0;
     int m_nDropped = 0;
+    long m_nReceived = 0;
+    int m_nTransferAnswered = 0;
 };

@@ -18,6 +18,7 @@ CDeviceLink::CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& p
 bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
 {
     Disconnect();
+    m_loss = LinkLoss::None;
     if (!m_link.Open(strPort, &m_wnd)) {
         Disconnect();
         return false;
@@ -63,12 +64,16 @@ void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
     m_nProgress = 0;
     if (!m_bConnected || nSlot < 0 || nSlot >= NUM_PRESET_SLOTS)
         return;
-    m_link.Enqueue(CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]));
+    m_link.ResetTransferCount();
+    auto pName = CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]);
+    pName->m_bTransfer = 1;
+    m_link.Enqueue(std::move(pName));
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         CTALVData& ch = m_route.GetChannel(k);
         auto pFrame = bWrite ? ch.BuildBlockWrite(nSlot) : ch.BuildBlockRequest(nSlot);
         pFrame->m_nProgressPos = PROGRESS_PER_BLOCK * (k + 1);
         pFrame->m_bProgressAck = bWrite ? 1 : 0;
+        pFrame->m_bTransfer = 1;
         m_link.Enqueue(std::move(pFrame));
     }
     m_progress.SetRange(0, PROGRESS_RANGE);
@@ -85,6 +90,7 @@ void CDeviceLink::OnLinkTick()
     CSendData* pHead = m_link.GetHead();
     if (pHead->m_bUnsent) {
         pHead->m_bUnsent = 0;
+        m_nReceivedAtSend = m_link.GetReceivedCount();
         m_link.SendHead();
         return;
     }
@@ -95,10 +101,15 @@ void CDeviceLink::OnLinkTick()
         m_link.ResetLink();
         m_link.SendHead();
     }
-    if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS) {
-        Disconnect();
-        ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None);
-    }
+    if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS)
+        GiveUp(m_link.GetReceivedCount() != m_nReceivedAtSend ? LinkLoss::DamagedAnswers : LinkLoss::NoAnswer);
+}
+
+void CDeviceLink::GiveUp(LinkLoss loss)
+{
+    Disconnect();
+    m_loss = loss;
+    ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None);
 }
 
 void CDeviceLink::OnPresetNamesReceived()
@@ -138,4 +149,8 @@ void CDeviceLink::OnPortEvent(WPARAM wParam)
 {
     if ((EventOfParam(wParam) & EV_RXCHAR) && m_link.IsOpen())
         m_link.OnReceive();
+    // A hung-up line never answers again: say so now rather than after the
+    // give-up time, and never let the transfer look finished.
+    if ((EventOfParam(wParam) & EV_ERR) && m_bConnected && m_link.IsLineDown())
+        GiveUp(LinkLoss::HungUp);
 }

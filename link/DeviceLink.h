@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Command.h"
+#include "LinkLoss.h"
 
 class CLinkWindow;
 class CProgressTarget;
@@ -42,6 +43,13 @@ public:
 
     // True while block writes of a write transfer wait for their answers.
     bool IsWritePending() const;
+    // Frames of the last transfer queued (the name frame, then one block per
+    // channel) that the device has answered; all of them is a whole transfer.
+    int GetTransferAnswered() const { return m_link.GetTransferAnswered(); }
+    bool IsTransferComplete() const { return GetTransferAnswered() == TRANSFER_FRAMES; }
+    static constexpr int TRANSFER_FRAMES = 1 + NUM_CHANNELS;
+    // Why the link disconnected by itself; None while connected.
+    LinkLoss GetLoss() const { return m_loss; }
 
     CCommand& GetLink() { return m_link; }
     const CCommand& GetLink() const { return m_link; }
@@ -52,10 +60,13 @@ public:
 
 private:
     void QueueTransfer(int nSlot, bool bWrite);
+    void GiveUp(LinkLoss loss);
 
     CTALVRoute& m_route;
     CLinkWindow& m_wnd;
     CProgressTarget& m_progress;
     CCommand m_link;
     bool m_bConnected = false;
+    LinkLoss m_loss = LinkLoss::None;
+    long m_nReceivedAtSend = 0;  // the link's received count when the head first went out
 };

@@ -15,6 +15,7 @@ inline constexpr int LINK_RESEND_TICKS = 100;   // about 3 s without an answer: 
 inline constexpr int LINK_GIVE_UP_TICKS = 150;  // beyond this the link disconnects
 
 inline constexpr int LINK_BAUD = 9600;
+inline constexpr int LINK_BITS_PER_BYTE = 10;  // 8N1: start bit, eight data bits, stop bit
 inline constexpr int LINK_QUEUE_SIZE = 8000;
 inline constexpr unsigned LINK_WRITE_TIMEOUT_MS = 600;
 inline constexpr unsigned LINK_READ_TIMEOUT_MS = 300;

@@ -6,6 +6,9 @@
 std::string DescribePortError(const std::string& strPort, LONG lError)
 {
     std::string strReason = strPort;
+    // Opened, but it takes no line settings: a regular file, /dev/null.
+    if (lError == ENOTTY)
+        return strReason + " is not a serial port";
     if (lError > 0 && lError < 1000)  // the serial layer passes errno values through
         strReason += ": " + std::string(std::strerror(static_cast<int>(lError)));
     if (lError == EACCES || lError == EPERM)

@@ -21,4 +21,5 @@ public:
     int m_bUnsent = 1;         // 1 until written to the port
     int m_nProgressPos = 0;    // progress to show when answered (transfers)
     int m_bProgressAck = 0;    // 1 on the block writes of a write transfer
+    int m_bTransfer = 0;       // 1 on the frames of a whole-preset transfer
 };

@@ -57,12 +57,23 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n)
 
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError)
 {
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO without a writer, or a device, can wait for ever:
+    // anything but a regular file is refused before it is opened, and the
+    // open itself never waits.
+    struct stat st {};
+    if (stat(strPath.c_str(), &st) != 0) {
+        strError = Describe(strPath, "cannot open", errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        strError = strPath + ": not a regular file";
+        return false;
+    }
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         strError = Describe(strPath, "cannot open", errno);
         return false;
     }
-    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         strError = strPath + ": not a regular file";
         ::close(fd);
@@ -98,9 +109,44 @@ bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, s
     return true;
 }
 
+bool CheckWritable(const std::string& strPath, std::string& strError)
+{
+    const std::string strTarget = ResolveTarget(strPath);
+    struct stat st {};
+    if (stat(strTarget.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            strError = strPath + ": is a folder";
+            return false;
+        }
+        if (access(strTarget.c_str(), W_OK) != 0) {
+            strError = Describe(strPath, "cannot replace it", errno);
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        strError = Describe(strPath, "cannot write", errno);
+        return false;
+    }
+    const std::string strFolder = FolderOf(strTarget);
+    if (stat(strFolder.c_str(), &st) != 0) {
+        strError = Describe(strPath, "no folder " + strFolder, errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        strError = strPath + ": " + strFolder + " is not a folder";
+        return false;
+    }
+    if (access(strFolder.c_str(), W_OK | X_OK) != 0) {
+        strError = Describe(strPath, "cannot create a file in its folder", errno);
+        return false;
+    }
+    return true;
+}
+
 bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
                          std::string& strError)
 {
+    if (!CheckWritable(strPath, strError))
+        return false;
     const std::string strTarget = ResolveTarget(strPath);
     std::string strTemp = FolderOf(strTarget) + "/.varden-save-XXXXXX";
     const int fd = mkstemp(strTemp.data());

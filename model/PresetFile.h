@@ -16,6 +16,11 @@ inline constexpr std::uintmax_t MAX_PRESET_FILE_SIZE = 16u << 20;
 // the file and the reason in strError.
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError);
 
+// Whether WriteFileAtomically may replace strPath: its folder exists and
+// takes new files, and a file already there is one the user may write (a
+// read-only file is refused, as cp refuses it). False with the reason.
+bool CheckWritable(const std::string& strPath, std::string& strError);
+
 // Replaces strPath with exactly these bytes, or leaves it untouched.
 bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
                          std::string& strError);

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          qt6-base-dev fonts-liberation2 xvfb
+          qt6-base-dev fonts-liberation2 xvfb clang libclang-rt-dev
           desktop-file-utils man-db)  # the install test validates the desktop entry and renders the man pages
 # `scripts/install-deps.sh package`: also what `make package` needs (dpkg-shlibdeps, and file to find the programs).
 if [ "${1:-}" = package ]; then

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -69,6 +68,12 @@ bool CSimPtyServer::Start(std::string& strError)
         strError = "the virtual processor is already serving on " + m_strPortPath;
         return false;
     }
+    // The state is saved when serving ends: a path it cannot be saved to is
+    // refused now, before anyone relies on it.
+    if (!m_options.strStateFile.empty() && !CheckWritable(m_options.strStateFile, strError)) {
+        strError = "the state cannot be kept there: " + strError;
+        return false;
+    }
     if (!m_options.strStateFile.empty() && access(m_options.strStateFile.c_str(), F_OK) == 0) {
         std::vector<std::uint8_t> data;
         if (!ReadFileBytes(m_options.strStateFile, data, strError))
@@ -123,25 +128,23 @@ bool CSimPtyServer::Start(std::string& strError)
     return true;
 }
 
-void CSimPtyServer::Stop()
+bool CSimPtyServer::Stop(std::string& strError)
 {
     if (!m_bRunning)
-        return;
+        return true;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = write(m_fdWake, &one, sizeof one);
     m_thread.join();
     CloseDescriptors();
     m_bRunning = false;
     if (m_options.strStateFile.empty())
-        return;
+        return true;
     std::vector<std::uint8_t> data;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         data = m_processor.SaveState();
     }
-    std::string strError;
-    if (!WriteFileAtomically(m_options.strStateFile, data, strError))
-        std::fprintf(stderr, "virtual processor: the state was not saved: %s\n", strError.c_str());
+    return WriteFileAtomically(m_options.strStateFile, data, strError);
 }
 
 void CSimPtyServer::CloseDescriptors()

@@ -27,8 +27,14 @@ public:
     // The path a program opens, e.g. /dev/pts/5.
     const std::string& GetPortPath() const { return m_strPortPath; }
     // Ends serving (at once, whatever is pending) and saves the state file.
-    // Repeated calls do nothing.
-    void Stop();
+    // False, with the reason in strError, when the state could not be saved.
+    // Repeated calls do nothing and return true.
+    bool Stop(std::string& strError);
+    bool Stop()
+    {
+        std::string strError;
+        return Stop(strError);
+    }
 
     void SetFault(SimFault mode, int nCount = -1);
     // True once a HangUp fault has dropped the line.

@@ -10,14 +10,13 @@
 
 namespace {
 
-// Junk for the Garbage fault: FF FF pairs broken by other bytes, then a
-// full header with a command byte nobody knows, and never an FF at the end,
-// where it would join the answer's own header.
+// Junk for the Garbage fault: FF FF pairs broken by other bytes, a full
+// header with a command byte nobody knows, and an FF at the end that runs
+// into the answer's own header, as line noise does.
 constexpr BYTE UNKNOWN_COMMAND = 0x99;
-constexpr std::array<BYTE, 11> GARBAGE = {
-    0x00, 0xFF, 0xFF, 0x12, 0xFF, 0x3C, 0xFF, 0xFF, 0xFF, UNKNOWN_COMMAND, 0x07};
+constexpr std::array<BYTE, 12> GARBAGE = {
+    0x00, 0xFF, 0xFF, 0x12, 0xFF, 0x3C, 0xFF, 0xFF, 0xFF, UNKNOWN_COMMAND, 0x07, FRAME_HEADER};
 static_assert(ReplyLength(UNKNOWN_COMMAND) == 0 && RequestLength(UNKNOWN_COMMAND) == 0);
-static_assert(GARBAGE.back() != FRAME_HEADER);
 
 constexpr BYTE SPOILT_TRAILER = 0x55;
 static_assert(SPOILT_TRAILER != FRAME_TRAILER);

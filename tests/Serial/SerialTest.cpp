@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <vector>
@@ -54,6 +57,18 @@ private:
 class CTestSerial : public CSerial {
 public:
     int Fd() const { return m_hPort; }
+};
+
+// A port whose modem lines fail the way a driver says so.
+class CModemLineFailure : public CSerial {
+public:
+    explicit CModemLineFailure(LONG lError) : m_lModemError(lError) {}
+
+protected:
+    LONG SetModemLines(bool) override { return m_lModemError; }
+
+private:
+    LONG m_lModemError;
 };
 
 template <class F>
@@ -162,6 +177,21 @@ TEST(SerialTest, LineSettingsAndRefusedArguments)
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
     EXPECT_EQ(port.Setup(12345, 8, NOPARITY, ONESTOPBIT), EINVAL);
+
+    // Settings the line cannot take are refused, and nothing else is applied
+    // in their place.
+    ASSERT_EQ(port.Setup(9600, 7, EVENPARITY, TWOSTOPBITS), ERROR_SUCCESS);
+    const struct {
+        BYTE bDataBits, bParity, bStopBits;
+    } refused[] = {{4, NOPARITY, ONESTOPBIT}, {9, NOPARITY, ONESTOPBIT}, {8, 5, ONESTOPBIT}, {8, NOPARITY, 3}};
+    for (const auto& r : refused) {
+        EXPECT_EQ(port.Setup(9600, r.bDataBits, r.bParity, r.bStopBits), E_INVALIDARG);
+        ASSERT_EQ(tcgetattr(port.Fd(), &tio), 0);
+        EXPECT_TRUE(tio.c_iflag & INPCK);
+        EXPECT_TRUE(tio.c_cflag & CSTOPB);
+    }
+    EXPECT_GE(traces.Count("CSerial::Setup - Unable to set DCB information\n"), 5);
+    ASSERT_EQ(port.Setup(9600, 8, NOPARITY, ONESTOPBIT), ERROR_SUCCESS);
 
     // Software handshake, then an unknown mode that must change nothing.
     ASSERT_EQ(port.SetupHandshaking(HandshakeSoftware), ERROR_SUCCESS);
@@ -318,6 +348,51 @@ TEST(SerialTest, HangUpIsReportedOnceAsLineError)
     EXPECT_TRUE(EventOfParam(posted[0].wParam) & EV_ERR);
     // Closing a port whose line is gone still works and returns at once.
     EXPECT_EQ(port.Close(), ERROR_SUCCESS);
+}
+
+TEST(SerialTest, FailedOpenReleasesTheLineAndAHungUpLineEndsReads)
+{
+    // Another holder of the line's lock makes Open fail after it has asked
+    // for exclusive use: the line must not stay exclusive for nobody.
+    CPtyPair pty;
+    const int fdOther = open(pty.Slave().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fdOther, 0);
+    ASSERT_EQ(flock(fdOther, LOCK_EX | LOCK_NB), 0);
+    CTestSerial port;
+    EXPECT_NE(port.Open(pty.Slave().c_str()), ERROR_SUCCESS);
+    EXPECT_FALSE(port.IsOpen());
+    int nExclusive = -1;
+    ASSERT_EQ(ioctl(fdOther, TIOCGEXCL, &nExclusive), 0);
+    EXPECT_EQ(nExclusive, 0);
+    close(fdOther);
+
+    // The modem lines of a pseudo-terminal do not exist; that is no failure.
+    // A port whose driver has them and fails to set them does fail.
+    CTestSerial blocking;
+    ASSERT_EQ(blocking.Open(pty.Slave().c_str(), 0, 0, true), ERROR_SUCCESS);
+    EXPECT_EQ(blocking.SetupHandshaking(HandshakeHardware), ERROR_SUCCESS);
+    EXPECT_EQ(blocking.SetupHandshaking(HandshakeOff), ERROR_SUCCESS);
+    {
+        CPtyPair other;
+        CModemLineFailure real(EIO);
+        ASSERT_EQ(real.Open(other.Slave().c_str()), ERROR_SUCCESS);
+        EXPECT_EQ(real.SetupHandshaking(HandshakeOff), EIO);
+        CModemLineFailure none(ENOTTY);
+        real.Close();
+        ASSERT_EQ(none.Open(other.Slave().c_str()), ERROR_SUCCESS);
+        EXPECT_EQ(none.SetupHandshaking(HandshakeOff), ERROR_SUCCESS);
+    }
+
+    // A blocking read on a line that is hung up returns with an error
+    // instead of waiting out its time-out on a line that polls ready.
+    ASSERT_EQ(blocking.SetupReadTimeouts(ReadModeBlocking), ERROR_SUCCESS);
+    EXPECT_FALSE(blocking.IsHungUp());
+    pty.Send("ab");
+    pty.CloseMaster();
+    char buf[16];
+    DWORD dwRead = 0;
+    EXPECT_EQ(blocking.Read(buf, sizeof buf, &dwRead, nullptr, 3000), EIO);
+    EXPECT_TRUE(blocking.IsHungUp());
 }
 
 }  // namespace

@@ -146,6 +146,7 @@ TEST_F(LinkFixture, SilentDeviceGetsOneResendThenTheLinkGivesUp)
     ASSERT_EQ(m_asBoxes.size(), 1u);
     EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
     EXPECT_EQ(m_aBoxIcons[0], MessageIcon::None);
+    EXPECT_EQ(m_link.GetLoss(), LinkLoss::NoAnswer);
     EXPECT_TRUE(TakeWritten(5ms).empty());
 }
 
@@ -203,6 +204,8 @@ TEST_F(LinkFixture, RepliesSplitOrJoinedAcrossReads)
 
     // An acknowledgement and a poll reply in one read: the acknowledgement
     // takes the head, the poll reply behind it is discarded with the buffers.
+    Link().RemoveHead();
+    Link().Enqueue(m_route.GetChannel(0).BuildBandFrame(3));
     Link().Enqueue(CTALVRoute::BuildPollFrame());
     m_link.OnLinkTick();
     TakeFrame(SHORT_FRAME_LEN);
@@ -213,6 +216,8 @@ TEST_F(LinkFixture, RepliesSplitOrJoinedAcrossReads)
 
     // Hundreds of junk bytes before a reply in the same read still leave
     // the reply whole.
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
     Bytes junk(700, 0x11);
     DeviceSends(Join({junk, PollReply()}));
     ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
@@ -272,6 +277,183 @@ TEST_F(LinkFixture, PortThatCannotBeOpenedIsReported)
     EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
     EXPECT_EQ(m_aBoxIcons[0], MessageIcon::Error);
     EXPECT_FALSE(m_wnd.m_bTimer);
+}
+
+// Each answer must be of the kind the head waits for; anything else is
+// dropped and the head keeps waiting, so no answer is ever filed under
+// another request.
+TEST_F(LinkFixture, AnswersAreTakenOnlyByTheRequestTheyAnswer)
+{
+    ASSERT_TRUE(Connect(CDeviceLink::ConnectMode::NamesOnly));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);  // name query for slot 0
+    const int nDropped = Link().GetDroppedCount();
+    const SimBlock block = m_device.GetBlock(2, 0);
+    DeviceSends(Join({NameReply(1, "ONE"), PollReply(), Ack(), Bytes(block.begin(), block.end())}));
+    EXPECT_TRUE(m_wnd.PumpUntil([&] { return Link().GetDroppedCount() == nDropped + 4; }));
+    EXPECT_EQ(Link().GetCount(), 6);
+    EXPECT_EQ(Link().GetNames()[1], "");
+    DeviceSends(NameReply(0, "LIVE"));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 5; }));
+
+    // A late second answer to slot 0's query is not slot 1's name.
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(NameReply(0, "STALE"));
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 5);
+    EXPECT_EQ(Link().GetNames()[0], "LIVE");
+    Link().ClearBuffers();
+    while (Link().GetCount() > 0)
+        Link().RemoveHead();
+
+    // A block request takes the block of its channel, whatever the reply's
+    // slot byte says; a block of another channel is not it.
+    Link().Enqueue(m_route.GetChannel(2).BuildBlockRequest(4));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    SimBlock other = m_device.GetBlock(4, 1);
+    SimBlock wanted = m_device.GetBlock(4, 2);
+    wanted[FRAME_INDEX2] = 0;
+    DeviceSends(Bytes(other.begin(), other.end()));
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 1);
+    DeviceSends(Bytes(wanted.begin(), wanted.end()));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+    EXPECT_TRUE(std::equal(wanted.begin(), wanted.end(), Link().GetBlock(2)));
+    EXPECT_FALSE(std::equal(other.begin(), other.end(), Link().GetBlock(1)));
+
+    // The name frame takes any answer, but keeps nothing of it: a block for
+    // channel 3 is neither stored nor taken as the end of a read.
+    Link().Enqueue(CTALVRoute::BuildNameFrame(3, "NAME"));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    const SimBlock last = m_device.GetBlock(5, 3);
+    DeviceSends(Bytes(last.begin(), last.end()));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 0; }));
+    m_wnd.PumpFor(20ms);
+    EXPECT_FALSE(std::equal(last.begin(), last.end(), Link().GetBlock(3)));
+    for (const auto& m : m_wnd.m_aHandled)
+        EXPECT_NE(m.nMsg, WM_PRESET_READ_COMPLETE);
+
+    // A parameter frame wants an acknowledgement, not a poll reply; and a
+    // frame not sent yet takes no answer at all (a stray acknowledgement
+    // would otherwise drop it unsent).
+    Link().Enqueue(m_route.GetChannel(0).BuildChannelFrame());
+    Link().Enqueue(m_route.GetChannel(1).BuildChannelFrame());
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(PollReply());
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 2);
+    DeviceSends(Ack());
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1; }));
+    DeviceSends(Ack());
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 1);
+    m_link.OnLinkTick();
+    EXPECT_EQ(TakeFrame(SHORT_FRAME_LEN), FrameBytes(*m_route.GetChannel(1).BuildChannelFrame()));
+}
+
+TEST_F(LinkFixture, NoHalfFrameOutlivesTheConnectionAndFFRunsAreOneHeader)
+{
+    // Most of a block arrives, then the connection ends.
+    ASSERT_TRUE(Connect());
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    const SimBlock block = m_device.GetBlock(0, 0);
+    DeviceSends(Bytes(block.begin(), block.begin() + 260));
+    m_wnd.PumpFor(50ms);
+    m_link.Disconnect();
+
+    // The new connection's first answer is its own, not the old block's end.
+    ASSERT_TRUE(Connect(CDeviceLink::ConnectMode::NamesOnly));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(NameReply(0, "LIVE"));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 5; }));
+    EXPECT_EQ(Link().GetNames()[0], "LIVE");
+
+    // Noise that ends in FF right before a header: the run is one header.
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(Join({{0x00, 0xFF, 0xFF, 0x13, 0xAA, 0xFF}, NameReply(1, "ONE")}));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 4; }));
+    EXPECT_EQ(Link().GetNames()[1], "ONE");
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    DeviceSends(Join({Bytes(7, 0xFF), NameReply(2, "TWO")}));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 3; }));
+    EXPECT_EQ(Link().GetNames()[2], "TWO");
+}
+
+// A transfer is whole only when every one of its frames was answered; a
+// line that hangs up in the middle ends the link at once and says so.
+TEST_F(LinkFixture, TransferCountsItsAnswersAndAHangUpEndsTheLink)
+{
+    ConnectAndSettle();
+    EXPECT_TRUE(m_link.IsTransferComplete());  // the connect's read of slot 0
+    m_link.WriteToDevice(2);
+    EXPECT_EQ(m_link.GetTransferAnswered(), 0);
+    TickAndAnswer(SHORT_FRAME_LEN);  // name frame
+    TickAndAnswer(BLOCK_FRAME_LEN);  // channel 1
+    EXPECT_EQ(m_link.GetTransferAnswered(), 2);
+    m_link.OnLinkTick();
+    TakeFrame(BLOCK_FRAME_LEN);  // channel 2 goes out, and the line drops
+    m_pty.CloseMaster();
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return !m_link.IsConnected(); }));
+    EXPECT_EQ(m_link.GetLoss(), LinkLoss::HungUp);
+    EXPECT_EQ(m_link.GetTransferAnswered(), 2);
+    EXPECT_FALSE(m_link.IsTransferComplete());
+    ASSERT_EQ(m_asBoxes.size(), 1u);
+    EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
+}
+
+TEST_F(LinkFixture, GivingUpAfterUnusableAnswersSaysTheyCame)
+{
+    ASSERT_TRUE(Connect(CDeviceLink::ConnectMode::NamesOnly));
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    Bytes bad = NameReply(0, "LIVE");
+    bad.back() = 0x55;
+    for (int nTick = 2; nTick <= 152; ++nTick) {
+        if (nTick == 50 || nTick == 120) {
+            DeviceSends(bad);
+            m_wnd.PumpFor(20ms);
+        }
+        m_link.OnLinkTick();
+    }
+    EXPECT_FALSE(m_link.IsConnected());
+    EXPECT_EQ(m_link.GetLoss(), LinkLoss::DamagedAnswers);
+}
+
+// A device that answers so late that the request went out twice answers it
+// twice; the second answer must not stand in for the next request's.
+TEST_F(LinkFixture, ReadWithLateAnswersKeepsEachChannelsOwnBlock)
+{
+    ConnectAndSettle();
+    m_link.ReadFromDevice(4);
+    TickAndAnswer(SHORT_FRAME_LEN);  // name frame
+    m_link.OnLinkTick();             // channel 0's request
+    Bytes written = TakeFrame(SHORT_FRAME_LEN);
+    for (int nTick = 2; nTick <= 101; ++nTick)
+        m_link.OnLinkTick();  // the 100th tick of waiting sends it again
+    written = Join({written, TakeFrame(SHORT_FRAME_LEN)});
+    // Both answers come now, one after the other.
+    m_device.Receive(written);
+    const std::vector<SimChunk> answers = m_device.TakeOutput();
+    ASSERT_EQ(answers.size(), 2u);
+    DeviceSends(answers[0].bytes);
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 3; }));
+    DeviceSends(answers[1].bytes);
+    m_wnd.PumpFor(50ms);
+    ASSERT_EQ(Link().GetCount(), 3);
+    for (int nGuard = 0; Link().GetCount() > 0 && nGuard < 10; ++nGuard)
+        TickAndAnswer(SHORT_FRAME_LEN);
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const SimBlock& block = m_device.GetBlock(4, k);
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), Link().GetBlock(k))) << "channel " << k;
+    }
 }
 
 }  // namespace

@@ -69,6 +69,11 @@ std::vector<Bytes> FindReplies(const Bytes& in)
                 cur.clear();
             continue;
         }
+        // A longer run of 0xFF is one header: the last three count.
+        if (cur.size() == FRAME_HEADER_LEN + 1 && b == FRAME_HEADER) {
+            cur.erase(cur.begin());
+            continue;
+        }
         const auto len = static_cast<std::size_t>(ReplyLength(cur[FRAME_CMD]));
         if (len != 0 && cur.size() == len && b == FRAME_TRAILER)
             found.push_back(cur);

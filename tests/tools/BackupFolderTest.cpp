@@ -102,7 +102,7 @@ TEST_F(BackupFolderTest, RestoreChecksTheWholeBackupFirst)
         {Index(Entry(1, "A", "p1.dia") + ", " + Entry(1, "B", "p1.dia")), "slots[1]: slot 1 is listed twice"},
         {Index(Entry(6, "A", "p1.dia")), "slots[0].slot: expected a slot number from 0 to 5"},
         {Index(Entry(1, "NINE CHRS", "p1.dia")), "slots[0].name: the device keeps eight characters, not 9"},
-        {Index(Entry(1, "\xD0\x96", "p1.dia")), "slots[0].name: character U+0416 has no 8-bit code"},
+        {Index(Entry(1, "\xD0\x96", "p1.dia")), "slots[0].name: the name has a character the device cannot keep (U+0416)"},
         {Index(Entry(1, "A", "../p1.dia")), "slots[0].file: expected the name of a file in the backup folder"},
         {Index(five), "p1.dia: cannot open"},
     };

@@ -57,54 +57,55 @@ public:
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
-        close(m_fdOut);
-        close(m_fdErr);
+        if (m_fdOut >= 0)
+            close(m_fdOut);
+        if (m_fdErr >= 0)
+            close(m_fdErr);
     }
 
     // The first line on stdout (guarded).
     std::string ReadLine()
     {
-        std::string line;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < end) {
-            pollfd pfd{m_fdOut, POLLIN, 0};
-            if (poll(&pfd, 1, 100) <= 0)
-                continue;
-            char c;
-            if (read(m_fdOut, &c, 1) != 1)
-                break;
-            if (c == '\n')
-                return line;
-            line += c;
+        while (m_out.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end && Pump(100)) {
         }
+        const auto nl = m_out.find('\n');
+        if (nl == std::string::npos)
+            return std::string();
+        std::string line = m_out.substr(0, nl);
+        m_out.erase(0, nl + 1);
         return line;
     }
+
+    // Waits until stderr holds text nCount times (guarded).
+    bool WaitForErr(const std::string& text, int nCount = 1)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < end) {
+            int n = 0;
+            for (auto pos = m_err.find(text); pos != std::string::npos; pos = m_err.find(text, pos + 1))
+                ++n;
+            if (n >= nCount)
+                return true;
+            if (!Pump(100))
+                return false;
+        }
+        return false;
+    }
+
+    void Signal(int nSignal) { kill(m_pid, nSignal); }
 
     // Waits for the end (guarded), collecting what is left of the output.
     Result Finish(int nSignal = 0)
     {
-        Result r;
         if (nSignal)
             kill(m_pid, nSignal);
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        pollfd afd[2] = {{m_fdOut, POLLIN, 0}, {m_fdErr, POLLIN, 0}};
-        int nOpen = 2;
-        while (nOpen > 0 && std::chrono::steady_clock::now() < end) {
-            if (poll(afd, 2, 100) <= 0)
-                continue;
-            for (int i = 0; i < 2; ++i) {
-                if (!(afd[i].revents & (POLLIN | POLLHUP)))
-                    continue;
-                char buf[4096];
-                const ssize_t n = read(afd[i].fd, buf, sizeof buf);
-                if (n <= 0) {
-                    afd[i].fd = -1;
-                    --nOpen;
-                } else {
-                    (i == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
-                }
-            }
-        }
+        while ((m_fdOut >= 0 || m_fdErr >= 0) && std::chrono::steady_clock::now() < end)
+            Pump(100);
+        Result r;
+        r.out = m_out;
+        r.err = m_err;
         int status = 0;
         if (waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status))
             r.code = WEXITSTATUS(status);
@@ -113,9 +114,34 @@ public:
     }
 
 private:
+    // Takes what the child wrote within nMs; false once both pipes are closed.
+    bool Pump(int nMs)
+    {
+        pollfd afd[2] = {{m_fdOut, POLLIN, 0}, {m_fdErr, POLLIN, 0}};
+        if (m_fdOut < 0 && m_fdErr < 0)
+            return false;
+        if (poll(afd, 2, nMs) <= 0)
+            return true;
+        for (int i = 0; i < 2; ++i) {
+            if (!(afd[i].revents & (POLLIN | POLLHUP)))
+                continue;
+            char buf[4096];
+            const ssize_t n = read(afd[i].fd, buf, sizeof buf);
+            if (n <= 0) {
+                close(afd[i].fd);
+                (i == 0 ? m_fdOut : m_fdErr) = -1;
+            } else {
+                (i == 0 ? m_out : m_err).append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        return true;
+    }
+
     pid_t m_pid = -1;
     int m_fdOut = -1;
     int m_fdErr = -1;
+    std::string m_out;
+    std::string m_err;
 };
 
 Result Ctl(std::vector<std::string> args)
@@ -202,8 +228,180 @@ TEST_F(DeviceCommandsTest, SilentDeviceEndsWithTheLinkMessage)
     // About 4.5 s: one resend after 100 ticks, giving up after 150.
     const Result r = Ctl({"names", "--port", port});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Unable to Open COM-Port: the device did not answer"), std::string::npos) << r.err;
+    // Said once while it waited, not left silent.
+    EXPECT_NE(r.err.find("vardenctl names: waiting for the device"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("waiting"), r.err.rfind("waiting")) << r.err;
     EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
+// The reason after "Unable to Open COM-Port" tells these apart.
+TEST_F(DeviceCommandsTest, DamagedAnswersAreToldFromSilence)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--fast", "--fault", "bad-trailer"});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    const Result r = Ctl({"names", "--port", port});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Unable to Open COM-Port: the device answered, but with damaged frames"), std::string::npos) << r.err;
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
+// Noise before every answer, ending in 0xFF right before the answer's own
+// header, costs nothing.
+TEST_F(DeviceCommandsTest, NoiseBeforeEveryAnswerLosesNone)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--fast", "--fault", "garbage"});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    const Result r = Ctl({"read", "--port", port, "--slot", "3", Path("noisy.json")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("waiting"), std::string::npos) << r.err;
+    EXPECT_NE(ReadBytes(Path("noisy.json")).find("\"name\": \"SUB+SAT\""), std::string::npos);
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
+TEST_F(DeviceCommandsTest, HungUpLinesAndPathsThatAreNoPortsAreNamed)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--fast", "--fault", "hangup"});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    Result r = Ctl({"names", "--port", port});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Unable to Open COM-Port: the line was hung up"), std::string::npos) << r.err;
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+
+    std::ofstream(Path("plain.txt")) << "not a port";
+    for (const std::string& path : {std::string("/dev/null"), Path("plain.txt")}) {
+        r = Ctl({"names", "--port", path});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("Unable to Open COM-Port: " + path + " is not a serial port"), std::string::npos)
+            << r.err;
+    }
+}
+
+// A write is a success only when the device took every frame of it.
+TEST_F(DeviceCommandsTest, WriteToADeviceThatGoesAwayFailsAndSaysHowFarItGot)
+{
+    CChild sim({VARDENCTL_PATH, "sim"});  // paced, so the write takes a while
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    ASSERT_EQ(Ctl({"demo", Path("demo.dia")}).code, 0);
+    CChild write({VARDENCTL_PATH, "write", "--port", port, "--slot", "2", Path("demo.dia")});
+    // The connect's read of the live preset, then the write's first block.
+    ASSERT_TRUE(write.WaitForErr("progress 25%", 2));
+    sim.Signal(SIGKILL);
+    const Result r = write.Finish();
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.find("Wrote"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("the line was hung up"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("slot 2 is left partly written: name and channel"), std::string::npos) << r.err;
+}
+
+// The first interrupt lets the transfer finish; a second one stops it.
+TEST_F(DeviceCommandsTest, InterruptedWriteFinishesOrStopsOnTheSecondInterrupt)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--state", Path("device.vsim")});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    ASSERT_EQ(Ctl({"demo", Path("demo.dia")}).code, 0);
+
+    CChild finishing({VARDENCTL_PATH, "write", "--port", port, "--slot", "2", Path("demo.dia"), "--name", "DONE"});
+    ASSERT_TRUE(finishing.WaitForErr("progress 25%", 2));
+    finishing.Signal(SIGINT);
+    Result r = finishing.Finish();
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("finishing the transfer to slot 2, about "), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("Wrote"), std::string::npos) << r.out;
+
+    CChild stopped({VARDENCTL_PATH, "write", "--port", port, "--slot", "3", Path("demo.dia")});
+    ASSERT_TRUE(stopped.WaitForErr("progress 25%", 2));
+    stopped.Signal(SIGTERM);
+    ASSERT_TRUE(stopped.WaitForErr("finishing the transfer"));
+    stopped.Signal(SIGINT);
+    r = stopped.Finish();
+    EXPECT_EQ(r.code, 130) << r.err;
+    EXPECT_NE(r.err.find("interrupted; slot 3 is left partly written: name and channel"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Wrote"), std::string::npos) << r.out;
+
+    // The finished write is whole on the device.
+    r = Ctl({"read", "--port", port, "--slot", "2", Path("back.dia")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    constexpr std::size_t RECORDS_LEN = 4 * 280;  // the four channel records, before the name
+    EXPECT_EQ(ReadBytes(Path("back.dia")).substr(0, RECORDS_LEN), ReadBytes(Path("demo.dia")).substr(0, RECORDS_LEN));
+    EXPECT_NE(r.out.find("\"DONE\""), std::string::npos) << r.out;
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
+// Names are Latin-1 on the device: typed in UTF-8, cut by characters, and
+// what cannot be kept or shown is refused or escaped.
+TEST_F(DeviceCommandsTest, NamesTravelAsLatin1AndPrintSafely)
+{
+    CChild sim({VARDENCTL_PATH, "sim", "--fast"});
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    ASSERT_EQ(Ctl({"demo", Path("demo.json")}).code, 0);
+
+    Result r = Ctl({"write", "--port", port, "--slot", "1", Path("demo.json"), "--name", "Caf\xC3\xA9"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Ctl({"write", "--port", port, "--slot", "2", Path("demo.json"), "--name", "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9X"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("the name is \"\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9\""), std::string::npos) << r.err;
+    r = Ctl({"write", "--port", port, "--slot", "3", Path("demo.json"), "--name", "\xD0\x96"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("U+0416"), std::string::npos) << r.err;
+    r = Ctl({"write", "--port", port, "--slot", "3", Path("demo.json"), "--name", "A\tB"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("control character"), std::string::npos) << r.err;
+
+    // A file's name with a control character reaches the device as it is and
+    // comes back escaped.
+    std::string json = ReadBytes(Path("demo.json"));
+    const auto pos = json.find("\"name\": \"");
+    ASSERT_NE(pos, std::string::npos);
+    json.insert(pos + 9, "B\\u0007");
+    std::ofstream(Path("bell.json")) << json;
+    r = Ctl({"write", "--port", port, "--slot", "3", Path("bell.json")});
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    r = Ctl({"names", "--port", port});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("1         Caf\xC3\xA9\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2         \xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("3         B\\x07"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\a'), std::string::npos);
+    r = Ctl({"read", "--port", port, "--slot", "1", Path("cafe.json")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(ReadBytes(Path("cafe.json")).find("\"name\": \"Caf\xC3\xA9\""), std::string::npos);
+    EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
+}
+
+// The virtual processor's state file: refused at start when it could not be
+// saved, and a failed save is never reported as saved.
+TEST_F(DeviceCommandsTest, SimStateThatCannotBeSavedIsAFailure)
+{
+    Result r = CChild({VARDENCTL_PATH, "sim", "--fast", "--state", Path("missing/dir/device.vsim")}).Finish();
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find("missing/dir"), std::string::npos) << r.err;
+
+    fs::create_directories(m_dir / "gone");
+    CChild sim({VARDENCTL_PATH, "sim", "--fast", "--state", Path("gone/device.vsim")});
+    ASSERT_FALSE(sim.ReadLine().empty());
+    fs::remove_all(m_dir / "gone");
+    r = sim.Finish(SIGTERM);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("the state was not saved"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("state saved"), std::string::npos) << r.err;
+}
+
+// What can be checked before the device is touched is checked first.
+TEST_F(DeviceCommandsTest, ReadRefusesAnOutputItCouldNotWriteBeforeConnecting)
+{
+    const Result r = Ctl({"read", "--port", "/dev/null", "--slot", "1", Path("missing/dir/x.json")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("x.json"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
 }
 
 }  // namespace

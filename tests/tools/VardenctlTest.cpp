@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -140,7 +144,10 @@ TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
         {replaceOnce("\"q\": 20", "\"q\": 60"), "channels[0].bands[5].q"},
         {replaceOnce("\"reserved\": 0", "\"reserved\": 40000"), "channels[0].bands[0].reserved"},
         {replaceOnce("\"delay\": 24", "\"delay\": 2.5"), "channels[1].delay: expected a whole number"},
-        {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": \"\xD0\x96\""), "name: character U+0416"},
+        // Numbers no double holds are refused by the parser itself.
+        {replaceOnce("\"gain\": 570", "\"gain\": 1e400"), "in channels[1].gain: number overflow"},
+        {replaceOnce("\"q\": 20", "\"q\": -2E+999"), "in channels[0].bands[5].q: number overflow"},
+        {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": \"\xD0\x96\""), "name: the name has a character the device cannot keep (U+0416)"},
         {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": 5"), "name: expected a string"},
     };
     const std::string out = dir + "/out.dia";
@@ -181,7 +188,7 @@ TEST_F(VardenctlTest, ShowSpeaksTheUsersUnits)
 {
     const Result r = Ctl({"show", WriteSample("sample.dia")});
     ASSERT_EQ(r.code, EXIT_OK) << r.err;
-    for (const char* text : {"Preset \"Caf\xE9\"", "Channel 2", "inverted", "-3.0 dB", "0.500 ms (24 samples)",
+    for (const char* text : {"Preset \"Caf\xC3\xA9\"", "Channel 2", "inverted", "-3.0 dB", "0.500 ms (24 samples)",
                              "-95 dBu", "-110 dBu", "20.0 ms", "2000 Hz  Link_Ril 24dB/Oct", "20 Hz (off)",
                              "63 Hz    3.0 dB   5.76", "28.9  bypassed"}) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
@@ -290,4 +297,54 @@ TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
     const Result bad = Ctl({"curve", dir + "/short.dia", "--channel", "1"});
     EXPECT_EQ(bad.code, EXIT_IO);
     EXPECT_TRUE(bad.out.empty());
+}
+
+namespace {
+// Runs vardenctl as an ordinary user, as the permission checks are meant
+// for: as root in a child that gives up root first. Returns the exit code.
+int CtlAsUser(const std::vector<std::string>& args)
+{
+    if (geteuid() != 0)
+        return Ctl(args).code;
+    constexpr uid_t NOBODY = 65534;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(NOBODY) != 0 || setuid(NOBODY) != 0)
+            _exit(99);
+        std::ostringstream out, err;
+        _exit(RunVardenctl(args, out, err));
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+}  // namespace
+
+// A file the user may not write is not replaced, as cp would not; a FIFO is
+// not waited on; a path that is not a file is refused before it is opened.
+TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
+{
+    const std::string dia = WriteSample("sample.dia");
+    const std::string ro = dir + "/ro.json";
+    WriteText(ro, "kept");
+    ASSERT_EQ(chmod(ro.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(dia.c_str(), 0644), 0);
+    EXPECT_EQ(CtlAsUser({"convert", dia, ro}), EXIT_IO);
+    EXPECT_EQ(ReadText(ro), "kept");
+    const Result r = geteuid() == 0 ? Result{} : Ctl({"convert", dia, ro});
+    if (geteuid() != 0)
+        EXPECT_NE(r.err.find("ro.json: cannot replace it: Permission denied"), std::string::npos) << r.err;
+    // A writable one is replaced as before.
+    const std::string rw = dir + "/rw.json";
+    WriteText(rw, "old");
+    ASSERT_EQ(chmod(rw.c_str(), 0666), 0);
+    EXPECT_EQ(CtlAsUser({"convert", dia, rw}), EXIT_OK);
+    EXPECT_NE(ReadText(rw).find("\"channels\""), std::string::npos);
+
+    const std::string fifo = dir + "/pipe.json";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const Result show = Ctl({"show", fifo});
+    EXPECT_EQ(show.code, EXIT_IO);
+    EXPECT_NE(show.err.find("pipe.json: not a regular file"), std::string::npos) << show.err;
 }

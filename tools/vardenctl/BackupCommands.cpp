@@ -10,7 +10,7 @@
 #include "BackupIndex.h"
 #include "CliSession.h"
 #include "CommandLine.h"
-#include "Latin1Text.h"
+#include "PresetName.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
 #include "SlotVerify.h"
@@ -153,7 +153,7 @@ int RunBackup(const CommandLine& cl)
     {
         CCliSession session(cl);
         bRead = session.Connect(CDeviceLink::ConnectMode::NamesOnly) &&
-                session.RunUntil([&] { return session.m_bNames; });
+                session.WaitFor([&] { return session.m_bNames; });
         for (int s = 0; bRead && s < NUM_PRESET_SLOTS; ++s)
             bRead = session.ReadSlot(s, aPreset[static_cast<std::size_t>(s)]);
     }
@@ -209,7 +209,7 @@ int RunRestore(const CommandLine& cl)
         return EXIT_IO;
 
     CCliSession session(cl);
-    if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly) || !session.RunUntil([&] { return session.m_bNames; }))
+    if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly) || !session.WaitFor([&] { return session.m_bNames; }))
         return EXIT_IO;
     std::vector<int> restored, different;
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {

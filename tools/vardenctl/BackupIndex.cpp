@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Frame.h"
-#include "Latin1Text.h"
+#include "PresetName.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;

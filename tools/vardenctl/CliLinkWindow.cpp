@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,9 @@
 namespace {
 const UINT g_nComMsg = RegisterWindowMessage("CSerialWnd_DefaultComMsg");
 constexpr int BAR_WIDTH = 40;
+// A healthy device answers any frame well within this; past it the user
+// hears why nothing moves.
+constexpr int WAIT_NOTICE_TICKS = 1000 / LINK_TICK_MS;
 }  // namespace
 
 CCliLinkWindow::CCliLinkWindow(std::ostream& err, bool bTerminal)
@@ -25,6 +29,52 @@ CCliLinkWindow::~CCliLinkWindow()
 {
     if (m_fdWake >= 0)
         ::close(m_fdWake);
+    if (m_fdSignal >= 0) {
+        ::close(m_fdSignal);
+        pthread_sigmask(SIG_SETMASK, &m_oldMask, nullptr);
+    }
+}
+
+void CCliLinkWindow::CatchInterrupts(std::function<void()> onInterrupt)
+{
+    m_onInterrupt = std::move(onInterrupt);
+    if (m_fdSignal >= 0)
+        return;
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, &m_oldMask);
+    m_fdSignal = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+void CCliLinkWindow::TakeInterrupts()
+{
+    signalfd_siginfo info;
+    while (m_fdSignal >= 0 && ::read(m_fdSignal, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        BreakProgressLine();
+        if (m_onInterrupt)
+            m_onInterrupt();
+    }
+}
+
+void CCliLinkWindow::NoteSlowDevice()
+{
+    const CSendData* pHead = m_pLink->GetLink().GetHead();
+    if (m_bWaitNoticeShown || m_strWaitNotice.empty() || !pHead || pHead->m_nWaitTicks < WAIT_NOTICE_TICKS)
+        return;
+    m_bWaitNoticeShown = true;
+    BreakProgressLine();
+    m_err << m_strWaitNotice << "\n" << std::flush;
+}
+
+void CCliLinkWindow::BreakProgressLine()
+{
+    if (m_bBarOpen) {
+        m_err << "\n";
+        m_bBarOpen = false;
+        m_nShown = -1;
+    }
 }
 
 bool CCliLinkWindow::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
@@ -72,13 +122,18 @@ void CCliLinkWindow::Run(const std::function<bool()>& bDone)
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_nextTick - clock::now()).count();
             nTimeout = static_cast<int>(std::max<long long>(left, 0));
         }
-        pollfd pfd{m_fdWake, POLLIN, 0};
-        const int r = ::poll(&pfd, 1, nTimeout);
+        pollfd afd[2] = {{m_fdWake, POLLIN, 0}, {m_fdSignal, POLLIN, 0}};
+        const int r = ::poll(afd, 2, nTimeout);
         if (r < 0 && errno != EINTR)
             break;
-        if (r > 0) {
+        if (r > 0 && (afd[0].revents & POLLIN)) {
             std::uint64_t n;
             (void)!::read(m_fdWake, &n, sizeof n);
+        }
+        if (r > 0 && (afd[1].revents & POLLIN)) {
+            TakeInterrupts();
+            if (bDone())
+                return;
         }
         for (;;) {
             Message m;
@@ -98,6 +153,8 @@ void CCliLinkWindow::Run(const std::function<bool()>& bDone)
         if (m_bTimer && clock::now() >= m_nextTick) {
             m_nextTick = clock::now() + std::chrono::milliseconds(LINK_TICK_MS);
             m_pLink->OnLinkTick();
+            if (m_pLink->IsConnected())
+                NoteSlowDevice();
         }
     }
 }
@@ -138,9 +195,6 @@ void CCliLinkWindow::ShowProgress()
 void CCliLinkWindow::FinishProgress()
 {
     m_bShowProgress = false;
-    if (m_bBarOpen) {
-        m_err << "\n";
-        m_bBarOpen = false;
-    }
+    BreakProgressLine();
     m_nShown = -1;
 }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <mutex>
 #include <ostream>
+#include <signal.h>
+#include <string>
 
 #include "LinkWindow.h"
 #include "ProgressTarget.h"
@@ -27,6 +29,13 @@ public:
 
     // Runs until bDone() is true or the link has disconnected.
     void Run(const std::function<bool()>& bDone);
+
+    // From now on SIGINT and SIGTERM do not end the process: each one calls
+    // onInterrupt from Run. Call before the port is opened, so the threads
+    // it starts leave the signals to us as well.
+    void CatchInterrupts(std::function<void()> onInterrupt);
+    // Said once on err when the device takes long over one frame.
+    void SetWaitNotice(std::string strNotice) { m_strWaitNotice = std::move(strNotice); }
 
     // CLinkWindow
     bool PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
@@ -55,6 +64,10 @@ private:
     };
     void Dispatch(const Message& m);
     void ShowProgress();
+    void TakeInterrupts();
+    void NoteSlowDevice();
+    // Ends an open progress bar line so other text starts on its own line.
+    void BreakProgressLine();
 
     CDeviceLink* m_pLink = nullptr;
     std::ostream& m_err;
@@ -71,4 +84,9 @@ private:
     int m_nShown = -1;
     bool m_bBarOpen = false;
     bool m_bShowProgress = false;
+    int m_fdSignal = -1;
+    sigset_t m_oldMask{};
+    std::function<void()> m_onInterrupt;
+    std::string m_strWaitNotice;
+    bool m_bWaitNoticeShown = false;
 };

@@ -28,6 +28,7 @@ CCliSession::~CCliSession()
 bool CCliSession::Connect(CDeviceLink::ConnectMode mode)
 {
     const std::string port = m_cl.Get("--port");
+    m_wnd.SetWaitNotice("vardenctl " + m_cl.strCommand + ": waiting for the device\u2026");
     if (m_link.Connect(port, mode))
         return true;
     const std::string reason = DescribePortError(port, m_link.GetLink().GetPortError());
@@ -39,11 +40,36 @@ bool CCliSession::RunUntil(const std::function<bool()>& bDone)
 {
     m_wnd.Run(bDone);
     m_wnd.FinishProgress();
-    if (bDone())
+    return bDone();
+}
+
+bool CCliSession::WaitFor(const std::function<bool()>& bDone)
+{
+    if (RunUntil(bDone))
         return true;
-    const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
-    m_cl.Fail(EXIT_IO, text + " (the device did not answer)");
+    LinkFailed();
     return false;
+}
+
+std::string CCliSession::LossText() const
+{
+    const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
+    switch (m_link.GetLoss()) {
+    case LinkLoss::HungUp:
+        return text + ": the line was hung up (adapter unplugged, or the device side closed)";
+    case LinkLoss::DamagedAnswers:
+        return text + ": the device answered, but with damaged frames or with answers to other requests "
+                      "(too late)";
+    case LinkLoss::NoAnswer:
+    case LinkLoss::None:
+        break;
+    }
+    return text + ": the device did not answer";
+}
+
+int CCliSession::LinkFailed(const std::string& strAfter) const
+{
+    return m_cl.Fail(EXIT_IO, LossText() + strAfter);
 }
 
 bool CCliSession::ReadSlot(int nSlot, PresetData& data)
@@ -57,7 +83,7 @@ bool CCliSession::ReadSlot(int nSlot, PresetData& data)
     };
     m_wnd.ShowTransferProgress(true);
     m_link.ReadFromDevice(nSlot);
-    const bool bRead = RunUntil([&] { return bDone; });
+    const bool bRead = WaitFor([&] { return bDone; });
     m_wnd.m_onReadComplete = nullptr;
     if (!bRead)
         return false;
@@ -72,12 +98,12 @@ bool CCliSession::WriteSlot(int nSlot, const PresetData& data, const std::string
     m_link.m_strPresetName[static_cast<std::size_t>(nSlot)] = strName;
     m_wnd.ShowTransferProgress(true);
     m_link.WriteToDevice(nSlot);
-    return RunUntil([&] { return !m_link.IsWritePending(); });
+    return WaitFor([&] { return m_link.IsTransferComplete(); });
 }
 
 bool CCliSession::ReadNames()
 {
     m_bNames = false;
     m_link.RequestPresetNames();
-    return RunUntil([&] { return m_bNames; });
+    return WaitFor([&] { return m_bNames; });
 }

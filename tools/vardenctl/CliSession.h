@@ -23,9 +23,15 @@ public:
     // Opens the port; on failure says why and returns false.
     bool Connect(CDeviceLink::ConnectMode mode);
 
-    // Runs the link until bDone; false (with the link's message) when the
-    // link gave up first.
+    // Runs the link until bDone; false when the link ended first.
     bool RunUntil(const std::function<bool()>& bDone);
+    // The same, and when the link ended first says why (LinkFailed).
+    bool WaitFor(const std::function<bool()>& bDone);
+
+    // Why the link ended, after the message it showed.
+    std::string LossText() const;
+    // A transfer failed: says why, with what the command adds; EXIT_IO.
+    int LinkFailed(const std::string& strAfter = std::string()) const;
 
     // Whole transfers on a connection whose names have arrived. Each returns
     // false, having said why, when the link gave up.

@@ -13,7 +13,9 @@
 #include "EnumerateSerialPorts.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
+#include "PresetFile.h"
 #include "PresetIo.h"
+#include "PresetName.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
 #include "SlotVerify.h"
@@ -53,10 +55,10 @@ int RunNames(const CommandLine& cl)
     if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly))
         return EXIT_IO;
     if (!session.RunUntil([&] { return session.m_bNames; }))
-        return EXIT_IO;
+        return session.LinkFailed();
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
-        cl.out << s << (s == 0 ? " (live)  " : "         ") << session.m_link.m_strPresetName[static_cast<std::size_t>(s)]
-               << "\n";
+        cl.out << s << (s == 0 ? " (live)  " : "         ")
+               << NameForTerminal(session.m_link.m_strPresetName[static_cast<std::size_t>(s)]) << "\n";
     return EXIT_OK;
 }
 
@@ -68,6 +70,10 @@ int RunRead(const CommandLine& cl)
     const std::string out = cl.args[0];
     if (FormatOfPath(out) == PresetFormat::Unknown)
         return cl.Fail(EXIT_USAGE, out + ": the extension must be .dia or .json");
+    // A transfer that could not be kept is not worth making.
+    std::string error;
+    if (!CheckWritable(out, error))
+        return cl.Fail(EXIT_IO, error);
 
     CCliSession session(cl);
     int nReads = 0;
@@ -83,17 +89,51 @@ int RunRead(const CommandLine& cl)
             bDone = true;
     };
     session.m_wnd.ShowTransferProgress(true);
-    if (!session.Connect(CDeviceLink::ConnectMode::Full) || !session.RunUntil([&] { return bDone; }))
+    if (!session.Connect(CDeviceLink::ConnectMode::Full))
         return EXIT_IO;
+    if (!session.RunUntil([&] { return bDone; }))
+        return session.LinkFailed("; nothing was written to " + out);
     session.m_link.Disconnect();
 
     session.m_route.m_strName = session.m_link.m_strPresetName[static_cast<std::size_t>(*slot)];
-    std::string error;
     if (!WritePreset(out, PresetFromRoute(session.m_route), error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "Read slot " << *slot << " (\"" << session.m_route.m_strName << "\") into " << out << "\n";
+    cl.out << "Read slot " << *slot << " (\"" << NameForTerminal(session.m_route.m_strName) << "\") into " << out
+           << "\n";
     return EXIT_OK;
 }
+
+namespace {
+// How much of a write transfer the device has taken, for the user.
+std::string WrittenPart(int nSlot, int nAnswered)
+{
+    const std::string slot = "slot " + std::to_string(nSlot);
+    if (nAnswered <= 0)
+        return slot + " may be left partly written: nothing of it was acknowledged";
+    const int nBlocks = nAnswered - 1;
+    const std::string of = " of " + std::to_string(NUM_CHANNELS);
+    std::string part = "name and ";
+    if (nBlocks == 0)
+        part = "the name, no channel" + of;
+    else if (nBlocks == 1)
+        part += "channel 1" + of;
+    else
+        part += "channels 1-" + std::to_string(nBlocks) + of;
+    return slot + " is left partly written: " + part;
+}
+
+// About how long the frames still queued take on the line: each goes out on
+// a tick, and it and its answer take their bytes' time at the line's rate.
+int SecondsToDrain(const CSendDataQueue& queue)
+{
+    long nMs = 0;
+    for (int i = 0; i < queue.GetCount(); ++i) {
+        const long nBytes = queue.GetAt(i)->GetLength() + SHORT_FRAME_LEN;
+        nMs += nBytes * LINK_BITS_PER_BYTE * 1000 / LINK_BAUD + 2 * LINK_TICK_MS;
+    }
+    return static_cast<int>((nMs + 999) / 1000);
+}
+}  // namespace
 
 int RunWrite(const CommandLine& cl)
 {
@@ -104,16 +144,23 @@ int RunWrite(const CommandLine& cl)
     std::string error;
     if (FormatOfPath(cl.args[0]) == PresetFormat::Unknown)
         return cl.Fail(EXIT_USAGE, cl.args[0] + ": the extension must be .dia or .json");
+    std::string name;
+    if (cl.Has("--name") && !NameFromTerminal(cl.Get("--name"), name, error))
+        return cl.Fail(EXIT_USAGE, "--name: " + error);
     if (!ReadPreset(cl.args[0], data, error))
         return cl.Fail(EXIT_IO, error);
-    std::string name = cl.Has("--name") ? cl.Get("--name") : data.strName;
+    if (!cl.Has("--name"))
+        name = data.strName;
     if (name.size() > PRESET_NAME_LEN) {
         name.resize(PRESET_NAME_LEN);
-        cl.err << "vardenctl write: the device keeps eight characters; the name is \"" << name << "\"\n";
+        cl.err << "vardenctl write: the device keeps eight characters; the name is \"" << NameForTerminal(name)
+               << "\"\n";
     }
 
     CCliSession session(cl);
     bool bWriting = false;
+    bool bFinishing = false;
+    bool bAborted = false;
     session.m_wnd.m_onReadComplete = [&] {
         session.m_link.LoadReceivedPreset();
         session.m_wnd.EnableWindow(true);
@@ -124,13 +171,39 @@ int RunWrite(const CommandLine& cl)
         session.m_link.WriteToDevice(*slot);
         bWriting = true;
     };
+    // Stopping in the middle leaves the slot renamed and partly written:
+    // the first interrupt lets the transfer finish, a second one stops it.
+    session.m_wnd.CatchInterrupts([&] {
+        if (bWriting && !bFinishing) {
+            bFinishing = true;
+            cl.err << "vardenctl write: finishing the transfer to slot " << *slot << ", about "
+                   << SecondsToDrain(session.m_link.GetLink().GetQueue())
+                   << " s; interrupt again to stop at once and leave the slot partly written\n"
+                   << std::flush;
+        } else {
+            bAborted = true;
+        }
+    });
     session.m_wnd.ShowTransferProgress(true);
-    if (!session.Connect(CDeviceLink::ConnectMode::Full) ||
-        !session.RunUntil([&] { return bWriting && !session.m_link.IsWritePending(); }))
+    if (!session.Connect(CDeviceLink::ConnectMode::Full))
         return EXIT_IO;
-    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << name << "\"\n";
+    const bool bDone =
+        session.RunUntil([&] { return bAborted || (bWriting && session.m_link.IsTransferComplete()); });
+    const int nAnswered = session.m_link.GetTransferAnswered();
+    const std::string strUnchanged = "slot " + std::to_string(*slot) + " was not changed";
+    if (bAborted) {
+        session.m_link.Disconnect();
+        cl.Fail(EXIT_INTERRUPTED, "interrupted; " + (bWriting ? WrittenPart(*slot, nAnswered) : strUnchanged));
+        return EXIT_INTERRUPTED;
+    }
+    if (!bDone) {
+        session.m_link.Disconnect();
+        return session.LinkFailed("; " + (bWriting ? WrittenPart(*slot, nAnswered) : strUnchanged));
+    }
+    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << NameForTerminal(name) << "\"\n";
     if (cl.Has("--verify"))
         return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
+    session.m_link.Disconnect();
     return EXIT_OK;
 }
 
@@ -159,7 +232,8 @@ int RunSim(const CommandLine& cl)
            << "; Ctrl-C ends it\n";
     int nSignal = 0;
     sigwait(&set, &nSignal);
-    server.Stop();
+    if (!server.Stop(error))
+        return cl.Fail(EXIT_IO, "the state was not saved: " + error);
     if (!options.strStateFile.empty())
         cl.err << "vardenctl sim: state saved to " << options.strStateFile << "\n";
     return EXIT_OK;

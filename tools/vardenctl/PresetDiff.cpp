@@ -1,6 +1,6 @@
 #include "PresetDiff.h"
 
-#include "Latin1Text.h"
+#include "PresetName.h"
 #include "PresetLimits.h"
 #include "PresetText.h"
 

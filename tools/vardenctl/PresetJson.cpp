@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "Latin1Text.h"
 #include "PresetLimits.h"
+#include "PresetName.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -163,16 +163,103 @@ std::string PresetToJson(const PresetData& data)
     return root.dump(2) + "\n";
 }
 
-bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError)
+namespace {
+// e.what() starts with the library's own tag; the rest says what and where.
+std::string Untagged(const json::exception& e)
+{
+    std::string what = e.what();
+    const auto pos = what.find("] ");
+    return pos == std::string::npos ? what : what.substr(pos + 2);
+}
+
+// Builds the document like the library's own parser and keeps the path of
+// the value being read, so an error the parser finds in a value (a number
+// too large for a double, 1e400) names the field it is in.
+class PathSax {
+public:
+    explicit PathSax(json& root) : m_dom(root, false) {}
+
+    bool null() { return Value() && m_dom.null(); }
+    bool boolean(bool v) { return Value() && m_dom.boolean(v); }
+    bool number_integer(json::number_integer_t v) { return Value() && m_dom.number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return Value() && m_dom.number_unsigned(v); }
+    bool number_float(json::number_float_t v, const json::string_t& s) { return Value() && m_dom.number_float(v, s); }
+    bool string(json::string_t& v) { return Value() && m_dom.string(v); }
+    bool binary(json::binary_t& v) { return Value() && m_dom.binary(v); }
+    bool start_object(std::size_t n)
+    {
+        m_path.push_back({false, "", 0, false});
+        return m_dom.start_object(n);
+    }
+    bool key(json::string_t& k)
+    {
+        m_path.back().strKey = k;
+        m_path.back().bHasKey = true;
+        return m_dom.key(k);
+    }
+    bool end_object()
+    {
+        m_path.pop_back();
+        Value();
+        return m_dom.end_object();
+    }
+    bool start_array(std::size_t n)
+    {
+        m_path.push_back({true, "", 0, false});
+        return m_dom.start_array(n);
+    }
+    bool end_array()
+    {
+        m_path.pop_back();
+        Value();
+        return m_dom.end_array();
+    }
+    bool parse_error(std::size_t, const std::string&, const json::exception& e)
+    {
+        const std::string where = Path();
+        m_strError = "not valid JSON" + (where.empty() ? std::string() : " in " + where) + ": " + Untagged(e);
+        return false;
+    }
+
+    const std::string& GetError() const { return m_strError; }
+
+private:
+    struct Step {
+        bool bArray;
+        std::string strKey;
+        std::size_t nIndex;  // elements of an array read so far
+        bool bHasKey;
+    };
+    // A value inside an array has been read: the next one has the next index.
+    bool Value()
+    {
+        if (!m_path.empty() && m_path.back().bArray)
+            ++m_path.back().nIndex;
+        return true;
+    }
+    std::string Path() const
+    {
+        std::string out;
+        for (const Step& step : m_path) {
+            if (step.bArray)
+                out += "[" + std::to_string(step.nIndex) + "]";
+            else if (step.bHasKey)
+                out += (out.empty() ? "" : ".") + step.strKey;
+        }
+        return out;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<json> m_dom;
+    std::vector<Step> m_path;
+    std::string m_strError;
+};
+
+bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& strError)
 {
     json root;
-    try {
-        root = json::parse(strText);
-    } catch (const json::parse_error& e) {
-        // e.what() starts with the library's own tag; the rest says where.
-        std::string what = e.what();
-        const auto pos = what.find("] ");
-        strError = "not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos + 2));
+    PathSax sax(root);
+    if (!json::sax_parse(strText, &sax)) {
+        strError = sax.GetError().empty() ? "not valid JSON" : sax.GetError();
         return false;
     }
     Reader r(strError);
@@ -198,4 +285,16 @@ bool PresetFromJson(const std::string& strText, PresetData& data, std::string& s
     }
     data = std::move(result);
     return true;
+}
+}  // namespace
+
+bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError)
+{
+    // Every error the library can raise is a message, never an abort.
+    try {
+        return ReadPresetJson(strText, data, strError);
+    } catch (const json::exception& e) {
+        strError = "not usable JSON: " + Untagged(e);
+        return false;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "FreqTables.h"
 #include "PresetLimits.h"
+#include "PresetName.h"
 
 namespace {
 template <typename... Args> std::string Format(const char* fmt, Args... args)
@@ -71,7 +72,7 @@ const char* SlopeName(int nSlope)
 
 void PrintPreset(std::ostream& out, const PresetData& data, const std::string& strSource)
 {
-    out << "Preset \"" << data.strName << "\"  (" << strSource << ")\n";
+    out << "Preset \"" << NameForTerminal(data.strName) << "\"  (" << strSource << ")\n";
     out << "Input level: " << (data.aChannel[0].nInputLevel ? "high" : "low") << "\n";
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         const ChannelRecord& ch = data.aChannel[k];

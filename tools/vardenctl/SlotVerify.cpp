@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "CliSession.h"
-#include "Latin1Text.h"
+#include "PresetName.h"
 #include "PresetDiff.h"
 
 std::string NameAsStored(const std::string& strName)

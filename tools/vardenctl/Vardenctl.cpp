@@ -67,8 +67,9 @@ const std::vector<Command>& Commands()
          1, {{"--port", true, true}, {"--slot", true, true}}, RunRead},
         {"write", "write --port PORT --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
-         "NAME, or the file's own name; the device keeps eight characters of it.\n"
-         "Returns once the device has acknowledged every block.\n"
+         "NAME, or the file's own name; the device keeps eight Latin-1 characters of it.\n"
+         "Succeeds only once the device has acknowledged every frame. A first Ctrl-C\n"
+         "or SIGTERM lets the transfer finish; a second stops it at once (exit 130).\n"
          "  --verify  read the slot and its name back afterwards and compare every field\n"
          "            the device stores; each difference is listed and the exit status is 1",
          1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}, {"--verify", false, false}},
@@ -105,7 +106,8 @@ void PrintUsage(std::ostream& out)
     for (const Command& c : Commands())
         out << "  vardenctl " << c.synopsis << "\n";
     out << "\n'vardenctl COMMAND --help' describes a command.\n"
-           "Exit status: 0 success, 1 a file or the device failed, 2 a usage error.\n";
+           "Exit status: 0 success, 1 a file or the device failed, 2 a usage error,\n"
+           "130 a write stopped by the user.\n";
 }
 
 bool IsHelp(const std::string& s)

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for SECONDS on its corpus: usage run-fuzz.sh BUILD SECONDS [TARGET...].
+# FUZZ_RUNS, when set, also ends each target after that many executions.
+# New inputs go to BUILD/fuzz-corpus, never into the tree; an input that breaks a
+# target is kept in BUILD/fuzz-artifacts and ends the run with a failure (put it
+# under fuzz/regressions/TARGET once the fault is mended).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=${1:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
+seconds=${2:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
+shift 2
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(preset_file preset_json link_receive numedit virtual_processor)
+# No allocation stacks and a small quarantine: several times the executions
+# per second, and a fault is still found, only reported with less context.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
+runs=()
+[ -n "${FUZZ_RUNS:-}" ] && runs=(-runs="$FUZZ_RUNS")
+
+mkdir -p "$build/fuzz-artifacts"
+for t in "${targets[@]}"; do
+  work="$build/fuzz-corpus/$t"
+  log="$build/fuzz-artifacts/$t.log"
+  mkdir -p "$work"
+  echo "== fuzz_$t for ${seconds}s"
+  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" "${runs[@]}" -print_final_stats=1 -timeout=10 \
+      -artifact_prefix="$build/fuzz-artifacts/$t-" "$work" "fuzz/corpus/$t" "fuzz/regressions/$t" >"$log" 2>&1
+  status=$?
+  grep -E '^(stat::number_of_executed_units|Done|fuzz property|SUMMARY)|ERROR' "$log"
+  if [ $status -ne 0 ]; then
+    echo "fuzz_$t found a fault (log $log, input in $build/fuzz-artifacts/)"
+    exit 1
+  fi
+done
