@@ -11,30 +11,11 @@
 #include "Frame.h"
 #include "PresetLimits.h"
 #include "SimPtyServer.h"
-#include "Vardenctl.h"
+#include "VardenctlRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result Ctl(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int code = RunVardenctl(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
 std::vector<std::string> FilesIn(const fs::path& dir)
 {
     std::vector<std::string> names;

@@ -7,29 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "Vardenctl.h"
+#include "VardenctlRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result Ctl(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int code = RunVardenctl(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-void WriteText(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 std::string Index(const std::string& slots)
 {
     return "{\"format\": \"varden backup\", \"version\": 1, \"slots\": [" + slots + "]}";

@@ -7,35 +7,11 @@
 
 #include "PresetFile.h"
 #include "TALVRoute.h"
-#include "Vardenctl.h"
+#include "VardenctlRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result Ctl(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int code = RunVardenctl(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 std::string Replace(std::string s, const std::string& from, const std::string& to)
 {
     const auto pos = s.find(from);

@@ -11,35 +11,11 @@
 #include "LinkState.h"
 #include "PresetFile.h"
 #include "TALVRoute.h"
-#include "Vardenctl.h"
+#include "VardenctlRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result Ctl(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int code = RunVardenctl(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class VardenctlTest : public ::testing::Test {
 protected:
     void SetUp() override
