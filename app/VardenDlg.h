@@ -120,6 +120,7 @@ private:
     void OnGraphBand(int nBand);
     void OnGainMode();
     void OnQMode();
+    void SwitchFaderMode(bool bQMode);
     void OnEqBypassAll();
     void SendEqBulk();
     void FocusSelectedBandFader();

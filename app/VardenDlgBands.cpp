@@ -207,27 +207,28 @@ void CVardenDlg::FocusSelectedBandFader()
 
 void CVardenDlg::OnGainMode()
 {
-    if (!m_bQMode)
-        return;
-    m_bQMode = 0;
-    SetGainFaderMode();
-    for (int b = 0; b < NUM_BANDS; ++b)
-        Fader(IDC_BAND_FADER + b)->SetInvertedPos(m_pCurData->GetGain(b));
-    SetPressed(IDC_EQ_GAIN_MODE, true);
-    SetPressed(IDC_EQ_Q_MODE, false);
-    FocusSelectedBandFader();
+    if (m_bQMode)
+        SwitchFaderMode(false);
 }
 
 void CVardenDlg::OnQMode()
 {
-    if (m_bQMode)
-        return;
-    m_bQMode = 1;
-    SetQFaderMode();
+    if (!m_bQMode)
+        SwitchFaderMode(true);
+}
+
+// The faders change what they show; the mode keys follow.
+void CVardenDlg::SwitchFaderMode(bool bQMode)
+{
+    m_bQMode = bQMode ? 1 : 0;
+    if (bQMode)
+        SetQFaderMode();
+    else
+        SetGainFaderMode();
     for (int b = 0; b < NUM_BANDS; ++b)
-        Fader(IDC_BAND_FADER + b)->SetInvertedPos(m_pCurData->GetQ(b));
-    SetPressed(IDC_EQ_GAIN_MODE, false);
-    SetPressed(IDC_EQ_Q_MODE, true);
+        Fader(IDC_BAND_FADER + b)->SetInvertedPos(bQMode ? m_pCurData->GetQ(b) : m_pCurData->GetGain(b));
+    SetPressed(IDC_EQ_GAIN_MODE, !bQMode);
+    SetPressed(IDC_EQ_Q_MODE, bQMode);
     FocusSelectedBandFader();
 }
 
