@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "PortErrorText.h"
 
@@ -54,17 +55,7 @@ bool CCliSession::WaitFor(const std::function<bool()>& bDone)
 std::string CCliSession::LossText() const
 {
     const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
-    switch (m_link.GetLoss()) {
-    case LinkLoss::HungUp:
-        return text + ": the line was hung up (adapter unplugged, or the device side closed)";
-    case LinkLoss::DamagedAnswers:
-        return text + ": the device answered, but with damaged frames or with answers to other requests "
-                      "(too late)";
-    case LinkLoss::NoAnswer:
-    case LinkLoss::None:
-        break;
-    }
-    return text + ": the device did not answer";
+    return text + ": " + DescribeLinkLoss(m_link.GetLoss());
 }
 
 int CCliSession::LinkFailed(const std::string& strAfter) const

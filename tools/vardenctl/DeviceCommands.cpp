@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "DeviceLink.h"
 #include "EnumerateSerialPorts.h"
+#include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
 #include "PresetFile.h"
@@ -104,24 +105,6 @@ int RunRead(const CommandLine& cl)
 }
 
 namespace {
-// How much of a write transfer the device has taken, for the user.
-std::string WrittenPart(int nSlot, int nAnswered)
-{
-    const std::string slot = "slot " + std::to_string(nSlot);
-    if (nAnswered <= 0)
-        return slot + " may be left partly written: nothing of it was acknowledged";
-    const int nBlocks = nAnswered - 1;
-    const std::string of = " of " + std::to_string(NUM_CHANNELS);
-    std::string part = "name and ";
-    if (nBlocks == 0)
-        part = "the name, no channel" + of;
-    else if (nBlocks == 1)
-        part += "channel 1" + of;
-    else
-        part += "channels 1-" + std::to_string(nBlocks) + of;
-    return slot + " is left partly written: " + part;
-}
-
 // About how long the frames still queued take on the line: each goes out on
 // a tick, and it and its answer take their bytes' time at the line's rate.
 int SecondsToDrain(const CSendDataQueue& queue)
@@ -193,12 +176,12 @@ int RunWrite(const CommandLine& cl)
     const std::string strUnchanged = "slot " + std::to_string(*slot) + " was not changed";
     if (bAborted) {
         session.m_link.Disconnect();
-        cl.Fail(EXIT_INTERRUPTED, "interrupted; " + (bWriting ? WrittenPart(*slot, nAnswered) : strUnchanged));
+        cl.Fail(EXIT_INTERRUPTED, "interrupted; " + (bWriting ? DescribeWrittenPart(*slot, nAnswered) : strUnchanged));
         return EXIT_INTERRUPTED;
     }
     if (!bDone) {
         session.m_link.Disconnect();
-        return session.LinkFailed("; " + (bWriting ? WrittenPart(*slot, nAnswered) : strUnchanged));
+        return session.LinkFailed("; " + (bWriting ? DescribeWrittenPart(*slot, nAnswered) : strUnchanged));
     }
     cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << NameForTerminal(name) << "\"\n";
     if (cl.Has("--verify"))

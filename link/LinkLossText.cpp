@@ -1,0 +1,34 @@
+#include "LinkLossText.h"
+
+#include "Frame.h"
+
+std::string DescribeLinkLoss(LinkLoss loss)
+{
+    switch (loss) {
+    case LinkLoss::HungUp:
+        return "the line was hung up (adapter unplugged, or the device side closed)";
+    case LinkLoss::DamagedAnswers:
+        return "the device answered, but with damaged frames or with answers to other requests (too late)";
+    case LinkLoss::NoAnswer:
+    case LinkLoss::None:
+        break;
+    }
+    return "the device did not answer";
+}
+
+std::string DescribeWrittenPart(int nSlot, int nAnswered)
+{
+    const std::string slot = "slot " + std::to_string(nSlot);
+    if (nAnswered <= 0)
+        return slot + " may be left partly written: nothing of it was acknowledged";
+    const int nBlocks = nAnswered - 1;
+    const std::string of = " of " + std::to_string(NUM_CHANNELS);
+    std::string part = "name and ";
+    if (nBlocks == 0)
+        part = "the name, no channel" + of;
+    else if (nBlocks == 1)
+        part += "channel 1" + of;
+    else
+        part += "channels 1-" + std::to_string(nBlocks) + of;
+    return slot + " is left partly written: " + part;
+}
