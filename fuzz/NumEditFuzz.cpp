@@ -1,6 +1,7 @@
 // The numeric field's parsing and formatting: any mode, range, step and text.
-// Stored values always lie in the range, the parsers never leave their limits,
-// and a whole number shown by an integer field reads back as itself.
+// Stored values always lie in the range, text without a number stores nothing,
+// the parsers never leave their limits, and a whole number shown by an integer
+// field reads back as itself.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -47,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
     const NumEditCommit commit = fmt.Commit(text, s.nValue, s.bModified & 1);
     FuzzCheck(!commit.bStore || fmt.InRange(commit.nValue), "a committed value lies in the range");
+    FuzzCheck(HasLeadingNumber(text) || (commit.bRefused && !commit.bStore), "text without a number stores nothing");
     const NumEditSilent silent = fmt.Silent(text, s.nValue);
     FuzzCheck(silent.nValue == s.nValue || fmt.InRange(silent.nValue), "a silent read lies in the range");
 

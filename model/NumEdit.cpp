@@ -48,9 +48,19 @@ void CNumEdit::Redisplay()
     setCursorPosition(0);
 }
 
+void CNumEdit::Revert()
+{
+    m_bModified = false;
+    Redisplay();
+}
+
 void CNumEdit::Commit()
 {
     const NumEditCommit result = m_format.Commit(text().toLatin1().toStdString(), m_nValue, m_bModified);
+    if (result.bRefused) {
+        Revert();
+        return;
+    }
     if (result.bClearModified)
         m_bModified = false;
     if (result.bOutOfRange)

@@ -38,6 +38,8 @@ public:
 
     // Shows the stored value in the mode's units.
     virtual void Redisplay();
+    // Forgets what was typed and shows the stored value again (Escape).
+    void Revert();
 
 protected:
     void focusOutEvent(QFocusEvent* pEvent) override;

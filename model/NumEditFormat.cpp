@@ -129,6 +129,13 @@ NumEditCommit CNumEditFormat::Commit(const std::string& strText, int nValue, boo
 {
     NumEditCommit result;
     result.nValue = nValue;
+    // Letters, a symbol or an empty field are no value: reading them as 0
+    // would send 0 dB, or the lowest frequency, to the device unasked.
+    if (!HasLeadingNumber(strText)) {
+        result.bRefused = true;
+        result.bClearModified = true;
+        return result;
+    }
     const double dNumber = ParseLeadingDouble(strText);
     const double dSound = SpeedOfSound();
     // Stores nNew and asks for the value to be shown and reported.
@@ -189,8 +196,6 @@ NumEditCommit CNumEditFormat::Commit(const std::string& strText, int nValue, boo
         break;
     }
     case NUMEDIT_INTEGER: {
-        if (strText == NUMEDIT_OFF_TEXT)
-            break;
         long long n = ParseLeadingInt(strText);
         if (n > m_nMax) {
             result.bOutOfRange = true;
@@ -246,6 +251,8 @@ NumEditSilent CNumEditFormat::Silent(const std::string& strText, int nValue) con
 {
     NumEditSilent result;
     result.nValue = nValue;
+    if (!HasLeadingNumber(strText))
+        return result;
     const double dNumber = ParseLeadingDouble(strText);
     const double dSound = SpeedOfSound();
 

@@ -19,8 +19,6 @@ inline constexpr int NUMEDIT_SCALED_WHOLE = 13; // as 10, whole numbers (noise g
 inline constexpr const char* NUMEDIT_OUT_OF_RANGE = "Out of Range";
 // Temperature code the speed of sound is taken at: 25 degrees C.
 inline constexpr int NUMEDIT_TEMPERATURE = 75;
-// Text a frequency field may hold that is not to be read as a number.
-inline constexpr const char* NUMEDIT_OFF_TEXT = "OFF";
 
 // What committing the text on losing the focus does.
 struct NumEditCommit {
@@ -29,6 +27,7 @@ struct NumEditCommit {
     int nValue = 0;
     bool bRedisplay = false;     // show the value again and notify the parent
     bool bClearModified = false;
+    bool bRefused = false;       // no number typed: show the stored value again, report nothing
 };
 
 // What reading the text silently (GetValue after typing) gives.
@@ -55,10 +54,11 @@ public:
     // The text shown for a value.
     std::string Text(int nValue) const;
     // The text read back when the field loses the focus; bModified says
-    // whether the user has typed since the last commit or read.
+    // whether the user has typed since the last commit or read. Text that
+    // does not start with a number is refused.
     NumEditCommit Commit(const std::string& strText, int nValue, bool bModified) const;
-    // The text read back without correcting it: text outside the range leaves
-    // nValue as it is.
+    // The text read back without correcting it: text outside the range, or
+    // with no number at its start, leaves nValue as it is.
     NumEditSilent Silent(const std::string& strText, int nValue) const;
 
     // Speed of sound in metres per second at m_nTemperature.

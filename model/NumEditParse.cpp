@@ -93,6 +93,14 @@ double ParseLeadingDouble(std::string_view strText)
     return nSign * d;
 }
 
+bool HasLeadingNumber(std::string_view strText)
+{
+    SkipBlanksAndSign(strText);
+    if (!strText.empty() && IsDigit(strText[0]))
+        return true;
+    return strText.size() >= 2 && strText[0] == '.' && IsDigit(strText[1]);
+}
+
 long long ParseLeadingInt(std::string_view strText)
 {
     const int nSign = SkipBlanksAndSign(strText);

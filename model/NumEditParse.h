@@ -17,4 +17,8 @@ double ParseLeadingDouble(std::string_view strText);
 // a field is given, so callers can compare it with int limits safely.
 long long ParseLeadingInt(std::string_view strText);
 
+// Whether the text starts with a number someone typed: blanks, one sign, then
+// a digit, or a point and a digit. "inf" and "nan" are words, not numbers.
+bool HasLeadingNumber(std::string_view strText);
+
 inline constexpr long long NUMEDIT_INT_LIMIT = 1'000'000'000'000LL;

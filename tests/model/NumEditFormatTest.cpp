@@ -121,8 +121,6 @@ TEST(NumEditFormat, DelayCommitsClampAndTruncateOrRound)
     ExpectStored(ms, "20", 0, 960, false);
     ExpectStored(ms, "1e999", 0, 960, false);
     ExpectStored(ms, "-1e999", 5, 0, true);
-    ExpectStored(ms, "nan", 5, 0, false);
-    ExpectStored(ms, "rubbish", 5, 0, false);
     EXPECT_FALSE(ms.Commit("25", 100, true).bClearModified);
     const NumEditCommit untouched = ms.Commit("25", 100, false);
     EXPECT_FALSE(untouched.bStore || untouched.bRedisplay || untouched.bOutOfRange);
@@ -153,7 +151,6 @@ TEST(NumEditFormat, LevelAndQCommitsClampToTheNearestLimit)
     ExpectStored(gain, "0.3", 200, 203, false);  // 0.3 / 0.1 is 2.9999999999999996 in binary
     ExpectStored(gain, "-0.7", 200, 193, false);
     ExpectStored(gain, "6.05", 200, 260, false);
-    ExpectStored(gain, "dB", 260, 200, false);
     // Not typed: out-of-range text still warns, but nothing is stored.
     const NumEditCommit untouched = gain.Commit("25", 200, false);
     EXPECT_TRUE(untouched.bOutOfRange);
@@ -178,20 +175,34 @@ TEST(NumEditFormat, LevelAndQCommitsClampToTheNearestLimit)
     ExpectStored(q, "4.8", 0, 25, false);
     ExpectStored(q, "30", 24, 0, true);
     ExpectStored(q, "1", 24, 59, true);
-    ExpectStored(q, "inf", 24, 0, true);
 }
 
-TEST(NumEditFormat, FrequencyCommitSkipsOffAndTakesTheValueEvenUntyped)
+TEST(NumEditFormat, TextWithoutANumberAtItsStartIsRefusedInEveryMode)
+{
+    // Read as 0 it would send 0 dB or the lowest frequency unasked.
+    for (const CNumEditFormat& f : {Delay(NUMEDIT_DELAY_MS), Delay(NUMEDIT_DELAY_INCH), BandGain(), BandQ(),
+                                    Frequency(), ChannelGain(), Gate()}) {
+        for (const char* psz : {"abc", "", " ", "-", "#5", "OFF", "inf", "nan", "--3", "e5", "."}) {
+            const NumEditCommit c = f.Commit(psz, 7, true);
+            EXPECT_TRUE(c.bRefused && c.bClearModified) << f.GetMode() << " '" << psz << "'";
+            EXPECT_FALSE(c.bStore || c.bRedisplay || c.bOutOfRange) << f.GetMode() << " '" << psz << "'";
+            EXPECT_EQ(f.Silent(psz, 7).nValue, 7);
+            EXPECT_FALSE(f.Silent(psz, 7).bOutOfRange);
+        }
+        // A number at the start is read as before, whatever follows it.
+        EXPECT_FALSE(f.Commit(" -.5x", 7, true).bRefused) << f.GetMode();
+    }
+    ExpectStored(BandGain(), "6dB", 200, 260, false);
+}
+
+TEST(NumEditFormat, FrequencyCommitTakesTheValueEvenUntyped)
 {
     const CNumEditFormat f = Frequency();
-    const NumEditCommit off = f.Commit("OFF", 1000, true);
-    EXPECT_FALSE(off.bStore || off.bRedisplay || off.bOutOfRange);
     ExpectStored(f, "1000", 80, 1000, false);
     ExpectStored(f, "1250.9Hz", 80, 1250, false);
     ExpectStored(f, "50000", 80, 20000, true);
     ExpectStored(f, "5", 80, 20, true);
     ExpectStored(f, "-99999999999999999999999", 80, 20, true);
-    ExpectStored(f, "off", 80, 20, true);  // only the exact text is skipped
     const NumEditCommit untyped = f.Commit("440", 80, false);
     EXPECT_TRUE(untyped.bStore);
     EXPECT_EQ(untyped.nValue, 440);

@@ -156,7 +156,8 @@ TEST_F(NumEditTest, QDelayAndFrequencyFieldsCommitInTheirUnits)
     m_parent.m_messages.clear();
     Type(hpf, "OFF");
     LoseFocus(hpf);
-    EXPECT_EQ(hpf.text(), "OFF");
+    EXPECT_EQ(hpf.text(), "1000");  // no number: refused, the value shown again, nothing reported
+    EXPECT_FALSE(hpf.IsModified());
     EXPECT_TRUE(m_parent.m_messages.empty());
     EXPECT_EQ(hpf.GetValue(), 1000);
     Type(hpf, "50000");
