@@ -3,6 +3,7 @@
 // control notification of the window goes.
 #include "VardenDlg.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QTimerEvent>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "BitmapSlider.h"
 #include "ControlIds.h"
 #include "FStatic.h"
+#include "FileDialogST.h"
 #include "GradientProgressCtrl.h"
 #include "LinkMessages.h"
 #include "LinkState.h"
@@ -98,6 +100,14 @@ void CVardenDlg::SetTitle(const std::string& strText)
     setWindowTitle(QString::fromLatin1(TITLE_PREFIX + strText));
 }
 
+void CVardenDlg::SetFileTitle(const std::string& strPath)
+{
+    // Preset names are Latin-1; a file's name is in the file system's
+    // encoding.
+    const std::string strName = CFileDialogST::SplitPath(strPath).strName;
+    setWindowTitle(QString::fromLatin1(TITLE_PREFIX) + QFile::decodeName(QByteArray::fromStdString(strName)));
+}
+
 void CVardenDlg::UpdatePresetNameEdits()
 {
     for (int r = 0; r < NUM_PRESET_SLOTS - 1; ++r)
@@ -144,7 +154,9 @@ LRESULT CVardenDlg::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
 
 void CVardenDlg::EnableWindow(bool bEnable)
 {
-    setEnabled(bEnable);
+    // The controls keep their looks and meaning through a transfer; the busy
+    // pointer and the progress bar say that the window waits.
+    m_inputBlocker.Block(!bEnable);
 }
 
 void CVardenDlg::StartLinkTimer()

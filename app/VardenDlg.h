@@ -15,6 +15,7 @@
 
 #include "Audio_Data.h"
 #include "DeviceLink.h"
+#include "InputBlocker.h"
 #include "LinkWindow.h"
 #include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"
@@ -59,6 +60,7 @@ public:
     void StartLinkTimer() override;
     void StopLinkTimer() override;
     void OnLinkDisconnected() override;
+    void OnLinkLost(LinkLoss loss) override;
 
     // Window timers by id; timer 2 is the link tick.
     void OnTimer(int nIDEvent);
@@ -74,6 +76,8 @@ public:
     bool IsQMode() const { return m_bQMode != 0; }
     int GetSelBand() const { return m_nSelBand; }
     bool IsLinkTimerRunning() const { return m_linkTimer.isActive(); }
+    // A transfer runs: the window takes no input until it is done.
+    bool IsBusy() const { return m_inputBlocker.IsBlocking(); }
     const std::string& GetSaveDlgPath() const { return m_szSaveDlgPath; }
     const std::string& GetOpenDlgPath() const { return m_szOpenDlgPath; }
     const std::string& GetWorkDir() const { return m_szWorkDir; }
@@ -90,6 +94,8 @@ private:
     void InitController();
     void InitLinkGroups();
     void SetTitle(const std::string& strText);
+    // The caption for a preset file: its name without the extension.
+    void SetFileTitle(const std::string& strPath);
     void UpdatePresetNameEdits();
     void Disconnect();
     void OnCommand(int nId);
@@ -132,6 +138,9 @@ private:
     void OnHpfField();
     void OnLpfField();
     void OnDelayField();
+    void ApplyHpfFreq(int f);
+    void ApplyLpfFreq(int f);
+    void ApplyDelay(int v);
     void OnHpfType();
     void OnHpfSlope();
     void OnLpfType();
@@ -185,6 +194,7 @@ private:
     CFontStatic* Label(int nId) const;
     CGradientProgressCtrl* Progress() const;
     QLineEdit* NameField(int nRow) const;
+    bool IsNameField(const QWidget* pWidget) const;
     void ShowValue(int nFieldId, int nValue);
     int FieldValue(int nFieldId) const;
     void SetPressed(int nId, bool bPressed);
@@ -207,6 +217,7 @@ private:
     int m_bConnected = 0;
     int m_nPortIndex = 0;
     std::string m_strPort;
+    QString m_strNameBeforeTyping;
     int m_bInputHigh = 0;
     std::string m_szWorkDir;
     std::string m_szSaveDlgPath;
@@ -214,6 +225,15 @@ private:
     std::string m_szSplashPath;
     std::string m_szLogoPath;
     std::vector<std::string> m_astrExtraPorts;
+    // A write to a device slot that may still be under way: which slot, and
+    // the name and caption to put back should the link be lost before the
+    // whole preset is stored.
+    struct PendingWrite {
+        int nSlot = -1;
+        std::string strOldName;
+        QString strOldTitle;
+    };
+    PendingWrite m_write;
     SerialDiscoveryOptions m_discovery;
 
     // EQ band editing.
@@ -231,6 +251,7 @@ private:
     QBasicTimer m_linkTimer;  // timer 2
     // Port events not yet handled, folded into one message (any thread).
     std::atomic<WPARAM> m_nPendingPortEvents{0};
+    CInputBlocker m_inputBlocker{*this};
     // The bar exists before the link, which keeps it for its whole life.
     CGradientProgressCtrl* m_pProgress;
     CDeviceLink m_deviceLink;

@@ -102,10 +102,16 @@ void CVardenDlg::SetLinkedGain(short nGain, int nBand)
 
 void CVardenDlg::OnBandFader(int nBand)
 {
-    if (m_bQMode)
-        FaderToQ(nBand);
-    else
-        FaderToGain(nBand);
+    // Focus, a click on the thumb or a key at the end of the scale report the
+    // fader where it stands: only movement edits. Taking the position of a
+    // bypassed band as a gain would overwrite the gain kept for un-bypassing.
+    const short nStored = m_bQMode ? m_pCurData->GetQ(nBand) : m_pCurData->GetGain(nBand);
+    if (Fader(IDC_BAND_FADER + nBand)->GetInvertedPos() != nStored) {
+        if (m_bQMode)
+            FaderToQ(nBand);
+        else
+            FaderToGain(nBand);
+    }
     SelectBandLabel(nBand);
 }
 
@@ -137,6 +143,12 @@ void CVardenDlg::FaderToQ(int nBand)
 void CVardenDlg::OnBandGainField(int nBand)
 {
     const short v = static_cast<short>(FieldValue(IDC_BAND_GAIN + nBand));
+    // A value the band already has (a wheel turned half a step, the shown
+    // value typed again) is no edit.
+    if (v == m_pCurData->GetGain(nBand)) {
+        SelectBandLabel(nBand);
+        return;
+    }
     Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(v);
     m_pCurData->SetGain(v, nBand);
     BandFilter(nBand).SetGainIndex(v);
@@ -154,6 +166,10 @@ void CVardenDlg::OnBandGainField(int nBand)
 void CVardenDlg::OnBandQField(int nBand)
 {
     const short v = static_cast<short>(FieldValue(IDC_BAND_Q + nBand));
+    if (v == m_pCurData->GetQ(nBand)) {
+        SelectBandLabel(nBand);
+        return;
+    }
     BandFilter(nBand).SetQIndex(v);
     m_pCurData->SetQ(v, nBand);
     Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(v);
@@ -185,6 +201,11 @@ void CVardenDlg::OnBandBypass(int nBand)
 void CVardenDlg::OnGraphBand(int nBand)
 {
     const short g = static_cast<short>(BandFilter(nBand).GetGainIndex());
+    // A handle let go where it was taken: a bypassed band keeps its gain.
+    if (g == m_pCurData->GetGain(nBand)) {
+        SelectBandLabel(nBand);
+        return;
+    }
     if (!m_bQMode)
         Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(g);
     ShowValue(IDC_BAND_GAIN + nBand, g);

@@ -17,50 +17,62 @@ constexpr int DELAY_MAX = 960;
 constexpr int kDelayModeOfUnit[] = {1, 0, 2};
 }  // namespace
 
+// A fader reported where the stored value already puts it (focus, a click on
+// the thumb, a key at the end of the scale) changes nothing: only movement
+// edits. The frequency scale is coarse, so reading a position back would turn
+// a typed 40 Hz into 20 Hz (the high-pass off) or 1000 Hz into 1020 Hz.
 void CVardenDlg::OnChannelFader(int nId)
 {
     switch (nId) {
     case IDC_GAIN_FADER: {
         const short v = static_cast<short>(Fader(IDC_GAIN_FADER)->GetInvertedPos());
+        if (v == m_pCurData->GetChannelGain())
+            break;
         ShowValue(IDC_GAIN_FIELD, v);
         m_pCurData->SetChannelGain(v);
         break;
     }
     case IDC_HPF_FADER: {
-        int f = Fader(IDC_HPF_FADER)->GetFrequency();
+        CBitmapSlider* pFader = Fader(IDC_HPF_FADER);
+        if (pFader->GetPos() == pFader->PosOfFrequency(m_pCurData->GetHpfFreq()))
+            break;
+        int f = pFader->GetFrequency();
         const int l = m_pCurData->GetLpfFreq();
-        if (f > l) {
+        const bool bClamped = f > l;
+        if (bClamped)
             f = l;
-            Fader(IDC_HPF_FADER)->SetFrequency(f);
-        }
-        ShowValue(IDC_HPF_FIELD, f);
-        m_pCurData->SetHpfFreq(static_cast<short>(f));
-        HighPass().SetFrequency(f);
-        Graph()->Redraw(-1);
+        ApplyHpfFreq(f);
+        // The thumb settles where the value lies on the scale; mid-drag it
+        // stays under the pointer unless the other filter stopped it.
+        if (bClamped || !pFader->IsDragging())
+            pFader->SetFrequency(f);
         break;
     }
     case IDC_LPF_FADER: {
-        int f = Fader(IDC_LPF_FADER)->GetFrequency();
+        CBitmapSlider* pFader = Fader(IDC_LPF_FADER);
+        if (pFader->GetPos() == pFader->PosOfFrequency(m_pCurData->GetLpfFreq()))
+            break;
+        int f = pFader->GetFrequency();
         const int h = m_pCurData->GetHpfFreq();
-        if (f < h) {
+        const bool bClamped = f < h;
+        if (bClamped)
             f = h;
-            Fader(IDC_LPF_FADER)->SetFrequency(f);
-        }
-        ShowValue(IDC_LPF_FIELD, f);
-        m_pCurData->SetLpfFreq(static_cast<short>(f));
-        LowPass().SetFrequency(f);
-        Graph()->Redraw(-1);
+        ApplyLpfFreq(f);
+        // The thumb settles where the value lies on the scale; mid-drag it
+        // stays under the pointer unless the other filter stopped it.
+        if (bClamped || !pFader->IsDragging())
+            pFader->SetFrequency(f);
         break;
     }
     case IDC_DELAY_FADER: {
         int v = Fader(IDC_DELAY_FADER)->GetInvertedPos();
+        if (v == m_pCurData->GetDelay())
+            break;
         if (v > DELAY_SNAP_FROM) {
             v = DELAY_MAX;
             Fader(IDC_DELAY_FADER)->SetInvertedPos(DELAY_MAX);
         }
-        ShowValue(IDC_DELAY_FIELD, v);
-        m_pCurData->SetDelay(static_cast<short>(v));
-        RefreshDelaySwitch();
+        ApplyDelay(v);
         break;
     }
     default:
@@ -71,6 +83,8 @@ void CVardenDlg::OnChannelFader(int nId)
 void CVardenDlg::OnGainField()
 {
     const int v = FieldValue(IDC_GAIN_FIELD);
+    if (v == m_pCurData->GetChannelGain())
+        return;
     Fader(IDC_GAIN_FADER)->SetInvertedPos(v);
     m_pCurData->SetChannelGain(static_cast<short>(v));
 }
@@ -84,9 +98,7 @@ void CVardenDlg::OnHpfField()
         ShowValue(IDC_HPF_FIELD, f);
     }
     Fader(IDC_HPF_FADER)->SetFrequency(f);
-    m_pCurData->SetHpfFreq(static_cast<short>(f));
-    HighPass().SetFrequency(f);
-    Graph()->Redraw(-1);
+    ApplyHpfFreq(f);
 }
 
 void CVardenDlg::OnLpfField()
@@ -98,15 +110,43 @@ void CVardenDlg::OnLpfField()
         ShowValue(IDC_LPF_FIELD, f);
     }
     Fader(IDC_LPF_FADER)->SetFrequency(f);
-    m_pCurData->SetLpfFreq(static_cast<short>(f));
-    LowPass().SetFrequency(f);
-    Graph()->Redraw(-1);
+    ApplyLpfFreq(f);
 }
 
 void CVardenDlg::OnDelayField()
 {
     const int v = FieldValue(IDC_DELAY_FIELD);
     Fader(IDC_DELAY_FADER)->SetInvertedPos(v);
+    ApplyDelay(v);
+}
+
+// The edits that end in a new crossover frequency or delay; a value the
+// channel already holds sends nothing.
+void CVardenDlg::ApplyHpfFreq(int f)
+{
+    if (f == m_pCurData->GetHpfFreq())
+        return;
+    ShowValue(IDC_HPF_FIELD, f);
+    m_pCurData->SetHpfFreq(static_cast<short>(f));
+    HighPass().SetFrequency(f);
+    Graph()->Redraw(-1);
+}
+
+void CVardenDlg::ApplyLpfFreq(int f)
+{
+    if (f == m_pCurData->GetLpfFreq())
+        return;
+    ShowValue(IDC_LPF_FIELD, f);
+    m_pCurData->SetLpfFreq(static_cast<short>(f));
+    LowPass().SetFrequency(f);
+    Graph()->Redraw(-1);
+}
+
+void CVardenDlg::ApplyDelay(int v)
+{
+    if (v == m_pCurData->GetDelay())
+        return;
+    ShowValue(IDC_DELAY_FIELD, v);
     m_pCurData->SetDelay(static_cast<short>(v));
     RefreshDelaySwitch();
 }
@@ -170,13 +210,11 @@ void CVardenDlg::OnGraphCrossover(int nElement)
     if (nElement == CAudio_OutData::GetHighPassIndex()) {
         const int f = HighPass().GetFrequency();
         Fader(IDC_HPF_FADER)->SetFrequency(f);
-        ShowValue(IDC_HPF_FIELD, f);
-        m_pCurData->SetHpfFreq(static_cast<short>(f));
+        ApplyHpfFreq(f);
     } else if (nElement == CAudio_OutData::GetLowPassIndex()) {
         const int f = LowPass().GetFrequency();
         Fader(IDC_LPF_FADER)->SetFrequency(f);
-        ShowValue(IDC_LPF_FIELD, f);
-        m_pCurData->SetLpfFreq(static_cast<short>(f));
+        ApplyLpfFreq(f);
     }
 }
 

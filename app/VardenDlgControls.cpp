@@ -135,6 +135,8 @@ void CVardenDlg::CreateControls()
     m_pProgress->setObjectName(QStringLiteral("ctl%1").arg(IDC_PROGRESS));
     m_pProgress->setGeometry(DialogUnitsToPixels(SkinControlRect(IDC_PROGRESS)));
     auto* pSlotGroup = new QButtonGroup(this);
+    // The slot Write and Read use is the one shown checked, at every moment.
+    connect(pSlotGroup, &QButtonGroup::idClicked, this, [this](int nRow) { m_nPresetSlot = nRow; });
     // Every control is a child of the window, which Qt makes its owner.
     for (const ControlGroup& group : kControls) {
         for (int nId = group.nFirst; nId < group.nFirst + group.nCount; ++nId) {

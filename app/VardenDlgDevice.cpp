@@ -6,6 +6,7 @@
 
 #include "ControlIds.h"
 #include "EnumerateSerialPorts.h"
+#include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
 #include "PortErrorText.h"
@@ -28,6 +29,9 @@ bool Confirmed(const char* pszText)
 // round, whose text begins with strText, ignoring case.
 int FindItem(const QComboBox& list, const std::string& strText)
 {
+    // Every text begins with the empty one: no port remembered finds none.
+    if (strText.empty())
+        return -1;
     const int nCount = list.count();
     const QString strPrefix = QString::fromStdString(strText);
     for (int n = 0; n < nCount; ++n) {
@@ -52,8 +56,8 @@ void CVardenDlg::RefreshPortList()
         EnumerateSerialPorts(found, false, m_discovery);
         ports.insert(ports.end(), found.begin(), found.end());
     } catch (const CSerialDiscoveryError& e) {
+        // The ports named on the command line are there all the same.
         ShowMessageBox(e.what(), MessageIcon::Error);
-        ports.clear();
     }
     QComboBox* pList = List(IDC_PORT_LIST);
     pList->clear();
@@ -104,6 +108,7 @@ void CVardenDlg::OnLinkButton()
         return MessageAnswer::Ok;
     });
     m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
+    m_write.nSlot = -1;
     const bool bOpened = m_deviceLink.Connect(m_strPort);
     SetMessageBoxHandler(std::move(previous));
     if (!bOpened) {
@@ -156,6 +161,7 @@ void CVardenDlg::OnWritePreset()
     if (!ConfirmTransfer(MSG_CONFIRM_WRITE))
         return;
     const std::string strName = m_strSlotEdit[static_cast<std::size_t>(m_nPresetSlot)];
+    m_write = {m_nPresetSlot + 1, m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)], windowTitle()};
     m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)] = strName;
     SetTitle(strName);
     m_deviceLink.m_strPresetName = m_strPresetName;
@@ -168,8 +174,28 @@ void CVardenDlg::OnReadPreset()
         return;
     ShowPresetNameFields();
     SetTitle(m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)]);
+    m_write.nSlot = -1;
     m_deviceLink.m_strPresetName = m_strPresetName;
     m_deviceLink.ReadFromDevice(m_nPresetSlot + 1);
+}
+
+void CVardenDlg::OnLinkLost(LinkLoss loss)
+{
+    // The port did open: say what went wrong after it, and what a write that
+    // was under way has left on the device.
+    std::string strText = std::string(MSG_UNABLE_TO_OPEN) + "\n" + DescribeLinkLoss(loss);
+    if (m_write.nSlot >= 0 && !m_deviceLink.IsTransferComplete()) {
+        strText += "\n" + DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered());
+        // The new name was never stored with its preset: the field and the
+        // caption show what they showed before the Write.
+        if (m_write.nSlot > 0) {
+            m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
+            NameField(m_write.nSlot - 1)->setText(QString::fromLatin1(m_write.strOldName));
+            setWindowTitle(m_write.strOldTitle);
+        }
+    }
+    m_write.nSlot = -1;
+    ShowMessageBox(strText, MessageIcon::None);
 }
 
 void CVardenDlg::OnPresetNamesReceived()

@@ -13,6 +13,7 @@
 namespace {
 constexpr const char* MSG_WRITE_ERROR = "MusicFile Write Error";
 constexpr const char* MSG_READ_ERROR = "MusicFile read Error";
+constexpr const char* MSG_REPLACE_QUESTION = " already exists. Replace it?";
 constexpr const char* PRESET_EXTENSION = ".dia";
 constexpr const char* MUSIC_FOLDER = "/MusicFile";
 constexpr unsigned PRESET_DIALOG_FLAGS = 0x1802;
@@ -38,12 +39,25 @@ void CVardenDlg::OnSavePreset()
     const std::string strFolder = m_szWorkDir + MUSIC_FOLDER;
     if (!std::filesystem::exists(strFolder, ec))
         std::filesystem::create_directory(strFolder, ec);
-    CFileDialogST dialog(false, std::string(), &m_szSaveDlgPath, PRESET_DIALOG_FLAGS, SAVE_FILTER, this);
-    if (dialog.DoModal() != CFileDialogST::IDOK)
-        return;
-    std::string strPath = dialog.GetPathName();
-    if (strPath.find(PRESET_EXTENSION) == std::string::npos)
+    std::string strPath;
+    for (;;) {
+        CFileDialogST dialog(false, std::string(), &m_szSaveDlgPath, PRESET_DIALOG_FLAGS, SAVE_FILTER, this);
+        if (dialog.DoModal() != CFileDialogST::IDOK)
+            return;
+        strPath = dialog.GetPathName();
+        // The file's own name decides, not a folder on the way to it.
+        const std::string strName = std::filesystem::path(strPath).filename().string();
+        if (strName.find(PRESET_EXTENSION) != std::string::npos)
+            break;
+        // The dialog asked about the name it was given; with ".dia" added
+        // it is another file, which may hold hours of work.
         strPath += PRESET_EXTENSION;
+        std::error_code ec;
+        if (!std::filesystem::exists(strPath, ec) ||
+            ShowMessageBox(strName + PRESET_EXTENSION + MSG_REPLACE_QUESTION, MessageIcon::Question,
+                           MessageButtons::YesNo) == MessageAnswer::Yes)
+            break;
+    }
     // The name of the live preset is the name the file keeps.
     m_route.m_strName = m_strPresetName[0];
     std::string strError;
@@ -51,7 +65,7 @@ void CVardenDlg::OnSavePreset()
         ShowMessageBox(MSG_WRITE_ERROR);
         return;
     }
-    SetTitle(CFileDialogST::SplitPath(strPath).strName);
+    SetFileTitle(strPath);
 }
 
 void CVardenDlg::OnOpenPreset()
@@ -90,10 +104,11 @@ void CVardenDlg::AfterPresetOpened(const std::string& strPath)
 {
     m_strPresetName[0] = m_route.m_strName;
     if (m_bConnected) {
+        m_write = {0, std::string(), QString()};
         m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
         m_deviceLink.WriteToDevice(0);
     }
     SelectChannel(m_nCurChannel);
     InitLinkGroups();
-    SetTitle(CFileDialogST::SplitPath(strPath).strName);
+    SetFileTitle(strPath);
 }

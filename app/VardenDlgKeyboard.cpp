@@ -4,6 +4,7 @@
 // anything. A click anywhere first lets a half-typed field take its value.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 #include "BitmapSlider.h"
 #include "ControlIds.h"
@@ -35,11 +36,17 @@ int BandOfField(int nId)
 bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
 {
     const QEvent::Type type = pEvent->type();
-    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress)
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::FocusIn)
         return false;
     auto* pTarget = qobject_cast<QWidget*>(pReceiver);
     if (!pTarget || pTarget->window() != this)
         return false;
+    if (type == QEvent::FocusIn) {
+        // What a name field shows before it is typed into, for Escape.
+        if (IsNameField(pTarget))
+            m_strNameBeforeTyping = static_cast<QLineEdit*>(pTarget)->text();
+        return false;
+    }
     QWidget* pFocus = QApplication::focusWidget();
 
     if (type == QEvent::MouseButtonPress) {
@@ -73,6 +80,12 @@ bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
         setFocus(Qt::OtherFocusReason);
         return false;
     case Qt::Key_Escape:
+        // Escape takes nothing: the field shows again what it showed before
+        // the typing, then the focus leaves it.
+        if (auto* pField = qobject_cast<CNumEdit*>(pFocus))
+            pField->Revert();
+        else if (IsNameField(pFocus))
+            static_cast<QLineEdit*>(pFocus)->setText(m_strNameBeforeTyping);
         setFocus(Qt::OtherFocusReason);
         return false;
     case Qt::Key_F1:

@@ -17,7 +17,10 @@ void CVardenDlg::SelectChannel(int nCh)
     Graph()->OnTimer(ID_TIMER_GRAPH);
     m_nSelBand = -1;
     SelectBandLabel(0);
-    SelectItem(IDC_PORT_LIST, m_nPortIndex);
+    // Only the connected port is pinned; while disconnected the list keeps
+    // the port the user chose.
+    if (m_bConnected)
+        SelectItem(IDC_PORT_LIST, m_nPortIndex);
     m_nCurChannel = nCh;
     Graph()->ShowChannel(nCh);
     m_pCurCurves = &m_curves.GetOutData(nCh);
@@ -63,7 +66,10 @@ void CVardenDlg::OnPolarity(int k)
 
 void CVardenDlg::OnGateField(int k)
 {
-    m_route.GetChannel(k).SetGateThreshold(FieldValue(IDC_GATE_FIELD + k));
+    const int v = FieldValue(IDC_GATE_FIELD + k);
+    if (v == m_route.GetChannel(k).GetGateThreshold())
+        return;
+    m_route.GetChannel(k).SetGateThreshold(v);
     RefreshLinkedGates(k);
 }
 
@@ -105,12 +111,11 @@ void CVardenDlg::OnLinkList(int k)
             m_deviceLink.GetLink().Enqueue(channel.BuildBlockWrite(0));
         if (k == m_nCurChannel)
             SelectChannel(k);
-        RefreshLinkedGates(n);
-        RefreshLinkedPolarity(n);
     }
     g_anLinkGroup[k] = n;
-    RefreshLinkedGates(n);
-    RefreshLinkedPolarity(n);
+    // Column k took another channel's gate and polarity; every column shows
+    // its own channel again, not only the members of group n.
+    RefreshOutputsView();
 }
 
 void CVardenDlg::OnBassLinkMode()

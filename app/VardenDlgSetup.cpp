@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QMenu>
 #include <QPainter>
+#include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
 
@@ -125,6 +126,7 @@ void CVardenDlg::InitControls()
     SetPressed(IDC_EQ_GAIN_MODE, !m_bQMode);
     SetPressed(IDC_EQ_Q_MODE, m_bQMode != 0);
     SetPressed(IDC_BASS_LINK, false);
+    Item<QRadioButton>(IDC_SLOT_RADIO + m_nPresetSlot)->setChecked(true);
 
     for (const FieldSetup& setup : kFields) {
         for (int nId = setup.nFirst; nId < setup.nFirst + setup.nCount; ++nId) {

@@ -50,6 +50,14 @@ QLineEdit* CVardenDlg::NameField(int nRow) const
     return Item<QLineEdit>(IDC_SLOT_NAME + nRow);
 }
 
+bool CVardenDlg::IsNameField(const QWidget* pWidget) const
+{
+    for (int r = 0; r < NUM_SLOT_ROWS; ++r)
+        if (pWidget && pWidget == NameField(r))
+            return true;
+    return false;
+}
+
 void CVardenDlg::ShowValue(int nFieldId, int nValue)
 {
     Field(nFieldId)->SetValue(nValue);

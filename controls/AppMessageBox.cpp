@@ -42,7 +42,9 @@ void InstallQtMessageBox(QWidget* pOwner)
     SetMessageBoxHandler([owner](const std::string& strText, MessageIcon icon, MessageButtons buttons) {
         QMessageBox box(owner.data());
         box.setWindowTitle(QStringLiteral("varden"));
-        box.setText(QString::fromLatin1(strText.c_str()));
+        // The program's texts are ASCII; the names of files and ports in
+        // them are the file system's, UTF-8.
+        box.setText(QString::fromUtf8(strText.c_str()));
         box.setIcon(IconOf(icon));
         box.setStandardButtons(ButtonsOf(buttons));
         switch (box.exec()) {

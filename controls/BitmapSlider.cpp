@@ -173,11 +173,16 @@ int CBitmapSlider::SetPageSize(int nSize)
 
 void CBitmapSlider::SetFrequency(int nFreq)
 {
+    SetPosClamped(PosOfFrequency(nFreq));
+}
+
+int CBitmapSlider::PosOfFrequency(int nFreq) const
+{
     // Nothing lies below the bottom of the scale: zero or negative hertz
     // count as far down as it goes.
     const double dSteps = nFreq > 0 ? std::log(double(nFreq) / FREQ_LOWEST) / std::log(s_dFreqBase) + 0.5 : -1e9;
     const long long nSteps = static_cast<long long>(std::trunc(std::clamp(dSteps, -1e9, 1e9)));
-    SetPosClamped(m_bFreqReversed ? m_nMax - nSteps : nSteps);
+    return ClampPos(m_bFreqReversed ? m_nMax - nSteps : nSteps);
 }
 
 int CBitmapSlider::GetFrequency()
@@ -656,9 +661,12 @@ bool CBitmapSlider::event(QEvent* e)
 {
     if (e->type() == static_cast<QEvent::Type>(WM_SLIDER_TAKEFOCUS) && dynamic_cast<CWindowMessageEvent*>(e)) {
         // A disabled control cannot hold the focus, so it does not claim it.
+        // While a box holds the window the focus only moves once the window
+        // is back: the flag follows the real focus, or frames would stay
+        // behind on every fader asked in the meantime.
         if (isEnabled()) {
             setFocus(Qt::OtherFocusReason);
-            m_bFocus = true;
+            m_bFocus = hasFocus();
             update();
         }
         return true;

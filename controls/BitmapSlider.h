@@ -54,6 +54,8 @@ public:
     void SetFreqReversed(bool bReversed) { m_bFreqReversed = bReversed; }
     void SetFrequency(int nFreq);
     int GetFrequency();
+    // The position SetFrequency(nFreq) would give.
+    int PosOfFrequency(int nFreq) const;
 
     void SetVertical(bool bVertical = true);
     bool IsVertical() const { return m_bVertical; }

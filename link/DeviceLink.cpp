@@ -109,7 +109,7 @@ void CDeviceLink::GiveUp(LinkLoss loss)
 {
     Disconnect();
     m_loss = loss;
-    ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None);
+    m_wnd.OnLinkLost(loss);
 }
 
 void CDeviceLink::OnPresetNamesReceived()

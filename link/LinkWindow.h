@@ -2,6 +2,9 @@
 // few window states a connection changes.
 #pragma once
 
+#include "LinkLoss.h"
+#include "LinkMessages.h"
+#include "MessageBox.h"
 #include "WindowTarget.h"
 
 class CLinkWindow : public CWindowTarget {
@@ -11,4 +14,6 @@ public:
     virtual void StopLinkTimer() = 0;
     // The connection has ended: link button up, preset name fields read-only.
     virtual void OnLinkDisconnected() = 0;
+    // The link gave up by itself and is closed now; loss says why.
+    virtual void OnLinkLost(LinkLoss /*loss*/) { ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None); }
 };

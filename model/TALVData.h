@@ -4,6 +4,7 @@
 // a frame leaves it with a valid checksum.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "ChannelRecord.h"
@@ -15,6 +16,7 @@ class CArchive;
 struct FRAME_SLOT {
     int m_bDirty = 0;
     BYTE m_abFrame[SHORT_FRAME_LEN] = {};
+    bool operator==(const FRAME_SLOT&) const = default;
 };
 
 class CTALVData {
@@ -98,6 +100,27 @@ public:
     bool IsChannelDirty() const { return m_chanSlot.m_bDirty != 0; }
     void ClearChannelDirty() { m_chanSlot.m_bDirty = 0; }
     bool IsAnyDirty() const;
+
+    // Everything the channel holds, the hidden marks included (saved gains,
+    // bypass marks, crossover targets, dirty flags), so two moments of a
+    // channel can be compared whole; the block buffer is scratch, left out.
+    struct State {
+        std::array<FRAME_SLOT, NUM_BANDS> aBandSlot{};
+        std::array<int, NUM_BANDS> anSavedGain{};
+        std::array<int, NUM_BANDS> abBandBypass{};
+        std::array<int, NUM_BANDS> abBypassAllMark{};
+        std::array<int, NUM_BANDS> abSavedBypassAllMark{};
+        FRAME_SLOT xoverSlot;
+        short nHpfTarget = 0;
+        short nLpfTarget = 0;
+        FRAME_SLOT chanSlot;
+        int bABFlag = 0;
+        int bHpfOff = 0;
+        int bLpfOff = 0;
+        int bChannelOff = 0;
+        bool operator==(const State&) const = default;
+    };
+    State GetState() const;
 
     // Stored frames, for inspection.
     const BYTE* GetBandFrame(int nBand) const;

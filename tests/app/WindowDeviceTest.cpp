@@ -1,11 +1,11 @@
-// Connecting, whole-preset transfers and preset files, through the window's
-// keys, confirmations and dialogs, against the virtual processor.
+// Connecting and whole-preset transfers, through the window's keys and
+// confirmations, against the virtual processor.
 #include "WindowFixture.h"
 
 #include <QKeyEvent>
+#include <QRadioButton>
 #include <fstream>
 
-#include "PresetFile.h"
 #include "xSkinButton.h"
 
 namespace {
@@ -25,11 +25,11 @@ TEST_F(WindowTest, ConnectingShowsTheLivePresetAndOfflineEditsAreNotSent)
 
     Click(IDC_LINK);
     ASSERT_TRUE(Dlg().IsConnected());
-    EXPECT_FALSE(Dlg().isEnabled()) << "disabled until the live preset is in";
+    EXPECT_TRUE(Dlg().IsBusy()) << "busy until the live preset is in";
     EXPECT_TRUE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
     Dlg().StopLinkTimer();
     ASSERT_TRUE(Drain());
-    EXPECT_TRUE(Dlg().isEnabled());
+    EXPECT_FALSE(Dlg().IsBusy());
     EXPECT_EQ(Accepted(CMD_NAME_QUERY), NUM_PRESET_SLOTS);
     EXPECT_EQ(Accepted(CMD_NAME), 1);
     EXPECT_EQ(Accepted(CMD_BLOCK_REQUEST), NUM_CHANNELS);
@@ -78,7 +78,7 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
     Ctl<QLineEdit>(IDC_SLOT_NAME + 2)->setText(QStringLiteral("CLUB"));
     Click(IDC_WRITE);
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("VARDEN  CLUB"));
-    EXPECT_FALSE(Dlg().isEnabled());
+    EXPECT_TRUE(Dlg().IsBusy());
     ASSERT_TRUE(Drain());
     EXPECT_EQ(m_pSim->WithProcessor([](CVirtualProcessor& p) { return NameOf(p.GetName(3)); }), "CLUB");
     for (int k = 0; k < NUM_CHANNELS; ++k)
@@ -130,13 +130,13 @@ TEST_F(WindowTest, ASilentDeviceEndsTheConnectionAndLeavesThePresetAlone)
         Tick(false), ++nWritten;
     EXPECT_FALSE(Dlg().IsConnected());
     EXPECT_GT(nWritten, 150);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{MSG_UNABLE_TO_OPEN});
-    EXPECT_TRUE(Dlg().isEnabled());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) + "\nthe device did not answer"});
+    EXPECT_FALSE(Dlg().IsBusy());
     EXPECT_EQ(Channel(0).GetGain(7), 240);
     EXPECT_FALSE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
 }
 
-TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorLeavesNull)
+TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorKeepsTheGivenPorts)
 {
     Dlg().AddExtraPort("/nonexistent/ttyUSB9");
     Click(IDC_SEARCH);
@@ -163,70 +163,101 @@ TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorLeavesNull)
     Dlg().SetDiscoveryOptions(options);
     m_boxes.clear();
     Click(IDC_SEARCH);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not read from " + options.strSysfsRoot + "/class/tty. (err=2)"});
-    ASSERT_EQ(pList->count(), 1);
-    EXPECT_EQ(pList->itemText(0), QStringLiteral("NULL"));
+    const std::vector<std::string> error{"Could not read from " + options.strSysfsRoot + "/class/tty. (err=2)"};
+    EXPECT_EQ(BoxTexts(), error);
+    // The ports given on the command line are there all the same; "NULL"
+    // only when nothing at all is listed.
+    ASSERT_EQ(pList->count(), 3);
+    EXPECT_EQ(pList->itemText(0).toStdString(), m_pSim->GetPortPath());
+    m_boxes.clear();
+    CVardenDlg bare;
+    bare.SetDiscoveryOptions(options);
+    bare.OnInitDialog();
+    EXPECT_EQ(BoxTexts(), error);
+    ASSERT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->count(), 1);
+    EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->itemText(0), QStringLiteral("NULL"));
 }
 
-TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
+TEST_F(WindowTest, ThePortListAndTheSlotKeepWhatTheUserChose)
 {
-    EXPECT_TRUE(std::filesystem::is_directory(m_dir / "MusicFile"));
-    const std::string strBase = (m_dir / "MusicFile" / "club").string();
-
-    // ".dia" is appended unless the name holds it somewhere.
-    Type(IDC_BAND_GAIN + 3, "5");
-    for (const std::string strName : {"club", "club.dia", "club.dia.bak", "CLUB.DIA"}) {
-        m_strChosen = (m_dir / "MusicFile" / strName).string();
-        Click(IDC_SAVE);
+    // A machine with a built-in port listed first and a USB adapter: with no
+    // port remembered, the adapter is the one chosen at start.
+    const std::filesystem::path sys = m_dir / "sys";
+    const std::string strUsb = "devices/pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0";
+    for (const auto& [pszName, strDevice] : {std::pair{"ttyS10", std::string("devices/pnp0/00:05")},
+                                             std::pair{"ttyUSB0", strUsb}}) {
+        std::filesystem::create_directories(sys / strDevice);
+        std::filesystem::create_directories(sys / "class/tty" / pszName);
+        std::filesystem::create_directory_symlink("../../../" + strDevice, sys / "class/tty" / pszName / "device");
+        std::filesystem::create_directories(m_dir / "dev");
+        std::ofstream(m_dir / "dev" / pszName).put('\n');
     }
-    EXPECT_TRUE(std::filesystem::exists(strBase + ".dia"));
-    EXPECT_TRUE(std::filesystem::exists(strBase + ".dia.bak"));
-    EXPECT_TRUE(std::filesystem::exists((m_dir / "MusicFile" / "CLUB.DIA.dia")));
-    EXPECT_EQ(Dlg().GetSaveDlgPath(), (m_dir / "MusicFile" / "CLUB.DIA").string()) << "reopens where it was";
-    EXPECT_EQ(Dlg().GetOpenDlgPath(), (m_dir / "MusicFile" / "*.dia").string()) << "each dialog its own";
+    std::filesystem::create_directory_symlink("../../../bus/pnp/drivers/serial", sys / "devices/pnp0/00:05/driver");
+    SerialDiscoveryOptions options;
+    options.strSysfsRoot = sys.string();
+    options.strDevRoot = (m_dir / "dev").string();
+    CVardenDlg bare;
+    bare.SetDiscoveryOptions(options);
+    bare.OnInitDialog();
+    QComboBox* pBareList = bare.Item<QComboBox>(IDC_PORT_LIST);
+    ASSERT_EQ(pBareList->count(), 2);
+    EXPECT_EQ(pBareList->currentText(), QStringLiteral("ttyUSB0"));
 
-    // Cancelled dialogs change nothing.
-    m_strChosen.clear();
-    Click(IDC_OPEN);
-    EXPECT_EQ(Channel(0).GetGain(3), 250);
-
-    // A damaged file changes nothing either.
-    Type(IDC_BAND_GAIN + 3, "-2");
-    std::vector<std::uint8_t> bytes;
-    std::string strError;
-    ASSERT_TRUE(ReadFileBytes(strBase + ".dia", bytes, strError));
-    const std::string strDamaged = (m_dir / "damaged.dia").string();
-    for (const std::size_t nKeep : {bytes.size() - 3, std::size_t{700}, std::size_t{0}}) {
-        std::ofstream(strDamaged, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(nKeep));
-        m_strChosen = strDamaged;
-        m_boxes.clear();
-        Click(IDC_OPEN);
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"MusicFile read Error"}) << nKeep;
-        EXPECT_EQ(Channel(0).GetGain(3), 180) << nKeep;
-        EXPECT_EQ(Ctl<CNumEdit>(IDC_BAND_GAIN + 3)->GetValue(), 180);
-    }
-    bytes.push_back(0);  // trailing bytes: not a file we wrote
-    std::ofstream(strDamaged, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    Click(IDC_OPEN);
-    EXPECT_EQ(Channel(0).GetGain(3), 180);
-
-    // Opening while connected sends the preset to the live slot.
+    // PreS1 shows checked from the start, in step with the slot Write uses.
+    EXPECT_TRUE(Ctl<QRadioButton>(IDC_SLOT_RADIO)->isChecked());
+    Click(IDC_SLOT_RADIO + 3);
     Connect();
-    Choose(IDC_LINK_LIST + 1, 0);
+    Click(IDC_WRITE);
     ASSERT_TRUE(Drain());
-    m_strChosen = strBase + ".dia";
-    const int nBlocks = Accepted(CMD_BLOCK_WRITE);
-    const int nNames = Accepted(CMD_NAME);
-    m_boxes.clear();
+    EXPECT_EQ(m_pSim->WithProcessor([](CVirtualProcessor& p) { return p.GetAcceptedCount(CMD_BLOCK_WRITE); }),
+              NUM_CHANNELS);
+    ExpectDeviceHolds(4, 0, "written to the checked slot");
+    Click(IDC_LINK);
+
+    // Disconnected, a port the user picked stays picked through channel
+    // keys and Open, so Link opens that one and no other.
+    Dlg().AddExtraPort("/dev/null");
+    Click(IDC_SEARCH);
+    Choose(IDC_PORT_LIST, 1);
+    Click(IDC_CHANNEL_BUTTON + 2);
+    m_strChosen = (m_dir / "missing.dia").string();
     Click(IDC_OPEN);
-    EXPECT_TRUE(m_boxes.empty());
-    EXPECT_EQ(Channel(0).GetGain(3), 250);
-    EXPECT_EQ(Ctl<CNumEdit>(IDC_BAND_GAIN + 3)->GetValue(), 250);
-    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("VARDEN  club"));
-    EXPECT_NE(g_anLinkGroup[1], g_anLinkGroup[0]) << "every channel in its own group after opening";
-    ASSERT_TRUE(Drain());
-    EXPECT_EQ(Accepted(CMD_BLOCK_WRITE), nBlocks + NUM_CHANNELS);
-    EXPECT_EQ(Accepted(CMD_NAME), nNames + 1);
-    for (int k = 0; k < NUM_CHANNELS; ++k)
-        ExpectDeviceHolds(0, k, "opened file on the device");
+    EXPECT_EQ(Ctl<QComboBox>(IDC_PORT_LIST)->currentText(), QStringLiteral("/dev/null"));
+}
+
+TEST_F(WindowTest, ALostLinkSaysWhyAndWhatAWriteLeftWhileControlsKeepTheirMeaning)
+{
+    Connect();
+    const QString strTitle = Dlg().windowTitle();
+    const QString strOldName = Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text();
+    Click(IDC_SLOT_RADIO + 1);
+    Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->setText(QStringLiteral("NEWNAME"));
+    Click(IDC_WRITE);
+    m_boxes.clear();
+
+    // Busy: the controls keep their looks and meaning, input waits.
+    ASSERT_TRUE(Dlg().IsBusy());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    for (const int nId : {IDC_CHANNEL_BUTTON, IDC_CHANNEL_BUTTON + 3, IDC_LINK, IDC_EQ_GAIN_MODE, IDC_POLARITY + 2})
+        EXPECT_TRUE(Dlg().GetDlgItem(nId)->isEnabled()) << nId;
+    EXPECT_TRUE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
+    const BYTE nPolarity = Channel(2).GetPolarity();
+    Click(IDC_POLARITY + 2);
+    EXPECT_EQ(Channel(2).GetPolarity(), nPolarity) << "no input while busy";
+
+    // The name and channel 1 are stored, then the line drops.
+    Tick();
+    Tick();
+    m_pSim->SetFault(SimFault::HangUp);
+    for (int i = 0; i < 50 && Dlg().IsConnected(); ++i)
+        Tick();
+    ASSERT_FALSE(Dlg().IsConnected());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) +
+                                                   "\nthe line was hung up (adapter unplugged, or the device side "
+                                                   "closed)\nslot 2 is left partly written: name and channel 1 of 4"});
+    EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text(), strOldName) << "the new name was never stored whole";
+    EXPECT_EQ(Dlg().windowTitle(), strTitle);
+    EXPECT_FALSE(Dlg().IsBusy());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

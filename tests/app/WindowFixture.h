@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <chrono>
@@ -27,6 +28,18 @@
 #include "TALVData.h"
 #include "VardenDlg.h"
 #include "xSkinButton.h"
+
+// The window's keyboard and mouse rules, offered every event first, as the
+// application installs them.
+class KeyboardFilter : public QObject {
+public:
+    explicit KeyboardFilter(CVardenDlg& dlg) : m_dlg(dlg) { qApp->installEventFilter(this); }
+    ~KeyboardFilter() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override { return m_dlg.PreTranslateMessage(pWatched, pEvent); }
+
+private:
+    CVardenDlg& m_dlg;
+};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -87,6 +100,14 @@ public:
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
         }
+    }
+
+    // Presses a key as the application delivers it: through its event filters.
+    static void Key(QWidget* pTarget, int nKey)
+    {
+        QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier);
+        QApplication::sendEvent(pTarget, &press);
+        Pump();
     }
 
 protected:
@@ -167,7 +188,7 @@ protected:
             bool bDirty = false;
             for (int k = 0; k < NUM_CHANNELS; ++k)
                 bDirty = bDirty || Channel(k).IsAnyDirty();
-            return !bDirty && m_pDlg->isEnabled() &&
+            return !bDirty && !m_pDlg->IsBusy() &&
                    (Link().GetCount() == 0 || (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
         });
     }

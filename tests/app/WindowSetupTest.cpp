@@ -10,26 +10,8 @@
 #include "SkinImages.h"
 #include "SkinLayout.h"
 #include "SplashWnd.h"
+#include "WindowMessage.h"
 
-namespace {
-// Presses a key as the application delivers it: through its event filters.
-void Key(QWidget* pTarget, int nKey)
-{
-    QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier);
-    QApplication::sendEvent(pTarget, &press);
-    WindowTest::Pump();
-}
-
-class KeyboardFilter : public QObject {
-public:
-    explicit KeyboardFilter(CVardenDlg& dlg) : m_dlg(dlg) { qApp->installEventFilter(this); }
-    ~KeyboardFilter() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override { return m_dlg.PreTranslateMessage(pWatched, pEvent); }
-
-private:
-    CVardenDlg& m_dlg;
-};
-}  // namespace
 
 TEST_F(WindowTest, StartsInAnEmptyFolderWithEverythingInPlace)
 {
@@ -156,4 +138,47 @@ TEST_F(WindowTest, F1ShowsTheAboutBox)
     Key(QApplication::focusWidget() ? QApplication::focusWidget() : &Dlg(), Qt::Key_F1);
     EXPECT_EQ(strSeen, QStringLiteral("VARDEN Version 13.1"));
     EXPECT_EQ(Dlg().size(), SkinWindowPixelSize());
+}
+
+TEST_F(WindowTest, EscapeTakesNothingAndOnlyTheFocusedFaderShowsItsFrame)
+{
+    KeyboardFilter filter(Dlg());
+    Connect();
+    // A name field: Escape brings back what it showed before the typing.
+    QLineEdit* pName = Ctl<QLineEdit>(IDC_SLOT_NAME + 2);
+    const QString strShown = pName->text();
+    pName->setFocus();
+    Pump();
+    QTest::keyClicks(pName, "XY");
+    Key(pName, Qt::Key_Escape);
+    EXPECT_EQ(pName->text(), strShown);
+    EXPECT_EQ(QApplication::focusWidget(), &Dlg());
+    // A number field: the value typed is not taken, nothing is sent.
+    Type(IDC_GAIN_FIELD, "-30");
+    ASSERT_TRUE(Drain());
+    QLineEdit* pGain = Ctl<QLineEdit>(IDC_GAIN_FIELD);
+    pGain->setFocus();
+    pGain->selectAll();
+    QTest::keyClicks(pGain, "10");
+    Key(pGain, Qt::Key_Escape);
+    EXPECT_EQ(pGain->text(), QStringLiteral("-30.0"));
+    EXPECT_EQ(Channel(0).GetChannelGain(), 300);
+    EXPECT_FALSE(Channel(0).IsAnyDirty());
+
+    // Faders asked to take the focus while a box holds the window take it
+    // only when the window is back; one frame, on the fader that has it.
+    QWidget box;
+    box.show();
+    QApplication::setActiveWindow(&box);
+    Pump();
+    for (const int nBand : {3, 4})
+        SendWindowMessage(Dlg().GetDlgItem(IDC_BAND_FADER + nBand), WM_SLIDER_TAKEFOCUS, 0, 0);
+    box.close();
+    QApplication::setActiveWindow(&Dlg());
+    Pump();
+    std::vector<int> framed;
+    for (int b = 0; b < NUM_BANDS; ++b)
+        if (Ctl<CBitmapSlider>(IDC_BAND_FADER + b)->HasFocusFlag())
+            framed.push_back(b);
+    EXPECT_EQ(framed, std::vector<int>{4});
 }

@@ -65,7 +65,7 @@ void RenderWindow(CGalleryWriter& writer)
 
         Command(dlg, IDC_LINK);
         dlg.StopLinkTimer();
-        RunLink(dlg, [&] { return dlg.isEnabled(); });
+        RunLink(dlg, [&] { return !dlg.IsBusy(); });
         RunLink(dlg, [] { return false; }, 3);
         writer.SaveWidget(QStringLiteral("window-connected"), dlg);
 
@@ -84,7 +84,7 @@ void RenderWindow(CGalleryWriter& writer)
         Command(dlg, IDC_WRITE);
         RunLink(dlg, [&] { return dlg.GetDeviceLink().GetLink().GetCount() <= 3; });
         writer.SaveWidget(QStringLiteral("window-transfer"), dlg);
-        RunLink(dlg, [&] { return dlg.isEnabled(); });
+        RunLink(dlg, [&] { return !dlg.IsBusy(); });
     }
     SetMessageBoxHandler(std::move(previous));
     g_bBassLink = false;

@@ -1,0 +1,46 @@
+#include "InputBlocker.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+CInputBlocker::~CInputBlocker()
+{
+    Block(false);
+}
+
+void CInputBlocker::Block(bool bBlock)
+{
+    if (bBlock == m_bBlocking)
+        return;
+    m_bBlocking = bBlock;
+    if (bBlock) {
+        qApp->installEventFilter(this);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+bool CInputBlocker::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    switch (pEvent->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::TouchBegin: {
+        auto* pWidget = qobject_cast<QWidget*>(pWatched);
+        return pWidget && pWidget->window() == &m_window;
+    }
+    default:
+        return false;
+    }
+}

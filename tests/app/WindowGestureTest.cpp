@@ -1,0 +1,367 @@
+// A seeded run of random gestures on the real window while it is connected to
+// the virtual processor. After every gesture: one that moved nothing and typed
+// no valid number has left the preset and the frames waiting for the device
+// as they were; every fader and field shows what the preset holds; and once
+// the link has drained, the device's live preset equals the window's byte for
+// byte. VARDEN_GESTURES=N runs N gestures (2000 by default);
+// VARDEN_GESTURE_SEED=S replays the seed a failure printed.
+#include "WindowFixture.h"
+
+#include <QWheelEvent>
+#include <cstdlib>
+#include <random>
+
+#include "FStatic.h"
+#include "PresetFile.h"
+#include "TALVRoute.h"
+#include "WindowMessage.h"
+
+namespace {
+
+struct Snapshot {
+    std::array<CTALVData::State, NUM_CHANNELS> aChannel;
+    std::array<int, NUM_CHANNELS> anGroup{};
+    bool bBassLink = false;
+    std::vector<std::vector<BYTE>> queue;
+    bool operator==(const Snapshot&) const = default;
+};
+
+struct Gesture {
+    std::string strWhat;
+    bool bInert = false;  // moved nothing and typed no valid number
+};
+
+unsigned long EnvNumber(const char* pszName, unsigned long nDefault)
+{
+    const char* psz = std::getenv(pszName);
+    return psz && *psz ? std::strtoul(psz, nullptr, 10) : nDefault;
+}
+
+const int kChannelFaders[] = {IDC_GAIN_FADER, IDC_HPF_FADER, IDC_LPF_FADER, IDC_DELAY_FADER};
+const int kLists[] = {IDC_HPF_TYPE, IDC_HPF_SLOPE, IDC_LPF_TYPE, IDC_LPF_SLOPE};
+const int kSwitches[] = {IDC_EQ_BYPASS_ALL, IDC_INPUT_HIGH, IDC_INPUT_LOW, IDC_DELAY_OFF, IDC_BASS_LINK};
+
+}  // namespace
+
+class WindowGestureTest : public WindowTest {
+protected:
+    Snapshot Take()
+    {
+        Snapshot s;
+        for (int k = 0; k < NUM_CHANNELS; ++k) {
+            s.aChannel[static_cast<std::size_t>(k)] = Channel(k).GetState();
+            s.anGroup[static_cast<std::size_t>(k)] = g_anLinkGroup[k];
+        }
+        s.bBassLink = g_bBassLink;
+        const CSendDataQueue& queue = Link().GetQueue();
+        for (int i = 0; i < queue.GetCount(); ++i) {
+            const CSendData* p = queue.GetAt(i);
+            s.queue.emplace_back(p->GetData(), p->GetData() + p->GetLength());
+        }
+        return s;
+    }
+
+    int Rand(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    bool Chance(int nPercent) { return Rand(100) < nPercent; }
+
+    // ---- the gestures -----------------------------------------------------
+
+    int AnyFader()
+    {
+        return Chance(70) ? IDC_BAND_FADER + Rand(NUM_BANDS) : kChannelFaders[Rand(4)];
+    }
+
+    Gesture FaderGesture()
+    {
+        const int nId = AnyFader();
+        auto* pFader = Ctl<CBitmapSlider>(nId);
+        const QPoint thumb(pFader->width() / 2, pFader->GetThumbPixel());
+        const std::string strFader = "fader " + std::to_string(nId);
+        switch (Rand(5)) {
+        case 0:
+            QTest::mousePress(pFader, Qt::LeftButton, Qt::NoModifier, thumb);
+            QTest::mouseRelease(pFader, Qt::LeftButton, Qt::NoModifier, thumb);
+            Pump();
+            return {"click on the thumb of " + strFader, true};
+        case 1:
+            PostWindowMessage(pFader, WM_SLIDER_TAKEFOCUS, 0, 0);
+            Pump();
+            return {"focus to " + strFader, true};
+        case 2: {
+            const int nDy = Rand(161) - 80;
+            DragFader(nId, nDy);
+            return {"drag " + strFader + " by " + std::to_string(nDy), false};
+        }
+        case 3: {
+            const QPoint at(pFader->width() / 2, Rand(pFader->height()));
+            QTest::mousePress(pFader, Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseRelease(pFader, Qt::LeftButton, Qt::NoModifier, at);
+            Pump();
+            return {"click " + strFader + " at y " + std::to_string(at.y()), false};
+        }
+        default: {
+            static const int kKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+                                        Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+            const int nKey = kKeys[Rand(8)];
+            PostWindowMessage(pFader, WM_SLIDER_TAKEFOCUS, 0, 0);
+            Pump();
+            const bool bWalk = nKey == Qt::Key_Left || nKey == Qt::Key_Right;
+            Key(QApplication::focusWidget() ? QApplication::focusWidget() : pFader, nKey);
+            return {"key " + std::to_string(nKey) + " on " + strFader, bWalk};
+        }
+        }
+    }
+
+    // A field that takes typing now.
+    int AnyField()
+    {
+        for (;;) {
+            if (Dlg().IsBusy())
+                return IDC_GAIN_FIELD;  // the gesture finds it closed, as a user would
+            int nId = 0;
+            switch (Rand(5)) {
+            case 0: nId = (Dlg().IsQMode() ? IDC_BAND_Q : IDC_BAND_GAIN) + Rand(NUM_BANDS); break;
+            case 1: nId = IDC_GATE_FIELD + Rand(NUM_CHANNELS); break;
+            case 2: nId = Chance(50) ? IDC_HPF_FIELD : IDC_LPF_FIELD; break;
+            case 3: nId = IDC_GAIN_FIELD; break;
+            default: nId = IDC_DELAY_FIELD; break;
+            }
+            if (Ctl<CNumEdit>(nId)->isEnabled() || Dlg().IsBusy())
+                return nId;
+        }
+    }
+
+    Gesture TypeGesture()
+    {
+        const int nId = AnyField();
+        auto* pField = Ctl<CNumEdit>(nId);
+        const CNumEditFormat& format = pField->Format();
+        std::string strText;
+        bool bGarbage = false;
+        switch (Rand(4)) {
+        case 0:
+        case 1: {
+            // A value the field can hold, as it would show it, sometimes with
+            // a unit or blanks after it.
+            const int v = format.GetMin() + Rand(format.GetMax() - format.GetMin() + 1);
+            strText = format.Text(v);
+            if (Chance(30))
+                strText += Chance(50) ? "dB" : " ";
+            break;
+        }
+        case 2:
+            strText = Chance(50) ? "99999" : "-99999";
+            break;
+        default: {
+            static const char* const kGarbage[] = {"abc", "#", "", " ", "-", ".", "x5", "OFF", "--3", "e5", "+-1", "nan", "inf"};
+            strText = kGarbage[Rand(static_cast<int>(std::size(kGarbage)))];
+            bGarbage = true;
+            break;
+        }
+        }
+        pField->setFocus();
+        pField->selectAll();
+        QTest::keyClicks(pField, QString::fromLatin1(strText.c_str()));
+        const int nEnd = Rand(3);
+        if (nEnd == 0)
+            Key(pField, Qt::Key_Return);
+        else if (nEnd == 1)
+            Key(pField, Qt::Key_Escape);
+        else
+            Dlg().setFocus();
+        Pump();
+        static const char* const kEnds[] = {"Enter", "Escape", "leaving"};
+        return {"'" + strText + "' into field " + std::to_string(nId) + ", " + kEnds[nEnd], bGarbage || nEnd == 1};
+    }
+
+    Gesture WheelGesture()
+    {
+        const int nId = AnyField();
+        QWidget* pField = Dlg().GetDlgItem(nId);
+        const int nDelta = (Chance(50) ? 1 : -1) * (Chance(50) ? 60 : 120);
+        const QPointF at(pField->rect().center());
+        QWheelEvent wheel(at, pField->mapToGlobal(at), QPoint(), QPoint(0, nDelta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pField, &wheel);
+        Pump();
+        return {"wheel " + std::to_string(nDelta) + " on field " + std::to_string(nId), false};
+    }
+
+    Gesture KeyOrSwitchGesture()
+    {
+        switch (Rand(8)) {
+        case 0: {
+            const int nId = IDC_CHANNEL_BUTTON + Rand(NUM_CHANNELS);
+            Click(nId);
+            return {"channel key " + std::to_string(nId), true};
+        }
+        case 1: {
+            const int nId = Chance(50) ? IDC_EQ_GAIN_MODE : IDC_EQ_Q_MODE;
+            Click(nId);
+            return {"fader mode key " + std::to_string(nId), true};
+        }
+        case 2: {
+            const int nId = IDC_BAND_BYPASS + Rand(NUM_BANDS);
+            Click(nId);
+            return {"bypass " + std::to_string(nId), false};
+        }
+        case 3: {
+            const int nId = Chance(50) ? IDC_OUTPUT_SWITCH + Rand(NUM_CHANNELS) : IDC_POLARITY + Rand(NUM_CHANNELS);
+            Click(nId);
+            return {"switch " + std::to_string(nId), false};
+        }
+        case 4: {
+            const int nId = kSwitches[Rand(static_cast<int>(std::size(kSwitches)))];
+            Click(nId);
+            return {"key " + std::to_string(nId), false};
+        }
+        case 5: {
+            const int nId = kLists[Rand(4)];
+            const int nItem = Rand(Ctl<QComboBox>(nId)->count());
+            Choose(nId, nItem);
+            return {"list " + std::to_string(nId) + " item " + std::to_string(nItem), false};
+        }
+        case 6: {
+            const int nId = IDC_LINK_LIST + Rand(NUM_CHANNELS);
+            if (!Ctl<QComboBox>(nId)->isEnabled())
+                return {"nothing (Linking locked)", true};
+            const int nItem = Rand(NUM_CHANNELS);
+            Choose(nId, nItem);
+            return {"Linking " + std::to_string(nId) + " item " + std::to_string(nItem), false};
+        }
+        default: {
+            const int nItem = Rand(3);
+            Choose(IDC_DELAY_UNIT, nItem);
+            return {"delay unit " + std::to_string(nItem), true};
+        }
+        }
+    }
+
+    Gesture OpenGesture()
+    {
+        const bool bGood = Chance(50);
+        m_strChosen = (m_dir / (bGood ? "good.dia" : "damaged.dia")).string();
+        Click(IDC_OPEN);
+        m_strChosen.clear();
+        return {bGood ? "Open of a preset" : "Open of a damaged file", !bGood};
+    }
+
+    Gesture NextGesture()
+    {
+        const int n = Rand(100);
+        if (n < 35)
+            return FaderGesture();
+        if (n < 65)
+            return TypeGesture();
+        if (n < 72)
+            return WheelGesture();
+        if (n < 97)
+            return KeyOrSwitchGesture();
+        return OpenGesture();
+    }
+
+    // ---- what must hold ---------------------------------------------------
+
+    // Every fader and field of the window shows what the preset holds.
+    void ExpectViewsShowThePreset(const std::string& strWhere)
+    {
+        const CTALVData& ch = Channel(Dlg().GetCurChannel());
+        auto expectField = [&](int nId, int nStored) {
+            auto* pField = Ctl<CNumEdit>(nId);
+            const int nShown = pField->Format().Silent(pField->text().toLatin1().toStdString(), INT_MIN).nValue;
+            EXPECT_EQ(nShown, nStored) << "field " << nId << " shows '" << pField->text().toStdString() << "' "
+                                       << strWhere;
+        };
+        auto expectFader = [&](int nId, int nInverted) {
+            EXPECT_EQ(Ctl<CBitmapSlider>(nId)->GetInvertedPos(), nInverted) << "fader " << nId << " " << strWhere;
+        };
+        for (int b = 0; b < NUM_BANDS; ++b) {
+            expectFader(IDC_BAND_FADER + b, Dlg().IsQMode() ? ch.GetQ(b) : ch.GetGain(b));
+            expectField(IDC_BAND_GAIN + b, ch.GetGain(b));
+            expectField(IDC_BAND_Q + b, ch.GetQ(b));
+            EXPECT_EQ(Ctl<CBitButton>(IDC_BAND_BYPASS + b)->GetCheck() != 0, ch.IsBandBypassed(b) != 0)
+                << "band switch " << b << " " << strWhere;
+        }
+        expectFader(IDC_GAIN_FADER, ch.GetChannelGain());
+        expectField(IDC_GAIN_FIELD, ch.GetChannelGain());
+        expectFader(IDC_DELAY_FADER, ch.GetDelay());
+        expectField(IDC_DELAY_FIELD, ch.GetDelay());
+        for (const auto& [nFader, nField, nFreq] : {std::tuple{IDC_HPF_FADER, IDC_HPF_FIELD, ch.GetHpfFreq()},
+                                                     std::tuple{IDC_LPF_FADER, IDC_LPF_FIELD, ch.GetLpfFreq()}}) {
+            auto* pFader = Ctl<CBitmapSlider>(nFader);
+            EXPECT_EQ(pFader->GetPos(), pFader->PosOfFrequency(nFreq)) << "fader " << nFader << " " << strWhere;
+            expectField(nField, nFreq);
+        }
+        EXPECT_EQ(Ctl<QComboBox>(IDC_HPF_TYPE)->currentIndex(), ch.GetHpfType()) << strWhere;
+        EXPECT_EQ(Ctl<QComboBox>(IDC_HPF_SLOPE)->currentIndex(), ch.GetHpfSlope()) << strWhere;
+        EXPECT_EQ(Ctl<QComboBox>(IDC_LPF_TYPE)->currentIndex(), ch.GetLpfType()) << strWhere;
+        EXPECT_EQ(Ctl<QComboBox>(IDC_LPF_SLOPE)->currentIndex(), ch.GetLpfSlope()) << strWhere;
+        for (int k = 0; k < NUM_CHANNELS; ++k) {
+            expectField(IDC_GATE_FIELD + k, Channel(k).GetGateThreshold());
+            EXPECT_EQ(Ctl<CBitButton>(IDC_POLARITY + k)->GetCheck() != 0, Channel(k).GetPolarity() != 0)
+                << "polarity " << k << " " << strWhere;
+            EXPECT_EQ(Ctl<CBitButton>(IDC_OUTPUT_SWITCH + k)->GetCheck() != 0, Channel(k).GetOutputOn() != 0)
+                << "output " << k << " " << strWhere;
+            EXPECT_EQ(Ctl<QComboBox>(IDC_LINK_LIST + k)->currentIndex(), g_anLinkGroup[k])
+                << "Linking " << k << " " << strWhere;
+        }
+    }
+
+    void ExpectDeviceEqualsThePreset(const std::string& strWhere)
+    {
+        ASSERT_TRUE(Drain()) << "the link did not drain " << strWhere;
+        for (int k = 0; k < NUM_CHANNELS; ++k)
+            ExpectDeviceHolds(0, k, strWhere);
+    }
+
+    void WritePresetFiles()
+    {
+        CTALVRoute route;
+        std::mt19937 rng(m_rng());
+        for (int k = 0; k < NUM_CHANNELS; ++k) {
+            CTALVData& ch = route.GetChannel(k);
+            for (int b = 0; b < NUM_BANDS; b += 1 + static_cast<int>(rng() % 4))
+                ch.SetGain(static_cast<short>(rng() % 401), b);
+            ch.SetHpfFreq(static_cast<short>(20 + rng() % 200));
+            ch.SetLpfFreq(static_cast<short>(2000 + rng() % 18000));
+            ch.SetDelay(static_cast<short>(rng() % 961));
+            ch.SetChannelGain(static_cast<short>(rng() % 801));
+        }
+        std::string strError;
+        ASSERT_TRUE(SavePresetFile((m_dir / "good.dia").string(), route, strError)) << strError;
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(ReadFileBytes((m_dir / "good.dia").string(), bytes, strError));
+        bytes.resize(bytes.size() / 2);
+        ASSERT_TRUE(WriteFileAtomically((m_dir / "damaged.dia").string(), bytes, strError));
+    }
+
+    std::mt19937 m_rng;
+};
+
+TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowThePreset)
+{
+    const unsigned long nSeed = EnvNumber("VARDEN_GESTURE_SEED", std::random_device{}());
+    const unsigned long nGestures = EnvNumber("VARDEN_GESTURES", 2000);
+    m_rng.seed(static_cast<std::mt19937::result_type>(nSeed));
+    WritePresetFiles();
+    KeyboardFilter filter(Dlg());
+    Connect();
+    for (unsigned long n = 1; n <= nGestures; ++n) {
+        const Snapshot before = Take();
+        const Gesture gesture = NextGesture();
+        const std::string strWhere =
+            "after gesture " + std::to_string(n) + " (" + gesture.strWhat + "), seed " + std::to_string(nSeed);
+        if (gesture.bInert) {
+            ASSERT_TRUE(Take() == before) << "the preset or the frames for the device changed " << strWhere;
+        }
+        ExpectViewsShowThePreset(strWhere);
+        ASSERT_FALSE(HasFailure()) << strWhere;
+        ASSERT_TRUE(Dlg().IsConnected()) << strWhere;
+        if (Chance(30))
+            Tick();
+        if (n % 100 == 0 || n == nGestures) {
+            ExpectDeviceEqualsThePreset(strWhere);
+            ASSERT_FALSE(HasFailure()) << strWhere;
+        }
+    }
+}
