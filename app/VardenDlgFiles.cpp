@@ -3,11 +3,10 @@
 // preset, the views and the device as they were.
 #include <filesystem>
 
-#include "Archive.h"
-#include "ArchiveException.h"
 #include "FileDialogST.h"
 #include "MessageBox.h"
 #include "PresetFile.h"
+#include "PresetLoader.h"
 #include "VardenDlg.h"
 
 namespace {
@@ -19,18 +18,6 @@ constexpr const char* MUSIC_FOLDER = "/MusicFile";
 constexpr unsigned PRESET_DIALOG_FLAGS = 0x1802;
 constexpr const char* SAVE_FILTER = "*.dia||";
 constexpr const char* OPEN_FILTER = "All files|*.dia||";
-
-// Loads route from bytes; true only when the bytes are exactly one preset.
-bool LoadWholePreset(CTALVRoute& route, const std::vector<std::uint8_t>& bytes)
-{
-    try {
-        CArchive ar(bytes.data(), bytes.size());
-        route.Serialize(ar);
-        return ar.GetPosition() == bytes.size();
-    } catch (const CArchiveException&) {
-        return false;
-    }
-}
 }  // namespace
 
 void CVardenDlg::OnSavePreset()
@@ -90,14 +77,10 @@ bool CVardenDlg::OpenPresetFile(const std::string& strPath)
 
 bool CVardenDlg::LoadPresetBytes(const std::vector<std::uint8_t>& bytes)
 {
-    // Read into a preset of its own first: the edited one is not touched
-    // until the whole file has proved to be a preset.
-    {
-        CTALVRoute trial;
-        if (!LoadWholePreset(trial, bytes))
-            return false;
-    }
-    return LoadWholePreset(m_route, bytes);
+    // The loader vardenctl uses too: the edited preset is not touched unless
+    // the whole file is one preset within the device's ranges.
+    std::string strError;
+    return ::LoadPresetBytes(bytes, m_route, strError) == PresetFault::None;
 }
 
 void CVardenDlg::AfterPresetOpened(const std::string& strPath)

@@ -1,12 +1,14 @@
 // The preset file loader on any bytes: whatever it takes over is stored
 // within the valid ranges, and storing, loading and storing again gives the
-// same bytes.
+// same bytes. The whole-file loader refuses with a reason and touches
+// nothing, or takes the bytes as they are.
 #include <cstdint>
 #include <vector>
 
 #include "Archive.h"
 #include "FuzzCheck.h"
 #include "PresetFile.h"
+#include "PresetLoader.h"
 #include "PresetLimits.h"
 #include "TALVRoute.h"
 
@@ -50,5 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     again.Serialize(in);  // what we stored must load whole: no exception
     FuzzCheck(in.GetPosition() == first.size(), "a stored preset loads to its end");
     FuzzCheck(StorePresetBytes(again) == first, "store, load, store gives the same bytes");
+
+    const std::vector<std::uint8_t> bytes(pData, pData + nSize);
+    CTALVRoute whole;
+    const std::vector<std::uint8_t> untouched = StorePresetBytes(whole);
+    std::string error;
+    if (LoadPresetBytes(bytes, whole, error) == PresetFault::None) {
+        // A name in the 16-bit form is stored back in the 8-bit one.
+        constexpr std::size_t NAME_AT = NUM_CHANNELS * CHANNEL_RECORD_SIZE;
+        if (bytes[NAME_AT] != 0xFF)
+            FuzzCheck(StorePresetBytes(whole) == bytes, "a preset taken whole stores back to its bytes");
+    } else {
+        FuzzCheck(!error.empty(), "a refused file has a reason");
+        FuzzCheck(StorePresetBytes(whole) == untouched, "a refused file changes nothing");
+    }
     return 0;
 }

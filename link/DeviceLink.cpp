@@ -25,7 +25,8 @@ bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
     }
     m_bConnected = true;
     m_route.ClearAllDirty();
-    RequestPresetNames();
+    if (mode != ConnectMode::PortOnly)
+        RequestPresetNames();
     if (mode == ConnectMode::Full)
         ReadFromDevice(0);
     m_wnd.StartLinkTimer();

@@ -17,9 +17,11 @@ class CDeviceLink {
 public:
     CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& progress);
 
-    enum class ConnectMode { Full, NamesOnly };
-    // Opens the port, then queues six name queries, the name frame for slot 0
-    // and the live preset's four block requests (Full), and starts the tick.
+    enum class ConnectMode { Full, NamesOnly, PortOnly };
+    // Opens the port, then queues six name queries (not PortOnly), the name
+    // frame for slot 0 and the live preset's four block requests (Full), and
+    // starts the tick. PortOnly is for callers that queue only what their job
+    // needs.
     bool Connect(const std::string& strPort, ConnectMode mode = ConnectMode::Full);
     void Disconnect();
     bool IsConnected() const { return m_bConnected; }

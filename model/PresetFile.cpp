@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "Archive.h"
+#include "PresetLoader.h"
 #include "TALVRoute.h"
 
 namespace {
@@ -195,9 +196,11 @@ bool LoadPresetFile(const std::string& strPath, CTALVRoute& route, std::string& 
     std::vector<std::uint8_t> bytes;
     if (!ReadFileBytes(strPath, bytes, strError))
         return false;
-    CArchive ar(bytes.data(), bytes.size());
-    route.Serialize(ar);
-    return true;
+    const PresetFault fault = LoadPresetBytes(bytes, route, strError);
+    if (fault == PresetFault::None)
+        return true;
+    strError = strPath + (fault == PresetFault::NotAPreset ? ": not a preset file: " : ": ") + strError;
+    return false;
 }
 
 bool SavePresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError)

@@ -28,8 +28,7 @@ bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint
 // The bytes of the preset file for route (saving ends crossover ramps).
 std::vector<std::uint8_t> StorePresetBytes(CTALVRoute& route);
 
-// Loads route from a preset file. Returns false with strError when the file
-// cannot be read; a file that ends early throws CArchiveException after the
-// fields before its end have been taken over.
+// Loads route from a preset file when it is one whole preset (see
+// PresetLoader.h); otherwise false with strError, and route as it was.
 bool LoadPresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError);
 bool SavePresetFile(const std::string& strPath, CTALVRoute& route, std::string& strError);

@@ -112,7 +112,8 @@ bool CSimPtyServer::Start(std::string& strError)
         return false;
     }
     m_fdWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_fdWake < 0) {
+    m_fdHungUp = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_fdWake < 0 || m_fdHungUp < 0) {
         strError = ErrnoText("eventfd");
         CloseDescriptors();
         return false;
@@ -149,7 +150,7 @@ bool CSimPtyServer::Stop(std::string& strError)
 
 void CSimPtyServer::CloseDescriptors()
 {
-    for (int* pfd : {&m_fdMaster, &m_fdSlave, &m_fdWake}) {
+    for (int* pfd : {&m_fdMaster, &m_fdSlave, &m_fdWake, &m_fdHungUp}) {
         if (*pfd >= 0)
             close(*pfd);
         *pfd = -1;
@@ -169,6 +170,8 @@ void CSimPtyServer::DropLine()
     }
     m_rx.clear();
     m_tx.clear();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(m_fdHungUp, &one, sizeof one);
 }
 
 CSimPtyServer::Clock::duration CSimPtyServer::LineTime(std::int64_t nBytes) const

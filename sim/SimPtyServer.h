@@ -39,6 +39,9 @@ public:
     void SetFault(SimFault mode, int nCount = -1);
     // True once a HangUp fault has dropped the line.
     bool IsHungUp() const { return m_bHungUp; }
+    // Becomes readable when a HangUp fault drops the line, for a caller that
+    // waits in poll(); -1 while not serving.
+    int GetHangUpDescriptor() const { return m_fdHungUp; }
 
     // Runs f(CVirtualProcessor&) while the server thread keeps off it.
     template <class F>
@@ -79,6 +82,7 @@ private:
     int m_fdMaster = -1;
     int m_fdSlave = -1;  // held open so the master never sees the line drop between clients
     int m_fdWake = -1;
+    int m_fdHungUp = -1;
     std::thread m_thread;
     bool m_bRunning = false;
     std::atomic<bool> m_bHungUp{false};

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "Archive.h"
 #include "ModelFixture.h"
 #include "PresetFile.h"
+#include "PresetLoader.h"
 
 namespace {
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> list)
@@ -295,4 +297,43 @@ TEST_F(ModelTest, SavingReplacesTheFileWholeOrNotAtAll)
 
     EXPECT_FALSE(LoadPresetFile(dir / "missing.dia", loaded, err));
     EXPECT_NE(err.find("missing.dia"), std::string::npos);
+}
+
+// The whole-file loader the window and vardenctl share takes a file only when
+// it is exactly one preset within the device's ranges: any change to a good
+// file is either refused, with a reason and the preset left as it was, or
+// loads a preset that saves back to exactly the bytes given.
+TEST_F(ModelTest, LoaderTakesExactlyOnePresetOrNothing)
+{
+    Fill(route, 3);
+    const std::vector<std::uint8_t> good = StorePresetBytes(route);
+    std::mt19937 rng(20261209);
+    int nTaken = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<std::uint8_t> bytes = good;
+        const std::size_t at = rng() % bytes.size();
+        switch (rng() % 4) {
+        case 0: bytes[at] = static_cast<std::uint8_t>(rng()); break;
+        case 1: bytes.resize(at); break;
+        case 2: bytes.resize(bytes.size() + 1 + rng() % 8, static_cast<std::uint8_t>(rng())); break;
+        default:
+            bytes[at] = static_cast<std::uint8_t>(rng());
+            bytes[(at + 1) % bytes.size()] = static_cast<std::uint8_t>(rng());
+            break;
+        }
+        CTALVRoute target;
+        Fill(target, 9);
+        const std::vector<std::uint8_t> before = StorePresetBytes(target);
+        std::string error;
+        if (LoadPresetBytes(bytes, target, error) == PresetFault::None) {
+            ++nTaken;
+            if (bytes[NUM_CHANNELS * CHANNEL_RECORD_SIZE] != 0xFF)  // a wide name saves back narrow
+                EXPECT_EQ(StorePresetBytes(target), bytes) << i;
+        } else {
+            EXPECT_FALSE(error.empty()) << i;
+            EXPECT_EQ(StorePresetBytes(target), before) << i << ": " << error;
+        }
+    }
+    EXPECT_GT(nTaken, 100) << "changes within range are still presets";
+    EXPECT_LT(nTaken, 2500) << "most damage is found";
 }

@@ -26,7 +26,8 @@ options_of() { "$ctl" "$1" --help | head -1 | grep -o -- '--[a-z]*' || true; }
 case $check in
 files)
     for f in bin/vardenctl share/applications/varden.desktop share/icons/hicolor/scalable/apps/varden.svg \
-             share/mime/packages/varden.xml share/man/man1/varden.1 share/man/man1/vardenctl.1 \
+             share/mime/packages/varden.xml share/man/man1/varden.1.gz share/man/man1/vardenctl.1.gz \
+             share/doc/varden/copyright share/doc/varden/changelog.gz \
              share/bash-completion/completions/vardenctl; do
         [ -f "$prefix/$f" ] || fail "$f is not installed"
     done
@@ -40,7 +41,7 @@ files)
     # Nothing but the programs and their data: no tests, benchmarks or gallery.
     extra=$(cd "$prefix" && find . -type f ! -name demo.dia | grep -v -e '^./bin/varden$' -e '^./bin/vardenctl$' \
         -e '^./share/applications/' -e '^./share/icons/' -e '^./share/mime/' -e '^./share/man/' \
-        -e '^./share/bash-completion/' || true)
+        -e '^./share/bash-completion/' -e '^./share/doc/varden/' || true)
     [ -z "$extra" ] || fail "unexpected files installed: $extra"
     ;;
 desktop)
@@ -67,11 +68,11 @@ desktop)
 man)
     need man
     for page in varden vardenctl; do
-        warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
+        warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
         [ -z "$warnings" ] || fail "$page.1: $warnings"
     done
     # Every command and option vardenctl knows is in its page.
-    text=$(MANWIDTH=200 man -l "$prefix/share/man/man1/vardenctl.1" 2>/dev/null)
+    text=$(MANWIDTH=200 man -l "$prefix/share/man/man1/vardenctl.1.gz" 2>/dev/null)
     for c in $(commands); do
         grep -qw -- "$c" <<<"$text" || fail "vardenctl.1 does not describe $c"
         for o in $(options_of "$c"); do
@@ -81,7 +82,7 @@ man)
     for section in 'EXIT STATUS' FILES dialout VARDEN_TRACE; do
         grep -q "$section" <<<"$text" || fail "vardenctl.1 lacks $section"
     done
-    window=$(MANWIDTH=200 man -l "$prefix/share/man/man1/varden.1" 2>/dev/null)
+    window=$(MANWIDTH=200 man -l "$prefix/share/man/man1/varden.1.gz" 2>/dev/null)
     for word in --simulate --state --port --help --version /Embedding /Automation MusicFile Bmp/Splsh.bmp \
                 Bmp/LOGO.bmp 'EXIT STATUS' dialout; do
         grep -q -- "$word" <<<"$window" || fail "varden.1 lacks $word"

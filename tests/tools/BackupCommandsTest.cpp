@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <map>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "AlteringDevice.h"
 #include "FactoryPresets.h"
@@ -156,4 +159,69 @@ TEST_F(BackupCommandsTest, VerifyAndRestoreCatchADeviceThatStoresSomethingElse)
     EXPECT_NE(r.err.find("slot 2 does not hold what was written"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("restore failed: slot 2 read back different"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.find("Restored"), std::string::npos) << r.out;
+}
+
+// A backup written over an earlier one replaces it whole or not at all: on a
+// disk that fills up halfway the earlier backup stays exactly as it was,
+// never new slot files under the old index. Names print alike in listings.
+TEST_F(BackupCommandsTest, AFailedBackupLeavesTheEarlierOneAsItWas)
+{
+    SimServerOptions options;
+    options.bPaced = false;
+    CSimPtyServer server(options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    // The port under a long path, so the index (which records it) is the
+    // largest file of the backup.
+    fs::path deep = m_dir;
+    for (int i = 0; i < 10; ++i)
+        deep /= std::string(200, static_cast<char>('a' + i));
+    fs::create_directories(deep);
+    const std::string port = (deep / "port").string();
+    fs::create_symlink(server.GetPortPath(), port);
+
+    ASSERT_EQ(Ctl({"demo", Path("demo.dia")}).code, 0);
+    const std::string odd = "\xC3\x96\"\\x";  // Ö"\x
+    Result r = Ctl({"write", "--port", port, "--slot", "2", Path("demo.dia"), "--name", odd});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string backup = Path("backup");
+    r = Ctl({"backup", "--port", port, backup});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("slot 2  \"\xC3\x96\\x22\\x5Cx\"  slot2-___x.dia"), std::string::npos) << r.out;
+    EXPECT_NE(Ctl({"names", "--port", port}).out.find("2         \xC3\x96\\x22\\x5Cx\n"), std::string::npos);
+    WriteText(fs::path(backup) / "notes.txt", "mine");
+
+    // Slot 2 changes under the same name, so its file name stays.
+    r = Ctl({"write", "--port", port, "--slot", "2", backup + "/slot4-VOCAL.dia", "--name", odd});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::map<std::string, std::string> before;
+    for (const std::string& name : FilesIn(backup))
+        before[name] = ReadText(fs::path(backup) / name);
+
+    // Files may grow to 2000 bytes: every slot file fits, the index does not.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 2000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    r = Ctl({"backup", "--port", port, backup, "--force"});
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("index.json: cannot write"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the backup in " + backup + " was left as it was"), std::string::npos) << r.err;
+    for (const auto& [name, text] : before)
+        EXPECT_TRUE(ReadText(fs::path(backup) / name) == text) << name;
+    EXPECT_EQ(FilesIn(backup).size(), before.size());
+    EXPECT_EQ(FilesIn(m_dir).size(), 3u) << "demo.dia, backup, the long path's first folder; nothing left beside";
+
+    // With room, the new backup replaces the old one whole and keeps what
+    // else the folder held.
+    r = Ctl({"backup", "--port", port, backup, "--force"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(ReadText(fs::path(backup) / "slot2-___x.dia") != before["slot2-___x.dia"]);
+    EXPECT_EQ(ReadText(fs::path(backup) / "notes.txt"), "mine");
+    EXPECT_EQ(FilesIn(backup).size(), before.size());
+    EXPECT_EQ(FilesIn(m_dir).size(), 3u);
 }

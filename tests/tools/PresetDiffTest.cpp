@@ -56,12 +56,12 @@ TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
     route.GetChannel(0).SetHpfSlope(3);
     route.GetChannel(3).SetDelay(24);
     route.GetChannel(2).SetPolarity(1);
-    route.m_strName = "Club\t2";
+    route.m_strName = "Cl\"b\\2";
     const std::string b = Save("b.dia", route);
     r = Ctl({"diff", a, b});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out,
-              "name: \"Caf\xC3\xA9\" -> \"Club\\x092\"\n"
+              "name: \"Caf\xC3\xA9\" -> \"Cl\\x22b\\x5C2\"\n"
               "channel 1 high-pass frequency: 20 Hz (off) -> 80 Hz\n"
               "channel 1 high-pass slope: 12dB/Oct -> 30dB/Oct\n"
               "channel 2 band 5 gain: 0.0 dB -> 3.0 dB\n"

@@ -6,9 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "LinkState.h"
+#include "PresetName.h"
 #include "PresetFile.h"
 #include "TALVRoute.h"
 #include "VardenctlRun.h"
@@ -70,6 +72,18 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
     const Result ext = Ctl({"convert", "a.dia", "b.txt"});
     EXPECT_EQ(ext.code, EXIT_USAGE);
     EXPECT_NE(ext.err.find("b.txt"), std::string::npos);
+
+    const Result version = Ctl({"--version"});
+    EXPECT_EQ(version.code, EXIT_OK);
+    EXPECT_EQ(version.out.rfind("vardenctl ", 0), 0u) << version.out;
+    // An empty value is no value; a flag takes none.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"names", "--port", ""}, {"names", "--port="}, {"read", "--port=p", "--slot=", "x.dia"},
+             {"write", "--port=p", "--slot=1", "x.dia", "--verify=yes"}}) {
+        const Result r = Ctl(args);
+        EXPECT_EQ(r.code, EXIT_USAGE) << args[1];
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(VardenctlTest, ConvertRoundTripsFilesTheProgramWrites)
@@ -123,8 +137,8 @@ TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
         // Numbers no double holds are refused by the parser itself.
         {replaceOnce("\"gain\": 570", "\"gain\": 1e400"), "in channels[1].gain: number overflow"},
         {replaceOnce("\"q\": 20", "\"q\": -2E+999"), "in channels[0].bands[5].q: number overflow"},
-        {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": \"\xD0\x96\""), "name: the name has a character the device cannot keep (U+0416)"},
         {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": 5"), "name: expected a string"},
+        {"[" + good + "]", "top level: expected an object"},
     };
     const std::string out = dir + "/out.dia";
     WriteText(out, "old contents");
@@ -144,20 +158,93 @@ TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
     EXPECT_FALSE(fs::exists(dir + "/never.dia"));
 }
 
-TEST_F(VardenctlTest, UnreadableDiaWritesNothing)
+// A file is a preset only when it is exactly one, with every value in the
+// device's ranges; what is wrong is said in words, and nothing is written.
+TEST_F(VardenctlTest, FilesThatAreNotExactlyOnePresetAreRefusedInWords)
 {
-    const std::string dia = WriteSample("sample.dia");
-    const std::string cut = dir + "/cut.dia";
-    WriteText(cut, ReadText(dia).substr(0, 700));
-    const Result r = Ctl({"convert", cut, dir + "/cut.json"});
-    EXPECT_EQ(r.code, EXIT_IO);
-    EXPECT_NE(r.err.find("cut.dia: An attempt was made to access an unnamed file past its end."), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir + "/cut.json"));
+    const std::string good = ReadText(WriteSample("sample.dia"));
+    const std::string size = std::to_string(good.size());
+    std::string outOfRange = good;
+    const std::size_t gain = 280 + 34 + 8 * 6;  // channel 2, band 7
+    outOfRange[gain] = static_cast<char>(713 & 0xFF);
+    outOfRange[gain + 1] = static_cast<char>(713 >> 8);
+    std::mt19937 rng(16);
+    std::string garbage(2000, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(rng());
+    const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, 100), "it ends after 100 of at least 1121 bytes"},
+        {good.substr(0, good.size() - 2), "it ends after " + std::to_string(good.size() - 2) + " of " + size + " bytes"},
+        {good + good, size + " bytes after the preset"},
+        {outOfRange, "channel 2 band 7 gain is 713, outside 0..400"},
+        {garbage, "not a preset file: channel 1 "},
+    };
+    for (const auto& [bytes, error] : cases) {
+        WriteText(dir + "/bad.dia", bytes);
+        Result r = Ctl({"show", dir + "/bad.dia"});
+        EXPECT_EQ(r.code, EXIT_IO) << error;
+        EXPECT_NE(r.err.find("bad.dia: not a preset file: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
+        r = Ctl({"convert", dir + "/bad.dia", dir + "/bad.json"});
+        EXPECT_EQ(r.code, EXIT_IO);
+        EXPECT_FALSE(fs::exists(dir + "/bad.json"));
+    }
 
     const Result missing = Ctl({"show", dir + "/missing.dia"});
     EXPECT_EQ(missing.code, EXIT_IO);
     EXPECT_NE(missing.err.find("missing.dia"), std::string::npos);
     EXPECT_EQ(Ctl({"frames", dir}).code, EXIT_IO);
+}
+
+// One rule for a preset's name wherever it comes from (--name, JSON, .dia):
+// at most eight printable Latin-1 characters. Anything else is refused with
+// exit 2 naming the field, before any port is opened; names print alike in
+// every command.
+TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
+{
+    const std::string dia = WriteSample("sample.dia");
+    const std::string json = dir + "/sample.json";
+    ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
+    const std::string good = ReadText(json);
+    const std::string port = dir + "/no-such-port";
+    const std::pair<std::string, std::string> names[] = {
+        {"2W\\u0000AY", "name: the name has a control character (U+0000)"},
+        {"NINECHARS", "name: the name has 9 characters; the device keeps 8"},
+        {"\xD0\x96", "name: the name has a character the device cannot keep (U+0416)"},
+    };
+    for (const auto& [name, error] : names) {
+        std::string text = good;
+        text.replace(text.find("Caf\xC3\xA9"), 5, name);
+        WriteText(dir + "/named.json", text);
+        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                 {"show", dir + "/named.json"},
+                 {"write", "--port", port, "--slot", "2", dir + "/named.json", "--verify"}}) {
+            const Result r = Ctl(args);
+            EXPECT_EQ(r.code, EXIT_USAGE) << args[0] << " " << name;
+            EXPECT_NE(r.err.find("named.json: " + error), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("Unable to Open"), std::string::npos) << r.err;
+        }
+    }
+    for (const char* name : {"A\tB", "123456789", "\xD0\x96"}) {
+        const Result r = Ctl({"write", "--port", port, "--slot", "2", json, "--name", name});
+        EXPECT_EQ(r.code, EXIT_USAGE) << name;
+        EXPECT_NE(r.err.find("--name: the name has"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Ctl({"write", "--port", port, "--slot", "2", json, "--name", "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"}).code,
+              EXIT_IO)
+        << "eight Latin-1 letters are a name; the port is what fails";
+    CTALVRoute route;
+    route.m_strName = "LONGNAME9";
+    std::string error;
+    ASSERT_TRUE(SavePresetFile(dir + "/long.dia", route, error)) << error;
+    const Result r = Ctl({"show", dir + "/long.dia"});
+    EXPECT_EQ(r.code, EXIT_USAGE);
+    EXPECT_NE(r.err.find("long.dia: the name has 9 characters"), std::string::npos) << r.err;
+
+    // Names the device already holds print alike, quoted or not.
+    const std::string odd = "\xD6/..\\x\x07\"";
+    EXPECT_EQ(NameForTerminal(odd), "\xC3\x96/..\\x5Cx\\x07\\x22");
+    EXPECT_EQ(QuotedName(odd), "\"" + NameForTerminal(odd) + "\"");
 }
 
 TEST_F(VardenctlTest, ShowSpeaksTheUsersUnits)
@@ -222,6 +309,7 @@ TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
 
     const Result plain = Ctl({"curve", dia, "--channel", "2"});
     ASSERT_EQ(plain.code, EXIT_OK) << plain.err;
+    EXPECT_EQ(Ctl({"curve", dia, "--channel=2"}).out, plain.out);
     const auto rows = ParseCurve(plain.out);
     ASSERT_EQ(rows.size(), 241u);
     EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')).substr(0, 5), "19.7,");

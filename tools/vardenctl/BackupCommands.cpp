@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "BackupFolder.h"
 #include "BackupIndex.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "LinkLossText.h"
 #include "PresetName.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
@@ -64,134 +66,77 @@ bool ParseSlots(const std::string& strText, SlotSet& slots)
     return true;
 }
 
-// Refuses a folder that holds anything unless --force; creates a missing
-// one. bCreated tells the caller to take it away again if the device fails.
-bool PrepareBackupFolder(const CommandLine& cl, const std::string& strDir, bool& bCreated)
-{
-    std::error_code ec;
-    bCreated = false;
-    std::string problem;
-    const fs::file_status st = fs::status(strDir, ec);
-    if (fs::exists(st) && !fs::is_directory(st)) {
-        problem = strDir + ": not a folder";
-    } else if (fs::exists(st) && !fs::is_empty(strDir, ec) && !cl.Has("--force")) {
-        problem = strDir + " is not empty" +
-                  (fs::exists(InFolder(strDir, BACKUP_INDEX_FILE)) ? " (it holds a backup)" : "") +
-                  "; give a new folder, or --force to write this backup over what is there";
-    } else if (!fs::exists(st)) {
-        bCreated = fs::create_directories(strDir, ec);
-        if (!bCreated)
-            problem = strDir + ": cannot create the folder: " + ec.message();
-    }
-    if (problem.empty() && access(strDir.c_str(), W_OK | X_OK) != 0)
-        problem = strDir + ": the folder is not writable";
-    if (problem.empty())
-        return true;
-    cl.Fail(EXIT_IO, problem);
-    return false;
-}
-
-// The files an earlier backup in the folder listed, to tidy up after --force.
-std::vector<std::string> EarlierBackupFiles(const std::string& strDir)
-{
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    BackupIndex old;
-    std::vector<std::string> files;
-    if (ReadFileBytes(InFolder(strDir, BACKUP_INDEX_FILE), bytes, error) &&
-        BackupIndexFromJson(std::string(bytes.begin(), bytes.end()), old, error))
-        for (const BackupEntry& e : old.aEntry)
-            files.push_back(e.strFile);
-    return files;
-}
-
-// The index and the presets of the chosen slots, or false having said what
-// is wrong.
-bool LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& slots, BackupIndex& index,
-                std::array<PresetData, NUM_PRESET_SLOTS>& aPreset)
+// The index and the presets of the chosen slots; EXIT_OK, or the exit
+// status having said what is wrong.
+int LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& slots, BackupIndex& index,
+               std::array<PresetData, NUM_PRESET_SLOTS>& aPreset)
 {
     const std::string indexPath = InFolder(strDir, BACKUP_INDEX_FILE);
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!ReadFileBytes(indexPath, bytes, error)) {
-        cl.Fail(EXIT_IO, error + " (a backup folder holds " + BACKUP_INDEX_FILE + ")");
-        return false;
-    }
-    if (!BackupIndexFromJson(std::string(bytes.begin(), bytes.end()), index, error)) {
-        cl.Fail(EXIT_IO, indexPath + ": " + error);
-        return false;
-    }
+    if (!ReadFileBytes(indexPath, bytes, error))
+        return cl.Fail(EXIT_IO, error + " (a backup folder holds " + BACKUP_INDEX_FILE + ")");
+    if (!BackupIndexFromJson(std::string(bytes.begin(), bytes.end()), index, error))
+        return cl.Fail(EXIT_IO, indexPath + ": " + error);
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
         if (!slots[static_cast<std::size_t>(s)])
             continue;
         const BackupEntry* pEntry = index.Find(s);
-        if (!pEntry) {
-            cl.Fail(EXIT_IO, indexPath + ": the backup has no slot " + std::to_string(s));
-            return false;
-        }
-        if (!ReadPreset(InFolder(strDir, pEntry->strFile), aPreset[static_cast<std::size_t>(s)], error)) {
-            cl.Fail(EXIT_IO, error);
-            return false;
-        }
+        if (!pEntry)
+            return cl.Fail(EXIT_IO, indexPath + ": the backup has no slot " + std::to_string(s));
+        const PresetFault fault = ReadPreset(InFolder(strDir, pEntry->strFile), aPreset[static_cast<std::size_t>(s)], error);
+        if (fault != PresetFault::None)
+            return cl.Fail(ExitForPresetFault(fault), error);
     }
-    return true;
+    return EXIT_OK;
 }
 }  // namespace
 
 int RunBackup(const CommandLine& cl)
 {
     const std::string dir = cl.args[0];
-    bool bCreated = false;
-    if (!PrepareBackupFolder(cl, dir, bCreated))
-        return EXIT_IO;
-    const std::vector<std::string> earlier = EarlierBackupFiles(dir);
+    CBackupFolder folder(dir);
+    std::string error;
+    if (!folder.Prepare(cl.Has("--force"), error))
+        return cl.Fail(EXIT_IO, error);
 
-    // Everything is read before anything is written, so a device that fails
-    // halfway leaves an earlier backup in the folder as it was.
+    // Everything is read before anything is written, and written beside the
+    // folder until it is whole, so a device or a disk that fails halfway
+    // leaves an earlier backup in the folder as it was.
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    bool bRead = false;
     {
         CCliSession session(cl);
-        bRead = session.Connect(CDeviceLink::ConnectMode::NamesOnly) &&
-                session.WaitFor([&] { return session.m_bNames; });
-        for (int s = 0; bRead && s < NUM_PRESET_SLOTS; ++s)
-            bRead = session.ReadSlot(s, aPreset[static_cast<std::size_t>(s)]);
-    }
-    if (!bRead) {
-        std::error_code ec;
-        if (bCreated)
-            fs::remove(dir, ec);  // only goes when still empty
-        return EXIT_IO;
+        if (!session.Connect())
+            return EXIT_IO;
+        for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
+            if (session.IsStopRequested())
+                return session.StoppedBefore(std::to_string(s) + " of 6 slots were read; " + folder.Untouched());
+            if (!session.ReadSlot(s, aPreset[static_cast<std::size_t>(s)], "reading slot " + std::to_string(s)))
+                return session.StepFailed(folder.Untouched());
+        }
     }
 
     BackupIndex index;
     index.strPort = cl.Get("--port");
     index.strDate = UtcNow();
-    std::string error;
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
         const PresetData& data = aPreset[static_cast<std::size_t>(s)];
         BackupEntry entry{s, data.strName, BackupFileName(s, data.strName)};
-        if (!WritePreset(InFolder(dir, entry.strFile), data, error))
-            return cl.Fail(EXIT_IO, error);
+        if (!WritePreset(folder.PathOf(entry.strFile), data, error))
+            return cl.Fail(EXIT_IO, error + "; " + folder.Untouched());
         index.aEntry.push_back(entry);
     }
     const std::string text = BackupIndexToJson(index);
-    if (!WriteFileAtomically(InFolder(dir, BACKUP_INDEX_FILE), std::vector<std::uint8_t>(text.begin(), text.end()),
-                             error))
-        return cl.Fail(EXIT_IO, error);
-    // An earlier backup's slot files that this one did not write over (the
-    // slot's name has changed) would only mislead.
-    for (const std::string& file : earlier) {
-        bool bCurrent = false;
-        for (const BackupEntry& e : index.aEntry)
-            bCurrent = bCurrent || e.strFile == file;
-        std::error_code ec;
-        if (!bCurrent)
-            fs::remove(InFolder(dir, file), ec);
-    }
+    std::string note;
+    if (!WriteFileAtomically(folder.PathOf(BACKUP_INDEX_FILE), std::vector<std::uint8_t>(text.begin(), text.end()),
+                             error) ||
+        !folder.Commit(error, note))
+        return cl.Fail(EXIT_IO, error + "; " + folder.Untouched());
     for (const BackupEntry& e : index.aEntry)
         cl.out << "slot " << e.nSlot << "  " << QuotedName(e.strName) << "  " << e.strFile << "\n";
     cl.out << "Backed up six slots into " << dir << "\n";
+    if (!note.empty())
+        cl.err << "vardenctl backup: " << note << "\n";
     return EXIT_OK;
 }
 
@@ -205,33 +150,55 @@ int RunRestore(const CommandLine& cl)
     // The whole backup is checked before the device is touched.
     BackupIndex index;
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    if (!LoadBackup(cl, cl.args[0], slots, index, aPreset))
-        return EXIT_IO;
+    if (const int nExit = LoadBackup(cl, cl.args[0], slots, index, aPreset))
+        return nExit;
 
     CCliSession session(cl);
-    if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly) || !session.WaitFor([&] { return session.m_bNames; }))
+    if (!session.Connect())
         return EXIT_IO;
-    std::vector<int> restored, different;
-    for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
-        if (!slots[static_cast<std::size_t>(s)])
-            continue;
+    std::vector<int> restored, different, left;
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        if (slots[static_cast<std::size_t>(s)])
+            left.push_back(s);
+    // What the slots stand at, after whatever happened to the current one.
+    auto standing = [&](const std::string& strCurrent) {
+        std::string text = strCurrent;
+        if (!restored.empty())
+            text += "; restored before it: " + SlotList(restored);
+        if (!different.empty())
+            text += "; read back different: " + SlotList(different);
+        if (left.size() > 1)
+            text += "; not restored: " + SlotList(std::vector<int>(left.begin() + 1, left.end()));
+        return text;
+    };
+    while (!left.empty()) {
+        const int s = left.front();
+        const std::string slot = "slot " + std::to_string(s);
+        if (session.IsStopRequested()) {
+            std::string text = "not restored: " + SlotList(left);
+            if (!restored.empty())
+                text = "restored: " + SlotList(restored) + "; " + text;
+            return session.StoppedBefore(text);
+        }
         const std::string& name = index.Find(s)->strName;
-        const std::string before = restored.empty() ? "" : "; slots restored before it: " + SlotList(restored);
         if (!session.WriteSlot(s, aPreset[static_cast<std::size_t>(s)], name))
-            return cl.Fail(EXIT_IO, "slot " + std::to_string(s) + " may be partly written" + before);
+            return session.StepFailed(standing(DescribeWrittenPart(s, session.GetTransferAnswered())));
+        if (session.IsStopRequested())
+            return session.StoppedBefore(standing(slot + " was written but not read back"));
         std::vector<std::string> lines;
         switch (VerifySlot(session, s, PresetFromRoute(session.m_route), name, lines)) {
         case VerifyResult::LinkFailed:
-            return cl.Fail(EXIT_IO, "slot " + std::to_string(s) + " was written but could not be read back" + before);
+            return session.StepFailed(standing(slot + " was written but could not be read back"));
         case VerifyResult::Different:
             PrintDifferences(cl, s, lines);
             different.push_back(s);
             break;
         case VerifyResult::Equal:
-            cl.out << "slot " << s << "  " << QuotedName(name) << "  restored and read back equal\n";
+            cl.out << slot << "  " << QuotedName(name) << "  restored and read back equal\n";
             restored.push_back(s);
             break;
         }
+        left.erase(left.begin());
     }
     if (!different.empty())
         return cl.Fail(EXIT_IO, std::string("restore failed: ") + (different.size() == 1 ? "slot " : "slots ") +

@@ -5,6 +5,7 @@
 
 #include "Frame.h"
 #include "PresetName.h"
+#include "PresetNameRule.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -42,8 +43,9 @@ bool ReadEntry(const json& obj, const std::string& strPath, BackupEntry& entry, 
         strError = strPath + ".name: " + strError;
         return false;
     }
-    if (entry.strName.size() > PRESET_NAME_LEN) {
-        strError = strPath + ".name: the device keeps eight characters, not " + std::to_string(entry.strName.size());
+    const std::string problem = CheckPresetName(entry.strName);
+    if (!problem.empty()) {
+        strError = strPath + ".name: " + problem;
         return false;
     }
     if (file == obj.end() || !file->is_string() || !IsPlainFileName(file->get<std::string>())) {

@@ -30,6 +30,11 @@ CCliLinkWindow::~CCliLinkWindow()
     if (m_fdWake >= 0)
         ::close(m_fdWake);
     if (m_fdSignal >= 0) {
+        // An interrupt that came after the last transfer is answered by the
+        // command having ended; it must not kill the process on its way out.
+        signalfd_siginfo info;
+        while (::read(m_fdSignal, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        }
         ::close(m_fdSignal);
         pthread_sigmask(SIG_SETMASK, &m_oldMask, nullptr);
     }
@@ -44,6 +49,7 @@ void CCliLinkWindow::CatchInterrupts(std::function<void()> onInterrupt)
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, &m_oldMask);
     m_fdSignal = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
 }
@@ -95,8 +101,10 @@ LRESULT CCliLinkWindow::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
 
 void CCliLinkWindow::StartLinkTimer()
 {
+    // The first tick at once: nothing has gone out yet that it could crowd,
+    // and every later frame still keeps the 30 ms pacing.
     m_bTimer = true;
-    m_nextTick = std::chrono::steady_clock::now() + std::chrono::milliseconds(LINK_TICK_MS);
+    m_nextTick = std::chrono::steady_clock::now();
 }
 
 void CCliLinkWindow::Dispatch(const Message& m)
@@ -163,6 +171,7 @@ void CCliLinkWindow::SetRange(int nLower, int nUpper)
 {
     m_nLower = nLower;
     m_nUpper = std::max(nUpper, nLower + 1);
+    m_bAwaitRange = false;
     m_nShown = m_bTerminal ? -1 : m_nLower;
 }
 
@@ -174,7 +183,7 @@ void CCliLinkWindow::SetPos(int nPos)
 
 void CCliLinkWindow::ShowProgress()
 {
-    if (!m_bShowProgress)
+    if (!m_bShowProgress || m_bAwaitRange)
         return;
     const int nPos = std::clamp(m_nPos, m_nLower, m_nUpper);
     const int nPercent = (nPos - m_nLower) * 100 / (m_nUpper - m_nLower);
@@ -183,13 +192,21 @@ void CCliLinkWindow::ShowProgress()
         if (nFill == m_nShown)
             return;
         m_nShown = nFill;
-        m_err << "\r[" << std::string(static_cast<std::size_t>(nFill), '#')
+        m_err << "\r" << m_strLabel << " [" << std::string(static_cast<std::size_t>(nFill), '#')
               << std::string(static_cast<std::size_t>(BAR_WIDTH - nFill), ' ') << "] " << nPercent << "%" << std::flush;
         m_bBarOpen = true;
     } else if (nPos % PROGRESS_PER_BLOCK == 0 && nPos > m_nShown) {
         m_nShown = nPos;
-        m_err << "progress " << nPercent << "%\n";
+        m_err << m_strLabel << ": " << nPercent << "%\n";
     }
+}
+
+void CCliLinkWindow::ShowTransferProgress(const std::string& strLabel)
+{
+    FinishProgress();
+    m_strLabel = strLabel;
+    m_bShowProgress = true;
+    m_bAwaitRange = true;
 }
 
 void CCliLinkWindow::FinishProgress()

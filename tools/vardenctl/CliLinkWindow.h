@@ -30,9 +30,9 @@ public:
     // Runs until bDone() is true or the link has disconnected.
     void Run(const std::function<bool()>& bDone);
 
-    // From now on SIGINT and SIGTERM do not end the process: each one calls
-    // onInterrupt from Run. Call before the port is opened, so the threads
-    // it starts leave the signals to us as well.
+    // From now on SIGINT, SIGTERM and SIGHUP do not end the process: each one
+    // calls onInterrupt from Run. Call before the port is opened, so the
+    // threads it starts leave the signals to us as well.
     void CatchInterrupts(std::function<void()> onInterrupt);
     // Said once on err when the device takes long over one frame.
     void SetWaitNotice(std::string strNotice) { m_strWaitNotice = std::move(strNotice); }
@@ -51,8 +51,9 @@ public:
     int GetPos() const override { return m_nPos; }
 
     bool IsEnabled() const { return m_bEnabled; }
-    // Progress is shown only while a transfer the user asked for runs.
-    void ShowTransferProgress(bool bShow) { m_bShowProgress = bShow; }
+    // Progress is shown only while a transfer the user asked for runs, one
+    // bar per phase, labelled: "writing slot 2 [#####    ] 50%".
+    void ShowTransferProgress(const std::string& strLabel);
     // Ends a progress bar line on the terminal; nothing more is shown.
     void FinishProgress();
 
@@ -84,6 +85,8 @@ private:
     int m_nShown = -1;
     bool m_bBarOpen = false;
     bool m_bShowProgress = false;
+    std::string m_strLabel;
+    bool m_bAwaitRange = false;  // the phase's transfer has not set its range yet
     int m_fdSignal = -1;
     sigset_t m_oldMask{};
     std::function<void()> m_onInterrupt;

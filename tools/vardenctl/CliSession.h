@@ -1,6 +1,7 @@
 // One connection as a vardenctl command uses it: the preset, the stand-in
 // window and the link, with the link's message boxes recorded instead of
-// shown, and the whole-slot transfers the device commands are made of.
+// shown, the whole-slot transfers the device commands are made of, and the
+// handling of interrupts they share.
 #pragma once
 
 #include <functional>
@@ -15,38 +16,56 @@
 
 class CCliSession {
 public:
+    // From here on Ctrl-C, SIGTERM and SIGHUP are the session's: the first
+    // lets the step in progress (one slot's transfer) finish and asks the
+    // command to stop before the next; the second stops the step at once.
     explicit CCliSession(const CommandLine& cl);
     ~CCliSession();
     CCliSession(const CCliSession&) = delete;
     CCliSession& operator=(const CCliSession&) = delete;
 
-    // Opens the port; on failure says why and returns false.
-    bool Connect(CDeviceLink::ConnectMode mode);
+    // Opens the port and nothing more: each step queues only the frames its
+    // job needs. On failure says why and returns false.
+    bool Connect();
 
-    // Runs the link until bDone; false when the link ended first.
-    bool RunUntil(const std::function<bool()>& bDone);
-    // The same, and when the link ended first says why (LinkFailed).
-    bool WaitFor(const std::function<bool()>& bDone);
-
-    // Why the link ended, after the message it showed.
-    std::string LossText() const;
-    // A transfer failed: says why, with what the command adds; EXIT_IO.
-    int LinkFailed(const std::string& strAfter = std::string()) const;
-
-    // Whole transfers on a connection whose names have arrived. Each returns
-    // false, having said why, when the link gave up.
-    // Slot nSlot as the device sends it, named as the device names it.
-    bool ReadSlot(int nSlot, PresetData& data);
-    // data to slot nSlot under strName; true once every block is acknowledged.
-    bool WriteSlot(int nSlot, const PresetData& data, const std::string& strName);
-    // Asks for the six names again (after writes).
+    // The steps. Each returns false when the link ended first or the user
+    // stopped it at once; StepFailed then says which.
+    // The six slot names into m_link.m_strPresetName.
     bool ReadNames();
+    // Slot nSlot as the device sends it, named as the device names it; the
+    // progress bar says strLabel ("reading slot 3", "verifying slot 2").
+    bool ReadSlot(int nSlot, PresetData& data, const std::string& strLabel);
+    // data to slot nSlot under strName; true once every frame is acknowledged.
+    bool WriteSlot(int nSlot, const PresetData& data, const std::string& strName);
+
+    // After a step failed: "interrupted; " or why the link ended, then what
+    // the command adds about what is left; returns 130 or 1.
+    int StepFailed(const std::string& strLeft) const;
+    // The first interrupt came: the command stops before its next step.
+    bool IsStopRequested() const { return m_stop != Stop::None; }
+    // Says the command stopped before the rest of its work; returns 130.
+    int StoppedBefore(const std::string& strLeft) const;
+    // How many frames of the last transfer the device acknowledged.
+    int GetTransferAnswered() const { return m_link.GetTransferAnswered(); }
 
     const CommandLine& m_cl;
     CTALVRoute m_route;
     CCliLinkWindow m_wnd;
     CDeviceLink m_link;
+
+private:
+    enum class Stop { None, AfterStep, Now };
+    // Runs one step until bDone; strWhat ("the transfer to slot 2") is what a
+    // first interrupt lets finish, nWriteSlot the slot it writes, if any.
+    bool RunStep(const std::string& strWhat, int nWriteSlot, const std::function<bool()>& bDone);
+    void OnInterrupt();
+    std::string LossText() const;
+
     bool m_bNames = false;
     std::string m_strMessage;
     MessageBoxHandler m_oldHandler;
+    Stop m_stop = Stop::None;
+    bool m_bInStep = false;
+    std::string m_strStep;
+    int m_nStepWriteSlot = -1;
 };

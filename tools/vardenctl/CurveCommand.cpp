@@ -26,8 +26,8 @@ int RunCurve(const CommandLine& cl)
         return cl.Fail(EXIT_USAGE, "--channel takes a channel number from 1 to 4, not '" + cl.Get("--channel") + "'");
     PresetData data;
     std::string error;
-    if (!ReadPreset(cl.args[0], data, error))
-        return cl.Fail(EXIT_IO, error);
+    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), error);
     CTALVRoute route;
     LoadRouteFromPreset(data, route);
 

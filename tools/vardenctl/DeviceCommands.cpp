@@ -1,5 +1,7 @@
 // The commands that talk to a device (or the virtual processor) over a port,
 // on the same link controller and serial layer as the window.
+#include <poll.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,10 +55,10 @@ int RunPorts(const CommandLine& cl)
 int RunNames(const CommandLine& cl)
 {
     CCliSession session(cl);
-    if (!session.Connect(CDeviceLink::ConnectMode::NamesOnly))
+    if (!session.Connect())
         return EXIT_IO;
-    if (!session.RunUntil([&] { return session.m_bNames; }))
-        return session.LinkFailed();
+    if (!session.ReadNames())
+        return session.StepFailed(std::string());
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
         cl.out << s << (s == 0 ? " (live)  " : "         ")
                << NameForTerminal(session.m_link.m_strPresetName[static_cast<std::size_t>(s)]) << "\n";
@@ -77,46 +79,18 @@ int RunRead(const CommandLine& cl)
         return cl.Fail(EXIT_IO, error);
 
     CCliSession session(cl);
-    int nReads = 0;
-    bool bDone = false;
-    session.m_wnd.m_onReadComplete = [&] {
-        // A backup takes the blocks as they are: a read never writes.
-        session.m_link.LoadReceivedBlocks();
-        session.m_wnd.EnableWindow(true);
-        // The first read is the live preset the connection always fetches.
-        if (++nReads == 1 && *slot != 0)
-            session.m_link.ReadFromDevice(*slot);
-        else
-            bDone = true;
-    };
-    session.m_wnd.ShowTransferProgress(true);
-    if (!session.Connect(CDeviceLink::ConnectMode::Full))
+    if (!session.Connect())
         return EXIT_IO;
-    if (!session.RunUntil([&] { return bDone; }))
-        return session.LinkFailed("; nothing was written to " + out);
+    PresetData data;
+    if (!session.ReadSlot(*slot, data, "reading slot " + std::to_string(*slot)))
+        return session.StepFailed("nothing was written to " + out);
     session.m_link.Disconnect();
 
-    session.m_route.m_strName = session.m_link.m_strPresetName[static_cast<std::size_t>(*slot)];
-    if (!WritePreset(out, PresetFromRoute(session.m_route), error))
+    if (!WritePreset(out, data, error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "Read slot " << *slot << " (\"" << NameForTerminal(session.m_route.m_strName) << "\") into " << out
-           << "\n";
+    cl.out << "Read slot " << *slot << " (" << QuotedName(data.strName) << ") into " << out << "\n";
     return EXIT_OK;
 }
-
-namespace {
-// About how long the frames still queued take on the line: each goes out on
-// a tick, and it and its answer take their bytes' time at the line's rate.
-int SecondsToDrain(const CSendDataQueue& queue)
-{
-    long nMs = 0;
-    for (int i = 0; i < queue.GetCount(); ++i) {
-        const long nBytes = queue.GetAt(i)->GetLength() + SHORT_FRAME_LEN;
-        nMs += nBytes * LINK_BITS_PER_BYTE * 1000 / LINK_BAUD + 2 * LINK_TICK_MS;
-    }
-    return static_cast<int>((nMs + 999) / 1000);
-}
-}  // namespace
 
 int RunWrite(const CommandLine& cl)
 {
@@ -130,64 +104,24 @@ int RunWrite(const CommandLine& cl)
     std::string name;
     if (cl.Has("--name") && !NameFromTerminal(cl.Get("--name"), name, error))
         return cl.Fail(EXIT_USAGE, "--name: " + error);
-    if (!ReadPreset(cl.args[0], data, error))
-        return cl.Fail(EXIT_IO, error);
+    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), error);
     if (!cl.Has("--name"))
         name = data.strName;
-    if (name.size() > PRESET_NAME_LEN) {
-        name.resize(PRESET_NAME_LEN);
-        cl.err << "vardenctl write: the device keeps eight characters; the name is \"" << NameForTerminal(name)
-               << "\"\n";
-    }
 
+    // A write needs nothing from the device first: the name frame and the
+    // four blocks go out at once.
     CCliSession session(cl);
-    bool bWriting = false;
-    bool bFinishing = false;
-    bool bAborted = false;
-    session.m_wnd.m_onReadComplete = [&] {
-        session.m_link.LoadReceivedPreset();
-        session.m_wnd.EnableWindow(true);
-        if (bWriting)
-            return;
-        LoadRouteFromPreset(data, session.m_route);
-        session.m_link.m_strPresetName[static_cast<std::size_t>(*slot)] = name;
-        session.m_link.WriteToDevice(*slot);
-        bWriting = true;
-    };
-    // Stopping in the middle leaves the slot renamed and partly written:
-    // the first interrupt lets the transfer finish, a second one stops it.
-    session.m_wnd.CatchInterrupts([&] {
-        if (bWriting && !bFinishing) {
-            bFinishing = true;
-            cl.err << "vardenctl write: finishing the transfer to slot " << *slot << ", about "
-                   << SecondsToDrain(session.m_link.GetLink().GetQueue())
-                   << " s; interrupt again to stop at once and leave the slot partly written\n"
-                   << std::flush;
-        } else {
-            bAborted = true;
-        }
-    });
-    session.m_wnd.ShowTransferProgress(true);
-    if (!session.Connect(CDeviceLink::ConnectMode::Full))
+    if (!session.Connect())
         return EXIT_IO;
-    const bool bDone =
-        session.RunUntil([&] { return bAborted || (bWriting && session.m_link.IsTransferComplete()); });
-    const int nAnswered = session.m_link.GetTransferAnswered();
-    const std::string strUnchanged = "slot " + std::to_string(*slot) + " was not changed";
-    if (bAborted) {
-        session.m_link.Disconnect();
-        cl.Fail(EXIT_INTERRUPTED, "interrupted; " + (bWriting ? DescribeWrittenPart(*slot, nAnswered) : strUnchanged));
-        return EXIT_INTERRUPTED;
-    }
-    if (!bDone) {
-        session.m_link.Disconnect();
-        return session.LinkFailed("; " + (bWriting ? DescribeWrittenPart(*slot, nAnswered) : strUnchanged));
-    }
-    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as \"" << NameForTerminal(name) << "\"\n";
-    if (cl.Has("--verify"))
-        return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
-    session.m_link.Disconnect();
-    return EXIT_OK;
+    if (!session.WriteSlot(*slot, data, name))
+        return session.StepFailed(DescribeWrittenPart(*slot, session.GetTransferAnswered()));
+    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as " << QuotedName(name) << "\n";
+    if (!cl.Has("--verify"))
+        return EXIT_OK;
+    if (session.IsStopRequested())
+        return session.StoppedBefore("slot " + std::to_string(*slot) + " was written but not verified");
+    return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
 }
 
 int RunSim(const CommandLine& cl)
@@ -198,13 +132,22 @@ int RunSim(const CommandLine& cl)
     if (cl.Has("--fault") && !ParseSimFault(cl.Get("--fault"), options.fault))
         return cl.Fail(EXIT_USAGE, "unknown fault '" + cl.Get("--fault") + "'");
 
-    // Signals are taken with sigwait below; block them before the server's
-    // threads start so none of them is interrupted instead.
+    // Signals are read from a descriptor below; block them before the
+    // server's threads start so none of them is interrupted instead. SIGHUP
+    // too: a closed terminal must not lose the state.
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    const int fdSignal = signalfd(-1, &set, SFD_CLOEXEC);
+    if (fdSignal < 0)
+        return cl.Fail(EXIT_IO, std::string("cannot wait for signals: ") + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closeSignal{fdSignal};
 
     CSimPtyServer server(options);
     std::string error;
@@ -213,8 +156,14 @@ int RunSim(const CommandLine& cl)
     cl.out << server.GetPortPath() << std::endl;
     cl.err << "vardenctl sim: serving on " << server.GetPortPath() << (options.bPaced ? " at 9600 baud" : " unpaced")
            << "; Ctrl-C ends it\n";
-    int nSignal = 0;
-    sigwait(&set, &nSignal);
+    // Serve until a signal, or until the hang-up fault has taken the port
+    // away: a port that is gone serves nobody.
+    pollfd afd[2] = {{fdSignal, POLLIN, 0}, {server.GetHangUpDescriptor(), POLLIN, 0}};
+    while (::poll(afd, 2, -1) < 0 && errno == EINTR) {
+    }
+    if (afd[1].revents & POLLIN)
+        cl.err << "vardenctl sim: the line was hung up (fault hangup); " << server.GetPortPath()
+               << " is gone, ending\n";
     if (!server.Stop(error))
         return cl.Fail(EXIT_IO, "the state was not saved: " + error);
     if (!options.strStateFile.empty())

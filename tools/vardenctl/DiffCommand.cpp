@@ -14,7 +14,7 @@ int RunDiff(const CommandLine& cl)
 {
     PresetData a, b;
     std::string error;
-    if (!ReadPreset(cl.args[0], a, error) || !ReadPreset(cl.args[1], b, error))
+    if (ReadPreset(cl.args[0], a, error) != PresetFault::None || ReadPreset(cl.args[1], b, error) != PresetFault::None)
         return cl.Fail(DIFF_TROUBLE, error);
     const std::vector<std::string> lines = DiffPresets(a, b, PresetFields::File);
     for (const std::string& line : lines)

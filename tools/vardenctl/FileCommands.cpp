@@ -31,8 +31,8 @@ int RunShow(const CommandLine& cl)
 {
     PresetData data;
     std::string error;
-    if (!ReadPreset(cl.args[0], data, error))
-        return cl.Fail(EXIT_IO, error);
+    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), error);
     PrintPreset(cl.out, data, cl.args[0]);
     return EXIT_OK;
 }
@@ -43,7 +43,9 @@ int RunConvert(const CommandLine& cl)
         return EXIT_USAGE;
     PresetData data;
     std::string error;
-    if (!ReadPreset(cl.args[0], data, error) || !WritePreset(cl.args[1], data, error))
+    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), error);
+    if (!WritePreset(cl.args[1], data, error))
         return cl.Fail(EXIT_IO, error);
     cl.out << "Wrote " << cl.args[1] << "\n";
     return EXIT_OK;
@@ -53,8 +55,8 @@ int RunFrames(const CommandLine& cl)
 {
     PresetData data;
     std::string error;
-    if (!ReadPreset(cl.args[0], data, error))
-        return cl.Fail(EXIT_IO, error);
+    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), error);
     CTALVRoute route;
     LoadRouteFromPreset(data, route);
     for (int k = 0; k < NUM_CHANNELS; ++k) {

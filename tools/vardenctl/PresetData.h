@@ -2,15 +2,9 @@
 // and the name, independent of the form (.dia or .json) it came in.
 #pragma once
 
-#include <array>
-#include <string>
+#include "PresetRecord.h"
 
-#include "ChannelRecord.h"
-
-struct PresetData {
-    std::array<ChannelRecord, NUM_CHANNELS> aChannel;
-    std::string strName;  // 8-bit characters, as the file holds them
-};
+using PresetData = PresetRecord;
 
 class CTALVRoute;
 

@@ -23,34 +23,22 @@ PresetFormat FormatOfPath(const std::string& strPath)
     return PresetFormat::Unknown;
 }
 
-bool ReadPreset(const std::string& strPath, PresetData& data, std::string& strError)
+PresetFault ReadPreset(const std::string& strPath, PresetData& data, std::string& strError)
 {
     const PresetFormat format = FormatOfPath(strPath);
     if (format == PresetFormat::Unknown) {
         strError = strPath + ": not a .dia or .json file";
-        return false;
+        return PresetFault::Unreadable;
     }
+    if (format == PresetFormat::Dia)
+        return ReadPresetFile(strPath, data, strError);
     std::vector<std::uint8_t> bytes;
     if (!ReadFileBytes(strPath, bytes, strError))
-        return false;
-    if (format == PresetFormat::Json) {
-        const std::string text(bytes.begin(), bytes.end());
-        if (!PresetFromJson(text, data, strError)) {
-            strError = strPath + ": " + strError;
-            return false;
-        }
-        return true;
-    }
-    CTALVRoute route;
-    try {
-        CArchive ar(bytes.data(), bytes.size());
-        route.Serialize(ar);
-    } catch (const CArchiveException& e) {
-        strError = strPath + ": " + e.what();
-        return false;
-    }
-    data = PresetFromRoute(route);
-    return true;
+        return PresetFault::Unreadable;
+    PresetFault fault = PresetFault::None;
+    if (!PresetFromJson(std::string(bytes.begin(), bytes.end()), data, strError, &fault))
+        strError = strPath + ": " + strError;
+    return fault;
 }
 
 bool WritePreset(const std::string& strPath, const PresetData& data, std::string& strError)

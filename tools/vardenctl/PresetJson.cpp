@@ -7,6 +7,7 @@
 
 #include "PresetLimits.h"
 #include "PresetName.h"
+#include "PresetNameRule.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -254,12 +255,16 @@ private:
     std::string m_strError;
 };
 
-bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& strError)
+bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& strError, PresetFault& fault)
 {
     json root;
     PathSax sax(root);
     if (!json::sax_parse(strText, &sax)) {
         strError = sax.GetError().empty() ? "not valid JSON" : sax.GetError();
+        return false;
+    }
+    if (!root.is_object()) {
+        strError = "top level: expected an object";
         return false;
     }
     Reader r(strError);
@@ -273,6 +278,13 @@ bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& s
     }
     if (!Utf8ToLatin1(name->get<std::string>(), result.strName, strError)) {
         strError = "name: " + strError;
+        fault = PresetFault::BadName;
+        return false;
+    }
+    strError = CheckPresetName(result.strName);
+    if (!strError.empty()) {
+        strError = "name: " + strError;
+        fault = PresetFault::BadName;
         return false;
     }
     const json* channels = r.Array(root, "", "channels", NUM_CHANNELS);
@@ -288,13 +300,17 @@ bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& s
 }
 }  // namespace
 
-bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError)
+bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError, PresetFault* pFault)
 {
+    PresetFault fault = PresetFault::NotAPreset;
+    bool bOk = false;
     // Every error the library can raise is a message, never an abort.
     try {
-        return ReadPresetJson(strText, data, strError);
+        bOk = ReadPresetJson(strText, data, strError, fault);
     } catch (const json::exception& e) {
         strError = "not usable JSON: " + Untagged(e);
-        return false;
     }
+    if (pFault)
+        *pFault = bOk ? PresetFault::None : fault;
+    return bOk;
 }

@@ -3,17 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace {
-constexpr unsigned char C0_END = 0x20;      // 0x00..0x1F
-constexpr unsigned char DEL = 0x7F;
-constexpr unsigned char C1_FIRST = 0x80;    // 0x80..0x9F
-constexpr unsigned char C1_LAST = 0x9F;
-constexpr std::uint32_t LATIN1_LAST = 0xFF;
+#include "PresetNameRule.h"
 
-bool IsControl(unsigned char c)
-{
-    return c < C0_END || c == DEL || (c >= C1_FIRST && c <= C1_LAST);
-}
+namespace {
+constexpr std::uint32_t LATIN1_LAST = 0xFF;
 
 std::string CodePoint(std::uint32_t cp)
 {
@@ -101,12 +94,9 @@ bool NameFromTerminal(const std::string& strUtf8, std::string& strLatin1, std::s
     std::string out;
     if (!Utf8ToLatin1(strUtf8, out, strError))
         return false;
-    for (unsigned char c : out) {
-        if (IsControl(c)) {
-            strError = "the name has a control character (" + CodePoint(c) + ")";
-            return false;
-        }
-    }
+    strError = CheckPresetName(out);
+    if (!strError.empty())
+        return false;
     strLatin1 = std::move(out);
     return true;
 }
@@ -115,7 +105,8 @@ std::string NameForTerminal(const std::string& strLatin1)
 {
     std::string out;
     for (unsigned char c : strLatin1) {
-        if (IsControl(c) || c == '\\') {
+        // The quote too, so a quoted name is never ambiguous.
+        if (!IsPresetNameChar(c) || c == '\\' || c == '"') {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", c);
             out += buf;
@@ -128,17 +119,5 @@ std::string NameForTerminal(const std::string& strLatin1)
 
 std::string QuotedName(const std::string& strLatin1)
 {
-    std::string escaped;
-    for (unsigned char c : strLatin1) {
-        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            escaped += buf;
-        } else {
-            if (c == '"' || c == '\\')
-                escaped.push_back('\\');
-            escaped.push_back(static_cast<char>(c));
-        }
-    }
-    return "\"" + Latin1ToUtf8(escaped) + "\"";
+    return "\"" + NameForTerminal(strLatin1) + "\"";
 }

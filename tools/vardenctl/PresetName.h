@@ -11,13 +11,14 @@ std::string Latin1ToUtf8(const std::string& strLatin1);
 // has a character beyond U+00FF.
 bool Utf8ToLatin1(const std::string& strUtf8, std::string& strLatin1, std::string& strError);
 
-// A name the user typed: Latin-1 characters only, no control characters.
+// A name the user typed, as the device keeps it: at most eight printable
+// Latin-1 characters (PresetNameRule.h).
 bool NameFromTerminal(const std::string& strUtf8, std::string& strLatin1, std::string& strError);
 
-// A name from a device or a file, fit for the terminal: UTF-8, with control
-// characters (and the backslash that escapes them) written as \xNN.
+// A name from a device or a file, fit for the terminal, the same way in
+// every command: UTF-8, with control characters, the backslash and the
+// double quote written as \xNN.
 std::string NameForTerminal(const std::string& strLatin1);
 
-// A name for a message or a listing: in double quotes, as UTF-8, with control
-// characters, quotes and backslashes escaped so nothing raw reaches a terminal.
+// The same in double quotes, for messages and listings.
 std::string QuotedName(const std::string& strLatin1);

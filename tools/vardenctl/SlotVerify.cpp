@@ -1,16 +1,13 @@
 #include "SlotVerify.h"
 
-#include <cctype>
-
 #include "CliSession.h"
-#include "PresetName.h"
 #include "PresetDiff.h"
+#include "PresetName.h"
 
 std::string NameAsStored(const std::string& strName)
 {
     std::string name = strName.substr(0, PRESET_NAME_LEN);
-    name = name.substr(0, name.find('\0'));
-    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+    while (!name.empty() && name.back() == ' ')
         name.pop_back();
     return name;
 }
@@ -27,9 +24,10 @@ VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent,
                         std::vector<std::string>& lines)
 {
     PresetData stored;
-    if (!session.ReadNames() || !session.ReadSlot(nSlot, stored))
+    if (!session.ReadSlot(nSlot, stored, "verifying slot " + std::to_string(nSlot)))
         return VerifyResult::LinkFailed;
     lines.clear();
+    // The name as the device reports it, not as we would expect it to cut it.
     const std::string expected = NameAsStored(strName);
     if (stored.strName != expected)
         lines.push_back(FieldChange("name", QuotedName(expected), QuotedName(stored.strName)));
@@ -52,5 +50,5 @@ int ReportVerifiedWrite(CCliSession& session, int nSlot, const PresetData& sent,
     case VerifyResult::LinkFailed:
         break;
     }
-    return EXIT_IO;
+    return session.StepFailed("slot " + std::to_string(nSlot) + " was written but could not be read back");
 }

@@ -12,16 +12,17 @@ struct CommandLine;
 
 enum class VerifyResult { Equal, Different, LinkFailed };
 
-// Reads the names and slot nSlot back; differences go to lines, one per
-// field, as "field: sent -> stored". strName is the name as it was sent.
+// Reads slot nSlot and the name the device reports for it back; differences
+// go to lines, one per field, as "field: sent -> stored". strName is the
+// name as it was sent.
 VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName,
                         std::vector<std::string>& lines);
 
 // "vardenctl CMD: slot N does not hold what was written", then the lines.
 void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines);
 
-// The name the device gives back for strName: eight characters at most,
-// without the padding it stores them with.
+// The name the device gives back for strName: the eight characters it
+// keeps, without the space padding it stores them with.
 std::string NameAsStored(const std::string& strName);
 
 // For `write --verify`: reads the slot back and reports; the exit status.

@@ -7,6 +7,7 @@ struct OptionSpec {
     const char* name;
     bool bValue;     // takes a value
     bool bRequired;
+    bool bEmptyOk = false;  // the value may be empty (an empty preset name)
 };
 
 struct Command {
@@ -51,7 +52,8 @@ const std::vector<Command>& Commands()
          0, {}, RunPorts},
         {"sim", "sim [--fast] [--fault MODE] [--state FILE]",
          "Starts the virtual processor on a pseudo-terminal, prints the port path to\n"
-         "open, and serves until interrupted (Ctrl-C or SIGTERM).\n"
+         "open, and serves until interrupted (Ctrl-C, SIGTERM or SIGHUP), or until the\n"
+         "hangup fault has taken the port away.\n"
          "  --fast        answer at once instead of at the pace of a 9600-baud line\n"
          "  --fault MODE  misbehave: none, silent, bad-trailer, garbage, split, late, hangup\n"
          "  --state FILE  resume the presets and names kept in FILE, and save them\n"
@@ -61,24 +63,25 @@ const std::vector<Command>& Commands()
          "Prints the names of the device's six preset slots; slot 0 is the live preset.",
          0, {{"--port", true, true}}, RunNames},
         {"read", "read --port PORT --slot N OUT",
-         "Connects as the window does (names, then the live preset), reads preset\n"
-         "slot N (0 = live, 1..5 stored) and writes it to OUT (.dia or .json).\n"
-         "Nothing is written to the device.",
+         "Reads preset slot N (0 = live, 1..5 stored) with its name and writes it to\n"
+         "OUT (.dia or .json). Nothing is stored on the device.",
          1, {{"--port", true, true}, {"--slot", true, true}}, RunRead},
         {"write", "write --port PORT --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
-         "NAME, or the file's own name; the device keeps eight Latin-1 characters of it.\n"
-         "Succeeds only once the device has acknowledged every frame. A first Ctrl-C\n"
-         "or SIGTERM lets the transfer finish; a second stops it at once (exit 130).\n"
+         "NAME, or the file's own name: at most eight printable Latin-1 characters.\n"
+         "Succeeds only once the device has acknowledged every frame. A first Ctrl-C,\n"
+         "SIGTERM or SIGHUP lets the transfer finish and skips --verify; a second\n"
+         "stops it at once (exit 130).\n"
          "  --verify  read the slot and its name back afterwards and compare every field\n"
          "            the device stores; each difference is listed and the exit status is 1",
-         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}, {"--verify", false, false}},
+         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false, true}, {"--verify", false, false}},
          RunWrite},
         {"backup", "backup --port PORT DIR [--force]",
          "Reads the six slot names and all six slots (0 = live, 1..5 stored) into the\n"
          "folder DIR: one .dia per slot, named by slot and name (slot3-CLUB.dia), and\n"
          "index.json listing the slots, names and files. DIR is created when missing.\n"
-         "Nothing is written until every slot has been read.\n"
+         "Nothing is written until every slot has been read, and an earlier backup in\n"
+         "DIR is replaced only once the new one is whole beside it.\n"
          "  --force  write into DIR even when it is not empty (an earlier backup there\n"
          "           is replaced)",
          1, {{"--port", true, true}, {"--force", false, false}}, RunBackup},
@@ -87,7 +90,9 @@ const std::vector<Command>& Commands()
          "then reads each one back and compares it; succeeds only when every slot\n"
          "reads back equal. The backup is checked whole before the device is touched.\n"
          "  --slots LIST  the slots to restore, as a range or list: 1-5 (the default),\n"
-         "                0-5, 0, 2,4. The live slot 0 is restored only when listed.",
+         "                0-5, 0, 2,4. The live slot 0 is restored only when listed.\n"
+         "A first Ctrl-C, SIGTERM or SIGHUP lets the slot being written finish and\n"
+         "stops before the next; a second stops at once (exit 130).",
          1, {{"--port", true, true}, {"--slots", true, false}}, RunRestore},
         {"diff", "diff A B",
          "Compares two presets (.dia or .json) and prints each field that differs, one\n"
@@ -105,9 +110,12 @@ void PrintUsage(std::ostream& out)
            "Commands:\n";
     for (const Command& c : Commands())
         out << "  vardenctl " << c.synopsis << "\n";
-    out << "\n'vardenctl COMMAND --help' describes a command.\n"
-           "Exit status: 0 success, 1 a file or the device failed, 2 a usage error,\n"
-           "130 a write stopped by the user.\n";
+    out << "\nThe device commands stop on Ctrl-C, SIGTERM or SIGHUP after the slot in\n"
+           "progress; a second interrupt stops them at once.\n";
+    out << "\n'vardenctl COMMAND --help' describes a command; 'vardenctl --version' tells\n"
+           "the version. Options take their value as '--port P' or '--port=P'.\n"
+           "Exit status: 0 success, 1 a file or the device failed, 2 a usage error (or a\n"
+           "preset name the device cannot keep), 130 stopped by the user.\n";
 }
 
 bool IsHelp(const std::string& s)
@@ -131,11 +139,14 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
     }
     CommandLine cl{c.name, {}, {}, out, err};
     for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        if (w.size() < 2 || w[0] != '-') {
-            cl.args.push_back(w);
+        const std::string& word = words[i];
+        if (word.size() < 2 || word[0] != '-') {
+            cl.args.push_back(word);
             continue;
         }
+        // --option value and --option=value alike.
+        const std::size_t eq = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const std::string w = word.substr(0, eq);
         const OptionSpec* pOption = nullptr;
         for (const OptionSpec& o : c.options)
             if (w == o.name)
@@ -144,13 +155,22 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
             return UsageError(c, err, "unknown option " + w);
         if (cl.Has(w))
             return UsageError(c, err, w + " given twice");
-        if (pOption->bValue) {
-            if (i + 1 >= words.size())
-                return UsageError(c, err, w + " needs a value");
-            cl.options[w] = words[++i];
-        } else {
+        if (!pOption->bValue) {
+            if (eq != std::string::npos)
+                return UsageError(c, err, w + " takes no value");
             cl.options[w] = "";
+            continue;
         }
+        std::string value;
+        if (eq != std::string::npos)
+            value = word.substr(eq + 1);
+        else if (i + 1 < words.size())
+            value = words[++i];
+        else
+            return UsageError(c, err, w + " needs a value");
+        if (value.empty() && !pOption->bEmptyOk)
+            return UsageError(c, err, w + " needs a value, not an empty one");
+        cl.options[w] = value;
     }
     for (const OptionSpec& o : c.options)
         if (o.bRequired && !cl.Has(o.name))
@@ -192,6 +212,10 @@ int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     if (IsHelp(args[0]) || args[0] == "help") {
         PrintUsage(out);
+        return EXIT_OK;
+    }
+    if (args[0] == "--version") {
+        out << "vardenctl " << VARDEN_VERSION << "\n";
         return EXIT_OK;
     }
     for (const Command& c : Commands())

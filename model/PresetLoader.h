@@ -1,0 +1,35 @@
+// The one loader of whole preset files, used by the window and vardenctl
+// alike. A file is a preset only when it holds exactly one preset, every
+// value is inside the device's ranges and its name is one the device can
+// keep; anything else is refused with what is wrong in words, and nothing is
+// loaded from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PresetRecord.h"
+
+class CTALVRoute;
+
+enum class PresetFault {
+    None,
+    Unreadable,  // the file could not be read at all
+    NotAPreset,  // the bytes are not one preset: short, too long, a value out of range
+    BadName,     // a preset whose name the device cannot keep
+};
+
+// Takes bytes as one preset. On failure strError says what is wrong:
+// "channel 2 band 7 gain is 713, outside 0..400", "it ends after 100 of 1125
+// bytes", "3 bytes after the preset", "the name has 9 characters; the device
+// keeps 8".
+PresetFault ParsePresetBytes(const std::vector<std::uint8_t>& bytes, PresetRecord& preset, std::string& strError);
+
+// Loads route from bytes, as a preset file is loaded, only when they are one
+// preset; otherwise route is left as it was.
+PresetFault LoadPresetBytes(const std::vector<std::uint8_t>& bytes, CTALVRoute& route, std::string& strError);
+
+// The file read and taken as one preset. strError starts with the path:
+// "g.dia: not a preset file: ..." or why it could not be read.
+PresetFault ReadPresetFile(const std::string& strPath, PresetRecord& preset, std::string& strError);
