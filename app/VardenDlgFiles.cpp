@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "PresetFile.h"
 #include "PresetLoader.h"
+#include "PresetNameRule.h"
 #include "VardenDlg.h"
 
 namespace {
@@ -45,8 +46,9 @@ void CVardenDlg::OnSavePreset()
                            MessageButtons::YesNo) == MessageAnswer::Yes)
             break;
     }
-    // The name of the live preset is the name the file keeps.
-    m_route.m_strName = m_strPresetName[0];
+    // The name of the live preset is the name the file keeps, in a form the
+    // file may hold, so that Open takes the file back.
+    m_route.m_strName = KeepablePresetName(m_strPresetName[0]);
     std::string strError;
     if (!SavePresetFile(strPath, m_route, strError)) {
         ShowMessageBox(MSG_WRITE_ERROR);

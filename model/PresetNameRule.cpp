@@ -15,6 +15,15 @@ bool IsPresetNameChar(unsigned char c)
     return (c >= PRINTABLE_FIRST && c <= PRINTABLE_LAST) || c >= LATIN1_PRINTABLE_FIRST;
 }
 
+std::string KeepablePresetName(const std::string& strLatin1)
+{
+    std::string strName = strLatin1.substr(0, PRESET_NAME_LEN);
+    for (char& c : strName)
+        if (!IsPresetNameChar(static_cast<unsigned char>(c)))
+            c = '?';
+    return strName;
+}
+
 std::string CheckPresetName(const std::string& strLatin1)
 {
     for (unsigned char c : strLatin1) {

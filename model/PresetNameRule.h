@@ -13,3 +13,8 @@ bool IsPresetNameChar(unsigned char c);
 // with it: "the name has a control character (U+0000)", "the name has 9
 // characters; the device keeps 8".
 std::string CheckPresetName(const std::string& strLatin1);
+
+// strLatin1 made to pass the rule: every character the rule refuses becomes
+// '?', and only the first eight are kept. A name read from a device can break
+// the rule; a file saved with it must still open.
+std::string KeepablePresetName(const std::string& strLatin1);

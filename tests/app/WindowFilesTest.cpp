@@ -121,3 +121,27 @@ TEST_F(WindowTest, SaveAsksBeforeReplacingAFileAndCaptionsKeepTheFilesName)
     EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("VARDEN  caf\u00e9"));
     EXPECT_EQ(Channel(0).GetGain(6), 230);
 }
+
+TEST_F(WindowTest, AFileSavedUnderANameFromTheDeviceOpensAgain)
+{
+    // The device's live preset carries a name the file rule refuses.
+    m_pSim->WithProcessor([](CVirtualProcessor& p) {
+        std::vector<BYTE> state = p.SaveState();
+        const SimName& live = p.GetName(0);
+        const auto it = std::search(state.begin(), state.end(), live.begin(), live.end());
+        ASSERT_NE(it, state.end());
+        const SimName odd = MakeSimName("A\x01\x85Z");
+        std::copy(odd.begin(), odd.end(), it);
+        ASSERT_TRUE(p.LoadState(state));
+    });
+    Connect();
+    m_strChosen = (m_dir / "MusicFile" / "odd").string();
+    Click(IDC_SAVE);
+    Click(IDC_LINK);
+    Type(IDC_BAND_GAIN + 1, "4");
+    m_strChosen += ".dia";
+    Click(IDC_OPEN);
+    EXPECT_TRUE(m_boxes.empty()) << BoxTexts()[0];
+    EXPECT_EQ(Dlg().GetPresetName(0), "A??Z");
+    EXPECT_EQ(Channel(0).GetGain(1), 200);
+}
