@@ -6,6 +6,7 @@
 
 #include "QtColor.h"
 #include "SkinImages.h"
+#include "SkinPainter.h"
 #include "Trace.h"
 #include "WindowMessage.h"
 
@@ -134,6 +135,8 @@ void CBitButton::paintEvent(QPaintEvent*)
         painter.drawImage(rect(), image);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     }
+    if (!isEnabled())
+        DrawDisabledVeil(painter, rect());
 
     if (m_strCaption.isEmpty())
         return;

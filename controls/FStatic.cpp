@@ -205,8 +205,7 @@ void CFStatic::DrawPlot()
     dc.setPen(TEXT_COLOUR);
     DrawHandleTexts(dc);
     if (pFocus)
-        dc.drawText(ToQRect(pFocus->m_rcLabel), Qt::AlignHCenter | Qt::AlignTop,
-                    QString::fromLatin1(pFocus->FormatLabel().c_str()));
+        DrawValueLabel(dc, *pFocus);
 }
 
 void CFStatic::DrawHandleTexts(QPainter& dc)

@@ -64,6 +64,8 @@ private:
     void DrawAxes();
     void DrawPlot();
     void DrawHandleTexts(QPainter& dc);
+    void DrawValueLabel(QPainter& dc, CFilter& focus);
+    int LabelCollisions(const QRect& rc) const;
     void CrossoverMove(CPoint pt);
     CFilter* FocusElement();
     bool HasDrawingArea() const;

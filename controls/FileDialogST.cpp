@@ -2,9 +2,16 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
 
 namespace {
+constexpr int DIALOG_WIDTH = 780;
+constexpr int DIALOG_HEIGHT = 460;
+constexpr int PLACES_WIDTH = 150;
+
 QStringList RunModal(QFileDialog& dialog)
 {
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
@@ -93,6 +100,23 @@ void CFileDialogST::Configure(QFileDialog& dialog) const
     // A wildcard name only says which files to list.
     if (!strName.empty() && !HasWildcard(strName))
         dialog.selectFile(FromPath(strName));
+    GiveRoom(dialog);
+}
+
+void CFileDialogST::GiveRoom(QFileDialog& dialog)
+{
+    // Qt's own dialog opens so small that its columns read "Dia...ram" and
+    // its places "Com...": the names get the room left, the other columns
+    // what their texts need.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(DIALOG_WIDTH, DIALOG_HEIGHT)));
+    if (auto* pSplitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+        pSplitter->setSizes({PLACES_WIDTH, DIALOG_WIDTH - PLACES_WIDTH});
+    if (auto* pTree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* pHeader = pTree->header();
+        pHeader->setStretchLastSection(false);
+        pHeader->setSectionResizeMode(QHeaderView::ResizeToContents);
+        pHeader->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 }
 
 int CFileDialogST::DoModal()

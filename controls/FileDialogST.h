@@ -76,6 +76,7 @@ public:
 
 private:
     void Configure(QFileDialog& dialog) const;
+    static void GiveRoom(QFileDialog& dialog);
     void StoreChoice(const QStringList& paths);
 
     bool m_bOpenFileDialog;

@@ -21,6 +21,8 @@ constexpr int MIN_FONT_WEIGHT = 1;
 constexpr int MAX_FONT_WEIGHT = 1000;
 // How far a long text may be narrowed to fit its label.
 constexpr int MIN_STRETCH = 50;
+// Pixels kept free at each side of a narrowed text.
+constexpr int TEXT_AIR = 2;
 
 }  // namespace
 
@@ -135,9 +137,11 @@ void CFontStatic::paintEvent(QPaintEvent*)
     }
     const QString strText = QString::fromLatin1(m_strText.c_str(), static_cast<qsizetype>(m_strText.size()));
     // A text wider than the label is drawn narrower, not cut at both ends.
+    // A little air stays on both sides, so "3.15k" does not touch its box.
+    const int nRoom = std::max(1, width() - 2 * TEXT_AIR);
     const int nAdvance = QFontMetrics(font).horizontalAdvance(strText);
-    if (nAdvance > width() && nAdvance > 0)
-        font.setStretch(std::max(MIN_STRETCH, 100 * width() / nAdvance));
+    if (nAdvance > nRoom && nAdvance > 0)
+        font.setStretch(std::max(MIN_STRETCH, 100 * nRoom / nAdvance));
     painter.setFont(font);
     painter.setPen(ToQColor(m_crTextColor));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, strText);

@@ -202,3 +202,9 @@ QColor CSkinPainter::LegendColour(const SkinKeyLook& look)
         return SkinPalette::kLegend;
     return look.bOver ? QColor(Qt::white) : SkinPalette::kLegend.darker(106);
 }
+
+void DrawDisabledVeil(QPainter& painter, const QRect& rc)
+{
+    static const QColor s_veil(16, 18, 20, 165);
+    painter.fillRect(rc, s_veil);
+}

@@ -16,6 +16,10 @@ struct SkinKeyLook {
     bool bDisabled = false;
 };
 
+// A key or switch that cannot be used now (locked in bass link mode): its
+// image seen through a dark veil, so it never looks like a working one.
+void DrawDisabledVeil(QPainter& painter, const QRect& rc);
+
 class CSkinPainter {
 public:
     // Paints on the image, antialiased, until destroyed.

@@ -8,6 +8,7 @@
 
 #include "QtColor.h"
 #include "SkinImages.h"
+#include "SkinPainter.h"
 #include "Trace.h"
 #include "WindowMessage.h"
 
@@ -270,6 +271,9 @@ void CxSkinButton::paintEvent(QPaintEvent*)
             DrawImage(painter, m_bDisabled);
         else
             painter.fillRect(rect(), pal.color(QPalette::Button));
+        // A key with no disabled image of its own would look usable.
+        if (m_nDisabledID == m_nNormalID)
+            DrawDisabledVeil(painter, rect());
         if (m_nBorder)
             qDrawWinButton(&painter, rect(), pal, false);
         if (!m_strCaption.isEmpty()) {

@@ -125,7 +125,9 @@ TEST_F(BitButtonTest, ClicksReachTheParentOnlyWhenReleasedOverAnEnabledButton)
     EXPECT_EQ(Clicks(), 2u);
 
     m_parent.m_messages.clear();
+    const QImage usable = m_pButton->grab().toImage();
     m_pButton->setEnabled(false);
+    EXPECT_NE(m_pButton->grab().toImage(), usable) << "a locked switch must not look usable";
     Press();
     Release();
     Press();

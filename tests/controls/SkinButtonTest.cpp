@@ -95,8 +95,10 @@ TEST_F(SkinButtonTest, HoverShowsTheOverImageOnlyWhenThereIsOne)
 
 TEST_F(SkinButtonTest, DisabledShowsItsOwnImageOrTheNormalOneAndIgnoresClicks)
 {
+    const QImage usable = m_pButton->grab().toImage();
     m_pButton->setEnabled(false);
     EXPECT_EQ(m_pButton->CurrentImageId(), IMG_WRITE_NORMAL);
+    EXPECT_NE(m_pButton->grab().toImage(), usable) << "the normal image, seen as unusable";
     Press();
     Release();
     EXPECT_EQ(Clicks(), 0u);
