@@ -47,7 +47,7 @@ bool CVardenApp::InitInstance()
     // After the window is up, so a file that cannot be read is reported
     // over the window that goes on with the default preset.
     if (!m_options.strPresetFile.empty())
-        m_pDlg->OpenPresetFile(m_options.strPresetFile);
+        m_pDlg->OpenPresetFileStep(m_options.strPresetFile);
     return true;
 }
 

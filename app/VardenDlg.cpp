@@ -51,6 +51,7 @@ CVardenDlg::CVardenDlg(QWidget* pParent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(SkinWindowPixelSize());
     setFocusPolicy(Qt::ClickFocus);
+    setAcceptDrops(true);
     CreateControls();
 }
 
@@ -192,23 +193,33 @@ bool CVardenDlg::event(QEvent* pEvent)
     const int nMsg = pMsg->Message();
     const WPARAM w = pMsg->wParam();
     if (nMsg == WM_COMMAND_EVENT) {
-        OnCommand(LowWord(w));
+        const int nId = LowWord(w);
+        BeginStep(StepLabel(nId));
+        OnCommand(nId);
+        EndStep();
     } else if (nMsg == WM_SLIDER_MOVING || nMsg == WM_SLIDER_MOVED) {
+        // A drag is one step from press to release.
         const int nId = static_cast<int>(w);
+        BeginStep(StepLabel(nId), nId);
         if (IsBandControl(nId, IDC_BAND_FADER))
             OnBandFader(nId - IDC_BAND_FADER);
         else
             OnChannelFader(nId);
+        EndStep(Fader(nId) && Fader(nId)->IsDragging());
     } else if (nMsg == WM_GRAPH_CHANGED) {
         const int nElement = static_cast<int>(w);
+        BeginStep(GraphStepLabel(nElement), GraphStepKey(nElement));
         if (nElement >= 0 && nElement < NUM_BANDS)
             OnGraphBand(nElement);
         else
             OnGraphCrossover(nElement);
+        EndStep(Graph()->IsDragging());
     } else if (nMsg == static_cast<int>(WM_PRESET_NAMES_RECEIVED)) {
         OnPresetNamesReceived();
     } else if (nMsg == static_cast<int>(WM_PRESET_READ_COMPLETE)) {
+        BeginStep("Read");
         OnPresetReadComplete();
+        EndStep();
     } else if (nMsg == static_cast<int>(g_nComMsg)) {
         OnPortEvent(m_nPendingPortEvents.exchange(0) & ~PORT_EVENTS_PENDING);
     } else {

@@ -10,15 +10,18 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Audio_Data.h"
 #include "DeviceLink.h"
+#include "AppSettings.h"
 #include "InputBlocker.h"
 #include "LinkWindow.h"
 #include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"
+#include "UndoHistory.h"
 
 class CAudio_OutData;
 class CBitmapSlider;
@@ -29,6 +32,7 @@ class CNumEdit;
 class CTALVData;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 
 class CVardenDlg : public QWidget, public CLinkWindow {
     Q_OBJECT
@@ -50,8 +54,20 @@ public:
     // The keyboard rules of the window, offered every event first.
     bool PreTranslateMessage(QObject* pReceiver, QEvent* pEvent);
 
-    // Opens a preset file as "Open" does, without the dialog.
+    // Opens a preset file as "Open" does, without the dialog (not a step of
+    // its own: the caller's action is).
     bool OpenPresetFile(const std::string& strPath);
+    // The same as one undoable step, as from the command line or a drop.
+    bool OpenPresetFileStep(const std::string& strPath);
+
+    // Takes the last step back, or does it again.
+    void Undo();
+    void Redo();
+    const CUndoHistory& GetHistory() const { return m_history; }
+    // "Open Recent" with the remembered files, for a context menu; opening
+    // one works as Open, and a file that is gone leaves the list.
+    void AddRecentMenu(QMenu& menu);
+    void OpenRecent(const std::string& strPath);
 
     // CLinkWindow
     bool PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
@@ -88,6 +104,9 @@ protected:
     void timerEvent(QTimerEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     // Controller core.
@@ -169,9 +188,34 @@ private:
 
     // Preset files.
     void OnSavePreset();
+    // True once the file is written; false when the user cancelled or it failed.
+    bool SavePreset();
     void OnOpenPreset();
     bool LoadPresetBytes(const std::vector<std::uint8_t>& bytes);
     void AfterPresetOpened(const std::string& strPath);
+
+    // Undo: every user action is one step.
+    std::string StepLabel(int nId) const;
+    std::string GraphStepLabel(int nElement) const;
+    static int GraphStepKey(int nElement);
+    CUndoHistory::State CaptureState() const;
+    // nMergeKey: reports with the same key while a drag goes on are one step.
+    void BeginStep(const std::string& strLabel, int nMergeKey = 0);
+    void EndStep(bool bKeepOpen = false);
+    void CloseStep();
+    void ApplyState(const CUndoHistory::State& state);
+    // "Undo band 5 gain" and "Redo ..." for a context menu.
+    void AddUndoActions(QMenu& menu);
+
+    // The desktop: recent files, dropped files, the question on closing,
+    // the window's place.
+    static constexpr const char* SAVE_DIALOG = "save";
+    static constexpr const char* OPEN_DIALOG = "open";
+    void RememberSettingsAtStart();
+    // The preset as last opened, saved, read or written: closing asks only
+    // when it has changed since.
+    void RememberPresetStored();
+    bool IsPresetChangedSinceStored() const;
 
     // Channel selection, outputs and linking.
     void SelectChannel(int nCh);
@@ -246,6 +290,20 @@ private:
     // Window pictures.
     QImage m_bmpBackground;
     QImage m_hLogo;
+
+    std::unique_ptr<CAppSettings> m_pSettings = std::make_unique<CAppSettings>();
+    CPresetSnapshot m_stored;
+
+    // Undo.
+    CUndoHistory m_history;
+    struct OpenStep {
+        bool bOpen = false;
+        std::string strLabel;
+        int nKey = 0;
+        CUndoHistory::State before;
+    };
+    OpenStep m_step;
+    int m_nStepDepth = 0;
 
     std::map<int, QWidget*> m_controls;
     QBasicTimer m_linkTimer;  // timer 2

@@ -151,7 +151,11 @@ void CVardenDlg::CreateControls()
             case Kind::Picture: pControl = new CBmpStatic(this, nId); break;
             case Kind::List: {
                 auto* pList = new QComboBox(this);
-                connect(pList, &QComboBox::activated, this, [this, nId](int) { OnListSelChange(nId); });
+                connect(pList, &QComboBox::activated, this, [this, nId](int) {
+                    BeginStep(StepLabel(nId));
+                    OnListSelChange(nId);
+                    EndStep();
+                });
                 pControl = pList;
                 break;
             }

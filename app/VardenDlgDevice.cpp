@@ -126,6 +126,7 @@ void CVardenDlg::OnLinkButton()
     m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
+    m_pSettings->SetLastPort(m_strPort);
 }
 
 void CVardenDlg::ReadPresetSlotControls()
@@ -166,6 +167,7 @@ void CVardenDlg::OnWritePreset()
     SetTitle(strName);
     m_deviceLink.m_strPresetName = m_strPresetName;
     m_deviceLink.WriteToDevice(m_nPresetSlot + 1);
+    RememberPresetStored();
 }
 
 void CVardenDlg::OnReadPreset()
@@ -213,4 +215,5 @@ void CVardenDlg::OnPresetReadComplete()
     SelectChannel(m_nCurChannel);
     InitLinkGroups();
     EnableWindow(true);
+    RememberPresetStored();
 }

@@ -23,6 +23,11 @@ constexpr const char* OPEN_FILTER = "All files|*.dia||";
 
 void CVardenDlg::OnSavePreset()
 {
+    SavePreset();
+}
+
+bool CVardenDlg::SavePreset()
+{
     std::error_code ec;
     const std::string strFolder = m_szWorkDir + MUSIC_FOLDER;
     if (!std::filesystem::exists(strFolder, ec))
@@ -31,7 +36,8 @@ void CVardenDlg::OnSavePreset()
     for (;;) {
         CFileDialogST dialog(false, std::string(), &m_szSaveDlgPath, PRESET_DIALOG_FLAGS, SAVE_FILTER, this);
         if (dialog.DoModal() != CFileDialogST::IDOK)
-            return;
+            return false;
+        m_pSettings->SetDialogPath(SAVE_DIALOG, m_szSaveDlgPath);
         strPath = dialog.GetPathName();
         // The file's own name decides, not a folder on the way to it.
         const std::string strName = std::filesystem::path(strPath).filename().string();
@@ -52,9 +58,12 @@ void CVardenDlg::OnSavePreset()
     std::string strError;
     if (!SavePresetFile(strPath, m_route, strError)) {
         ShowMessageBox(MSG_WRITE_ERROR);
-        return;
+        return false;
     }
     SetFileTitle(strPath);
+    m_pSettings->AddRecentFile(strPath);
+    RememberPresetStored();
+    return true;
 }
 
 void CVardenDlg::OnOpenPreset()
@@ -62,6 +71,7 @@ void CVardenDlg::OnOpenPreset()
     CFileDialogST dialog(true, std::string(), &m_szOpenDlgPath, PRESET_DIALOG_FLAGS, OPEN_FILTER, this);
     if (dialog.DoModal() != CFileDialogST::IDOK)
         return;
+    m_pSettings->SetDialogPath(OPEN_DIALOG, m_szOpenDlgPath);
     OpenPresetFile(dialog.GetPathName());
 }
 
@@ -96,4 +106,6 @@ void CVardenDlg::AfterPresetOpened(const std::string& strPath)
     SelectChannel(m_nCurChannel);
     InitLinkGroups();
     SetFileTitle(strPath);
+    m_pSettings->AddRecentFile(strPath);
+    RememberPresetStored();
 }

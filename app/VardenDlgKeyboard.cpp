@@ -60,7 +60,22 @@ bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
     if (pFocus && pTarget != pFocus)
         return false;
 
-    const int nKey = static_cast<QKeyEvent*>(pEvent)->key();
+    auto* pKeyEvent = static_cast<QKeyEvent*>(pEvent);
+    const int nKey = pKeyEvent->key();
+    const Qt::KeyboardModifiers mods = pKeyEvent->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const bool bUndo = nKey == Qt::Key_Z && mods == Qt::ControlModifier;
+    const bool bRedo = (nKey == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+                       (nKey == Qt::Key_Y && mods == Qt::ControlModifier);
+    if (bUndo || bRedo) {
+        // In a text field these keys take back the typing, as in any field.
+        if (qobject_cast<QLineEdit*>(pFocus))
+            return false;
+        if (bUndo)
+            Undo();
+        else
+            Redo();
+        return true;
+    }
     const int nFocusId = ControlId(pFocus);
     switch (nKey) {
     case Qt::Key_Left:

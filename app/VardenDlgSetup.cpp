@@ -71,6 +71,7 @@ bool CVardenDlg::OnInitDialog()
     SelectItem(IDC_PORT_LIST, -1);
     ShowSplashAndWait();
     InitController();
+    RememberSettingsAtStart();
     m_bQMode = 0;
     Graph()->SetChannelArray(&m_curves);
     Graph()->SetNotifyWnd(this);
@@ -79,6 +80,7 @@ bool CVardenDlg::OnInitDialog()
     SelectChannel(0);
     RefreshPortList();
     InitLinkGroups();
+    RememberPresetStored();
     return true;
 }
 
@@ -179,6 +181,10 @@ void CVardenDlg::contextMenuEvent(QContextMenuEvent* pEvent)
     // The window manager's system menu cannot take our entry: the About box
     // is here (and on F1).
     QMenu menu(this);
+    AddUndoActions(menu);
+    menu.addSeparator();
+    AddRecentMenu(menu);
+    menu.addSeparator();
     menu.addAction(QStringLiteral("About VARDEN..."), this, [this] { OnAbout(); });
     menu.exec(pEvent->globalPos());
 }

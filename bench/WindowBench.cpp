@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "AppSettings.h"
 #include "BitmapSlider.h"
 #include "ControlIds.h"
 #include "FStatic.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv)
     // The window makes its MusicFile folder where it starts.
     QTemporaryDir work;
     QDir::setCurrent(work.path());
+    CAppSettings::KeepAsideIn(work.path());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

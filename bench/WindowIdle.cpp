@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "AppSettings.h"
 #include "ControlIds.h"
 #include "MessageBox.h"
 #include "SimPtyServer.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir work;
     QDir::setCurrent(work.path());
+    CAppSettings::KeepAsideIn(work.path());
     int nExit = 0;
     {
         CVardenDlg dlg;

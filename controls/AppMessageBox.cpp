@@ -30,6 +30,8 @@ QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons)
         return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::SaveDiscardCancel:
+        return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }
@@ -54,6 +56,10 @@ void InstallQtMessageBox(QWidget* pOwner)
             return MessageAnswer::Yes;
         case QMessageBox::No:
             return MessageAnswer::No;
+        case QMessageBox::Save:
+            return MessageAnswer::Save;
+        case QMessageBox::Discard:
+            return MessageAnswer::Discard;
         default:
             return MessageAnswer::Ok;
         }

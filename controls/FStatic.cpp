@@ -336,6 +336,11 @@ void CFStatic::OnTimer(int nIDEvent)
     SendWindowMessage(m_pNotifyWnd, WM_GRAPH_CHANGED, static_cast<WPARAM>(m_nHotIndex), m_lNotifyParam);
 }
 
+bool CFStatic::IsDragging() const
+{
+    return m_bNotifyPending || (m_pHot && m_pHot->m_bDragging);
+}
+
 void CFStatic::UpdateCursor()
 {
     if (m_bOverHandle)

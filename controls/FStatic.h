@@ -47,6 +47,8 @@ public:
     int GetHotIndex() const { return m_nHotIndex; }
     const CFilter* GetHot() const { return m_pHot; }
     bool IsOverHandle() const { return m_bOverHandle != 0; }
+    // A handle is held down, or its last move is still to be reported.
+    bool IsDragging() const;
     const CRect& GetPlotRect() const { return m_rcPlot; }
     // What the window shows: the last complete drawing.
     const QImage& GetImage() const { return m_image; }

@@ -15,8 +15,15 @@ MessageAnswer ShowMessageBox(const std::string& strText, MessageIcon icon, Messa
     if (Handler())
         return Handler()(strText, icon, buttons);
     std::fprintf(stderr, "%s\n", strText.c_str());
-    return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
-                                                                                 : MessageAnswer::Yes;
+    switch (buttons) {
+    case MessageButtons::Ok:
+    case MessageButtons::OkCancel:
+        return MessageAnswer::Ok;
+    case MessageButtons::SaveDiscardCancel:
+        return MessageAnswer::Save;
+    default:
+        return MessageAnswer::Yes;
+    }
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)

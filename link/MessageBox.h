@@ -6,8 +6,8 @@
 #include <string>
 
 enum class MessageIcon { None, Error, Stop, Warning, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, SaveDiscardCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Save, Discard };
 
 using MessageBoxHandler =
     std::function<MessageAnswer(const std::string& strText, MessageIcon icon, MessageButtons buttons)>;

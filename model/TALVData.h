@@ -122,6 +122,47 @@ public:
     };
     State GetState() const;
 
+    // What undo keeps of a channel: every value, the crossover at its
+    // targets, and the marks that let a bypassed band come back; no dirty
+    // flags and no frame bytes, so it is compact.
+    struct BandSetting {
+        short nFreq = 0;
+        short nGain = 0;
+        short nQ = 0;
+        short nReserved = 0;
+        short nSavedGain = 0;
+        BYTE bBypass = 0;
+        BYTE bBypassAllMark = 0;
+        BYTE bSavedBypassAllMark = 0;
+        bool operator==(const BandSetting&) const = default;
+    };
+    struct Setting {
+        std::array<BandSetting, NUM_BANDS> aBand{};
+        short nHpfTarget = 0;
+        short nLpfTarget = 0;
+        BYTE nHpfType = 0;
+        BYTE nHpfSlope = 0;
+        BYTE nLpfType = 0;
+        BYTE nLpfSlope = 0;
+        BYTE nOutput = 0;
+        BYTE nPolarity = 0;
+        short nGain = 0;
+        short nDelay = 0;
+        BYTE nGate = 0;
+        BYTE nInputLevel = 0;
+        BYTE bABFlag = 0;
+        BYTE bHpfOff = 0;
+        BYTE bLpfOff = 0;
+        BYTE bChannelOff = 0;
+        bool operator==(const Setting&) const = default;
+    };
+    Setting GetSetting() const;
+    // Takes a setting back, this channel alone (nothing is copied to linked
+    // channels). Exactly the frames whose values differ are marked for
+    // sending; a crossover frequency that changes ramps there as after any
+    // edit.
+    void RestoreSetting(const Setting& s);
+
     // Stored frames, for inspection.
     const BYTE* GetBandFrame(int nBand) const;
     const BYTE* GetCrossoverFrame() const { return m_xoverSlot.m_abFrame; }

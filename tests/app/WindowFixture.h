@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <thread>
 
+#include "AppSettings.h"
 #include "BitButton.h"
 #include "BitmapSlider.h"
 #include "ControlIds.h"
@@ -55,6 +57,9 @@ protected:
         ASSERT_NE(mkdtemp(szDir), nullptr);
         m_dir = szDir;
         std::filesystem::current_path(m_dir);
+        // Each test remembers its settings in its own folder.
+        m_oldSettings = qgetenv(CAppSettings::ENV_FILE);
+        qputenv(CAppSettings::ENV_FILE, QFile::encodeName(QString::fromStdString((m_dir / "settings.conf").string())));
         g_bBassLink = false;
         SetMessageBoxHandler([this](const std::string& strText, MessageIcon, MessageButtons buttons) {
             m_boxes.push_back({strText, buttons});
@@ -79,6 +84,7 @@ protected:
         CFileDialogST::SetModalChooser({});
         SetMessageBoxHandler({});
         g_bBassLink = false;
+        qputenv(CAppSettings::ENV_FILE, m_oldSettings);
         std::filesystem::current_path(m_oldDir);
         std::filesystem::remove_all(m_dir);
     }
@@ -226,6 +232,7 @@ protected:
     }
 
     std::filesystem::path m_oldDir;
+    QByteArray m_oldSettings;
     std::filesystem::path m_dir;
     std::unique_ptr<CSimPtyServer> m_pSim;
     std::unique_ptr<CVardenDlg> m_pDlg;

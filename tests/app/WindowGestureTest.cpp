@@ -3,7 +3,8 @@
 // no valid number has left the preset and the frames waiting for the device
 // as they were; every fader and field shows what the preset holds; and once
 // the link has drained, the device's live preset equals the window's byte for
-// byte. VARDEN_GESTURES=N runs N gestures (2000 by default);
+// byte. A second run takes every step back and does it again, and checks the
+// same. VARDEN_GESTURES=N runs N gestures (2000 by default);
 // VARDEN_GESTURE_SEED=S replays the seed a failure printed.
 #include "WindowFixture.h"
 
@@ -13,6 +14,7 @@
 
 #include "FStatic.h"
 #include "PresetFile.h"
+#include "PresetSnapshot.h"
 #include "TALVRoute.h"
 #include "WindowMessage.h"
 
@@ -59,6 +61,18 @@ protected:
             s.queue.emplace_back(p->GetData(), p->GetData() + p->GetLength());
         }
         return s;
+    }
+
+    // A frame on its way takes its answer off the queue whenever it comes;
+    // the comparison of a gesture's before and after waits for it first.
+    void AwaitAnswer()
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (Link().GetCount() > 0 && !Link().GetHead()->m_bUnsent && Dlg().IsConnected() &&
+               std::chrono::steady_clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     }
 
     int Rand(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -347,6 +361,7 @@ TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowT
     KeyboardFilter filter(Dlg());
     Connect();
     for (unsigned long n = 1; n <= nGestures; ++n) {
+        AwaitAnswer();
         const Snapshot before = Take();
         const Gesture gesture = NextGesture();
         const std::string strWhere =
@@ -364,4 +379,62 @@ TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowT
             ASSERT_FALSE(HasFailure()) << strWhere;
         }
     }
+}
+
+TEST_F(WindowGestureTest, UndoAndRedoWalkThroughEveryStepAndTheDeviceFollows)
+{
+    const unsigned long nSeed = EnvNumber("VARDEN_GESTURE_SEED", std::random_device{}());
+    // Within what the history keeps, so every step can be walked.
+    const unsigned long nGestures = std::min<unsigned long>(EnvNumber("VARDEN_GESTURES", 2000) / 10, 200);
+    m_rng.seed(static_cast<std::mt19937::result_type>(nSeed));
+    WritePresetFiles();
+    KeyboardFilter filter(Dlg());
+    Connect();
+    auto snap = [this] { return CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0)); };
+    // The preset after each step; [0] before the first. Connecting (reading
+    // the live preset) made steps of its own already.
+    const std::size_t nBase = Dlg().GetHistory().GetUndoCount();
+    std::vector<CPresetSnapshot> after{snap()};
+    for (unsigned long n = 1; n <= nGestures; ++n) {
+        const Gesture gesture = NextGesture();
+        const std::size_t nSteps = Dlg().GetHistory().GetUndoCount() - nBase;
+        ASSERT_LE(nSteps, after.size()) << "gesture " << n << " (" << gesture.strWhat << ") made two steps, seed "
+                                        << nSeed;
+        if (nSteps == after.size())
+            after.push_back(snap());
+        else
+            after.back() = snap();  // a drag or a Read ends its step later
+        if (Chance(30))
+            Tick();
+    }
+    ASSERT_TRUE(Drain());
+    after.back() = snap();
+
+    // Back to the start, step by step, by key and by the menu's action alike;
+    // then forward again to the end.
+    const std::string strSeed = ", seed " + std::to_string(nSeed);
+    for (std::size_t i = after.size() - 1; i > 0; --i) {
+        const std::string strWhere = "undoing step " + std::to_string(i) + " (" +
+                                     Dlg().GetHistory().UndoLabel() + ")" + strSeed;
+        if (Chance(50)) {
+            Dlg().setFocus();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier);
+            QApplication::sendEvent(&Dlg(), &press);
+            Pump();
+        } else {
+            Dlg().Undo();
+        }
+        ASSERT_TRUE(snap() == after[i - 1]) << strWhere;
+        ExpectViewsShowThePreset(strWhere);
+        if (i % 25 == 0)
+            ExpectDeviceEqualsThePreset(strWhere);
+        ASSERT_FALSE(HasFailure()) << strWhere;
+    }
+    ASSERT_EQ(Dlg().GetHistory().GetUndoCount(), nBase);
+    for (std::size_t i = 1; i < after.size(); ++i) {
+        Dlg().Redo();
+        ASSERT_TRUE(snap() == after[i]) << "redoing step " << i << strSeed;
+    }
+    ExpectViewsShowThePreset("at the end again" + strSeed);
+    ExpectDeviceEqualsThePreset("at the end again" + strSeed);
 }

@@ -3,14 +3,19 @@
 // QT_QPA_PLATFORM=offscreen on a machine without a display.
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 
+#include "AppSettings.h"
 #include "Gallery.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The window page connects and saves: never into the user's settings.
+    QTemporaryDir settings;
+    CAppSettings::KeepAsideIn(settings.path());
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
         std::fprintf(stderr, "usage: varden-gallery OUTDIR [PAGE...]\npages:");
         for (const NamedGalleryPage& p : GalleryPages())
