@@ -22,6 +22,14 @@ double Rms(const GridLevels& response, const GridLevels& target, const bool (&ab
     return n > 0 ? std::sqrt(s / n) : 0.0;
 }
 
+// A band centred outside the range may cut but not boost: lifting the edge
+// of the range from below the high-pass corner (or above the low-pass) would
+// drive the speaker where it is meant to be rolled off.
+bool BoostsInRange(const FitBand& band, const FitRange& range)
+{
+    return band.nFreq >= range.dLowHz && band.nFreq <= range.dHighHz;
+}
+
 bool IsGainLimit(double d)
 {
     return std::isfinite(d) && d >= 0.0 && d <= GAIN_MAX_DB;
@@ -51,8 +59,11 @@ bool FitGainBounds(const FitSettings& settings, int& nLowIndex, int& nHighIndex)
 FitOutcome FitFrame(const FitRequest& request)
 {
     FitOutcome out;
-    for (int b = 0; b < EQ_BANDS; ++b)
+    for (int b = 0; b < EQ_BANDS; ++b) {
         out.anGain[b] = request.aBand[b].nGainIndex;
+        out.anLowIndex[b] = out.anGain[b];
+        out.anHighIndex[b] = out.anGain[b];
+    }
     const GridLevels shape = TargetShape(request.settings.target);
     out.range = ResolveFitRange(request.settings, request.dCornerLowHz, request.dCornerHighHz, request.dSpanLowHz,
                                 request.dSpanHighHz, request.predicted, shape);
@@ -93,7 +104,10 @@ FitOutcome FitEq(const FitRequest& request)
         BandCurveNow(band, band.nGainIndex, adCurve);
         for (int i = 0; i < GRID_POINTS; ++i)
             without.adLevel[i] -= adCurve[i];
-        aFree.push_back({band.nFreq, BandwidthOfQIndex(std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1))});
+        out.anLowIndex[b] = nLowIndex;
+        out.anHighIndex[b] = BoostsInRange(band, out.range) ? nHighIndex : GAIN_INDEX_FLAT;
+        aFree.push_back({band.nFreq, BandwidthOfQIndex(std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1)),
+                         out.anLowIndex[b], out.anHighIndex[b]});
         anFreeBand.push_back(b);
     }
     std::vector<int> anPoint;
@@ -105,7 +119,7 @@ FitOutcome FitEq(const FitRequest& request)
         }
     }
 
-    const CEqFitter fitter(aFree, anPoint, adBase, nLowIndex, nHighIndex);
+    const CEqFitter fitter(aFree, anPoint, adBase);
     const std::vector<int> anIndex = fitter.Solve();
 
     out.after = without;

@@ -39,6 +39,10 @@ struct FitOutcome {
     bool bOk = false;
     std::string strError;
     std::array<int, EQ_BANDS> anGain{};  // gain indices; bands left alone keep theirs
+    // The gain indices each band was free to take: the bounds, no boost for
+    // a band centred outside the range, only its own gain for one left alone.
+    std::array<int, EQ_BANDS> anLowIndex{};
+    std::array<int, EQ_BANDS> anHighIndex{};
     double dRmsBefore = 0.0;
     double dRmsAfter = 0.0;
     FitRange range;

@@ -52,13 +52,8 @@ double GainCost(const std::vector<double>& g, std::size_t nPoints)
 }
 }  // namespace
 
-CEqFitter::CEqFitter(std::vector<FitterBand> aBand, std::vector<int> anPoint, std::vector<double> adBase,
-                     int nLowIndex, int nHighIndex)
-    : m_aBand(std::move(aBand)),
-      m_anPoint(std::move(anPoint)),
-      m_adBase(std::move(adBase)),
-      m_nLowIndex(nLowIndex),
-      m_nHighIndex(nHighIndex)
+CEqFitter::CEqFitter(std::vector<FitterBand> aBand, std::vector<int> anPoint, std::vector<double> adBase)
+    : m_aBand(std::move(aBand)), m_anPoint(std::move(anPoint)), m_adBase(std::move(adBase))
 {
 }
 
@@ -75,10 +70,13 @@ std::vector<double> CEqFitter::SolveContinuous() const
 {
     const std::size_t m = m_aBand.size();
     const std::size_t n = m_anPoint.size();
-    const double dLow = GainOfIndex(m_nLowIndex);
-    const double dHigh = GainOfIndex(m_nHighIndex);
+    std::vector<double> dLow(m), dHigh(m);
+    for (std::size_t b = 0; b < m; ++b) {
+        dLow[b] = GainOfIndex(m_aBand[b].nLowIndex);
+        dHigh[b] = GainOfIndex(m_aBand[b].nHighIndex);
+    }
     // From flat: a band the range does not see stays at 0 dB.
-    std::vector<double> g(m, std::clamp(0.0, dLow, dHigh));
+    std::vector<double> g(m, 0.0);
     if (m == 0 || n == 0)
         return g;
 
@@ -130,8 +128,8 @@ std::vector<double> CEqFitter::SolveContinuous() const
         Hd = H;
         for (std::size_t a = 0; a < m; ++a) {
             Hd[a * m + a] += dDamping * H[a * m + a] + DAMPING_ABSOLUTE;
-            lo[a] = dLow - g[a];
-            hi[a] = dHigh - g[a];
+            lo[a] = dLow[a] - g[a];
+            hi[a] = dHigh[a] - g[a];
         }
         const std::vector<double> d = SolveBoxQp(Hd, c, lo, hi);
         double dPredicted = 0.0;  // the fall of the error the linear model expects
@@ -146,7 +144,7 @@ std::vector<double> CEqFitter::SolveContinuous() const
 
         eTry = m_adBase;
         for (std::size_t b = 0; b < m; ++b) {
-            gTry[b] = std::clamp(g[b] + d[b], dLow, dHigh);
+            gTry[b] = std::clamp(g[b] + d[b], dLow[b], dHigh[b]);
             Curve(b, gTry[b], Rtry[b]);
             for (std::size_t i = 0; i < n; ++i)
                 eTry[i] += Rtry[b][i];
@@ -183,7 +181,7 @@ std::vector<int> CEqFitter::Settle(const std::vector<double>& adGain) const
     std::vector<double> e = m_adBase;
     for (std::size_t b = 0; b < m; ++b) {
         const double dIndex = (adGain[b] - GAIN_MIN_DB) / GAIN_STEP_DB;
-        idx[b] = std::clamp(static_cast<int>(std::lround(dIndex)), m_nLowIndex, m_nHighIndex);
+        idx[b] = std::clamp(static_cast<int>(std::lround(dIndex)), m_aBand[b].nLowIndex, m_aBand[b].nHighIndex);
         Curve(b, GainOfIndex(idx[b]), R[b]);
         for (std::size_t i = 0; i < n; ++i)
             e[i] += R[b][i];
@@ -194,7 +192,7 @@ std::vector<int> CEqFitter::Settle(const std::vector<double>& adGain) const
     // Moves band b to index nTo when that lowers the error (and the costs).
     std::vector<double> candidate;
     const auto tryMove = [&](std::size_t b, int nTo) {
-        if (nTo < m_nLowIndex || nTo > m_nHighIndex || nTo == idx[b])
+        if (nTo < m_aBand[b].nLowIndex || nTo > m_aBand[b].nHighIndex || nTo == idx[b])
             return false;
         Curve(b, GainOfIndex(nTo), candidate);
         const double gOld = GainOfIndex(idx[b]);

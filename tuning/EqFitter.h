@@ -12,14 +12,15 @@
 struct FitterBand {
     int nFreq;
     double dBandwidth;
+    int nLowIndex;  // the gain indices the band may take
+    int nHighIndex;
 };
 
 class CEqFitter {
 public:
     // anPoint: grid indices in range; adBase: the residual there without the
-    // bands. Every gain index lies in nLowIndex..nHighIndex.
-    CEqFitter(std::vector<FitterBand> aBand, std::vector<int> anPoint, std::vector<double> adBase, int nLowIndex,
-              int nHighIndex);
+    // bands. Each band's bounds include flat.
+    CEqFitter(std::vector<FitterBand> aBand, std::vector<int> anPoint, std::vector<double> adBase);
 
     // One gain index per band.
     std::vector<int> Solve() const;
@@ -34,6 +35,4 @@ private:
     std::vector<FitterBand> m_aBand;
     std::vector<int> m_anPoint;
     std::vector<double> m_adBase;
-    int m_nLowIndex;
-    int m_nHighIndex;
 };

@@ -74,8 +74,9 @@ private:
     std::vector<int> m_anFree;
 };
 
-// The best RMS error within the bounds, in continuous gains.
-inline double SlowBestRms(const Problem& problem, double dLowDb, double dHighDb, int nMaxSweeps = 5000)
+// The best RMS error within each band's bounds (those the outcome gives),
+// in continuous gains.
+inline double SlowBestRms(const Problem& problem, const FitOutcome& frame, int nMaxSweeps = 5000)
 {
     const std::size_t m = problem.Free().size();
     const std::size_t n = problem.Points().size();
@@ -103,7 +104,8 @@ inline double SlowBestRms(const Problem& problem, double dLowDb, double dHighDb,
                     s += (without[k] + c[k]) * (without[k] + c[k]);
                 return s;
             };
-            double lo = dLowDb, hi = dHighDb;
+            double lo = GainOfIndex(frame.anLowIndex[problem.Free()[b]]);
+            double hi = GainOfIndex(frame.anHighIndex[problem.Free()[b]]);
             double x1 = hi - PHI * (hi - lo), x2 = lo + PHI * (hi - lo);
             double f1 = at(x1), f2 = at(x2);
             while (hi - lo > 1e-7) {
@@ -139,8 +141,7 @@ inline double SlowBestRms(const Problem& problem, double dLowDb, double dHighDb,
 // Each band against the deviation of the smoothed response from the target
 // at the band's centre, clipped to the bounds and put on the 0.1 dB steps;
 // bands whose centre lies outside the range stay flat.
-inline std::array<int, EQ_BANDS> BaselineGains(const FitRequest& request, const FitOutcome& frame, int nLowIndex,
-                                               int nHighIndex)
+inline std::array<int, EQ_BANDS> BaselineGains(const FitRequest& request, const FitOutcome& frame)
 {
     std::array<int, EQ_BANDS> an{};
     for (int b = 0; b < EQ_BANDS; ++b) {
@@ -154,7 +155,7 @@ inline std::array<int, EQ_BANDS> BaselineGains(const FitRequest& request, const 
             continue;
         const double dDeviation = request.predicted.adLevel[i] - frame.target.adLevel[i];
         const int nIndex = static_cast<int>(std::lround((-dDeviation - GAIN_MIN_DB) / GAIN_STEP_DB));
-        an[b] = std::clamp(nIndex, nLowIndex, nHighIndex);
+        an[b] = std::clamp(nIndex, frame.anLowIndex[b], frame.anHighIndex[b]);
     }
     return an;
 }
