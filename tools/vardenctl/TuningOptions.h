@@ -1,0 +1,20 @@
+// What the tuning commands (fit, curve --measurement) share: reading a
+// measurement or target file, and the fit's options.
+#pragma once
+
+#include <string>
+
+#include "CommandLine.h"
+#include "FitSettings.h"
+#include "MeasurementData.h"
+
+// The file's rows; false with the file, line and reason in strError.
+bool ReadMeasurementFile(const std::string& strPath, MeasurementData& data, std::string& strError);
+
+// --smooth N into settings; EXIT_OK, or the failure already reported.
+int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings);
+
+// --target, --tilt, --range, --max-boost, --max-cut and --smooth into
+// settings; EXIT_OK, or the failure already reported (a target file that
+// cannot be read is EXIT_IO, a wrong value EXIT_USAGE).
+int ParseFitOptions(const CommandLine& cl, FitSettings& settings);
