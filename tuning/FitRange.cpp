@@ -26,6 +26,10 @@ FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, doubl
     const double dHigh = settings.dHighHz > 0.0 ? settings.dHighHz : dCornerHighHz;
     range.dLowHz = std::max(dLow, dSpanLowHz);
     range.dHighHz = std::min(dHigh, dSpanHighHz);
+    if (!(dLow < dHigh)) {
+        range.strError = "the range " + FormatHzRange(dLow, dHigh) + " holds no frequencies";
+        return range;
+    }
     if (range.dLowHz > range.dHighHz) {
         range.strError = "the measurement (" + FormatHzRange(dSpanLowHz, dSpanHighHz) +
                          ") does not reach into the range " + FormatHzRange(dLow, dHigh);

@@ -2,13 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdint>
-#include <vector>
+#include <iterator>
 
 #include "BandCurve.h"
-#include "MeasurementReader.h"
 #include "PlotMapping.h"
-#include "PresetFile.h"
 
 namespace {
 // The whole text as a finite number.
@@ -39,15 +36,6 @@ int ParseGainLimit(const CommandLine& cl, const char* pszOption, double& dLimit)
     return EXIT_OK;
 }
 }  // namespace
-
-bool ReadMeasurementFile(const std::string& strPath, MeasurementData& data, std::string& strError)
-{
-    std::vector<std::uint8_t> bytes;
-    if (!ReadFileBytes(strPath, bytes, strError))
-        return false;
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return ParseMeasurement(text, strPath, data, strError);
-}
 
 int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings)
 {

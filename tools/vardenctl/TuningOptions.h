@@ -1,15 +1,12 @@
-// What the tuning commands (fit, curve --measurement) share: reading a
-// measurement or target file, and the fit's options.
+// What the tuning commands (fit, curve --measurement) share: the fit's
+// options.
 #pragma once
 
 #include <string>
 
 #include "CommandLine.h"
 #include "FitSettings.h"
-#include "MeasurementData.h"
-
-// The file's rows; false with the file, line and reason in strError.
-bool ReadMeasurementFile(const std::string& strPath, MeasurementData& data, std::string& strError);
+#include "MeasurementFile.h"
 
 // --smooth N into settings; EXIT_OK, or the failure already reported.
 int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings);
