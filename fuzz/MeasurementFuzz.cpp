@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
 
     // The fit, on bands whose Q and boost follow the input's size. It costs a
-    // hundred times the reading, so one input in four takes it.
-    if (nSize % 4 != 0)
+    // hundred times the reading, so one input in sixteen takes it.
+    if (nSize % 16 != 0)
         return 0;
     FitRequest request;
     request.smoothed = MeasurementOnGrid(data, DEFAULT_SMOOTHING);
