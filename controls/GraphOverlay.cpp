@@ -12,20 +12,24 @@ namespace {
 const QColor MEASURED_COLOUR(118, 128, 146);   // slate: what was measured
 const QColor TARGET_COLOUR(225, 225, 225);     // light grey, dashed
 const QColor PREDICTED_COLOUR(64, 224, 255);   // the skin's cyan: what it will be
-constexpr int PREDICTED_WIDTH = 2;            // the line the user tunes by stands out
+// The line the user tunes by stands out: drawn twice, a pixel apart, as
+// thin lines cost a fraction of a wide pen's stroking.
+constexpr int PREDICTED_LINES = 2;
 
 bool IsChannel(int k)
 {
     return k >= 0 && k < NUM_CHANNELS;
 }
 
-// One polyline per run of points the curve holds, dOffset below its levels.
-void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display)
+// One polyline per run of points the curve holds, dOffset below its levels,
+// nLines pixels thick.
+void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display,
+                int nLines = 1)
 {
     QPolygon run;
     const auto flush = [&] {
-        if (run.size() > 1)
-            dc.drawPolyline(run);
+        for (int n = 0; n < nLines && run.size() > 1; ++n)
+            dc.drawPolyline(run.translated(0, n));
         run.clear();
     };
     for (int i = 0; i < GRID_POINTS; ++i) {
@@ -104,7 +108,7 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
             target.abValid[i] = target.abValid[i] && frame.range.abIn[i];
         DrawLevels(dc, target, dReference, display);
     }
-    dc.setPen(QPen(PREDICTED_COLOUR, PREDICTED_WIDTH));
-    DrawLevels(dc, preview ? *preview : request.predicted, dReference, display);
+    dc.setPen(QPen(PREDICTED_COLOUR, 1));
+    DrawLevels(dc, preview ? *preview : request.predicted, dReference, display, PREDICTED_LINES);
     dc.restore();
 }
