@@ -6,6 +6,8 @@
 #include <QContextMenuEvent>
 #include <QDoubleSpinBox>
 #include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <fstream>
 
@@ -134,6 +136,14 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
         emit dialog.SmoothingList()->activated(5);
         dialog.BoostBox()->setValue(0.0);
         EXPECT_EQ(dialog.GetFiguresText().left(16), QStringLiteral("rms error before"));
+        // A target file that cannot be read is reported and changes nothing.
+        EXPECT_FALSE(dialog.LoadTargetFile(strBad));
+        EXPECT_EQ(m_boxes.size(), 2u);
+        EXPECT_EQ(dialog.TargetList()->currentIndex(), 0);
+        dialog.LowBox()->setValue(5000);
+        dialog.HighBox()->setValue(100);
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
+        EXPECT_EQ(dialog.GetFiguresText(), QString::fromUtf8("No fit: the range 5000\u2013100 Hz holds no frequencies"));
         return static_cast<int>(QDialog::Rejected);
     });
     GraphMenu("Fit EQ to Measurement...");
