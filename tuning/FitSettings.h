@@ -9,7 +9,7 @@ inline constexpr double DEFAULT_MAX_BOOST_DB = 6.0;
 inline constexpr double DEFAULT_MAX_CUT_DB = 12.0;
 
 struct FitSettings {
-    TargetSpec target;
+    FitTarget target;
     double dLowHz = 0.0;   // 0: the channel's high-pass corner
     double dHighHz = 0.0;  // 0: the channel's low-pass corner
     double dMaxBoostDb = DEFAULT_MAX_BOOST_DB;

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-GridLevels TargetShape(const TargetSpec& spec)
+GridLevels TargetShape(const FitTarget& target)
 {
-    if (spec.eKind == TargetKind::File)
-        return spec.fileShape;
+    if (target.eKind == TargetKind::File)
+        return target.fileShape;
     GridLevels shape;
-    const double dTilt = spec.eKind == TargetKind::Tilt ? spec.dTiltDbPerOctave : 0.0;
+    const double dTilt = target.eKind == TargetKind::Tilt ? target.dTiltDbPerOctave : 0.0;
     for (int i = 0; i < GRID_POINTS; ++i) {
         shape.adLevel[i] = dTilt * std::log2(g_dFreqGrid[i] / TILT_PIVOT_HZ);
         shape.abValid[i] = true;

@@ -12,7 +12,7 @@ enum class TargetKind { Flat, Tilt, File };
 inline constexpr double TILT_PIVOT_HZ = 1000.0;
 inline constexpr double MAX_TILT_DB_PER_OCTAVE = 6.0;
 
-struct TargetSpec {
+struct FitTarget {
     TargetKind eKind = TargetKind::Flat;
     double dTiltDbPerOctave = 0.0;
     GridLevels fileShape;     // a target file on the grid, valid over its span
@@ -20,7 +20,7 @@ struct TargetSpec {
 };
 
 // The target's shape at no particular level; valid where it is defined.
-GridLevels TargetShape(const TargetSpec& spec);
+GridLevels TargetShape(const FitTarget& target);
 
 // The shape moved so that its mean over the grid points in range equals the
 // smoothed measurement's mean there. Valid where the shape is.
