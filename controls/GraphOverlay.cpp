@@ -44,14 +44,15 @@ void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CA
 }
 
 // The level the curves are drawn about: the target's mean over the range,
-// which is the smoothed measurement's mean there.
-double ReferenceLevel(const FitOutcome& frame)
+// which is the smoothed measurement's mean there; with nothing in range, the
+// measurement's mean over its span, so it still shows.
+double ReferenceLevel(const FitOutcome& frame, const GridLevels& smoothed)
 {
     double dSum = 0.0;
     int n = 0;
     for (int i = 0; i < GRID_POINTS; ++i) {
-        if (frame.range.abIn[i] && frame.target.abValid[i]) {
-            dSum += frame.target.adLevel[i];
+        if (frame.range.nPoints > 0 ? frame.range.abIn[i] && frame.target.abValid[i] : smoothed.abValid[i]) {
+            dSum += frame.range.nPoints > 0 ? frame.target.adLevel[i] : smoothed.adLevel[i];
             ++n;
         }
     }
@@ -92,7 +93,7 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
     const FitRequest request =
         measurement.MakeRequest(adSum, HighPassCornerHz(display), LowPassCornerHz(display));
     const FitOutcome frame = FitFrame(request);
-    const double dReference = frame.range.nPoints > 0 ? ReferenceLevel(frame) : 0.0;
+    const double dReference = ReferenceLevel(frame, measurement.GetSmoothed());
     const std::optional<GridLevels>& preview = m_aPreview[static_cast<std::size_t>(k)];
 
     dc.save();
