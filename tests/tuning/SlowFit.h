@@ -108,7 +108,7 @@ inline double SlowBestRms(const Problem& problem, const FitOutcome& frame, int n
             double hi = GainOfIndex(frame.anHighIndex[problem.Free()[b]]);
             double x1 = hi - PHI * (hi - lo), x2 = lo + PHI * (hi - lo);
             double f1 = at(x1), f2 = at(x2);
-            while (hi - lo > 1e-7) {
+            while (hi - lo > 1e-5) {
                 if (f1 < f2) {
                     hi = x2;
                     x2 = x1;
@@ -132,7 +132,7 @@ inline double SlowBestRms(const Problem& problem, const FitOutcome& frame, int n
                 dBest = sumSquares(e);
             }
         }
-        if (dBefore - dBest <= 1e-10 * dBest)
+        if (dBefore - dBest <= 1e-9 * dBest)
             break;
     }
     return std::sqrt(dBest / static_cast<double>(n));
