@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "Audio_Data.h"
+#include "ChannelMeasurement.h"
 #include "DeviceLink.h"
 #include "AppSettings.h"
 #include "InputBlocker.h"
+#include "GraphOverlay.h"
 #include "LinkWindow.h"
 #include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"
@@ -68,6 +70,16 @@ public:
     // one works as Open, and a file that is gone leaves the list.
     void AddRecentMenu(QMenu& menu);
     void OpenRecent(const std::string& strPath);
+
+    // Tuning with a measurement (VardenDlgTuning.cpp). Loads a measurement
+    // export for the channel shown, as "Load Measurement..." does; a file
+    // that cannot be read is reported and changes nothing.
+    bool LoadMeasurementFile(const std::string& strPath);
+    const CChannelMeasurement& GetMeasurement(int k) const { return m_aMeasurement.at(static_cast<std::size_t>(k)); }
+    // Fitted gains into channel nChannel as one edit: fields, faders and
+    // curve follow, linked channels follow as for typed gains, and when
+    // connected the bands go out as the bulk equaliser frames do.
+    void ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>& anGain);
 
     // CLinkWindow
     bool PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
@@ -150,6 +162,15 @@ private:
     void SendEqBulk();
     void FocusSelectedBandFader();
     void SetLinkedGain(short nGain, int nBand);
+
+    // Tuning with a measurement.
+    void InitTuning();
+    void OnGraphMenu(const QPoint& pt);
+    void OnLoadMeasurement();
+    void OnFitMeasurement();
+    void OnClearMeasurement();
+    FitOutcome FitShownChannel(const FitSettings& settings);
+    void RedrawGraph();
 
     // Crossover, gain, delay and input.
     void OnChannelFader(int nId);
@@ -286,6 +307,12 @@ private:
     CFontStatic* m_pSelBandLabel = nullptr;
     CAudio_Data m_curves;
     CAudio_OutData* m_pCurCurves = nullptr;
+
+    // Tuning: each channel's measurement for the session, and the overlay
+    // that draws it on the graph.
+    std::array<CChannelMeasurement, NUM_CHANNELS> m_aMeasurement;
+    CGraphOverlay m_overlay;
+    std::string m_szMeasurementDlgPath;
 
     // Window pictures.
     QImage m_bmpBackground;

@@ -76,6 +76,7 @@ bool CVardenDlg::OnInitDialog()
     Graph()->SetChannelArray(&m_curves);
     Graph()->SetNotifyWnd(this);
     Graph()->InitLayout();
+    InitTuning();
     InitControls();
     SelectChannel(0);
     RefreshPortList();

@@ -1,16 +1,19 @@
 // The window's own costs, offscreen: building and initialising it, and one
 // band-fader drag step from the fader's message through the preset, the
-// curve and the graph's off-screen picture.
+// curve and the graph's off-screen picture, without and with a measurement
+// drawn over the graph.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "AppSettings.h"
 #include "BitmapSlider.h"
 #include "ControlIds.h"
 #include "FStatic.h"
+#include "SyntheticSpeaker.h"
 #include "VardenDlg.h"
 #include "WindowMessage.h"
 
@@ -44,6 +47,37 @@ void BM_BandFaderDragStep(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BandFaderDragStep)->Unit(benchmark::kMicrosecond);
+
+// The same step with a measurement on the graph: the overlay's smoothed
+// measurement, target and prediction are drawn too.
+void BM_BandFaderDragStepWithMeasurement(benchmark::State& state)
+{
+    CVardenDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QApplication::processEvents();
+    synthetic::Speaker s;
+    s.aMode = {{48, 8, 5}, {96, -7, 5}, {190, 5, 4}, {900, -3, 2}};
+    const QString strPath = QDir::current().filePath(QStringLiteral("bench-measurement.txt"));
+    {
+        QFile file(strPath);
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray::fromStdString(synthetic::ExportText(synthetic::LogSweep(s, 20, 20000, 48))));
+    }
+    if (!dlg.LoadMeasurementFile(strPath.toStdString())) {
+        state.SkipWithError("the measurement did not load");
+        return;
+    }
+    auto* pFader = dlg.Item<CBitmapSlider>(IDC_BAND_FADER + 12);
+    int nValue = 200;
+    for (auto _ : state) {
+        nValue = nValue == 260 ? 140 : nValue + 1;
+        pFader->SetInvertedPos(nValue);
+        SendWindowMessage(&dlg, WM_SLIDER_MOVING, IDC_BAND_FADER + 12, pFader->GetPos());
+        benchmark::DoNotOptimize(dlg.Item<CFStatic>(IDC_GRAPH)->GetImage().constBits());
+    }
+}
+BENCHMARK(BM_BandFaderDragStepWithMeasurement)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

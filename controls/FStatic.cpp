@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "Audio_Data.h"
+#include "GraphOverlay.h"
 #include "MemDC.h"
 #include "QtColor.h"
 #include "PlotMapping.h"
@@ -196,6 +197,8 @@ void CFStatic::DrawPlot()
     if (!m_pChannel)
         return;
     m_pChannel->Recompute();
+    if (m_pOverlay)
+        m_pOverlay->Draw(dc, *m_pChannel, m_nShownChannel);
     QPolygon curve(GRID_POINTS);
     for (int i = 0; i < GRID_POINTS; ++i)
         curve.setPoint(i, m_pChannel->m_aptCurve[i].x, m_pChannel->m_aptCurve[i].y);

@@ -17,6 +17,7 @@ class CAudio_Data;
 class CAudio_OutData;
 class CEQ;
 class CFilter;
+class CGraphOverlay;
 class QPainter;
 
 inline constexpr int WM_GRAPH_CHANGED = 0x464;
@@ -31,6 +32,8 @@ public:
 
     void SetChannelArray(CAudio_Data* pChannels) { m_pChannels = pChannels; }
     void SetNotifyWnd(QObject* pNotifyWnd) { m_pNotifyWnd = pNotifyWnd; }
+    // Drawn over the grid, under the channel's curve (null: nothing).
+    void SetOverlay(const CGraphOverlay* pOverlay) { m_pOverlay = pOverlay; }
     void InitLayout();
     void ShowChannel(int i);
     void Redraw(int nSelected);
@@ -93,6 +96,7 @@ private:
     int m_lNotifyParam = 1;
 
     int m_nCtrlId;
+    const CGraphOverlay* m_pOverlay = nullptr;
     QImage m_image;  // the off-screen picture the window is painted from
     QBasicTimer m_timerNotify;
 };

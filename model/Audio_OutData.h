@@ -23,6 +23,7 @@ public:
     static constexpr int GetLowPassIndex() { return EQ_LOW_PASS; }
     int GetFilterCount() const { return m_eq.GetSize(); }
     CEQ& GetEQ() { return m_eq; }
+    const CEQ& GetEQ() const { return m_eq; }
 
     void SetCurveColor(COLORREF cr) { m_crCurve = cr; }
     COLORREF GetCurveColor() const { return m_crCurve; }

@@ -117,6 +117,11 @@ short CTALVData::GetBandReserved(int nBand) const
     return IsValidBand(nBand) ? GetWord(Band(nBand) + BAND_RESERVED) : 0;
 }
 
+int CTALVData::GetSavedGain(int nBand) const
+{
+    return IsValidBand(nBand) ? m_anSavedGain[nBand] : GAIN_FLAT;
+}
+
 int CTALVData::GetGateThreshold() const
 {
     return GetGateByte() - GATE_OFFSET;

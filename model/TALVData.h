@@ -34,6 +34,8 @@ public:
     short GetGain(int nBand) const;
     short GetQ(int nBand) const;
     short GetBandReserved(int nBand) const;
+    // The gain a bypassed band returns to; the gain itself for others.
+    int GetSavedGain(int nBand) const;
     short GetHpfFreq() const { return m_nHpfTarget; }
     short GetLpfFreq() const { return m_nLpfTarget; }
     short GetHpfCurrentFreq() const { return GetWord(&m_xoverSlot.m_abFrame[XO_HPF_FREQ]); }

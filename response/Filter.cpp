@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "BandCurve.h"
 #include "BandResponse.h"
 #include "CrossoverResponse.h"
 #include "FreqTables.h"
@@ -11,12 +12,6 @@
 #include "PlotMapping.h"
 
 namespace {
-constexpr double GAIN_STEP_DB = 0.1;
-constexpr double GAIN_MIN_DB = -20.0;
-constexpr double GAIN_MAX_DB = 20.0;
-constexpr double BANDWIDTH_STEP = 0.01;
-constexpr double BANDWIDTH_MIN = 0.05;
-
 // Handle and label geometry in pixels.
 constexpr int HANDLE_HALF = 8;
 constexpr int HANDLE_SIZE = 16;
@@ -77,7 +72,7 @@ void CFilter::SetFrequency(int nFreq)
 void CFilter::SetGainIndex(int nIndex)
 {
     nIndex = std::clamp(nIndex, 0, GAIN_INDEX_MAX);
-    m_dGain = nIndex * GAIN_STEP_DB + GAIN_MIN_DB;
+    m_dGain = GainOfIndex(nIndex);
     m_bFlat = m_dGain == 0.0;
     if (m_bBandHandle)
         LayoutBandHandle();
@@ -87,7 +82,7 @@ void CFilter::SetGainIndex(int nIndex)
 void CFilter::SetQIndex(int nIndex)
 {
     nIndex = std::clamp(nIndex, 0, BANDWIDTH_Q_COUNT - 1);
-    m_dBandwidth = nIndex * BANDWIDTH_STEP + BANDWIDTH_MIN;
+    m_dBandwidth = BandwidthOfQIndex(nIndex);
     CalcCurve();
 }
 
@@ -263,7 +258,7 @@ bool CFilter::DragGain(CPoint pt)
     // At the top edge the change is always reported, so the value follows
     // the pointer out of the plot.
     const bool bChanged = nNew != nOld || y == 0;
-    m_dGain = nNew * GAIN_STEP_DB + GAIN_MIN_DB;
+    m_dGain = GainOfIndex(nNew);
     LayoutBandHandle();
     CalcCurve();
     return bChanged;

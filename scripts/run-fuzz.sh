@@ -10,7 +10,7 @@ build=${1:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
 seconds=${2:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
 shift 2
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(preset_file preset_json link_receive numedit virtual_processor)
+[ ${#targets[@]} -eq 0 ] && targets=(preset_file preset_json link_receive numedit virtual_processor measurement)
 # No allocation stacks and a small quarantine: several times the executions
 # per second, and a fault is still found, only reported with less context.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}

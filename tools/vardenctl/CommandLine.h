@@ -34,6 +34,7 @@ int RunConvert(const CommandLine& cl);
 int RunFrames(const CommandLine& cl);
 int RunDemo(const CommandLine& cl);
 int RunCurve(const CommandLine& cl);
+int RunFit(const CommandLine& cl);
 int RunPorts(const CommandLine& cl);
 int RunSim(const CommandLine& cl);
 int RunNames(const CommandLine& cl);

@@ -1,11 +1,14 @@
-// vardenctl curve: what the response graph shows for one channel of a preset.
+// vardenctl curve: what the response graph shows for one channel of a preset,
+// and with a measurement, what the graph's overlay shows.
 #include <cstdio>
 
 #include "Audio_OutData.h"
 #include "ChannelDisplay.h"
+#include "ChannelMeasurement.h"
 #include "CommandLine.h"
 #include "PresetIo.h"
 #include "TALVRoute.h"
+#include "TuningOptions.h"
 
 namespace {
 // The levels do not depend on the plot's size; any area will do.
@@ -17,6 +20,29 @@ void PrintLevel(std::ostream& out, double dB)
     std::snprintf(buf, sizeof buf, ",%.6f", dB);
     out << buf;
 }
+
+// A point the measurement does not reach is an empty field.
+void PrintMeasured(std::ostream& out, const GridLevels& levels, int i)
+{
+    if (levels.abValid[i])
+        PrintLevel(out, levels.adLevel[i]);
+    else
+        out << ",";
+}
+
+// The channel's summed response in dB for the preset in strPath; EXIT_OK, or
+// the exit status for a file that is no preset.
+int ChannelSum(const std::string& strPath, int k, CAudio_OutData& display, std::string& strError)
+{
+    PresetData data;
+    if (const PresetFault fault = ReadPreset(strPath, data, strError); fault != PresetFault::None)
+        return ExitForPresetFault(fault);
+    CTALVRoute route;
+    LoadRouteFromPreset(data, route);
+    display.SetArea(ANY_PLOT);
+    LoadDisplayFromChannel(route.GetChannel(k), display);
+    return EXIT_OK;
+}
 }  // namespace
 
 int RunCurve(const CommandLine& cl)
@@ -24,17 +50,41 @@ int RunCurve(const CommandLine& cl)
     const auto channel = ParseInt(cl.Get("--channel"), 1, NUM_CHANNELS);
     if (!channel)
         return cl.Fail(EXIT_USAGE, "--channel takes a channel number from 1 to 4, not '" + cl.Get("--channel") + "'");
-    PresetData data;
-    std::string error;
-    if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
-        return cl.Fail(ExitForPresetFault(fault), error);
-    CTALVRoute route;
-    LoadRouteFromPreset(data, route);
+    const bool bMeasurement = cl.Has("--measurement");
+    if (!bMeasurement && (cl.Has("--smooth") || cl.Has("--measured-with")))
+        return cl.Fail(EXIT_USAGE, "--smooth and --measured-with go with --measurement");
+    FitSettings settings;
+    if (const int nCode = ParseSmoothingOption(cl, settings); nCode != EXIT_OK)
+        return nCode;
 
+    std::string error;
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(route.GetChannel(*channel - 1), display);
+    if (const int nCode = ChannelSum(cl.args[0], *channel - 1, display, error); nCode != EXIT_OK)
+        return cl.Fail(nCode, error);
     const CEQ& eq = display.GetEQ();
+
+    GridLevels smoothed;
+    GridLevels predicted;
+    if (bMeasurement) {
+        MeasurementData measured;
+        if (!ReadMeasurementFile(cl.Get("--measurement"), measured, error))
+            return cl.Fail(EXIT_IO, error);
+        // The measurement was taken through the channel as FILE holds it,
+        // or as the preset --measured-with holds it.
+        CAudio_OutData measuredWith;
+        if (cl.Has("--measured-with")) {
+            if (const int nCode = ChannelSum(cl.Get("--measured-with"), *channel - 1, measuredWith, error);
+                nCode != EXIT_OK)
+                return cl.Fail(nCode, error);
+        }
+        CChannelMeasurement measurement;
+        measurement.SetSettings(settings);
+        measurement.Load(std::move(measured), cl.Get("--measurement"),
+                         cl.Has("--measured-with") ? measuredWith.GetEQ().m_dSum : eq.m_dSum);
+        smoothed = measurement.GetSmoothed();
+        predicted = measurement.Predicted(eq.m_dSum);
+    }
+
     const bool bElements = cl.Has("--elements");
     char buf[40];
     for (int i = 0; i < GRID_POINTS; ++i) {
@@ -44,6 +94,10 @@ int RunCurve(const CommandLine& cl)
         if (bElements)
             for (int e = 0; e < eq.GetSize(); ++e)
                 PrintLevel(cl.out, eq.GetAt(e).m_dCurve[i]);
+        if (bMeasurement) {
+            PrintMeasured(cl.out, smoothed, i);
+            PrintMeasured(cl.out, predicted, i);
+        }
         cl.out << "\n";
     }
     return EXIT_OK;

@@ -40,12 +40,41 @@ const std::vector<Command>& Commands()
          "Writes the virtual processor's factory live preset (a two-way crossover)\n"
          "to OUT (.dia or .json).",
          1, {}, RunDemo},
-        {"curve", "curve FILE --channel K [--elements]",
+        {"curve", "curve FILE --channel K [--elements] [--measurement FILE [--smooth N] [--measured-with PRESET]]",
          "Prints what the response graph shows for channel K (1..4) of the preset in\n"
          "FILE (.dia or .json): for each of the 241 points of the frequency grid one\n"
          "line 'frequency,level', the level in dB of all the channel's filters together.\n"
-         "  --elements  add one column per filter: bands 1..31, high-pass, low-pass",
-         1, {{"--channel", true, true}, {"--elements", false, false}}, RunCurve},
+         "  --elements       add one column per filter: bands 1..31, high-pass, low-pass\n"
+         "  --measurement M  add two columns: the measurement in M (a text export of a\n"
+         "                   measurement program) smoothed onto the grid, and the response\n"
+         "                   predicted for the channel as FILE holds it; a point outside\n"
+         "                   the measured span is left empty\n"
+         "  --smooth N       smooth over 1/N octave: 0 (none), 3, 6 (the default), 12, 24, 48\n"
+         "  --measured-with PRESET\n"
+         "                   M was measured with the channel as PRESET holds it (by default\n"
+         "                   as FILE holds it, and the prediction is the measurement)",
+         1, {{"--channel", true, true}, {"--elements", false, false}, {"--measurement", true, false},
+             {"--smooth", true, false}, {"--measured-with", true, false}}, RunCurve},
+        {"fit", "fit IN --channel K --measurement FILE [--target FILE] [--tilt DB] [--range LO-HI] "
+                "[--max-boost DB] [--max-cut DB] [--smooth N] OUT",
+         "Fits the 31 band gains of channel K (1..4) of the preset IN (.dia or .json) to\n"
+         "a target, given FILE: the channel measured as IN holds it (a text export of a\n"
+         "measurement program: frequency in Hz, level in dB). The bands keep their\n"
+         "frequencies and Q; a band bypassed with a gain is left as it is. Writes OUT\n"
+         "(.dia or .json) with those gains and every other field as IN has it, and prints\n"
+         "the RMS error before and after and the band gains.\n"
+         "  --target FILE    the response to aim at (same format); by default flat\n"
+         "  --tilt DB        a flat target tilted by DB per octave about 1 kHz (-6..6)\n"
+         "  --range LO-HI    the frequencies to fit, in Hz; by default the channel's\n"
+         "                   high-pass to low-pass corner, clipped to the measured span\n"
+         "  --max-boost DB   the most a band may boost, 0..20 (default 6)\n"
+         "  --max-cut DB     the most a band may cut, 0..20 (default 12)\n"
+         "  --smooth N       smooth the measurement over 1/N octave: 0 (none), 3, 6 (the\n"
+         "                   default), 12, 24, 48\n"
+         "The target is placed at the measurement's mean level over the range.",
+         2, {{"--channel", true, true}, {"--measurement", true, true}, {"--target", true, false},
+             {"--tilt", true, false}, {"--range", true, false}, {"--max-boost", true, false},
+             {"--max-cut", true, false}, {"--smooth", true, false}}, RunFit},
         {"ports", "ports",
          "Lists the serial ports of this machine: name, whether it is a USB adapter,\n"
          "and its description. The name is what --port takes.",

@@ -1,0 +1,241 @@
+#include "FitEqDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <iterator>
+
+#include "BandCurve.h"
+#include "FileDialogST.h"
+#include "FitReport.h"
+#include "MeasurementFile.h"
+#include "MessageBox.h"
+#include "PlotMapping.h"
+#include "WindowPalette.h"
+
+namespace {
+constexpr int TARGET_FLAT = 0;
+constexpr int TARGET_TILT = 1;
+constexpr int TARGET_FILE = 2;
+constexpr double TILT_STEP = 0.1;
+constexpr double LIMIT_STEP = 0.5;
+constexpr int FIGURES_WIDTH = 330;
+constexpr unsigned TARGET_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
+
+CFitEqDialog::Runner& CurrentRunner()
+{
+    static CFitEqDialog::Runner s_runner;
+    return s_runner;
+}
+
+QString SmoothingText(int n)
+{
+    return n == SMOOTHING_NONE ? QStringLiteral("None") : QStringLiteral("1/%1 octave").arg(n);
+}
+
+int TargetItem(TargetKind eKind)
+{
+    switch (eKind) {
+    case TargetKind::Tilt: return TARGET_TILT;
+    case TargetKind::File: return TARGET_FILE;
+    default: return TARGET_FLAT;
+    }
+}
+}  // namespace
+
+CFitEqDialog::Runner CFitEqDialog::SetModalRunner(Runner runner)
+{
+    Runner previous = std::move(CurrentRunner());
+    CurrentRunner() = std::move(runner);
+    return previous;
+}
+
+CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz,
+                           double dCornerHighHz, FitFunction fnFit)
+    : QDialog(pParent), m_settings(settings), m_fnFit(std::move(fnFit)), m_eLastKind(settings.target.eKind)
+{
+    setWindowTitle(QStringLiteral("Fit EQ to Measurement: Channel %1").arg(nChannel + 1));
+    setObjectName(QStringLiteral("fitEqDialog"));
+
+    m_pTarget = new QComboBox(this);
+    m_pTarget->addItems({QStringLiteral("Flat"), QStringLiteral("Tilt"), QStringLiteral("From file")});
+    m_pTilt = new QDoubleSpinBox(this);
+    m_pTilt->setRange(-MAX_TILT_DB_PER_OCTAVE, MAX_TILT_DB_PER_OCTAVE);
+    m_pTilt->setSingleStep(TILT_STEP);
+    m_pTilt->setDecimals(1);
+    m_pTilt->setSuffix(QStringLiteral(" dB/oct"));
+    m_pTargetFile = new QLabel(this);
+    m_pChoose = new QPushButton(QStringLiteral("Choose..."), this);
+    auto* pFileRow = new QHBoxLayout;
+    pFileRow->addWidget(m_pTargetFile, 1);
+    pFileRow->addWidget(m_pChoose);
+
+    m_pLow = new QSpinBox(this);
+    m_pHigh = new QSpinBox(this);
+    for (QSpinBox* pBox : {m_pLow, m_pHigh}) {
+        pBox->setRange(static_cast<int>(FREQ_MIN_HZ), static_cast<int>(FREQ_MAX_HZ));
+        pBox->setSuffix(QStringLiteral(" Hz"));
+        pBox->setAccelerated(true);
+    }
+    auto* pRangeRow = new QHBoxLayout;
+    pRangeRow->addWidget(m_pLow);
+    pRangeRow->addWidget(new QLabel(QStringLiteral("to"), this));
+    pRangeRow->addWidget(m_pHigh);
+
+    m_pBoost = new QDoubleSpinBox(this);
+    m_pCut = new QDoubleSpinBox(this);
+    for (QDoubleSpinBox* pBox : {m_pBoost, m_pCut}) {
+        pBox->setRange(0.0, GAIN_MAX_DB);
+        pBox->setSingleStep(LIMIT_STEP);
+        pBox->setDecimals(1);
+        pBox->setSuffix(QStringLiteral(" dB"));
+    }
+    m_pSmoothing = new QComboBox(this);
+    for (const int n : SMOOTHING_CHOICES)
+        m_pSmoothing->addItem(SmoothingText(n), n);
+
+    m_pFigures = new QLabel(this);
+    m_pFigures->setWordWrap(true);
+    m_pFigures->setMinimumWidth(FIGURES_WIDTH);
+    m_pFigures->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* pButtons = new QDialogButtonBox(this);
+    m_pApply = pButtons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(QDialogButtonBox::Cancel);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* pForm = new QFormLayout;
+    pForm->addRow(QStringLiteral("Target:"), m_pTarget);
+    pForm->addRow(QStringLiteral("Tilt:"), m_pTilt);
+    pForm->addRow(QStringLiteral("Target file:"), pFileRow);
+    pForm->addRow(QStringLiteral("Range:"), pRangeRow);
+    pForm->addRow(QStringLiteral("Max boost:"), m_pBoost);
+    pForm->addRow(QStringLiteral("Max cut:"), m_pCut);
+    pForm->addRow(QStringLiteral("Smoothing:"), m_pSmoothing);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pForm);
+    pLayout->addWidget(m_pFigures);
+    pLayout->addWidget(pButtons);
+
+    // The controls show the settings; an open range shows the corners.
+    m_pTarget->setCurrentIndex(TargetItem(m_settings.target.eKind));
+    m_pTilt->setValue(m_settings.target.dTiltDbPerOctave);
+    m_pLow->setValue(static_cast<int>(m_settings.dLowHz > 0.0 ? m_settings.dLowHz : dCornerLowHz));
+    m_pHigh->setValue(static_cast<int>(m_settings.dHighHz > 0.0 ? m_settings.dHighHz : dCornerHighHz));
+    m_pBoost->setValue(m_settings.dMaxBoostDb);
+    m_pCut->setValue(m_settings.dMaxCutDb);
+    m_pSmoothing->setCurrentIndex(m_pSmoothing->findData(m_settings.nSmoothing));
+    ShowTargetFile();
+
+    connect(m_pTarget, &QComboBox::activated, this, [this] { OnTargetKind(); });
+    connect(m_pChoose, &QPushButton::clicked, this, [this] { OnChooseTarget(); });
+    connect(m_pSmoothing, &QComboBox::activated, this, [this] { OnChanged(); });
+    for (QDoubleSpinBox* pBox : {m_pTilt, m_pBoost, m_pCut})
+        connect(pBox, &QDoubleSpinBox::valueChanged, this, [this] { OnChanged(); });
+    for (QSpinBox* pBox : {m_pLow, m_pHigh})
+        connect(pBox, &QSpinBox::valueChanged, this, [this] { OnChanged(); });
+
+    ApplyWindowPalette(*this);
+    m_bFilling = false;
+    OnChanged();
+}
+
+int CFitEqDialog::DoModal()
+{
+    return CurrentRunner() ? CurrentRunner()(*this) : exec();
+}
+
+QString CFitEqDialog::GetFiguresText() const
+{
+    return m_pFigures->text();
+}
+
+void CFitEqDialog::ShowTargetFile()
+{
+    const bool bFile = m_pTarget->currentIndex() == TARGET_FILE;
+    m_pTilt->setEnabled(m_pTarget->currentIndex() == TARGET_TILT);
+    m_pTargetFile->setEnabled(bFile);
+    m_pTargetFile->setText(m_settings.target.strFileName.empty()
+                               ? QStringLiteral("(none)")
+                               : QString::fromStdString(CFileDialogST::SplitPath(m_settings.target.strFileName).strName +
+                                                        CFileDialogST::SplitPath(m_settings.target.strFileName).strExt));
+}
+
+void CFitEqDialog::OnTargetKind()
+{
+    // A file target needs a file: choosing "From file" without one asks for it.
+    if (m_pTarget->currentIndex() == TARGET_FILE && m_settings.target.fileShape.CountValid() == 0) {
+        OnChooseTarget();
+        if (m_settings.target.fileShape.CountValid() == 0) {
+            m_bFilling = true;
+            m_pTarget->setCurrentIndex(TargetItem(m_eLastKind));
+            m_bFilling = false;
+        }
+    }
+    ShowTargetFile();
+    OnChanged();
+}
+
+void CFitEqDialog::OnChooseTarget()
+{
+    CFileDialogST dialog(true, std::string(), &m_strTargetDlgPath, TARGET_DIALOG_FLAGS, MEASUREMENT_FILTER, this);
+    if (dialog.DoModal() != CFileDialogST::IDOK)
+        return;
+    m_strTargetDlgPath = dialog.GetPathName();
+    if (LoadTargetFile(dialog.GetPathName())) {
+        m_bFilling = true;
+        m_pTarget->setCurrentIndex(TARGET_FILE);
+        m_bFilling = false;
+        ShowTargetFile();
+        OnChanged();
+    }
+}
+
+bool CFitEqDialog::LoadTargetFile(const std::string& strPath)
+{
+    MeasurementData target;
+    std::string strError;
+    if (!ReadMeasurementFile(strPath, target, strError)) {
+        ShowMessageBox(strError, MessageIcon::Error);
+        return false;
+    }
+    m_settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
+    m_settings.target.strFileName = strPath;
+    return true;
+}
+
+void CFitEqDialog::OnChanged()
+{
+    if (m_bFilling)
+        return;
+    const int nKind = m_pTarget->currentIndex();
+    m_settings.target.eKind = nKind == TARGET_TILT ? TargetKind::Tilt
+                              : nKind == TARGET_FILE ? TargetKind::File
+                                                      : TargetKind::Flat;
+    m_eLastKind = m_settings.target.eKind;
+    m_settings.target.dTiltDbPerOctave = m_pTilt->value();
+    m_settings.dLowHz = m_pLow->value();
+    m_settings.dHighHz = m_pHigh->value();
+    m_settings.dMaxBoostDb = m_pBoost->value();
+    m_settings.dMaxCutDb = m_pCut->value();
+    m_settings.nSmoothing = m_pSmoothing->currentData().toInt();
+    ShowTargetFile();
+    Refit();
+}
+
+void CFitEqDialog::Refit()
+{
+    m_outcome = m_fnFit(m_settings);
+    // The en dash of the summary is UTF-8.
+    m_pFigures->setText(QString::fromStdString(m_outcome.bOk ? FormatFitSummary(m_outcome)
+                                                               : "No fit: " + m_outcome.strError));
+    m_pApply->setEnabled(m_outcome.bOk);
+}

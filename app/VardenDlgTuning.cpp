@@ -1,0 +1,167 @@
+// Tuning with a measurement: the graph's right-click menu, each channel's
+// measurement for the session drawn over the graph, and the equaliser fitted
+// to it, applied as one edit.
+#include <QMenu>
+
+#include "Audio_OutData.h"
+#include "BitmapSlider.h"
+#include "BulkEqUpdate.h"
+#include "ChannelTuning.h"
+#include "ControlIds.h"
+#include "FStatic.h"
+#include "FileDialogST.h"
+#include "FitEqDialog.h"
+#include "LinkState.h"
+#include "MeasurementFile.h"
+#include "MessageBox.h"
+#include "NumEdit.h"
+#include "TALVData.h"
+#include "VardenDlg.h"
+
+namespace {
+constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
+constexpr const char* ALL_FILES_IN = "/*";
+// Where the fit dialog opens: below the graph, over the faders, so the
+// preview on the graph stays in sight.
+constexpr int FIT_DIALOG_BELOW_GRAPH = 12;
+}  // namespace
+
+void CVardenDlg::InitTuning()
+{
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        m_overlay.SetMeasurement(k, &m_aMeasurement[static_cast<std::size_t>(k)]);
+    Graph()->SetOverlay(&m_overlay);
+    Graph()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Graph(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pt) { OnGraphMenu(pt); });
+    m_szMeasurementDlgPath = m_szWorkDir + ALL_FILES_IN;
+}
+
+void CVardenDlg::RedrawGraph()
+{
+    Graph()->Redraw(Graph()->GetSelected());
+}
+
+void CVardenDlg::OnGraphMenu(const QPoint& pt)
+{
+    const bool bMeasured = m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].IsLoaded();
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Load Measurement..."), this, [this] { OnLoadMeasurement(); });
+    menu.addAction(QStringLiteral("Fit EQ to Measurement..."), this, [this] { OnFitMeasurement(); })
+        ->setEnabled(bMeasured);
+    menu.addAction(QStringLiteral("Clear Measurement"), this, [this] { OnClearMeasurement(); })->setEnabled(bMeasured);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("About VARDEN..."), this, [this] { OnAbout(); });
+    menu.exec(Graph()->mapToGlobal(pt));
+}
+
+void CVardenDlg::OnLoadMeasurement()
+{
+    CFileDialogST dialog(true, std::string(), &m_szMeasurementDlgPath, MEASUREMENT_DIALOG_FLAGS, MEASUREMENT_FILTER,
+                         this);
+    if (dialog.DoModal() != CFileDialogST::IDOK)
+        return;
+    // The next dialog opens where this one ended.
+    m_szMeasurementDlgPath = dialog.GetPathName();
+    LoadMeasurementFile(dialog.GetPathName());
+}
+
+bool CVardenDlg::LoadMeasurementFile(const std::string& strPath)
+{
+    MeasurementData data;
+    std::string strError;
+    if (!ReadMeasurementFile(strPath, data, strError)) {
+        ShowMessageBox(strError, MessageIcon::Error);
+        return false;
+    }
+    // The loudspeaker was measured through the channel as it stands now.
+    m_pCurCurves->Recompute();
+    m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Load(std::move(data), strPath,
+                                                                 m_pCurCurves->GetEQ().m_dSum);
+    RedrawGraph();
+    return true;
+}
+
+void CVardenDlg::OnClearMeasurement()
+{
+    m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Clear();
+    m_overlay.ClearPreview(m_nCurChannel);
+    RedrawGraph();
+}
+
+FitOutcome CVardenDlg::FitShownChannel(const FitSettings& settings)
+{
+    CChannelMeasurement& measurement = m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)];
+    measurement.SetSettings(settings);
+    m_pCurCurves->Recompute();
+    FitRequest request = measurement.MakeRequest(m_pCurCurves->GetEQ().m_dSum, HighPassCornerHz(*m_pCurCurves),
+                                                 LowPassCornerHz(*m_pCurCurves));
+    request.aBand = FitBandsOfChannel(*m_pCurData, *m_pCurCurves);
+    return FitEq(request);
+}
+
+void CVardenDlg::OnFitMeasurement()
+{
+    const int k = m_nCurChannel;
+    CChannelMeasurement& measurement = m_aMeasurement[static_cast<std::size_t>(k)];
+    if (!measurement.IsLoaded())
+        return;
+    const FitSettings before = measurement.GetSettings();
+    CFitEqDialog dialog(this, k, before, HighPassCornerHz(*m_pCurCurves), LowPassCornerHz(*m_pCurCurves),
+                        [this, k](const FitSettings& settings) {
+                            const FitOutcome outcome = FitShownChannel(settings);
+                            if (outcome.bOk)
+                                m_overlay.SetPreview(k, outcome.after);
+                            else
+                                m_overlay.ClearPreview(k);
+                            RedrawGraph();
+                            return outcome;
+                        });
+    const QRect rcGraph = Graph()->geometry();
+    dialog.move(mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + FIT_DIALOG_BELOW_GRAPH)));
+    const bool bApply = dialog.DoModal() == QDialog::Accepted && dialog.GetOutcome().bOk;
+    m_overlay.ClearPreview(k);
+    if (bApply) {
+        // The channel keeps the settings it was fitted with.
+        ApplyFittedGains(k, dialog.GetOutcome().anGain);
+    } else {
+        measurement.SetSettings(before);
+        RedrawGraph();
+    }
+}
+
+void CVardenDlg::ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>& anGain)
+{
+    if (nChannel < 0 || nChannel >= NUM_CHANNELS)
+        return;
+    CTALVData& channel = m_route.GetChannel(nChannel);
+    const bool bShown = &channel == m_pCurData;
+    bool bChanged = false;
+    for (int b = 0; b < NUM_BANDS; ++b) {
+        const auto g = static_cast<short>(anGain[static_cast<std::size_t>(b)]);
+        // Bands the fit left alone (bypassed with a gain) come back as they are.
+        if (g == channel.GetGain(b))
+            continue;
+        bChanged = true;
+        channel.SetGain(g, b);
+        if (channel.GetABFlag()) {
+            for (int i = 0; i < NUM_CHANNELS; ++i)
+                if (IsLinked(i, nChannel) && g_apChannel[i])
+                    g_apChannel[i]->SetGain(g, b);
+        }
+        if (bShown) {
+            BandFilter(b).SetGainIndex(g);
+            ShowValue(IDC_BAND_GAIN + b, g);
+            if (!m_bQMode)
+                Fader(IDC_BAND_FADER + b)->SetInvertedPos(g);
+            RefreshBandSwitch(b);
+        }
+    }
+    if (bShown) {
+        RefreshEqAllSwitch();
+        Graph()->Redraw(-1);
+    }
+    if (bChanged && m_bConnected)
+        for (auto& pFrame : BuildBulkEqUpdate(nChannel))
+            m_deviceLink.GetLink().Enqueue(std::move(pFrame));
+}

@@ -1,0 +1,76 @@
+// The measurement reader and what follows it: any text is either refused
+// with a message naming the file, or gives rows with rising positive
+// frequencies and finite levels. Smoothed onto the grid every measured point
+// lies within the levels measured, and a fit of them keeps its gains within
+// the bounds with finite error figures.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "EqFit.h"
+#include "FreqTables.h"
+#include "FuzzCheck.h"
+#include "MeasurementReader.h"
+#include "MeasurementSmoothing.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    const std::string_view text(reinterpret_cast<const char*>(pData), nSize);
+    MeasurementData data;
+    std::string error;
+    if (!ParseMeasurement(text, "fuzz", data, error)) {
+        FuzzCheck(error.rfind("fuzz: ", 0) == 0, "a refusal names the file");
+        FuzzCheck(data.IsEmpty(), "a refused file leaves nothing behind");
+        return 0;
+    }
+    FuzzCheck(data.adFreq.size() >= 2 && data.adFreq.size() == data.adLevel.size(), "two rows or more");
+    double dMin = data.adLevel[0], dMax = data.adLevel[0];
+    for (std::size_t k = 0; k < data.adFreq.size(); ++k) {
+        FuzzCheck(std::isfinite(data.adFreq[k]) && data.adFreq[k] > 0.0, "frequencies are positive");
+        FuzzCheck(k == 0 || data.adFreq[k] > data.adFreq[k - 1], "frequencies rise");
+        FuzzCheck(std::fabs(data.adLevel[k]) <= MEASUREMENT_MAX_LEVEL_DB, "levels are levels");
+        dMin = std::min(dMin, data.adLevel[k]);
+        dMax = std::max(dMax, data.adLevel[k]);
+    }
+
+    const double dSlack = 1e-9 * (1.0 + std::max(std::fabs(dMin), std::fabs(dMax)));
+    for (const int n : SMOOTHING_CHOICES) {
+        const GridLevels grid = MeasurementOnGrid(data, n);
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            const bool bInSpan = g_dFreqGrid[i] >= data.GetLowHz() && g_dFreqGrid[i] <= data.GetHighHz();
+            FuzzCheck(grid.abValid[i] == bInSpan, "measured exactly within the span");
+            if (grid.abValid[i])
+                FuzzCheck(grid.adLevel[i] >= dMin - dSlack && grid.adLevel[i] <= dMax + dSlack,
+                          "a smoothed level lies within the measured levels");
+        }
+    }
+
+    // The fit, on bands whose Q and boost follow the input's size. It costs a
+    // hundred times the reading, so one input in sixteen takes it.
+    if (nSize % 16 != 0)
+        return 0;
+    FitRequest request;
+    request.smoothed = MeasurementOnGrid(data, DEFAULT_SMOOTHING);
+    request.predicted = request.smoothed;
+    request.dSpanLowHz = data.GetLowHz();
+    request.dSpanHighHz = data.GetHighHz();
+    request.settings.dMaxBoostDb = static_cast<double>(nSize % 21);
+    for (int b = 0; b < EQ_BANDS; ++b)
+        request.aBand[b] = {g_nGraphicEqFreq[b], static_cast<int>((nSize + b) % BANDWIDTH_Q_COUNT), GAIN_INDEX_FLAT,
+                            b % 7 != 3};
+    const FitOutcome outcome = FitEq(request);
+    if (!outcome.bOk)
+        return 0;
+    int nLow = 0, nHigh = 0;
+    FitGainBounds(request.settings, nLow, nHigh);
+    for (int b = 0; b < EQ_BANDS; ++b)
+        FuzzCheck(request.aBand[b].bFree ? outcome.anGain[b] >= nLow && outcome.anGain[b] <= nHigh &&
+                                               outcome.anGain[b] <= outcome.anHighIndex[b]
+                                         : outcome.anGain[b] == GAIN_INDEX_FLAT,
+                  "fitted gains keep to the bounds, bands left alone keep theirs");
+    FuzzCheck(std::isfinite(outcome.dRmsBefore) && std::isfinite(outcome.dRmsAfter), "finite error figures");
+    FuzzCheck(outcome.dRmsAfter <= outcome.dRmsBefore + 0.05, "the fit never makes a flat channel worse");
+    return 0;
+}

@@ -1,0 +1,201 @@
+// Tuning in the window: the graph's menu, a measurement drawn over the graph
+// and following edits, and a fit applied as one edit (linked channels, bands
+// left alone, the bulk frames on the wire) or cancelled without a trace.
+#include "WindowFixture.h"
+
+#include <QContextMenuEvent>
+#include <QDoubleSpinBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <fstream>
+
+#include "FStatic.h"
+#include "FitEqDialog.h"
+#include "SyntheticSpeaker.h"
+
+namespace {
+const QRgb PREDICTED = qRgb(64, 224, 255);
+
+struct MenuItem {
+    std::string strText;
+    bool bEnabled;
+};
+
+// Pixels of the predicted response on the graph, as (x, y) pairs.
+std::vector<std::pair<int, int>> PredictedPixels(const CFStatic& graph)
+{
+    std::vector<std::pair<int, int>> pixels;
+    const QImage& image = graph.GetImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == PREDICTED)
+                pixels.emplace_back(x, y);
+    return pixels;
+}
+}  // namespace
+
+class WindowTuningTest : public WindowTest {
+protected:
+    // Right-clicks the graph and picks strChoice from the menu; returns the
+    // items it offered.
+    std::vector<MenuItem> GraphMenu(const std::string& strChoice)
+    {
+        std::vector<MenuItem> items;
+        QTimer::singleShot(0, [&] {
+            auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(pMenu, nullptr);
+            QAction* pChosen = nullptr;
+            for (QAction* pAction : pMenu->actions()) {
+                if (pAction->isSeparator())
+                    continue;
+                items.push_back({pAction->text().toStdString(), pAction->isEnabled()});
+                if (pAction->text().toStdString() == strChoice)
+                    pChosen = pAction;
+            }
+            if (pChosen && pChosen->isEnabled()) {
+                pMenu->setActiveAction(pChosen);
+                QTest::keyClick(pMenu, Qt::Key_Return);
+            } else {
+                pMenu->close();
+            }
+        });
+        CFStatic* pGraph = Ctl<CFStatic>(IDC_GRAPH);
+        const QPoint at(300, 100);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
+        QApplication::sendEvent(pGraph, &event);
+        Pump();
+        // The popup took the focus; typing goes to the window again.
+        QApplication::setActiveWindow(&Dlg());
+        return items;
+    }
+
+    std::array<short, NUM_BANDS> Gains(int k)
+    {
+        std::array<short, NUM_BANDS> an{};
+        for (int b = 0; b < NUM_BANDS; ++b)
+            an[b] = Channel(k).GetGain(b);
+        return an;
+    }
+};
+
+TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
+{
+    synthetic::Speaker s;
+    s.aMode = {{48, 8, 5}, {96, -7, 5}, {190, 5, 4}, {900, -3, 2}};
+    const std::string strGood = (m_dir / "left.txt").string();
+    const std::string strBad = (m_dir / "bad.txt").string();
+    std::ofstream(strGood) << synthetic::ExportText(synthetic::LogSweep(s, 20, 20000, 48));
+    std::ofstream(strBad) << "* header\n20 80\n40 81\n30 82\n";
+    CFStatic& graph = *Ctl<CFStatic>(IDC_GRAPH);
+
+    // Before a measurement only loading (and About) is offered.
+    const std::vector<MenuItem> items = GraphMenu("");
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].strText, "Load Measurement...");
+    EXPECT_TRUE(items[0].bEnabled);
+    EXPECT_EQ(items[1].strText, "Fit EQ to Measurement...");
+    EXPECT_FALSE(items[1].bEnabled);
+    EXPECT_EQ(items[2].strText, "Clear Measurement");
+    EXPECT_FALSE(items[2].bEnabled);
+    EXPECT_EQ(items[3].strText, "About VARDEN...");
+
+    // A file that cannot be read: a box with the reason, nothing else.
+    const QImage before = graph.GetImage();
+    m_strChosen = strBad;
+    GraphMenu("Load Measurement...");
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad + ": line 4: frequency 30 Hz does not rise above 40 Hz of line 3"});
+    EXPECT_FALSE(Dlg().GetMeasurement(0).IsLoaded());
+    EXPECT_EQ(graph.GetImage(), before);
+
+    // Loaded, it is drawn, and its prediction follows a fader at once.
+    m_strChosen = strGood;
+    GraphMenu("Load Measurement...");
+    ASSERT_TRUE(Dlg().GetMeasurement(0).IsLoaded());
+    const auto predicted = PredictedPixels(graph);
+    EXPECT_GT(predicted.size(), 400u);
+    DragFader(IDC_BAND_FADER + 10, -25);
+    EXPECT_NE(PredictedPixels(graph), predicted);
+    Type(IDC_BAND_GAIN + 10, "0");
+
+    // Channel 2 follows channel 0; band 4 is bypassed while it carries +4 dB.
+    Connect();
+    Choose(IDC_LINK_LIST + 2, 0);
+    Type(IDC_BAND_GAIN + 3, "4");
+    Click(IDC_BAND_BYPASS + 3);
+    ASSERT_EQ(Channel(0).GetGain(3), 200);
+    ASSERT_TRUE(Drain());
+
+    // Cancel leaves everything as it was, whatever the dialog showed.
+    const auto gains = Gains(0);
+    int nRuns = 0;
+    CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+        ++nRuns;
+        dialog.SmoothingList()->setCurrentIndex(5);
+        emit dialog.SmoothingList()->activated(5);
+        dialog.BoostBox()->setValue(0.0);
+        EXPECT_EQ(dialog.GetFiguresText().left(16), QStringLiteral("rms error before"));
+        // A target file that cannot be read is reported and changes nothing.
+        EXPECT_FALSE(dialog.LoadTargetFile(strBad));
+        EXPECT_EQ(m_boxes.size(), 2u);
+        EXPECT_EQ(dialog.TargetList()->currentIndex(), 0);
+        dialog.LowBox()->setValue(5000);
+        dialog.HighBox()->setValue(100);
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
+        EXPECT_EQ(dialog.GetFiguresText(), QString::fromUtf8("No fit: the range 5000\u2013100 Hz holds no frequencies"));
+        return static_cast<int>(QDialog::Rejected);
+    });
+    GraphMenu("Fit EQ to Measurement...");
+    EXPECT_EQ(nRuns, 1);
+    EXPECT_EQ(Gains(0), gains);
+    EXPECT_EQ(Dlg().GetMeasurement(0).GetSettings().nSmoothing, DEFAULT_SMOOTHING);
+    EXPECT_EQ(Link().GetCount(), 0);
+
+    // Apply: within the bounds, band 4 left alone, channel 2 alike, the
+    // views showing the gains, and outputs muted around the bands on the wire.
+    FitOutcome chosen;
+    CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+        dialog.BoostBox()->setValue(3.0);
+        chosen = dialog.GetOutcome();
+        return static_cast<int>(QDialog::Accepted);
+    });
+    GraphMenu("Fit EQ to Measurement...");
+    CFitEqDialog::SetModalRunner({});
+    ASSERT_TRUE(chosen.bOk);
+    EXPECT_LT(chosen.dRmsAfter, chosen.dRmsBefore / 2);
+    // What was previewed is what the channel now gives.
+    const GridLevels now = Dlg().GetMeasurement(0).Predicted(Dlg().GetCurves().GetOutData(0).GetEQ().m_dSum);
+    for (int i = 0; i < GRID_POINTS; ++i)
+        ASSERT_NEAR(now.adLevel[i], chosen.after.adLevel[i], 1e-9) << i;
+    EXPECT_EQ(Channel(0).GetGain(3), 200);
+    EXPECT_TRUE(Channel(0).IsBandBypassed(3));
+    EXPECT_EQ(Channel(0).GetSavedGain(3), 240);
+    int nChanged = 0;
+    for (int b = 0; b < NUM_BANDS; ++b) {
+        const short g = Channel(0).GetGain(b);
+        EXPECT_EQ(g, chosen.anGain[b]) << b;
+        EXPECT_LE(g, 230) << b;
+        EXPECT_GE(g, 80) << b;
+        EXPECT_EQ(Channel(2).GetGain(b), g) << b;
+        EXPECT_EQ(Ctl<CNumEdit>(IDC_BAND_GAIN + b)->GetValue(), g) << b;
+        EXPECT_EQ(Ctl<CBitmapSlider>(IDC_BAND_FADER + b)->GetInvertedPos(), g) << b;
+        EXPECT_EQ(Ctl<CBitButton>(IDC_BAND_BYPASS + b)->GetCheck() != 0, Channel(0).IsBandBypassed(b) != 0) << b;
+        nChanged += g != gains[b];
+    }
+    EXPECT_GT(nChanged, 10);
+    const CSendDataQueue& queue = Link().GetQueue();
+    ASSERT_GE(queue.GetCount(), 2 + 2 * nChanged);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(queue.GetAt(i)->GetData()[FRAME_INDEX2], CHANNEL_FRAME_INDEX);
+        EXPECT_EQ(queue.GetAt(i)->GetData()[CH_OUTPUT], 0);
+    }
+    ASSERT_TRUE(Drain());
+    ExpectDeviceHolds(0, 0, "after the fit");
+    ExpectDeviceHolds(0, 2, "after the fit, linked");
+
+    // Cleared, the overlay is gone.
+    GraphMenu("Clear Measurement");
+    EXPECT_FALSE(Dlg().GetMeasurement(0).IsLoaded());
+    EXPECT_TRUE(PredictedPixels(graph).empty());
+}

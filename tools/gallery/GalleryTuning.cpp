@@ -1,0 +1,196 @@
+// Gallery page "tuning": the graph with a channel's measurement (smoothed
+// measurement, dashed target, predicted response), the same while a fit is
+// previewed and once it is applied, a tilted target, the fit dialog, and the
+// real window with a measurement loaded and the fit dialog open over it. The
+// loudspeaker is one of the tests' synthetic ones.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "Audio_Data.h"
+#include "ChannelTuning.h"
+#include "ControlIds.h"
+#include "FStatic.h"
+#include "FitEqDialog.h"
+#include "Gallery.h"
+#include "GraphOverlay.h"
+#include "MessageBox.h"
+#include "PresetFile.h"
+#include "SyntheticSpeaker.h"
+#include "TALVRoute.h"
+#include "VardenDlg.h"
+
+namespace {
+// The window's graph: 569 x 155 dialog units.
+constexpr int GRAPH_WIDTH = 854;
+constexpr int GRAPH_HEIGHT = 252;
+constexpr int THIRD_OCTAVE_Q = 28;  // the Q a graphic equaliser's bands have
+
+MeasurementData Loudspeaker()
+{
+    synthetic::Speaker s;
+    s.dHighPassHz = 50.0;
+    s.aMode = {{42, 7, 5}, {85, -9, 6}, {160, 4, 4}, {310, -3, 3}, {2600, 2, 2}};
+    s.dNoiseDb = 0.6;
+    return synthetic::LogSweep(s, 15.0, 22000.0, 48);
+}
+
+// The bands of a display record as the fit takes them: all free.
+FitBands BandsOf(const CAudio_OutData& display)
+{
+    FitBands bands;
+    for (int b = 0; b < EQ_BANDS; ++b) {
+        const CFilter& band = display.GetFilter(b);
+        bands[b] = {band.GetFrequency(), band.GetQIndex(), band.GetGainIndex(), true};
+    }
+    return bands;
+}
+
+// Right-clicks the window's graph and picks the menu item strChoice.
+void GraphMenu(CVardenDlg& dlg, const QString& strChoice)
+{
+    QTimer::singleShot(0, [strChoice] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu)
+            return;
+        for (QAction* pAction : pMenu->actions())
+            if (pAction->text() == strChoice)
+                pMenu->setActiveAction(pAction);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(pMenu, &key);
+    });
+    QWidget* pGraph = dlg.GetDlgItem(IDC_GRAPH);
+    const QPoint at(300, 100);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
+    QCoreApplication::sendEvent(pGraph, &event);
+    QApplication::processEvents();
+}
+
+void RenderGraph(CGalleryWriter& writer)
+{
+    CAudio_Data data;
+    CAudio_OutData& display = data.GetOutData(0);
+    display.SetABFlag(1);
+    for (int b = 0; b < EQ_BANDS; ++b)
+        display.GetFilter(b).SetQIndex(THIRD_OCTAVE_Q);
+    CFStatic graph;
+    graph.setFont(QFont(QStringLiteral("Arial"), 8));  // the window's font
+    graph.resize(GRAPH_WIDTH, GRAPH_HEIGHT);
+    graph.InitLayout();
+    graph.SetChannelArray(&data);
+    graph.ShowChannel(0);
+
+    CChannelMeasurement measurement;
+    display.Recompute();
+    measurement.Load(Loudspeaker(), "loudspeaker.txt", display.GetEQ().m_dSum);
+    CGraphOverlay overlay;
+    overlay.SetMeasurement(0, &measurement);
+    graph.SetOverlay(&overlay);
+    graph.Redraw(-1);
+    writer.SaveWidget("tuning-graph-measured", graph);
+
+    const auto fit = [&](const FitSettings& settings) {
+        measurement.SetSettings(settings);
+        display.Recompute();
+        FitRequest request = measurement.MakeRequest(display.GetEQ().m_dSum, HighPassCornerHz(display),
+                                                     LowPassCornerHz(display));
+        request.aBand = BandsOf(display);
+        const FitOutcome outcome = FitEq(request);
+        overlay.SetPreview(0, outcome.after);
+        graph.Redraw(-1);
+        return outcome;
+    };
+    const FitOutcome outcome = fit(measurement.GetSettings());
+    writer.SaveWidget("tuning-graph-preview", graph);
+
+    CFitEqDialog dialog(nullptr, 0, measurement.GetSettings(), HighPassCornerHz(display), LowPassCornerHz(display),
+                        fit);
+    writer.SaveWidget("tuning-fit-dialog", dialog);
+    dialog.hide();
+
+    overlay.ClearPreview(0);
+    for (int b = 0; b < EQ_BANDS; ++b)
+        display.GetFilter(b).SetGainIndex(outcome.anGain[b]);
+    graph.Redraw(-1);
+    writer.SaveWidget("tuning-graph-fitted", graph);
+
+    FitSettings tilted = measurement.GetSettings();
+    tilted.target.eKind = TargetKind::Tilt;
+    tilted.target.dTiltDbPerOctave = -1.0;
+    tilted.nSmoothing = 3;
+    measurement.SetSettings(tilted);
+    graph.Redraw(-1);
+    writer.SaveWidget("tuning-graph-tilted-target", graph);
+    graph.SetOverlay(nullptr);
+}
+
+void RenderWindow(CGalleryWriter& writer)
+{
+    // The window makes its MusicFile folder where it starts.
+    QTemporaryDir work;
+    const QString strOld = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    MessageBoxHandler previous = SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) {
+        return MessageAnswer::Ok;
+    });
+    {
+        // A preset with third-octave bands, and the loudspeaker measured through it.
+        CTALVRoute route;
+        for (int b = 0; b < NUM_BANDS; ++b)
+            route.GetChannel(0).SetQ(THIRD_OCTAVE_Q, b);
+        route.m_strName = "ROOM";
+        std::string strError;
+        const std::string strPreset = QDir(work.path()).filePath(QStringLiteral("room.dia")).toStdString();
+        const QString strMeasurement = QDir(work.path()).filePath(QStringLiteral("left.txt"));
+        SavePresetFile(strPreset, route, strError);
+        QFile file(strMeasurement);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray::fromStdString(synthetic::ExportText(Loudspeaker())));
+        file.close();
+
+        CVardenDlg dlg;
+        dlg.OnInitDialog();
+        dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        dlg.OpenPresetFile(strPreset);
+        dlg.LoadMeasurementFile(strMeasurement.toStdString());
+        writer.SaveWidget(QStringLiteral("tuning-window-measured"), dlg);
+
+        // The fit dialog where it opens, over the window as a person sees it.
+        CFitEqDialog::Runner previousRunner = CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+            dialog.show();
+            QApplication::processEvents();
+            QImage image = dlg.grab().toImage();
+            const QImage box = dialog.grab().toImage();
+            QPainter painter(&image);
+            const QPoint at = dialog.pos() - dlg.mapToGlobal(QPoint(0, 0));
+            painter.drawImage(at, box);
+            painter.setPen(QColor(90, 96, 104));
+            painter.drawRect(QRect(at, box.size()).adjusted(-1, -1, 0, 0));
+            painter.end();
+            writer.Save(QStringLiteral("tuning-window-fit-dialog"), image);
+            return static_cast<int>(QDialog::Accepted);
+        });
+        GraphMenu(dlg, QStringLiteral("Fit EQ to Measurement..."));
+        CFitEqDialog::SetModalRunner(std::move(previousRunner));
+        writer.SaveWidget(QStringLiteral("tuning-window-fitted"), dlg);
+    }
+    SetMessageBoxHandler(std::move(previous));
+    QDir::setCurrent(strOld);
+}
+
+void RenderTuning(CGalleryWriter& writer)
+{
+    RenderGraph(writer);
+    RenderWindow(writer);
+}
+
+const bool s_registered = RegisterGalleryPage("tuning", RenderTuning);
+}  // namespace

@@ -1,0 +1,89 @@
+#include "TuningOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <iterator>
+
+#include "BandCurve.h"
+#include "PlotMapping.h"
+
+namespace {
+// The whole text as a finite number.
+bool ParseNumber(const std::string& s, double& d)
+{
+    const char* pBegin = s.data();
+    const char* pEnd = s.data() + s.size();
+    if (pBegin != pEnd && *pBegin == '+')
+        ++pBegin;
+    const auto [p, ec] = std::from_chars(pBegin, pEnd, d);
+    return ec == std::errc() && p == pEnd && pBegin != pEnd && std::isfinite(d);
+}
+
+std::string SmoothingChoices()
+{
+    std::string s;
+    for (const int n : SMOOTHING_CHOICES)
+        s += (s.empty() ? "" : ", ") + std::to_string(n);
+    return s;
+}
+
+int ParseGainLimit(const CommandLine& cl, const char* pszOption, double& dLimit)
+{
+    if (!cl.Has(pszOption))
+        return EXIT_OK;
+    if (!ParseNumber(cl.Get(pszOption), dLimit) || dLimit < 0.0 || dLimit > GAIN_MAX_DB)
+        return cl.Fail(EXIT_USAGE, std::string(pszOption) + " takes dB from 0 to 20, not '" + cl.Get(pszOption) + "'");
+    return EXIT_OK;
+}
+}  // namespace
+
+int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings)
+{
+    if (!cl.Has("--smooth"))
+        return EXIT_OK;
+    const auto n = ParseInt(cl.Get("--smooth"), 0, SMOOTHING_CHOICES[std::size(SMOOTHING_CHOICES) - 1]);
+    if (!n || !IsSmoothingChoice(*n))
+        return cl.Fail(EXIT_USAGE, "--smooth takes 1/N octave as N = " + SmoothingChoices() + " (0: none), not '" +
+                                       cl.Get("--smooth") + "'");
+    settings.nSmoothing = *n;
+    return EXIT_OK;
+}
+
+int ParseFitOptions(const CommandLine& cl, FitSettings& settings)
+{
+    if (cl.Has("--tilt") && cl.Has("--target"))
+        return cl.Fail(EXIT_USAGE, "--tilt tilts the flat target; a target file brings its own shape");
+    if (cl.Has("--tilt")) {
+        double dTilt = 0.0;
+        if (!ParseNumber(cl.Get("--tilt"), dTilt) || std::fabs(dTilt) > MAX_TILT_DB_PER_OCTAVE)
+            return cl.Fail(EXIT_USAGE, "--tilt takes dB per octave from -6 to 6, not '" + cl.Get("--tilt") + "'");
+        settings.target.eKind = TargetKind::Tilt;
+        settings.target.dTiltDbPerOctave = dTilt;
+    }
+    if (cl.Has("--range")) {
+        const std::string s = cl.Get("--range");
+        const auto dash = s.find('-', 1);
+        double dLow = 0.0, dHigh = 0.0;
+        if (dash == std::string::npos || !ParseNumber(s.substr(0, dash), dLow) ||
+            !ParseNumber(s.substr(dash + 1), dHigh) || dLow < FREQ_MIN_HZ || dHigh > FREQ_MAX_HZ || dLow >= dHigh)
+            return cl.Fail(EXIT_USAGE, "--range takes LO-HI in Hz, 20 <= LO < HI <= 20000, not '" + s + "'");
+        settings.dLowHz = dLow;
+        settings.dHighHz = dHigh;
+    }
+    if (const int nCode = ParseGainLimit(cl, "--max-boost", settings.dMaxBoostDb); nCode != EXIT_OK)
+        return nCode;
+    if (const int nCode = ParseGainLimit(cl, "--max-cut", settings.dMaxCutDb); nCode != EXIT_OK)
+        return nCode;
+    if (const int nCode = ParseSmoothingOption(cl, settings); nCode != EXIT_OK)
+        return nCode;
+    if (cl.Has("--target")) {
+        MeasurementData target;
+        std::string error;
+        if (!ReadMeasurementFile(cl.Get("--target"), target, error))
+            return cl.Fail(EXIT_IO, error);
+        settings.target.eKind = TargetKind::File;
+        settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
+        settings.target.strFileName = cl.Get("--target");
+    }
+    return EXIT_OK;
+}

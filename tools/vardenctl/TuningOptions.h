@@ -1,0 +1,17 @@
+// What the tuning commands (fit, curve --measurement) share: the fit's
+// options.
+#pragma once
+
+#include <string>
+
+#include "CommandLine.h"
+#include "FitSettings.h"
+#include "MeasurementFile.h"
+
+// --smooth N into settings; EXIT_OK, or the failure already reported.
+int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings);
+
+// --target, --tilt, --range, --max-boost, --max-cut and --smooth into
+// settings; EXIT_OK, or the failure already reported (a target file that
+// cannot be read is EXIT_IO, a wrong value EXIT_USAGE).
+int ParseFitOptions(const CommandLine& cl, FitSettings& settings);

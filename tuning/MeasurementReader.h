@@ -1,0 +1,22 @@
+// Reads the text a measurement program exports: header and comment lines
+// (any line whose first field is not a number), then rows of frequency in
+// Hz, level in dB and columns we ignore (phase, coherence), separated by
+// spaces, tabs, commas or semicolons.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "MeasurementData.h"
+
+// More rows than any export holds: the file is refused rather than held.
+inline constexpr std::size_t MEASUREMENT_MAX_ROWS = 1u << 20;
+// Levels beyond this are not acoustic levels; refusing them keeps every sum
+// and mean finite.
+inline constexpr double MEASUREMENT_MAX_LEVEL_DB = 1000.0;
+
+// Fills out with the rows of text. On failure returns false and says in
+// strError what is wrong, as "NAME: line N: reason" where a line is at fault;
+// out is then left as it was.
+bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out,
+                      std::string& strError);
