@@ -76,6 +76,8 @@ bool CVardenDlg::OnInitDialog()
     Graph()->SetNotifyWnd(this);
     Graph()->InitLayout();
     InitControls();
+    InitToolTips();
+    InitFaderScales();
     SelectChannel(0);
     RefreshPortList();
     InitLinkGroups();
