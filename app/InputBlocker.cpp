@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QWidget>
 
+#include "AccessibleInput.h"
+
 CInputBlocker::~CInputBlocker()
 {
     Block(false);
@@ -36,7 +38,8 @@ bool CInputBlocker::eventFilter(QObject* pWatched, QEvent* pEvent)
     case QEvent::Shortcut:
     case QEvent::DragEnter:
     case QEvent::Drop:
-    case QEvent::TouchBegin: {
+    case QEvent::TouchBegin:
+    case static_cast<QEvent::Type>(WM_ACCESSIBLE_INPUT): {
         auto* pWidget = qobject_cast<QWidget*>(pWatched);
         return pWidget && pWidget->window() == &m_window;
     }

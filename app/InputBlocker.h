@@ -13,8 +13,9 @@ public:
     explicit CInputBlocker(QWidget& window) : m_window(window) {}
     ~CInputBlocker() override;
 
-    // While blocking, clicks, keys and the wheel on the window and its
-    // controls are dropped and the pointer shows busy.
+    // While blocking, clicks, keys, the wheel and accessibility tools'
+    // requests on the window and its controls are dropped and the pointer
+    // shows busy.
     void Block(bool bBlock);
     bool IsBlocking() const { return m_bBlocking; }
 

@@ -139,6 +139,9 @@ private:
     void ShowSplashAndWait();
     void LoadLogo();
     void OnAbout();
+    // Tooltips and accessible names; the units the faders' values read in.
+    void InitToolTips();
+    void InitFaderScales();
 
     // EQ bands.
     void SetBandFaderMode(int nMax, bool bGainFields);

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
+#include "AccessibleFactory.h"
 #include "BitButton.h"
 #include "BitmapSlider.h"
 #include "BmpStatic.h"
@@ -131,6 +132,7 @@ const QRegularExpression& NameExpression()
 
 void CVardenDlg::CreateControls()
 {
+    InstallAccessibleControls();
     m_controls[IDC_PROGRESS] = m_pProgress;
     m_pProgress->setObjectName(QStringLiteral("ctl%1").arg(IDC_PROGRESS));
     m_pProgress->setGeometry(DialogUnitsToPixels(SkinControlRect(IDC_PROGRESS)));

@@ -78,6 +78,8 @@ bool CVardenDlg::OnInitDialog()
     Graph()->InitLayout();
     InitTuning();
     InitControls();
+    InitToolTips();
+    InitFaderScales();
     SelectChannel(0);
     RefreshPortList();
     InitLinkGroups();

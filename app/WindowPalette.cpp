@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFont>
 #include <QPalette>
+#include <QToolTip>
 #include <QWidget>
 
 #include "ControlIds.h"
@@ -35,6 +36,8 @@ QPalette WindowPalette()
         palette.setColor(group, QPalette::Highlight, SkinPalette::kAccent);
         palette.setColor(group, QPalette::HighlightedText, SkinPalette::kKeyOutline);
         palette.setColor(group, QPalette::PlaceholderText, SkinPalette::kLegendDim);
+        palette.setColor(group, QPalette::ToolTipBase, SkinPalette::kPlate);
+        palette.setColor(group, QPalette::ToolTipText, SkinPalette::kLegend);
     }
     palette.setColor(QPalette::Disabled, QPalette::Window, SkinPalette::kBodyBottom);
     palette.setColor(QPalette::Disabled, QPalette::Base, SkinPalette::kPlate);
@@ -56,6 +59,9 @@ void ApplyWindowPalette(QWidget& window)
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(FONT_PIXELS);
     window.setFont(font);
+    // Tooltips are windows of their own and take the toolkit's palette.
+    QToolTip::setPalette(palette);
+    QToolTip::setFont(font);
 
     if (auto* pProgress = window.findChild<CGradientProgressCtrl*>(QStringLiteral("ctl%1").arg(IDC_PROGRESS))) {
         pProgress->SetBkColor(ToColorRef(kField));

@@ -1,5 +1,6 @@
 #include "BitmapSlider.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -120,8 +121,14 @@ int CBitmapSlider::ClampPos(long long nPos) const
 
 void CBitmapSlider::SetPosClamped(long long nPos)
 {
+    const int nOld = m_nPos;
     m_nPos = ClampPos(nPos);
     update();
+    // Screen readers say a fader's new value as it moves.
+    if (m_nPos != nOld) {
+        QAccessibleValueChangeEvent event(this, m_nPos);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CBitmapSlider::SetRange(int nMin, int nMax, bool bRedraw)
@@ -160,6 +167,14 @@ void CBitmapSlider::SetInvertedPos(int nPos)
 int CBitmapSlider::GetInvertedPos() const
 {
     return ClampToInt(static_cast<long long>(m_nMax) - m_nPos);
+}
+
+void CBitmapSlider::MoveThumb(int nPos)
+{
+    if (!m_bEnable)
+        return;
+    SetPosClamped(nPos);
+    PostToParent(WM_SLIDER_MOVED);
 }
 
 int CBitmapSlider::SetPageSize(int nSize)

@@ -8,6 +8,9 @@
 #include <QImage>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+
+#include "FaderScale.h"
 
 class CMemDC;
 
@@ -49,6 +52,14 @@ public:
     // Returns the previous page.
     int SetPageSize(int nSize);
     int GetPageSize() const { return m_nPage; }
+    // Moves the thumb as a navigation key does and reports it the same way
+    // (WM_SLIDER_MOVED); nothing while disabled. Accessibility tools set a
+    // fader through it.
+    void MoveThumb(int nPos);
+    // What the position stands for in the window; asked each time, as the
+    // window's modes change it.
+    void SetScaleSource(std::function<CFaderScale()> fnScale) { m_fnScale = std::move(fnScale); }
+    CFaderScale GetScale() const { return m_fnScale ? m_fnScale() : CFaderScale{}; }
 
     // Frequency mapping: positions 0..100 cover 20 Hz..20 kHz on a log scale.
     void SetFreqReversed(bool bReversed) { m_bFreqReversed = bReversed; }
@@ -166,4 +177,5 @@ private:
     QImage m_bmThumbBg;  // what lay under the thumb when it was last drawn
 
     QBasicTimer m_timer;  // timer 5, running only during a drag
+    std::function<CFaderScale()> m_fnScale;
 };
