@@ -46,6 +46,8 @@ void CVardenDlg::OnGraphMenu(const QPoint& pt)
 {
     const bool bMeasured = m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].IsLoaded();
     QMenu menu(this);
+    AddUndoActions(menu);
+    menu.addSeparator();
     menu.addAction(QStringLiteral("Load Measurement..."), this, [this] { OnLoadMeasurement(); });
     menu.addAction(QStringLiteral("Fit EQ to Measurement..."), this, [this] { OnFitMeasurement(); })
         ->setEnabled(bMeasured);
@@ -122,8 +124,11 @@ void CVardenDlg::OnFitMeasurement()
     const bool bApply = dialog.DoModal() == QDialog::Accepted && dialog.GetOutcome().bOk;
     m_overlay.ClearPreview(k);
     if (bApply) {
-        // The channel keeps the settings it was fitted with.
+        // The channel keeps the settings it was fitted with; the gains are
+        // one step to take back.
+        BeginStep("fitted EQ");
         ApplyFittedGains(k, dialog.GetOutcome().anGain);
+        EndStep();
     } else {
         measurement.SetSettings(before);
         RedrawGraph();

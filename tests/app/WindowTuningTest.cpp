@@ -90,9 +90,14 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     std::ofstream(strBad) << "* header\n20 80\n40 81\n30 82\n";
     CFStatic& graph = *Ctl<CFStatic>(IDC_GRAPH);
 
-    // Before a measurement only loading (and About) is offered.
-    const std::vector<MenuItem> items = GraphMenu("");
-    ASSERT_EQ(items.size(), 4u);
+    // Before a measurement only loading (and About) is offered; undo and
+    // redo come first, with nothing to act on yet.
+    const std::vector<MenuItem> all = GraphMenu("");
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(all[0].strText, "Undo");
+    EXPECT_FALSE(all[0].bEnabled);
+    EXPECT_EQ(all[1].strText, "Redo");
+    const std::vector<MenuItem> items(all.begin() + 2, all.end());
     EXPECT_EQ(items[0].strText, "Load Measurement...");
     EXPECT_TRUE(items[0].bEnabled);
     EXPECT_EQ(items[1].strText, "Fit EQ to Measurement...");
@@ -193,6 +198,18 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     ASSERT_TRUE(Drain());
     ExpectDeviceHolds(0, 0, "after the fit");
     ExpectDeviceHolds(0, 2, "after the fit, linked");
+
+    // The fit is one step to take back, on the window and the device.
+    EXPECT_EQ(Dlg().GetHistory().UndoLabel(), "fitted EQ");
+    Dlg().Undo();
+    for (int b = 0; b < NUM_BANDS; ++b)
+        EXPECT_EQ(Channel(2).GetGain(b), gains[b]) << b;
+    EXPECT_EQ(Channel(0).GetSavedGain(3), 240);
+    ASSERT_TRUE(Drain());
+    ExpectDeviceHolds(0, 0, "the fit taken back");
+    ExpectDeviceHolds(0, 2, "the fit taken back, linked");
+    Dlg().Redo();
+    EXPECT_EQ(Channel(0).GetGain(5), chosen.anGain[5]);
 
     // Cleared, the overlay is gone.
     GraphMenu("Clear Measurement");
