@@ -118,6 +118,7 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    static int ClampToInt(long long n);
     void SetPosClamped(long long nPos);
     int ClampPos(long long nPos) const;
     int Pos2Pixel(int nPos) const;
