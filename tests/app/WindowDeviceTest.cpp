@@ -182,22 +182,8 @@ TEST_F(WindowTest, ThePortListAndTheSlotKeepWhatTheUserChose)
 {
     // A machine with a built-in port listed first and a USB adapter: with no
     // port remembered, the adapter is the one chosen at start.
-    const std::filesystem::path sys = m_dir / "sys";
-    const std::string strUsb = "devices/pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0";
-    for (const auto& [pszName, strDevice] : {std::pair{"ttyS10", std::string("devices/pnp0/00:05")},
-                                             std::pair{"ttyUSB0", strUsb}}) {
-        std::filesystem::create_directories(sys / strDevice);
-        std::filesystem::create_directories(sys / "class/tty" / pszName);
-        std::filesystem::create_directory_symlink("../../../" + strDevice, sys / "class/tty" / pszName / "device");
-        std::filesystem::create_directories(m_dir / "dev");
-        std::ofstream(m_dir / "dev" / pszName).put('\n');
-    }
-    std::filesystem::create_directory_symlink("../../../bus/pnp/drivers/serial", sys / "devices/pnp0/00:05/driver");
-    SerialDiscoveryOptions options;
-    options.strSysfsRoot = sys.string();
-    options.strDevRoot = (m_dir / "dev").string();
     CVardenDlg bare;
-    bare.SetDiscoveryOptions(options);
+    bare.SetDiscoveryOptions(FakeMachine({"ttyS10"}, {"ttyUSB0"}));
     bare.OnInitDialog();
     QComboBox* pBareList = bare.Item<QComboBox>(IDC_PORT_LIST);
     ASSERT_EQ(pBareList->count(), 2);

@@ -183,22 +183,10 @@ TEST_F(WindowTest, SettingsRecentFilesDropAndTheCloseQuestion)
 TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
 {
     // The remembered port is chosen at start; without it, the USB rule.
-    const std::filesystem::path sys = m_dir / "sys";
-    for (const char* pszName : {"ttyS10", "ttyS11"}) {
-        std::filesystem::create_directories(sys / "devices/pnp0/00:05");
-        std::filesystem::create_directories(sys / "class/tty" / pszName);
-        std::filesystem::create_directory_symlink("../../../devices/pnp0/00:05", sys / "class/tty" / pszName / "device");
-        std::filesystem::create_directories(m_dir / "dev");
-        std::ofstream(m_dir / "dev" / pszName).put('\n');
-    }
-    std::filesystem::create_directory_symlink("../../../bus/pnp/drivers/serial", sys / "devices/pnp0/00:05/driver");
-    SerialDiscoveryOptions options;
-    options.strSysfsRoot = sys.string();
-    options.strDevRoot = (m_dir / "dev").string();
     CAppSettings().SetLastPort("ttyS11");
     {
         CVardenDlg bare;
-        bare.SetDiscoveryOptions(options);
+        bare.SetDiscoveryOptions(FakeMachine({"ttyS10", "ttyS11"}, {"ttyUSB0"}));
         bare.OnInitDialog();
         EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->currentText(), QStringLiteral("ttyS11"));
     }

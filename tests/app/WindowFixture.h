@@ -13,6 +13,7 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -221,6 +222,36 @@ protected:
         for (int i = FRAME_INDEX1; i < BLOCK_FRAME_LEN - 2; ++i)
             ASSERT_EQ(device[static_cast<std::size_t>(i)], pWrite->GetData()[i])
                 << "channel " << k << " byte " << i << " " << strWhy;
+    }
+
+    // A machine of its own for port discovery, in m_dir: built-in ports
+    // (UARTs that are real by nature) and USB adapters.
+    SerialDiscoveryOptions FakeMachine(const std::vector<std::string>& builtIn, const std::vector<std::string>& usb)
+    {
+        namespace fs = std::filesystem;
+        const fs::path sys = m_dir / "sys";
+        const fs::path dev = m_dir / "dev";
+        const std::string strPnp = "devices/pnp0/00:05";
+        fs::create_directories(sys / strPnp);
+        fs::create_directories(dev);
+        if (!fs::is_symlink(sys / strPnp / "driver"))
+            fs::create_directory_symlink("../../../bus/pnp/drivers/serial", sys / strPnp / "driver");
+        auto add = [&](const std::string& strName, const std::string& strDevice) {
+            fs::create_directories(sys / strDevice);
+            fs::create_directories(sys / "class/tty" / strName);
+            fs::create_directory_symlink("../../../" + strDevice, sys / "class/tty" / strName / "device");
+            std::ofstream(dev / strName).put('\n');
+        };
+        for (const std::string& strName : builtIn)
+            add(strName, strPnp);
+        for (std::size_t i = 0; i < usb.size(); ++i) {
+            const std::string strHub = "1-" + std::to_string(i + 1);
+            add(usb[i], "devices/pci0000:00/usb1/" + strHub + "/" + strHub + ":1.0/" + usb[i]);
+        }
+        SerialDiscoveryOptions options;
+        options.strSysfsRoot = sys.string();
+        options.strDevRoot = dev.string();
+        return options;
     }
 
     std::vector<std::string> BoxTexts() const

@@ -28,18 +28,7 @@ std::vector<std::string> FilesIn(const fs::path& dir)
     return names;
 }
 
-class BackupCommandsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char templ[] = "/tmp/vardenctl-backup-XXXXXX";
-        m_dir = mkdtemp(templ);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-    fs::path m_dir;
-};
+class BackupCommandsTest : public CommandTest {};
 
 std::vector<BYTE> DeviceState(CSimPtyServer& server)
 {

@@ -22,15 +22,13 @@ std::string Entry(int nSlot, const std::string& name, const std::string& file)
     return "{\"slot\": " + std::to_string(nSlot) + ", \"name\": \"" + name + "\", \"file\": \"" + file + "\"}";
 }
 
-class BackupFolderTest : public ::testing::Test {
+class BackupFolderTest : public CommandTest {
 protected:
     void SetUp() override
     {
-        char templ[] = "/tmp/vardenctl-folder-XXXXXX";
-        dir = mkdtemp(templ);
-        port = (dir / "no-such-port").string();
+        CommandTest::SetUp();
+        port = Path("no-such-port");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Expects the command to fail with code and text, without a device.
     void ExpectRefused(const std::vector<std::string>& args, int code, const std::string& text)
@@ -41,33 +39,32 @@ protected:
         EXPECT_EQ(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
     }
 
-    fs::path dir;
     std::string port;
 };
 }  // namespace
 
 TEST_F(BackupFolderTest, BackupRefusesFoldersItMustNotWriteInto)
 {
-    WriteText(dir / "file", "x");
-    ExpectRefused({"backup", "--port", port, (dir / "file").string()}, 1, "not a folder");
-    fs::create_directory(dir / "used");
-    WriteText(dir / "used" / "notes.txt", "mine");
-    ExpectRefused({"backup", "--port", port, (dir / "used").string()}, 1,
+    WriteText(m_dir / "file", "x");
+    ExpectRefused({"backup", "--port", port, (m_dir / "file").string()}, 1, "not a folder");
+    fs::create_directory(m_dir / "used");
+    WriteText(m_dir / "used" / "notes.txt", "mine");
+    ExpectRefused({"backup", "--port", port, (m_dir / "used").string()}, 1,
                   "is not empty; give a new folder, or --force");
     // With --force it goes as far as the device, and leaves the files be.
-    const Result r = Ctl({"backup", "--port", port, (dir / "used").string(), "--force"});
+    const Result r = Ctl({"backup", "--port", port, (m_dir / "used").string(), "--force"});
     EXPECT_NE(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
-    EXPECT_TRUE(fs::exists(dir / "used" / "notes.txt"));
+    EXPECT_TRUE(fs::exists(m_dir / "used" / "notes.txt"));
     EXPECT_EQ(Ctl({"backup", "--port", port}).code, 2);
 }
 
 TEST_F(BackupFolderTest, RestoreChecksTheWholeBackupFirst)
 {
-    const fs::path b = dir / "b";
+    const fs::path b = m_dir / "b";
     fs::create_directory(b);
     const std::string folder = b.string();
     ExpectRefused({"restore", "--port", port, folder}, 1, "index.json");
-    ExpectRefused({"restore", "--port", port, (dir / "none").string()}, 1, "index.json");
+    ExpectRefused({"restore", "--port", port, (m_dir / "none").string()}, 1, "index.json");
 
     struct Case {
         std::string index;

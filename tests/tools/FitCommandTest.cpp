@@ -15,12 +15,11 @@
 namespace fs = std::filesystem;
 
 namespace {
-class FitCommandTest : public ::testing::Test {
+class FitCommandTest : public CommandTest {
 protected:
     void SetUp() override
     {
-        char templ[] = "/tmp/vardenctl-fit-XXXXXX";
-        dir = mkdtemp(templ);
+        CommandTest::SetUp();
         // Channel 2 (index 1) is a woofer: 40 Hz to 16 kHz, third-octave bands,
         // one band already at +3 dB. The others carry values of their own.
         CTALVRoute route;
@@ -33,15 +32,12 @@ protected:
         route.GetChannel(0).SetGain(150, 12);
         route.GetChannel(3).SetDelay(480);
         route.m_strName = "ROOM";
-        std::string error;
-        in = dir + "/in.dia";
-        EXPECT_TRUE(SavePresetFile(in, route, error)) << error;
+        in = SavePreset("in.dia", route);
 
         synthetic::Speaker s;
         s.aMode = {{48, 8, 5}, {96, -7, 5}, {190, 5, 4}, {900, -3, 2}};
-        WriteText(measurement = dir + "/left.txt", synthetic::ExportText(synthetic::LogSweep(s, 30, 15000, 48)));
+        WriteText(measurement = Path("left.txt"), synthetic::ExportText(synthetic::LogSweep(s, 30, 15000, 48)));
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     PresetData Read(const std::string& path)
     {
@@ -51,7 +47,7 @@ protected:
         return data;
     }
 
-    std::string dir, in, measurement;
+    std::string in, measurement;
 };
 
 // Rows of comma-separated numbers; an empty field is NaN.
@@ -78,7 +74,7 @@ std::vector<std::vector<double>> Rows(const std::string& text)
 
 TEST_F(FitCommandTest, FitChangesOnlyChannelKsGainsAndSaysHowWell)
 {
-    const std::string out = dir + "/out.json";
+    const std::string out = Path("out.json");
     const Result r = Ctl({"fit", in, "--channel", "2", "--measurement", measurement, out});
     ASSERT_EQ(r.code, EXIT_OK) << r.err;
     double dBefore = 0, dAfter = 0;
@@ -118,17 +114,17 @@ TEST_F(FitCommandTest, FitChangesOnlyChannelKsGainsAndSaysHowWell)
         EXPECT_GE(band.nGain, 140);
         EXPECT_LE(band.nGain, 230);
     }
-    WriteText(dir + "/target.txt", "# a house curve\n20 6\n200 2\n2000 0\n20000 -4\n");
+    WriteText(Path("target.txt"), "# a house curve\n20 6\n200 2\n2000 0\n20000 -4\n");
     const Result target = Ctl({"fit", in, "--channel", "1", "--measurement", measurement, "--target",
-                               dir + "/target.txt", dir + "/t.dia"});
+                               Path("target.txt"), Path("t.dia")});
     EXPECT_EQ(target.code, EXIT_OK) << target.err;
 }
 
 TEST_F(FitCommandTest, FitRefusesWhatItCannotUseAndWritesNothing)
 {
-    const std::string out = dir + "/out.dia";
+    const std::string out = Path("out.dia");
     WriteText(out, "kept");
-    WriteText(dir + "/bad.txt", "* header\n20 80\n40 81\n30 82\n");
+    WriteText(Path("bad.txt"), "* header\n20 80\n40 81\n30 82\n");
     const std::vector<std::string> base = {"fit", in, "--channel", "2", "--measurement"};
     const auto fit = [&](const std::string& strMeasurement, std::vector<std::string> extra) {
         std::vector<std::string> args = base;
@@ -138,11 +134,11 @@ TEST_F(FitCommandTest, FitRefusesWhatItCannotUseAndWritesNothing)
         return Ctl(args);
     };
 
-    const Result bad = fit(dir + "/bad.txt", {});
+    const Result bad = fit(Path("bad.txt"), {});
     EXPECT_EQ(bad.code, EXIT_IO);
-    EXPECT_EQ(bad.err, "vardenctl fit: " + dir + "/bad.txt: line 4: frequency 30 Hz does not rise above 40 Hz of line 3\n");
-    EXPECT_EQ(fit(dir + "/missing.txt", {}).code, EXIT_IO);
-    EXPECT_EQ(fit(measurement, {"--target", dir + "/bad.txt"}).code, EXIT_IO);
+    EXPECT_EQ(bad.err, "vardenctl fit: " + Path("bad.txt: line 4: frequency 30 Hz does not rise above 40 Hz of line 3\n"));
+    EXPECT_EQ(fit(Path("missing.txt"), {}).code, EXIT_IO);
+    EXPECT_EQ(fit(measurement, {"--target", Path("bad.txt")}).code, EXIT_IO);
     const Result outside = fit(measurement, {"--range", "16000-20000"});
     EXPECT_EQ(outside.code, EXIT_IO);
     EXPECT_NE(outside.err.find("does not reach into the range 16000\u201320000 Hz"), std::string::npos) << outside.err;
@@ -150,7 +146,7 @@ TEST_F(FitCommandTest, FitRefusesWhatItCannotUseAndWritesNothing)
              {"--smooth", "5"}, {"--smooth", "-3"}, {"--tilt", "steep"}, {"--tilt", "9"}, {"--tilt", "nan"},
              {"--range", "500-100"}, {"--range", "10-1000"}, {"--range", "100"}, {"--range", "a-b"},
              {"--max-boost", "30"}, {"--max-cut", "-1"}, {"--max-cut", "inf"},
-             {"--tilt", "1", "--target", dir + "/bad.txt"}, {"--channel", "5"}}) {
+             {"--tilt", "1", "--target", Path("bad.txt")}, {"--channel", "5"}}) {
         std::vector<std::string> args = {"fit", in, "--channel", "2", "--measurement", measurement};
         if (wrong[0] == "--channel")
             args = {"fit", in, "--measurement", measurement};
@@ -158,11 +154,11 @@ TEST_F(FitCommandTest, FitRefusesWhatItCannotUseAndWritesNothing)
         args.push_back(out);
         EXPECT_EQ(Ctl(args).code, EXIT_USAGE) << wrong[0] << " " << wrong[1];
     }
-    EXPECT_EQ(Ctl({"fit", in, "--channel", "2", "--measurement", measurement, dir + "/out.txt"}).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"fit", in, "--channel", "2", "--measurement", measurement, Path("out.txt")}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"fit", in, "--channel", "2", out}).code, EXIT_USAGE);
-    EXPECT_EQ(Ctl({"fit", dir + "/none.dia", "--channel", "2", "--measurement", measurement, out}).code, EXIT_IO);
+    EXPECT_EQ(Ctl({"fit", Path("none.dia"), "--channel", "2", "--measurement", measurement, out}).code, EXIT_IO);
     EXPECT_EQ(ReadText(out), "kept");
-    EXPECT_FALSE(fs::exists(dir + "/out.txt"));
+    EXPECT_FALSE(fs::exists(Path("out.txt")));
 }
 
 TEST_F(FitCommandTest, CurveWithAMeasurementAddsTheSmoothedAndPredictedResponse)
@@ -183,9 +179,9 @@ TEST_F(FitCommandTest, CurveWithAMeasurementAddsTheSmoothedAndPredictedResponse)
     // Measured with a flat channel, FILE's response comes on top.
     CTALVRoute flat;
     std::string error;
-    ASSERT_TRUE(SavePresetFile(dir + "/flat.dia", flat, error)) << error;
+    ASSERT_TRUE(SavePresetFile(Path("flat.dia"), flat, error)) << error;
     const auto with = Rows(Ctl({"curve", in, "--channel", "2", "--elements", "--measurement", measurement,
-                                "--measured-with", dir + "/flat.dia", "--smooth", "0"})
+                                "--measured-with", Path("flat.dia"), "--smooth", "0"})
                                .out);
     ASSERT_EQ(with.size(), 241u);
     for (const auto& row : with) {
@@ -198,5 +194,5 @@ TEST_F(FitCommandTest, CurveWithAMeasurementAddsTheSmoothedAndPredictedResponse)
 
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--smooth", "6"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", measurement, "--smooth", "7"}).code, EXIT_USAGE);
-    EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", dir + "/none.txt"}).code, EXIT_IO);
+    EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", Path("none.txt")}).code, EXIT_IO);
 }

@@ -19,35 +19,17 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
     return pos == std::string::npos ? s : s.replace(pos, from.size(), to);
 }
 
-class PresetDiffTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char templ[] = "/tmp/vardenctl-diff-XXXXXX";
-        dir = mkdtemp(templ);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Save(const std::string& name, CTALVRoute& route)
-    {
-        std::string error;
-        const std::string path = dir + "/" + name;
-        EXPECT_TRUE(SavePresetFile(path, route, error)) << error;
-        return path;
-    }
-
-    std::string dir;
-};
+class PresetDiffTest : public CommandTest {};
 }  // namespace
 
 TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
 {
     CTALVRoute route;
     route.m_strName = "Caf\xE9";
-    const std::string a = Save("a.dia", route);
+    const std::string a = SavePreset("a.dia", route);
     // The same preset in the other form compares equal, silently.
-    ASSERT_EQ(Ctl({"convert", a, dir + "/a.json"}).code, 0);
-    Result r = Ctl({"diff", a, dir + "/a.json"});
+    ASSERT_EQ(Ctl({"convert", a, Path("a.json")}).code, 0);
+    Result r = Ctl({"diff", a, Path("a.json")});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
 
@@ -57,7 +39,7 @@ TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
     route.GetChannel(3).SetDelay(24);
     route.GetChannel(2).SetPolarity(1);
     route.m_strName = "Cl\"b\\2";
-    const std::string b = Save("b.dia", route);
+    const std::string b = SavePreset("b.dia", route);
     r = Ctl({"diff", a, b});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(r.out,
@@ -70,25 +52,25 @@ TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
 
     // Fields only a file keeps are compared too; values that read alike
     // show their codes.
-    const std::string json = ReadText(dir + "/a.json");
+    const std::string json = ReadText(Path("a.json"));
     std::string edited = Replace(json, "\"hpfOff\": 0", "\"hpfOff\": 1");
     edited = Replace(edited, "\"reserved\": 0", "\"reserved\": 7");
-    WriteText(dir + "/c.json", edited);
-    WriteText(dir + "/d.json", Replace(edited, "\"hpfOff\": 1", "\"hpfOff\": 2"));
-    r = Ctl({"diff", dir + "/a.json", dir + "/c.json"});
+    WriteText(Path("c.json"), edited);
+    WriteText(Path("d.json"), Replace(edited, "\"hpfOff\": 1", "\"hpfOff\": 2"));
+    r = Ctl({"diff", Path("a.json"), Path("c.json")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "channel 1 high-pass off flag: off -> on\nchannel 1 band 1 reserved word: 0 -> 7\n");
-    r = Ctl({"diff", dir + "/c.json", dir + "/d.json"});
+    r = Ctl({"diff", Path("c.json"), Path("d.json")});
     EXPECT_EQ(r.out, "channel 1 high-pass off flag: on (code 1) -> on (code 2)\n");
 }
 
 TEST_F(PresetDiffTest, UnreadableInputIsTroubleNotADifference)
 {
     CTALVRoute route;
-    const std::string a = Save("a.dia", route);
-    WriteText(dir + "/cut.dia", ReadText(a).substr(0, 500));
-    WriteText(dir + "/bad.json", "{\"name\": ");
-    for (const std::string& other : {dir + "/missing.dia", dir + "/cut.dia", dir + "/bad.json", dir}) {
+    const std::string a = SavePreset("a.dia", route);
+    WriteText(Path("cut.dia"), ReadText(a).substr(0, 500));
+    WriteText(Path("bad.json"), "{\"name\": ");
+    for (const std::string& other : {Path("missing.dia"), Path("cut.dia"), Path("bad.json"), m_dir.string()}) {
         for (const auto& args : {std::vector<std::string>{"diff", a, other}, {"diff", other, a}}) {
             const Result r = Ctl(args);
             EXPECT_EQ(r.code, 2) << other;
@@ -97,5 +79,5 @@ TEST_F(PresetDiffTest, UnreadableInputIsTroubleNotADifference)
         }
     }
     EXPECT_EQ(Ctl({"diff", a}).code, 2);
-    EXPECT_EQ(Ctl({"diff", a, dir + "/a.txt"}).code, 2);
+    EXPECT_EQ(Ctl({"diff", a, Path("a.txt")}).code, 2);
 }

@@ -18,15 +18,8 @@
 namespace fs = std::filesystem;
 
 namespace {
-class VardenctlTest : public ::testing::Test {
+class VardenctlTest : public CommandTest {
 protected:
-    void SetUp() override
-    {
-        char templ[] = "/tmp/vardenctl-test-XXXXXX";
-        dir = mkdtemp(templ);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // A preset with non-default values everywhere it matters, and a name
     // with a character outside ASCII.
     std::string WriteSample(const std::string& name)
@@ -46,13 +39,8 @@ protected:
         ch1.SetGateThreshold(25);
         route.GetChannel(3).SetDelay(960);
         route.m_strName = "Caf\xE9";
-        std::string error;
-        const std::string path = dir + "/" + name;
-        EXPECT_TRUE(SavePresetFile(path, route, error)) << error;
-        return path;
+        return SavePreset(name, route);
     }
-
-    std::string dir;
 };
 }  // namespace
 
@@ -89,8 +77,8 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
 TEST_F(VardenctlTest, ConvertRoundTripsFilesTheProgramWrites)
 {
     const std::string dia = WriteSample("sample.dia");
-    const std::string json = dir + "/sample.json";
-    const std::string back = dir + "/back.dia";
+    const std::string json = Path("sample.json");
+    const std::string back = Path("back.dia");
     ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
     ASSERT_EQ(Ctl({"convert", json, back}).code, EXIT_OK);
     EXPECT_EQ(ReadText(back), ReadText(dia));
@@ -101,17 +89,17 @@ TEST_F(VardenctlTest, ConvertRoundTripsFilesTheProgramWrites)
     EXPECT_NE(text.find("\"reserved\": 0"), std::string::npos);
 
     // The demo preset survives the trip too.
-    const std::string demo = dir + "/demo.dia";
+    const std::string demo = Path("demo.dia");
     ASSERT_EQ(Ctl({"demo", demo}).code, EXIT_OK);
-    ASSERT_EQ(Ctl({"convert", demo, dir + "/demo.json"}).code, EXIT_OK);
-    ASSERT_EQ(Ctl({"convert", dir + "/demo.json", dir + "/demo2.dia"}).code, EXIT_OK);
-    EXPECT_EQ(ReadText(dir + "/demo2.dia"), ReadText(demo));
+    ASSERT_EQ(Ctl({"convert", demo, Path("demo.json")}).code, EXIT_OK);
+    ASSERT_EQ(Ctl({"convert", Path("demo.json"), Path("demo2.dia")}).code, EXIT_OK);
+    EXPECT_EQ(ReadText(Path("demo2.dia")), ReadText(demo));
 }
 
 TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
 {
     const std::string dia = WriteSample("sample.dia");
-    const std::string json = dir + "/sample.json";
+    const std::string json = Path("sample.json");
     ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
     const std::string good = ReadText(json);
 
@@ -140,22 +128,22 @@ TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
         {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": 5"), "name: expected a string"},
         {"[" + good + "]", "top level: expected an object"},
     };
-    const std::string out = dir + "/out.dia";
+    const std::string out = Path("out.dia");
     WriteText(out, "old contents");
     for (const Case& c : cases) {
-        WriteText(dir + "/bad.json", c.text);
-        const Result r = Ctl({"convert", dir + "/bad.json", out});
+        WriteText(Path("bad.json"), c.text);
+        const Result r = Ctl({"convert", Path("bad.json"), out});
         EXPECT_EQ(r.code, EXIT_IO) << c.field;
         EXPECT_NE(r.err.find("bad.json"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.field), std::string::npos) << r.err;
         EXPECT_EQ(ReadText(out), "old contents");
     }
     // No channels list at all, or the wrong number of channels.
-    WriteText(dir + "/bad.json", "{\"name\": \"x\", \"channels\": []}");
-    EXPECT_NE(Ctl({"convert", dir + "/bad.json", out}).err.find("channels: expected a list of 4"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir + "/never.dia"));
-    EXPECT_EQ(Ctl({"convert", dir + "/bad.json", dir + "/never.dia"}).code, EXIT_IO);
-    EXPECT_FALSE(fs::exists(dir + "/never.dia"));
+    WriteText(Path("bad.json"), "{\"name\": \"x\", \"channels\": []}");
+    EXPECT_NE(Ctl({"convert", Path("bad.json"), out}).err.find("channels: expected a list of 4"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("never.dia")));
+    EXPECT_EQ(Ctl({"convert", Path("bad.json"), Path("never.dia")}).code, EXIT_IO);
+    EXPECT_FALSE(fs::exists(Path("never.dia")));
 }
 
 // A file is a preset only when it is exactly one, with every value in the
@@ -180,20 +168,20 @@ TEST_F(VardenctlTest, FilesThatAreNotExactlyOnePresetAreRefusedInWords)
         {garbage, "not a preset file: channel 1 "},
     };
     for (const auto& [bytes, error] : cases) {
-        WriteText(dir + "/bad.dia", bytes);
-        Result r = Ctl({"show", dir + "/bad.dia"});
+        WriteText(Path("bad.dia"), bytes);
+        Result r = Ctl({"show", Path("bad.dia")});
         EXPECT_EQ(r.code, EXIT_IO) << error;
         EXPECT_NE(r.err.find("bad.dia: not a preset file: "), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
-        r = Ctl({"convert", dir + "/bad.dia", dir + "/bad.json"});
+        r = Ctl({"convert", Path("bad.dia"), Path("bad.json")});
         EXPECT_EQ(r.code, EXIT_IO);
-        EXPECT_FALSE(fs::exists(dir + "/bad.json"));
+        EXPECT_FALSE(fs::exists(Path("bad.json")));
     }
 
-    const Result missing = Ctl({"show", dir + "/missing.dia"});
+    const Result missing = Ctl({"show", Path("missing.dia")});
     EXPECT_EQ(missing.code, EXIT_IO);
     EXPECT_NE(missing.err.find("missing.dia"), std::string::npos);
-    EXPECT_EQ(Ctl({"frames", dir}).code, EXIT_IO);
+    EXPECT_EQ(Ctl({"frames", m_dir.string()}).code, EXIT_IO);
 }
 
 // One rule for a preset's name wherever it comes from (--name, JSON, .dia):
@@ -203,10 +191,10 @@ TEST_F(VardenctlTest, FilesThatAreNotExactlyOnePresetAreRefusedInWords)
 TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
 {
     const std::string dia = WriteSample("sample.dia");
-    const std::string json = dir + "/sample.json";
+    const std::string json = Path("sample.json");
     ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
     const std::string good = ReadText(json);
-    const std::string port = dir + "/no-such-port";
+    const std::string port = Path("no-such-port");
     const std::pair<std::string, std::string> names[] = {
         {"2W\\u0000AY", "name: the name has a control character (U+0000)"},
         {"NINECHARS", "name: the name has 9 characters; the device keeps 8"},
@@ -215,10 +203,10 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
     for (const auto& [name, error] : names) {
         std::string text = good;
         text.replace(text.find("Caf\xC3\xA9"), 5, name);
-        WriteText(dir + "/named.json", text);
+        WriteText(Path("named.json"), text);
         for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-                 {"show", dir + "/named.json"},
-                 {"write", "--port", port, "--slot", "2", dir + "/named.json", "--verify"}}) {
+                 {"show", Path("named.json")},
+                 {"write", "--port", port, "--slot", "2", Path("named.json"), "--verify"}}) {
             const Result r = Ctl(args);
             EXPECT_EQ(r.code, EXIT_USAGE) << args[0] << " " << name;
             EXPECT_NE(r.err.find("named.json: " + error), std::string::npos) << r.err;
@@ -236,8 +224,8 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
     CTALVRoute route;
     route.m_strName = "LONGNAME9";
     std::string error;
-    ASSERT_TRUE(SavePresetFile(dir + "/long.dia", route, error)) << error;
-    const Result r = Ctl({"show", dir + "/long.dia"});
+    ASSERT_TRUE(SavePresetFile(Path("long.dia"), route, error)) << error;
+    const Result r = Ctl({"show", Path("long.dia")});
     EXPECT_EQ(r.code, EXIT_USAGE);
     EXPECT_NE(r.err.find("long.dia: the name has 9 characters"), std::string::npos) << r.err;
 
@@ -304,7 +292,7 @@ TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
     route.GetChannel(1).SetHpfFreq(200);
     route.GetChannel(1).SetHpfSlope(6);
     std::string error;
-    const std::string dia = dir + "/curve.dia";
+    const std::string dia = Path("curve.dia");
     ASSERT_TRUE(SavePresetFile(dia, route, error)) << error;
 
     const Result plain = Ctl({"curve", dia, "--channel", "2"});
@@ -339,7 +327,7 @@ TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
     EXPECT_NEAR(cols[nPeak][4], 12.0, 0.05);
 
     // With the flag cleared the first fifteen bands move: band 3 to 30 Hz.
-    const std::string json = dir + "/curve.json";
+    const std::string json = Path("curve.json");
     ASSERT_EQ(Ctl({"convert", dia, json}).code, EXIT_OK);
     std::string text = ReadText(json);
     for (std::string::size_type at = 0; (at = text.find("\"abFlag\": 1", at)) != std::string::npos;)
@@ -356,9 +344,9 @@ TEST_F(VardenctlTest, CurvePrintsTheChannelsResponse)
     EXPECT_EQ(Ctl({"curve", dia, "--channel", "5"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", dia, "--channel", "two"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", dia}).code, EXIT_USAGE);
-    EXPECT_EQ(Ctl({"curve", dir + "/missing.dia", "--channel", "1"}).code, EXIT_IO);
-    WriteText(dir + "/short.dia", "\x01\x02");
-    const Result bad = Ctl({"curve", dir + "/short.dia", "--channel", "1"});
+    EXPECT_EQ(Ctl({"curve", Path("missing.dia"), "--channel", "1"}).code, EXIT_IO);
+    WriteText(Path("short.dia"), "\x01\x02");
+    const Result bad = Ctl({"curve", Path("short.dia"), "--channel", "1"});
     EXPECT_EQ(bad.code, EXIT_IO);
     EXPECT_TRUE(bad.out.empty());
 }
@@ -389,10 +377,10 @@ int CtlAsUser(const std::vector<std::string>& args)
 TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
 {
     const std::string dia = WriteSample("sample.dia");
-    const std::string ro = dir + "/ro.json";
+    const std::string ro = Path("ro.json");
     WriteText(ro, "kept");
     ASSERT_EQ(chmod(ro.c_str(), 0444), 0);
-    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(m_dir.c_str(), 0777), 0);
     ASSERT_EQ(chmod(dia.c_str(), 0644), 0);
     EXPECT_EQ(CtlAsUser({"convert", dia, ro}), EXIT_IO);
     EXPECT_EQ(ReadText(ro), "kept");
@@ -400,13 +388,13 @@ TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
     if (geteuid() != 0)
         EXPECT_NE(r.err.find("ro.json: cannot replace it: Permission denied"), std::string::npos) << r.err;
     // A writable one is replaced as before.
-    const std::string rw = dir + "/rw.json";
+    const std::string rw = Path("rw.json");
     WriteText(rw, "old");
     ASSERT_EQ(chmod(rw.c_str(), 0666), 0);
     EXPECT_EQ(CtlAsUser({"convert", dia, rw}), EXIT_OK);
     EXPECT_NE(ReadText(rw).find("\"channels\""), std::string::npos);
 
-    const std::string fifo = dir + "/pipe.json";
+    const std::string fifo = Path("pipe.json");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const Result show = Ctl({"show", fifo});
     EXPECT_EQ(show.code, EXIT_IO);
