@@ -210,7 +210,7 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (tcsetattr(m_hPort, TCSANOW, &tio) != 0)
+    if (SetLineAttributes(tio) != ERROR_SUCCESS)
         Trace("CSerial::Open - Unable to set default communication configuration.\n");
     return SetError(lResult);
 }
@@ -264,8 +264,7 @@ LONG CSerial::Setup(DWORD dwBaudrate, BYTE bDataBits, BYTE bParity, BYTE bStopBi
         tio.c_iflag |= INPCK;
     else
         tio.c_iflag &= ~INPCK;
-    if (tcsetattr(m_hPort, TCSANOW, &tio) != 0) {
-        const LONG lError = errno;
+    if (const LONG lError = SetLineAttributes(tio); lError != ERROR_SUCCESS) {
         Trace("CSerial::Setup - Unable to set DCB information\n");
         return SetError(lError);
     }
@@ -309,8 +308,7 @@ LONG CSerial::SetupHandshaking(int eHandshake)
         tio.c_cflag |= CRTSCTS;
     else if (eHandshake == HandshakeSoftware)
         tio.c_iflag |= IXON | IXOFF;
-    if (tcsetattr(m_hPort, TCSANOW, &tio) != 0) {
-        const LONG lError = errno;
+    if (const LONG lError = SetLineAttributes(tio); lError != ERROR_SUCCESS) {
         Trace("CSerial::SetupHandshaking - Unable to set DCB information\n");
         return SetError(lError);
     }
@@ -330,6 +328,11 @@ LONG CSerial::SetModemLines(bool bRaise)
 {
     int nLines = TIOCM_DTR | TIOCM_RTS;
     return ioctl(m_hPort, bRaise ? TIOCMBIS : TIOCMBIC, &nLines) == 0 ? ERROR_SUCCESS : errno;
+}
+
+LONG CSerial::SetLineAttributes(const termios& tio)
+{
+    return tcsetattr(m_hPort, TCSANOW, &tio) == 0 ? ERROR_SUCCESS : errno;
 }
 
 LONG CSerial::SetupReadTimeouts(int eReadMode)

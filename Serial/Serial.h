@@ -4,6 +4,8 @@
 // it failed; the callers decide what the user sees.
 #pragma once
 
+#include <termios.h>
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -51,6 +53,9 @@ public:
 protected:
     // Raises (or lowers) DTR and RTS; 0 or the errno of the failure.
     virtual LONG SetModemLines(bool bRaise);
+    // Hands line settings to the driver; 0 or the errno of the failure. A
+    // pseudo-terminal keeps no parity, so tests see here what a UART gets.
+    virtual LONG SetLineAttributes(const termios& tio);
     // Reads and clears the line errors seen since the last call.
     LONG ClearLineErrors(DWORD& dwErrors);
     LONG SetError(LONG lError)

@@ -57,6 +57,15 @@ private:
 class CTestSerial : public CSerial {
 public:
     int Fd() const { return m_hPort; }
+    // What the driver was last given: a pty drops parity, a UART would not.
+    termios m_lastSet{};
+
+protected:
+    LONG SetLineAttributes(const termios& tio) override
+    {
+        m_lastSet = tio;
+        return CSerial::SetLineAttributes(tio);
+    }
 };
 
 // A port whose modem lines fail the way a driver says so.
@@ -168,6 +177,17 @@ TEST(SerialTest, LineSettingsAndRefusedArguments)
     // A pty forces 8 bits without parity; parity checking shows in INPCK.
     EXPECT_TRUE(tio.c_iflag & INPCK);
     EXPECT_TRUE(tio.c_cflag & CSTOPB);
+
+    // Each parity as the driver gets it.
+    const struct {
+        BYTE bParity;
+        tcflag_t flags;
+    } parities[] = {{ODDPARITY, PARENB | PARODD}, {EVENPARITY, PARENB}, {MARKPARITY, PARENB | PARODD | CMSPAR},
+                    {SPACEPARITY, PARENB | CMSPAR}, {NOPARITY, 0}};
+    for (const auto& p : parities) {
+        ASSERT_EQ(port.Setup(9600, 8, p.bParity, ONESTOPBIT), ERROR_SUCCESS);
+        EXPECT_EQ(port.m_lastSet.c_cflag & (PARENB | PARODD | CMSPAR), p.flags) << int(p.bParity);
+    }
 
     ASSERT_EQ(port.Setup(9600, 8, NOPARITY, ONESTOPBIT), ERROR_SUCCESS);
     ASSERT_EQ(tcgetattr(port.Fd(), &tio), 0);

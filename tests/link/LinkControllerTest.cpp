@@ -385,6 +385,18 @@ TEST_F(LinkFixture, NoHalfFrameOutlivesTheConnectionAndFFRunsAreOneHeader)
     DeviceSends(Join({Bytes(7, 0xFF), NameReply(2, "TWO")}));
     ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 3; }));
     EXPECT_EQ(Link().GetNames()[2], "TWO");
+
+    // Two 0xFF are no header: an answer that starts with only two is none.
+    m_link.OnLinkTick();
+    TakeFrame(SHORT_FRAME_LEN);
+    Bytes shortHeader = NameReply(3, "BAD");
+    shortHeader.erase(shortHeader.begin());
+    DeviceSends(shortHeader);
+    m_wnd.PumpFor(50ms);
+    EXPECT_EQ(Link().GetCount(), 3);
+    DeviceSends(NameReply(3, "THREE"));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 2; }));
+    EXPECT_EQ(Link().GetNames()[3], "THREE");
 }
 
 // A transfer is whole only when every one of its frames was answered; a

@@ -295,6 +295,16 @@ TEST_F(ModelTest, SavingReplacesTheFileWholeOrNotAtAll)
     }
     EXPECT_EQ(nFiles, 2);  // preset.dia and folder.dia, no leftovers
 
+    // Saved through a symbolic link, the file it points to is replaced and
+    // the link stays a link (the virtual processor's state and vardenctl's
+    // outputs are saved the same way).
+    std::filesystem::create_symlink("preset.dia", dir / "link.dia");
+    route.m_strName = "LINKED";
+    ASSERT_TRUE(SavePresetFile(dir / "link.dia", route, err)) << err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dia"));
+    ASSERT_TRUE(LoadPresetFile(path, loaded, err)) << err;
+    EXPECT_EQ(loaded.m_strName, "LINKED");
+
     EXPECT_FALSE(LoadPresetFile(dir / "missing.dia", loaded, err));
     EXPECT_NE(err.find("missing.dia"), std::string::npos);
 }
