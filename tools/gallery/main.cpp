@@ -23,7 +23,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "\n");
         return argc < 2 ? 2 : 0;
     }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
+    // Taken whole now: the window page works in a folder of its own.
+    QDir dir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     if (!dir.exists() && !QDir().mkpath(dir.path())) {
         std::fprintf(stderr, "varden-gallery: cannot create folder %s\n", argv[1]);
         return 1;
