@@ -40,7 +40,10 @@ constexpr std::size_t MAX_ATTRIBUTE_BYTES = 4096;
 
 constexpr int PORT_OPEN_FLAGS = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string FormatCouldNotRead(const fs::path& path, int nError)
 {
@@ -222,8 +225,7 @@ std::optional<SerialPortInfo> ExamineTty(const std::string& strName, const fs::p
     const auto itBus = std::find_if(place->components.begin(), place->components.end(), IsUsbBusName);
     info.fUsb = itBus != place->components.end();
     if (info.fUsb)
-        info.strDescription =
-            UsbProduct(*place, static_cast<std::size_t>(itBus - place->components.begin()));
+        info.strDescription = UsbProduct(*place, static_cast<std::size_t>(itBus - place->components.begin()));
     return info;
 }
 
@@ -234,8 +236,7 @@ void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy)
     EnumerateSerialPorts(ports, fCheckBusy, SerialDiscoveryOptions{});
 }
 
-void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy,
-                          const SerialDiscoveryOptions& options)
+void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy, const SerialDiscoveryOptions& options)
 {
     ports.clear();
 

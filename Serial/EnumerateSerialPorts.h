@@ -15,8 +15,7 @@
 // left out. Throws CSerialDiscoveryError when <sysfs>/class/tty cannot be
 // listed; ports is then empty. Odd single entries are skipped, never fatal.
 void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy);
-void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy,
-                          const SerialDiscoveryOptions& options);
+void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy, const SerialDiscoveryOptions& options);
 
 // The common finish of every record: an empty display name gets strPort; an
 // empty description gets the display name, cut before a trailing " (...)".

@@ -91,8 +91,8 @@ private:
     std::atomic<unsigned> m_nConsumed{0};
     unsigned m_nSeenConsumed = 0;
     int m_nSeenQueued = 0;
-    bool m_bHungUp = false;        // reported once; then the port leaves the poll set
-    bool m_bHaveCounters = true;   // false once the driver has no error counters
+    bool m_bHungUp = false;       // reported once; then the port leaves the poll set
+    bool m_bHaveCounters = true;  // false once the driver has no error counters
     DWORD m_dwLineErrors = 0;
     struct Counters {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;

@@ -1,6 +1,3 @@
 #include "SerialDiscoveryError.h"
 
-CSerialDiscoveryError::CSerialDiscoveryError(const std::string& strMessage)
-    : std::runtime_error(strMessage)
-{
-}
+CSerialDiscoveryError::CSerialDiscoveryError(const std::string& strMessage) : std::runtime_error(strMessage) {}

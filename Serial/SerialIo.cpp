@@ -36,8 +36,7 @@ void CSerial::Complete(OVERLAPPED* lpOverlapped, CSerialEvent* pInternal)
         pInternal->Set();
 }
 
-LONG CSerial::Write(const void* pData, std::size_t iLen, DWORD* pdwWritten, OVERLAPPED* lpOverlapped,
-                    DWORD dwTimeout)
+LONG CSerial::Write(const void* pData, std::size_t iLen, DWORD* pdwWritten, OVERLAPPED* lpOverlapped, DWORD dwTimeout)
 {
     SetError(ERROR_SUCCESS);
     SerialAssert(!lpOverlapped || pdwWritten, "!lpOverlapped || pdwWritten");
@@ -237,8 +236,7 @@ LONG CSerial::PollForEvent(DWORD dwTimeout)
             const unsigned nConsumed = m_nConsumed.load(std::memory_order_acquire);
             if (ioctl(m_hPort, FIONREAD, &nQueued) != 0)
                 nQueued = 0;
-            const bool bNew =
-                nQueued > 0 && (nConsumed != m_nSeenConsumed || nQueued > m_nSeenQueued);
+            const bool bNew = nQueued > 0 && (nConsumed != m_nSeenConsumed || nQueued > m_nSeenQueued);
             m_nSeenConsumed = nConsumed;
             m_nSeenQueued = nQueued;
             if (bNew)

@@ -7,8 +7,8 @@
 
 class CSerialLinkPort : public CSerialWnd {
 public:
-    LONG Open(const char* pszDevice, CWindowTarget* pWnd, UINT nComMsg = 0, LPARAM lParam = 0,
-              DWORD dwInQueue = 0, DWORD dwOutQueue = 0) override
+    LONG Open(const char* pszDevice, CWindowTarget* pWnd, UINT nComMsg = 0, LPARAM lParam = 0, DWORD dwInQueue = 0,
+              DWORD dwOutQueue = 0) override
     {
         return CSerialWnd::Open(pszDevice, pWnd, nComMsg, lParam, dwInQueue, dwOutQueue);
     }

@@ -67,5 +67,11 @@ inline constexpr WPARAM MakeEventParam(DWORD dwEvent, DWORD dwErrors)
 {
     return static_cast<WPARAM>((dwEvent & 0xFFFFu) | ((dwErrors & 0xFFFFu) << 16));
 }
-inline constexpr DWORD EventOfParam(WPARAM wParam) { return static_cast<DWORD>(wParam & 0xFFFFu); }
-inline constexpr DWORD ErrorsOfParam(WPARAM wParam) { return static_cast<DWORD>((wParam >> 16) & 0xFFFFu); }
+inline constexpr DWORD EventOfParam(WPARAM wParam)
+{
+    return static_cast<DWORD>(wParam & 0xFFFFu);
+}
+inline constexpr DWORD ErrorsOfParam(WPARAM wParam)
+{
+    return static_cast<DWORD>((wParam >> 16) & 0xFFFFu);
+}

@@ -19,8 +19,8 @@ public:
     ~CSerialWnd() override;
 
     using CSerialEx::Open;
-    virtual LONG Open(const char* pszDevice, HWND hwndDest, UINT nComMsg = 0, LPARAM lParam = 0,
-                      DWORD dwInQueue = 0, DWORD dwOutQueue = 0);
+    virtual LONG Open(const char* pszDevice, HWND hwndDest, UINT nComMsg = 0, LPARAM lParam = 0, DWORD dwInQueue = 0,
+                      DWORD dwOutQueue = 0);
     LONG Close() override;
     void SetTargetWindow(HWND hwndDest);
 

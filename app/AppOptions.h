@@ -6,9 +6,9 @@
 #include <vector>
 
 struct AppOptions {
-    bool bSplash = true;      // /Embedding or /Automation withhold it
-    bool bSimulate = false;   // the built-in virtual processor
-    std::string strStateFile; // its presets between runs
+    bool bSplash = true;                 // /Embedding or /Automation withhold it
+    bool bSimulate = false;              // the built-in virtual processor
+    std::string strStateFile;            // its presets between runs
     std::vector<std::string> astrPorts;  // listed above the discovered ports
     std::string strPresetFile;           // opened at start
     bool bHelp = false;

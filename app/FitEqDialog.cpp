@@ -43,9 +43,12 @@ QString SmoothingText(int n)
 int TargetItem(TargetKind eKind)
 {
     switch (eKind) {
-    case TargetKind::Tilt: return TARGET_TILT;
-    case TargetKind::File: return TARGET_FILE;
-    default: return TARGET_FLAT;
+    case TargetKind::Tilt:
+        return TARGET_TILT;
+    case TargetKind::File:
+        return TARGET_FILE;
+    default:
+        return TARGET_FLAT;
     }
 }
 }  // namespace
@@ -163,10 +166,11 @@ void CFitEqDialog::ShowTargetFile()
     const bool bFile = m_pTarget->currentIndex() == TARGET_FILE;
     m_pTilt->setEnabled(m_pTarget->currentIndex() == TARGET_TILT);
     m_pTargetFile->setEnabled(bFile);
-    m_pTargetFile->setText(m_settings.target.strFileName.empty()
-                               ? QStringLiteral("(none)")
-                               : QString::fromStdString(CFileDialogST::SplitPath(m_settings.target.strFileName).strName +
-                                                        CFileDialogST::SplitPath(m_settings.target.strFileName).strExt));
+    m_pTargetFile->setText(
+        m_settings.target.strFileName.empty()
+            ? QStringLiteral("(none)")
+            : QString::fromStdString(CFileDialogST::SplitPath(m_settings.target.strFileName).strName +
+                                     CFileDialogST::SplitPath(m_settings.target.strFileName).strExt));
 }
 
 void CFitEqDialog::OnTargetKind()
@@ -217,9 +221,9 @@ void CFitEqDialog::OnChanged()
     if (m_bFilling)
         return;
     const int nKind = m_pTarget->currentIndex();
-    m_settings.target.eKind = nKind == TARGET_TILT ? TargetKind::Tilt
+    m_settings.target.eKind = nKind == TARGET_TILT   ? TargetKind::Tilt
                               : nKind == TARGET_FILE ? TargetKind::File
-                                                      : TargetKind::Flat;
+                                                     : TargetKind::Flat;
     m_eLastKind = m_settings.target.eKind;
     m_settings.target.dTiltDbPerOctave = m_pTilt->value();
     m_settings.dLowHz = m_pLow->value();
@@ -235,7 +239,7 @@ void CFitEqDialog::Refit()
 {
     m_outcome = m_fnFit(m_settings);
     // The en dash of the summary is UTF-8.
-    m_pFigures->setText(QString::fromStdString(m_outcome.bOk ? FormatFitSummary(m_outcome)
-                                                               : "No fit: " + m_outcome.strError));
+    m_pFigures->setText(
+        QString::fromStdString(m_outcome.bOk ? FormatFitSummary(m_outcome) : "No fit: " + m_outcome.strError));
     m_pApply->setEnabled(m_outcome.bOk);
 }

@@ -28,8 +28,8 @@ public:
 
     // The range spin boxes start at the channel's crossover corners when the
     // settings leave the range open.
-    CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz,
-                 double dCornerHighHz, FitFunction fnFit);
+    CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz, double dCornerHighHz,
+                 FitFunction fnFit);
 
     int DoModal();
 

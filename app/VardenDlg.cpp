@@ -272,12 +272,24 @@ void CVardenDlg::OnCommand(int nId)
 void CVardenDlg::OnListSelChange(int nId)
 {
     switch (nId) {
-    case IDC_HPF_TYPE: OnHpfType(); break;
-    case IDC_HPF_SLOPE: OnHpfSlope(); break;
-    case IDC_LPF_TYPE: OnLpfType(); break;
-    case IDC_LPF_SLOPE: OnLpfSlope(); break;
-    case IDC_DELAY_UNIT: OnDelayUnit(); break;
-    case IDC_PORT_LIST: OnPortList(); break;
+    case IDC_HPF_TYPE:
+        OnHpfType();
+        break;
+    case IDC_HPF_SLOPE:
+        OnHpfSlope();
+        break;
+    case IDC_LPF_TYPE:
+        OnLpfType();
+        break;
+    case IDC_LPF_SLOPE:
+        OnLpfSlope();
+        break;
+    case IDC_DELAY_UNIT:
+        OnDelayUnit();
+        break;
+    case IDC_PORT_LIST:
+        OnPortList();
+        break;
     default:
         if (nId >= IDC_LINK_LIST && nId < IDC_LINK_LIST + NUM_CHANNELS)
             OnLinkList(nId - IDC_LINK_LIST);

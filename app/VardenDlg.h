@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "AppSettings.h"
 #include "Audio_Data.h"
 #include "ChannelMeasurement.h"
 #include "DeviceLink.h"
-#include "AppSettings.h"
-#include "InputBlocker.h"
 #include "GraphOverlay.h"
+#include "InputBlocker.h"
 #include "LinkWindow.h"
 #include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"

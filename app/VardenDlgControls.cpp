@@ -73,12 +73,18 @@ struct KeySkin {
     int nNormal, nDown, nOver, nDisabled;
 };
 constexpr KeySkin kKeySkins[] = {
-    {IDC_EQ_GAIN_MODE, 240, 238, 239, 0}, {IDC_EQ_Q_MODE, 243, 241, 242, 0},
-    {IDC_SEARCH, 216, 214, 215, 0},       {IDC_LINK, 171, 172, 170, 0},
-    {IDC_SAVE, 177, 175, 176, 0},         {IDC_OPEN, 180, 178, 179, 0},
-    {IDC_WRITE, 186, 182, 184, 0},        {IDC_READ, 185, 181, 183, 0},
-    {IDC_CHANNEL_BUTTON, 225, 221, 229, 260}, {IDC_CHANNEL_BUTTON + 1, 226, 222, 230, 261},
-    {IDC_CHANNEL_BUTTON + 2, 227, 223, 231, 262}, {IDC_CHANNEL_BUTTON + 3, 228, 224, 232, 259},
+    {IDC_EQ_GAIN_MODE, 240, 238, 239, 0},
+    {IDC_EQ_Q_MODE, 243, 241, 242, 0},
+    {IDC_SEARCH, 216, 214, 215, 0},
+    {IDC_LINK, 171, 172, 170, 0},
+    {IDC_SAVE, 177, 175, 176, 0},
+    {IDC_OPEN, 180, 178, 179, 0},
+    {IDC_WRITE, 186, 182, 184, 0},
+    {IDC_READ, 185, 181, 183, 0},
+    {IDC_CHANNEL_BUTTON, 225, 221, 229, 260},
+    {IDC_CHANNEL_BUTTON + 1, 226, 222, 230, 261},
+    {IDC_CHANNEL_BUTTON + 2, 227, 223, 231, 262},
+    {IDC_CHANNEL_BUTTON + 3, 228, 224, 232, 259},
     {IDC_DELAY_OFF, 205, 199, 202, 0},
 };
 
@@ -144,13 +150,27 @@ void CVardenDlg::CreateControls()
         for (int nId = group.nFirst; nId < group.nFirst + group.nCount; ++nId) {
             QWidget* pControl = nullptr;
             switch (group.kind) {
-            case Kind::Graph: pControl = new CFStatic(this, nId); break;
-            case Kind::Label: pControl = new CFontStatic(this, nId); break;
-            case Kind::Fader: pControl = new CBitmapSlider(this, nId); break;
-            case Kind::Switch: pControl = new CBitButton(this, nId); break;
-            case Kind::Key: pControl = new CxSkinButton(this, nId); break;
-            case Kind::Field: pControl = new CNumEdit(this, nId); break;
-            case Kind::Picture: pControl = new CBmpStatic(this, nId); break;
+            case Kind::Graph:
+                pControl = new CFStatic(this, nId);
+                break;
+            case Kind::Label:
+                pControl = new CFontStatic(this, nId);
+                break;
+            case Kind::Fader:
+                pControl = new CBitmapSlider(this, nId);
+                break;
+            case Kind::Switch:
+                pControl = new CBitButton(this, nId);
+                break;
+            case Kind::Key:
+                pControl = new CxSkinButton(this, nId);
+                break;
+            case Kind::Field:
+                pControl = new CNumEdit(this, nId);
+                break;
+            case Kind::Picture:
+                pControl = new CBmpStatic(this, nId);
+                break;
             case Kind::List: {
                 auto* pList = new QComboBox(this);
                 connect(pList, &QComboBox::activated, this, [this, nId](int) {

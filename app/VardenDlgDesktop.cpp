@@ -31,7 +31,7 @@ std::string DroppedPreset(const QMimeData* pData)
         return std::string();
     const QString strPath = pData->urls().front().toLocalFile();
     return strPath.endsWith(QStringLiteral(".dia"), Qt::CaseInsensitive) ? QFile::encodeName(strPath).toStdString()
-                                                                           : std::string();
+                                                                         : std::string();
 }
 }  // namespace
 

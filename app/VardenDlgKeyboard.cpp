@@ -62,7 +62,8 @@ bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
 
     auto* pKeyEvent = static_cast<QKeyEvent*>(pEvent);
     const int nKey = pKeyEvent->key();
-    const Qt::KeyboardModifiers mods = pKeyEvent->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers mods =
+        pKeyEvent->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
     const bool bUndo = nKey == Qt::Key_Z && mods == Qt::ControlModifier;
     const bool bRedo = (nKey == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) ||
                        (nKey == Qt::Key_Y && mods == Qt::ControlModifier);

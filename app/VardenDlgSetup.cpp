@@ -40,17 +40,17 @@ constexpr int CROSSOVER_START_HZ = 20;
 constexpr int INVERTED_START = 400;
 constexpr int DELAY_UNIT_MS = 1;
 
-const char* const kBandLabels[NUM_BANDS] = {
-    "20",  "25",  "32",  "40",  "50",  "63",    "80",  "100", "125",  "160", "200",
-    "250", "315", "400", "500", "630", "800",   "1k",  "1.25k", "1.6k", "2k",  "2.5k",
-    "3.15k", "4k", "5k", "6.3k", "8k", "10k", "12.5k", "16k", "20k"};
+const char* const kBandLabels[NUM_BANDS] = {"20",  "25",   "32",    "40",   "50",    "63",   "80",    "100",
+                                            "125", "160",  "200",   "250",  "315",   "400",  "500",   "630",
+                                            "800", "1k",   "1.25k", "1.6k", "2k",    "2.5k", "3.15k", "4k",
+                                            "5k",  "6.3k", "8k",    "10k",  "12.5k", "16k",  "20k"};
 
 struct FieldSetup {
     int nFirst;
     int nCount;
     int nMode;
     int nMin, nMax;
-    double dStep;   // 0: the field's own
+    double dStep;    // 0: the field's own
     double dOffset;  // 0: none
 };
 constexpr FieldSetup kFields[] = {

@@ -84,9 +84,9 @@ constexpr int KHZ_DIGITS = 4;
 QString BandText(int nBand)
 {
     const int nHz = g_nGraphicEqFreq[nBand];
-    const QString strFreq = nHz < HZ_PER_KHZ
-                                ? QStringLiteral("%1 Hz").arg(nHz)
-                                : QStringLiteral("%1 kHz").arg(QString::number(double(nHz) / HZ_PER_KHZ, 'g', KHZ_DIGITS));
+    const QString strFreq =
+        nHz < HZ_PER_KHZ ? QStringLiteral("%1 Hz").arg(nHz)
+                         : QStringLiteral("%1 kHz").arg(QString::number(double(nHz) / HZ_PER_KHZ, 'g', KHZ_DIGITS));
     return QStringLiteral("Band %1, %2").arg(nBand + 1).arg(strFreq);
 }
 
@@ -94,10 +94,13 @@ QString RowText(const char* pszText, Series series, int nIndex)
 {
     const QString strText = QString::fromLatin1(pszText);
     switch (series) {
-    case Series::Band: return strText.arg(BandText(nIndex));
+    case Series::Band:
+        return strText.arg(BandText(nIndex));
     case Series::Channel:
-    case Series::Slot: return strText.arg(nIndex + 1);
-    case Series::One: break;
+    case Series::Slot:
+        return strText.arg(nIndex + 1);
+    case Series::One:
+        break;
     }
     return strText;
 }

@@ -120,7 +120,8 @@ void CVardenDlg::OnFitMeasurement()
                             return outcome;
                         });
     const QRect rcGraph = Graph()->geometry();
-    dialog.move(mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + FIT_DIALOG_BELOW_GRAPH)));
+    dialog.move(
+        mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + FIT_DIALOG_BELOW_GRAPH)));
     const bool bApply = dialog.DoModal() == QDialog::Accepted && dialog.GetOutcome().bOk;
     m_overlay.ClearPreview(k);
     if (bApply) {

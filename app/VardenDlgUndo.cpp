@@ -36,9 +36,9 @@ std::string CVardenDlg::StepLabel(int nId) const
         bool bBand;
     };
     static const Range s_ranges[] = {
-        {IDC_BAND_GAIN, NUM_BANDS, "gain", true},          {IDC_BAND_Q, NUM_BANDS, "Q", true},
-        {IDC_BAND_BYPASS, NUM_BANDS, "bypass", true},      {IDC_OUTPUT_SWITCH, NUM_CHANNELS, "output", false},
-        {IDC_POLARITY, NUM_CHANNELS, "polarity", false},   {IDC_GATE_FIELD, NUM_CHANNELS, "noise gate", false},
+        {IDC_BAND_GAIN, NUM_BANDS, "gain", true},        {IDC_BAND_Q, NUM_BANDS, "Q", true},
+        {IDC_BAND_BYPASS, NUM_BANDS, "bypass", true},    {IDC_OUTPUT_SWITCH, NUM_CHANNELS, "output", false},
+        {IDC_POLARITY, NUM_CHANNELS, "polarity", false}, {IDC_GATE_FIELD, NUM_CHANNELS, "noise gate", false},
     };
     if (IsBandControl(nId, IDC_BAND_FADER))
         return BandWords(nId - IDC_BAND_FADER, m_bQMode ? "Q" : "gain");
@@ -49,25 +49,39 @@ std::string CVardenDlg::StepLabel(int nId) const
     if (nId >= IDC_LINK_LIST && nId < IDC_LINK_LIST + NUM_CHANNELS)
         return "Linking";
     switch (nId) {
-    case IDC_EQ_BYPASS_ALL: return "EQ bypass";
+    case IDC_EQ_BYPASS_ALL:
+        return "EQ bypass";
     case IDC_GAIN_FADER:
-    case IDC_GAIN_FIELD: return "channel gain";
+    case IDC_GAIN_FIELD:
+        return "channel gain";
     case IDC_HPF_FADER:
-    case IDC_HPF_FIELD: return "HPF frequency";
-    case IDC_HPF_TYPE: return "HPF mode";
-    case IDC_HPF_SLOPE: return "HPF slope";
+    case IDC_HPF_FIELD:
+        return "HPF frequency";
+    case IDC_HPF_TYPE:
+        return "HPF mode";
+    case IDC_HPF_SLOPE:
+        return "HPF slope";
     case IDC_LPF_FADER:
-    case IDC_LPF_FIELD: return "LPF frequency";
-    case IDC_LPF_TYPE: return "LPF mode";
-    case IDC_LPF_SLOPE: return "LPF slope";
+    case IDC_LPF_FIELD:
+        return "LPF frequency";
+    case IDC_LPF_TYPE:
+        return "LPF mode";
+    case IDC_LPF_SLOPE:
+        return "LPF slope";
     case IDC_DELAY_FADER:
-    case IDC_DELAY_FIELD: return "delay";
-    case IDC_DELAY_OFF: return "delay off";
+    case IDC_DELAY_FIELD:
+        return "delay";
+    case IDC_DELAY_OFF:
+        return "delay off";
     case IDC_INPUT_HIGH:
-    case IDC_INPUT_LOW: return "input level";
-    case IDC_BASS_LINK: return "bass link";
-    case IDC_OPEN: return "Open";
-    default: return "edit";
+    case IDC_INPUT_LOW:
+        return "input level";
+    case IDC_BASS_LINK:
+        return "bass link";
+    case IDC_OPEN:
+        return "Open";
+    default:
+        return "edit";
     }
 }
 
@@ -155,12 +169,12 @@ void CVardenDlg::AddUndoActions(QMenu& menu)
 {
     // Named after what they act on, and greyed when there is nothing. A
     // Write to a device slot is no step: the device keeps what was written.
-    QAction* pUndo = menu.addAction(QString::fromStdString("Undo " + m_history.UndoLabel()).trimmed(),
-                                    this, [this] { Undo(); });
+    QAction* pUndo =
+        menu.addAction(QString::fromStdString("Undo " + m_history.UndoLabel()).trimmed(), this, [this] { Undo(); });
     pUndo->setEnabled(m_history.CanUndo());
     pUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* pRedo = menu.addAction(QString::fromStdString("Redo " + m_history.RedoLabel()).trimmed(),
-                                    this, [this] { Redo(); });
+    QAction* pRedo =
+        menu.addAction(QString::fromStdString("Redo " + m_history.RedoLabel()).trimmed(), this, [this] { Redo(); });
     pRedo->setEnabled(m_history.CanRedo());
     pRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
 }

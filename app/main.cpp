@@ -4,14 +4,14 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
-#include <iostream>
 #include <fcntl.h>
+#include <iostream>
 #include <unistd.h>
 
 #include "AppOptions.h"
 #include "SkinImages.h"
-#include "WindowPalette.h"
 #include "VardenApp.h"
+#include "WindowPalette.h"
 
 namespace {
 bool g_bStarting = true;

@@ -94,9 +94,8 @@ int main(int argc, char** argv)
 
     // Connect: six name queries, the name frame and four block requests out;
     // six name replies, one acknowledgement and four blocks back.
-    const double dConnectWire =
-        WireSeconds(6 * SHORT_FRAME_LEN + SHORT_FRAME_LEN + 4 * SHORT_FRAME_LEN,
-                    6 * SHORT_FRAME_LEN + SHORT_FRAME_LEN + 4 * BLOCK_FRAME_LEN);
+    const double dConnectWire = WireSeconds(6 * SHORT_FRAME_LEN + SHORT_FRAME_LEN + 4 * SHORT_FRAME_LEN,
+                                            6 * SHORT_FRAME_LEN + SHORT_FRAME_LEN + 4 * BLOCK_FRAME_LEN);
     // Write: the name frame and four blocks out, five acknowledgements back.
     const double dWriteWire = WireSeconds(SHORT_FRAME_LEN + 4 * BLOCK_FRAME_LEN, 5 * SHORT_FRAME_LEN);
 
@@ -108,8 +107,8 @@ int main(int argc, char** argv)
             return 1;
         }
         samples.push_back(s);
-        std::printf("run %d: connect %.3f s, write %.3f s (%.3f s from its first frame)\n", i + 1, s.dConnect,
-                    s.dWrite, s.dWriteLine);
+        std::printf("run %d: connect %.3f s, write %.3f s (%.3f s from its first frame)\n", i + 1, s.dConnect, s.dWrite,
+                    s.dWriteLine);
     }
     double dConnect = 0, dWrite = 0, dWriteLine = 0;
     for (const Sample& s : samples) {

@@ -31,8 +31,7 @@ public:
 
     // Skin ids for unchecked normal, hover, pressed, then checked normal,
     // hover, pressed; a checked id of 0 takes the unchecked one.
-    void SetBitmaps(int nNormal, int nHover, int nPressed, int nCheckedNormal, int nCheckedHover,
-                    int nCheckedPressed);
+    void SetBitmaps(int nNormal, int nHover, int nPressed, int nCheckedNormal, int nCheckedHover, int nCheckedPressed);
     // The owner's check; shown at once.
     void SetCheck(int nCheck);
     int GetCheck() const { return m_nCheck; }

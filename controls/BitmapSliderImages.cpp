@@ -90,7 +90,8 @@ bool CBitmapSlider::SetBitmapChannel(int nChannelID, int nActiveID, bool bTransp
         UnloadChannel();
         return false;
     }
-    return SetBitmapChannel(LoadSkinImage(nChannelID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
+    return SetBitmapChannel(LoadSkinImage(nChannelID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor,
+                            nTransPixelX, nTransPixelY);
 }
 
 bool CBitmapSlider::SetBitmapChannel(const QImage& channel, const QImage& active, bool bTransparent,
@@ -129,7 +130,8 @@ bool CBitmapSlider::SetBitmapThumb(int nThumbID, int nActiveID, bool bTransparen
         UnloadThumb();
         return false;
     }
-    return SetBitmapThumb(LoadSkinImage(nThumbID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor, nTransPixelX, nTransPixelY);
+    return SetBitmapThumb(LoadSkinImage(nThumbID, FADER_PIXEL_RATIO), active, bTransparent, clrTransColor, nTransPixelX,
+                          nTransPixelY);
 }
 
 bool CBitmapSlider::SetBitmapThumb(const QImage& thumb, const QImage& active, bool bTransparent,

@@ -10,8 +10,8 @@
 #include "Audio_Data.h"
 #include "GraphOverlay.h"
 #include "MemDC.h"
-#include "QtColor.h"
 #include "PlotMapping.h"
+#include "QtColor.h"
 
 namespace {
 const QColor AXIS_COLOUR(100, 100, 100);
@@ -139,8 +139,8 @@ void CFStatic::DrawAxes()
     const struct {
         int nFreq;
         const char* szText;
-    } freqLabels[] = {{20, "20"},     {50, "50"},    {100, "100"}, {200, "200"}, {500, "500"},
-                      {1000, "1K"},   {2000, "2K"},  {5000, "5K"}, {10000, "10K"}, {20000, "20K"}};
+    } freqLabels[] = {{20, "20"},   {50, "50"},   {100, "100"}, {200, "200"},   {500, "500"},
+                      {1000, "1K"}, {2000, "2K"}, {5000, "5K"}, {10000, "10K"}, {20000, "20K"}};
     const QFontMetrics metrics(dc.font());
     for (const auto& label : freqLabels) {
         const QString strText = QString::fromLatin1(label.szText);

@@ -9,8 +9,8 @@
 #include "FStatic.h"
 
 namespace {
-constexpr int LABEL_PAD = 3;     // pixels of box around the text
-constexpr int LABEL_GAP = 2;     // between the box and the handle or the plot's edge
+constexpr int LABEL_PAD = 3;  // pixels of box around the text
+constexpr int LABEL_GAP = 2;  // between the box and the handle or the plot's edge
 const QColor LABEL_BOX(0, 0, 0, 215);
 const QColor LABEL_TEXT(255, 255, 255);
 

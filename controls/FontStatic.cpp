@@ -107,8 +107,8 @@ bool CFontStatic::CreateTextFont(QFont& font) const
     const int nWeight = m_nFontWeight == 0 ? DEFAULT_FONT_WEIGHT : m_nFontWeight;
     font.setWeight(static_cast<QFont::Weight>(std::clamp(nWeight, MIN_FONT_WEIGHT, MAX_FONT_WEIGHT)));
 
-    const int nHeight = std::min(std::abs(static_cast<long long>(m_nFontHeight)),
-                                 static_cast<long long>(MAX_FONT_PIXELS));
+    const int nHeight =
+        std::min(std::abs(static_cast<long long>(m_nFontHeight)), static_cast<long long>(MAX_FONT_PIXELS));
     if (nHeight == 0)
         return true;  // the default size
     font.setPixelSize(static_cast<int>(nHeight));
@@ -131,7 +131,8 @@ void CFontStatic::paintEvent(QPaintEvent*)
         if (!m_bFontFailureShown) {
             m_bFontFailureShown = true;
             // Not from inside the paint: a modal box runs its own event loop.
-            QMetaObject::invokeMethod(this, [] { ShowMessageBox(FONT_FAILURE_TEXT); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [] { ShowMessageBox(FONT_FAILURE_TEXT); }, Qt::QueuedConnection);
         }
         return;
     }

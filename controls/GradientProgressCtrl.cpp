@@ -107,10 +107,9 @@ int CGradientProgressCtrl::FilledLength(int nExtent) const
     // The lower bound is deliberately not subtracted: the bar shows position
     // over the upper bound. Only an upper bound of 0 (reachable with a
     // negative lower bound) falls back to the share of the range.
-    const double dShare = m_nUpper != 0
-                              ? static_cast<double>(m_nCurrentPosition) / m_nUpper
-                              : static_cast<double>(m_nCurrentPosition - static_cast<long long>(m_nLower)) /
-                                    (static_cast<long long>(m_nUpper) - m_nLower);
+    const double dShare = m_nUpper != 0 ? static_cast<double>(m_nCurrentPosition) / m_nUpper
+                                        : static_cast<double>(m_nCurrentPosition - static_cast<long long>(m_nLower)) /
+                                              (static_cast<long long>(m_nUpper) - m_nLower);
     const double dLength = dShare * nExtent;
     if (!(dLength > 0))
         return 0;
@@ -140,8 +139,8 @@ void CGradientProgressCtrl::DrawGradient(QPainter& painter, const QSize& size, i
     auto fill = [&](int nFrom, int nTo, const QColor& color) {
         if (nTo <= nFrom)
             return;
-        const QRect rc = m_bVertical ? QRect(0, nExtent - nTo, nAcross, nTo - nFrom)
-                                     : QRect(nFrom, 0, nTo - nFrom, nAcross);
+        const QRect rc =
+            m_bVertical ? QRect(0, nExtent - nTo, nAcross, nTo - nFrom) : QRect(nFrom, 0, nTo - nFrom, nAcross);
         painter.fillRect(rc, color);
     };
 
@@ -179,7 +178,8 @@ void CGradientProgressCtrl::DrawPercent(QPainter& painter, const QSize& size) co
     if (!(dRange > 0))
         return;
     char szText[32];
-    std::snprintf(szText, sizeof szText, "%3.0f %%", (m_nCurrentPosition - static_cast<double>(m_nLower)) * 100.0 / dRange);
+    std::snprintf(szText, sizeof szText, "%3.0f %%",
+                  (m_nCurrentPosition - static_cast<double>(m_nLower)) * 100.0 / dRange);
     painter.setPen(ToQColor(m_clrText));
     painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextSingleLine, QString::fromLatin1(szText));
 }

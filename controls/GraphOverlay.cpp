@@ -9,9 +9,9 @@
 #include "PlotMapping.h"
 
 namespace {
-const QColor MEASURED_COLOUR(118, 128, 146);   // slate: what was measured
-const QColor TARGET_COLOUR(225, 225, 225);     // light grey, dashed
-const QColor PREDICTED_COLOUR(64, 224, 255);   // the skin's cyan: what it will be
+const QColor MEASURED_COLOUR(118, 128, 146);  // slate: what was measured
+const QColor TARGET_COLOUR(225, 225, 225);    // light grey, dashed
+const QColor PREDICTED_COLOUR(64, 224, 255);  // the skin's cyan: what it will be
 // The line the user tunes by stands out: drawn twice, a pixel apart, as
 // thin lines cost a fraction of a wide pen's stroking.
 constexpr int PREDICTED_LINES = 2;
@@ -23,8 +23,7 @@ bool IsChannel(int k)
 
 // One polyline per run of points the curve holds, dOffset below its levels,
 // nLines pixels thick.
-void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display,
-                int nLines = 1)
+void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display, int nLines = 1)
 {
     QPolygon run;
     const auto flush = [&] {
@@ -37,8 +36,7 @@ void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CA
             flush();
             continue;
         }
-        run << QPoint(display.m_aptCurve[i].x,
-                      DbToY(levels.adLevel[i] - dOffset, display.m_nHeight) + PLOT_TOP);
+        run << QPoint(display.m_aptCurve[i].x, DbToY(levels.adLevel[i] - dOffset, display.m_nHeight) + PLOT_TOP);
     }
     flush();
 }
@@ -90,8 +88,7 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
         return;
     const CChannelMeasurement& measurement = *m_apMeasurement[static_cast<std::size_t>(k)];
     const double(&adSum)[GRID_POINTS] = display.GetEQ().m_dSum;
-    const FitRequest request =
-        measurement.MakeRequest(adSum, HighPassCornerHz(display), LowPassCornerHz(display));
+    const FitRequest request = measurement.MakeRequest(adSum, HighPassCornerHz(display), LowPassCornerHz(display));
     const FitOutcome frame = FitFrame(request);
     const double dReference = ReferenceLevel(frame, measurement.GetSmoothed());
     const std::optional<GridLevels>& preview = m_aPreview[static_cast<std::size_t>(k)];

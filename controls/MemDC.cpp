@@ -76,7 +76,8 @@ void CMemDC::Init(QPainter* pTarget, const QRect& rect, bool bBg)
             m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
             m_image.fill(Qt::transparent);
         } else {
-            m_image = QImage(size, background.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+            m_image =
+                QImage(size, background.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
             m_image.fill(background);
         }
     }

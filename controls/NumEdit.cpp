@@ -91,8 +91,8 @@ void CNumEdit::wheelEvent(QWheelEvent* pEvent)
     }
     // Added as a wider integer and limited before storing, so no delta can
     // wrap the 16-bit sum around.
-    const long long nAcc = std::clamp<long long>(static_cast<long long>(m_nWheelAcc) + nDelta, -WHEEL_DELTA,
-                                                 WHEEL_DELTA);
+    const long long nAcc =
+        std::clamp<long long>(static_cast<long long>(m_nWheelAcc) + nDelta, -WHEEL_DELTA, WHEEL_DELTA);
     m_nWheelAcc = static_cast<std::int16_t>(nAcc);
     if (m_nWheelAcc == -WHEEL_DELTA || m_nWheelAcc == WHEEL_DELTA) {
         const int nStep = m_nWheelAcc > 0 ? 1 : -1;

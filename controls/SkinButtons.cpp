@@ -2,8 +2,7 @@
 #include "SkinArt.h"
 #include "SkinPalette.h"
 
-QImage DrawCommandKey(const QSize& size, const QString& strLegend, const SkinKeyLook& look,
-                      const QColor& legendColour)
+QImage DrawCommandKey(const QSize& size, const QString& strLegend, const SkinKeyLook& look, const QColor& legendColour)
 {
     QImage image = CSkinPainter::NewImage(size);
     // Keys sit on the panels' plates: their rounded corners show the plate.
@@ -13,7 +12,6 @@ QImage DrawCommandKey(const QSize& size, const QString& strLegend, const SkinKey
     skin.Key(rcKey, look);
     const QRectF rcLegend = skin.KeyLed(rcKey, look);
     const qreal dPixels = std::min(11.0, size.height() * 0.42);
-    skin.Legend(rcLegend, strLegend, dPixels,
-                legendColour.isValid() ? legendColour : CSkinPainter::LegendColour(look));
+    skin.Legend(rcLegend, strLegend, dPixels, legendColour.isValid() ? legendColour : CSkinPainter::LegendColour(look));
     return image;
 }

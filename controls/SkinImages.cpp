@@ -66,9 +66,15 @@ void AddSwitch(DrawerMap& map, int nControlId, const char* szLegend, int nUnchec
 DrawerMap BuildDrawers()
 {
     DrawerMap map;
-    map[158] = [] { return DrawFaderChannel(kBandFaderSize, kBandFaderMargin, kThumbSize.width(), kThumbSize.height(), kBandFaderTicks); };
+    map[158] = [] {
+        return DrawFaderChannel(kBandFaderSize, kBandFaderMargin, kThumbSize.width(), kThumbSize.height(),
+                                kBandFaderTicks);
+    };
     map[159] = [] { return DrawFaderThumb(kThumbSize); };
-    map[160] = [] { return DrawFaderChannel(kChannelFaderSize, kChannelFaderMargin, kThumbSize.width(), kThumbSize.height(), kChannelFaderTicks); };
+    map[160] = [] {
+        return DrawFaderChannel(kChannelFaderSize, kChannelFaderMargin, kThumbSize.width(), kThumbSize.height(),
+                                kChannelFaderTicks);
+    };
 
     // Picture 1090 is a full-window picture: the background itself.
     map[164] = [] { return LoadSkinImage(IDB_SKIN_BACKGROUND); };

@@ -29,7 +29,7 @@ void AddFilterSection(PlaceMap& map, int nLeft, int nFader, int nField, int nTyp
 PlaceMap BuildPlaces()
 {
     PlaceMap map;
-    map[1163] = QRect(6, 4, 569, 155);  // response graph
+    map[1163] = QRect(6, 4, 569, 155);   // response graph
     map[1298] = QRect(581, 4, 247, 16);  // logo
 
     // PC Preset
@@ -133,15 +133,24 @@ QRect SkinControlRect(int nId)
 QRect SkinPanelRect(SkinPanel panel)
 {
     switch (panel) {
-    case SkinPanel::Graph: return QRect(6, 4, 569, 155);
-    case SkinPanel::Logo: return QRect(581, 4, 247, 16);
-    case SkinPanel::PcPreset: return QRect(581, 23, 247, 22);
-    case SkinPanel::DevicePreset: return QRect(581, 48, 247, 75);
-    case SkinPanel::DeviceLink: return QRect(581, 126, 247, 33);
-    case SkinPanel::Equalizer: return QRect(6, 163, 823, 122);
-    case SkinPanel::Input: return QRect(6, 289, 62, 113);
-    case SkinPanel::Channel: return QRect(71, 289, 400, 113);
-    case SkinPanel::Outputs: return QRect(474, 289, 354, 113);
+    case SkinPanel::Graph:
+        return QRect(6, 4, 569, 155);
+    case SkinPanel::Logo:
+        return QRect(581, 4, 247, 16);
+    case SkinPanel::PcPreset:
+        return QRect(581, 23, 247, 22);
+    case SkinPanel::DevicePreset:
+        return QRect(581, 48, 247, 75);
+    case SkinPanel::DeviceLink:
+        return QRect(581, 126, 247, 33);
+    case SkinPanel::Equalizer:
+        return QRect(6, 163, 823, 122);
+    case SkinPanel::Input:
+        return QRect(6, 289, 62, 113);
+    case SkinPanel::Channel:
+        return QRect(71, 289, 400, 113);
+    case SkinPanel::Outputs:
+        return QRect(474, 289, 354, 113);
     }
     return QRect();
 }

@@ -26,15 +26,5 @@ QSize SkinWindowPixelSize();
 QRect SkinControlRect(int nId);
 
 // The panels of the background, in dialog units.
-enum class SkinPanel {
-    Graph,
-    Logo,
-    PcPreset,
-    DevicePreset,
-    DeviceLink,
-    Equalizer,
-    Input,
-    Channel,
-    Outputs
-};
+enum class SkinPanel { Graph, Logo, PcPreset, DevicePreset, DeviceLink, Equalizer, Input, Channel, Outputs };
 QRect SkinPanelRect(SkinPanel panel);

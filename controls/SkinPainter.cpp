@@ -172,8 +172,8 @@ void CSkinPainter::LedDot(const QPointF& ptCentre, qreal dRadius, bool bLit)
     m_painter.restore();
 }
 
-void CSkinPainter::Legend(const QRectF& rc, const QString& strText, qreal dPixelSize,
-                          const QColor& colour, bool bBold, Qt::Alignment align)
+void CSkinPainter::Legend(const QRectF& rc, const QString& strText, qreal dPixelSize, const QColor& colour, bool bBold,
+                          Qt::Alignment align)
 {
     QFont font = Font(dPixelSize, bBold);
     // Capitals read better a little apart, but at small sizes the extra

@@ -43,8 +43,8 @@ public:
     // A round LED.
     void LedDot(const QPointF& ptCentre, qreal dRadius, bool bLit);
     // A legend centred in the rectangle; the font shrinks until the text fits.
-    void Legend(const QRectF& rc, const QString& strText, qreal dPixelSize, const QColor& colour,
-                bool bBold = true, Qt::Alignment align = Qt::AlignCenter);
+    void Legend(const QRectF& rc, const QString& strText, qreal dPixelSize, const QColor& colour, bool bBold = true,
+                Qt::Alignment align = Qt::AlignCenter);
     // The legend colour for a key look.
     static QColor LegendColour(const SkinKeyLook& look);
 

@@ -114,8 +114,8 @@ void DrawEqualizer(CSkinPainter& skin)
         int nRowId;
         const char* szText;
     };
-    for (const RowCaption& row : {RowCaption{1249, "F:"}, RowCaption{1312, "EQ"}, RowCaption{1000, "G:"},
-                                  RowCaption{2050, "Q:"}}) {
+    for (const RowCaption& row :
+         {RowCaption{1249, "F:"}, RowCaption{1312, "EQ"}, RowCaption{1000, "G:"}, RowCaption{2050, "Q:"}}) {
         const QRect rcRow = SkinControlRect(row.nRowId);
         Label(skin, QRect(10, rcRow.y(), 38, rcRow.height()), QString::fromLatin1(row.szText),
               Qt::AlignRight | Qt::AlignVCenter, true);
@@ -135,7 +135,8 @@ void DrawBottom(CSkinPainter& skin)
         int nLeftUnits;
         const char* szTitle;
     };
-    for (const Section& section : {Section{71, "GAIN"}, Section{141, "HPF"}, Section{253, "LPF"}, Section{365, "DELAY"}}) {
+    for (const Section& section :
+         {Section{71, "GAIN"}, Section{141, "HPF"}, Section{253, "LPF"}, Section{365, "DELAY"}}) {
         const qreal x = DialogUnitsToPixelsX(section.nLeftUnits);
         if (section.nLeftUnits != 71)
             Divider(p, x, rcChannel.top() + 6, rcChannel.bottom() - 6);
@@ -267,8 +268,9 @@ QImage DrawSplash(const QSize& size)
     for (int i = 0; i <= nPoints; ++i) {
         const qreal t = qreal(i) / nPoints;
         // A gentle two-band curve between a high-pass and a low-pass roll-off.
-        const qreal dLevel = 0.9 * std::exp(-std::pow((t - 0.28) / 0.08, 2)) - 0.55 * std::exp(-std::pow((t - 0.66) / 0.1, 2))
-                             - 2.2 * std::pow(std::max(0.0, 0.1 - t) / 0.1, 2) - 2.2 * std::pow(std::max(0.0, t - 0.9) / 0.1, 2);
+        const qreal dLevel =
+            0.9 * std::exp(-std::pow((t - 0.28) / 0.08, 2)) - 0.55 * std::exp(-std::pow((t - 0.66) / 0.1, 2)) -
+            2.2 * std::pow(std::max(0.0, 0.1 - t) / 0.1, 2) - 2.2 * std::pow(std::max(0.0, t - 0.9) / 0.1, 2);
         const QPointF pt(rcGraph.left() + t * rcGraph.width(), rcGraph.center().y() - dLevel * rcGraph.height() * 0.3);
         if (i == 0)
             curve.moveTo(pt);

@@ -235,7 +235,8 @@ void CxSkinButton::DrawImageOnto(QPainter& painter, const QImage& image, const Q
     } else {
         // The source is counted in the image's pixels, which a scaled skin
         // has more of than the button has units.
-        painter.drawImage(rc.topLeft(), image, QRect(QPoint(0, 0), (QSizeF(rc.size()) * image.devicePixelRatio()).toSize()));
+        painter.drawImage(rc.topLeft(), image,
+                          QRect(QPoint(0, 0), (QSizeF(rc.size()) * image.devicePixelRatio()).toSize()));
     }
 }
 
@@ -314,8 +315,8 @@ void CxSkinButton::paintEvent(QPaintEvent*)
     }
 
     if (hasFocus() && m_nFocusRectMargin > 0) {
-        const QRect rcFocus = rect().adjusted(m_nFocusRectMargin, m_nFocusRectMargin, -m_nFocusRectMargin - 1,
-                                              -m_nFocusRectMargin - 1);
+        const QRect rcFocus =
+            rect().adjusted(m_nFocusRectMargin, m_nFocusRectMargin, -m_nFocusRectMargin - 1, -m_nFocusRectMargin - 1);
         if (rcFocus.isValid()) {
             painter.setPen(QPen(pal.color(QPalette::ButtonText), 1, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);

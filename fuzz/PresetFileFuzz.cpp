@@ -8,8 +8,8 @@
 #include "Archive.h"
 #include "FuzzCheck.h"
 #include "PresetFile.h"
-#include "PresetLoader.h"
 #include "PresetLimits.h"
+#include "PresetLoader.h"
 #include "TALVRoute.h"
 
 namespace {

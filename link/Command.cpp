@@ -231,7 +231,8 @@ void CCommand::Dispatch()
             ++m_nDropped;
             return;
         }
-        std::copy_n(m_abAssembly.begin(), BLOCK_FRAME_LEN, m_abBlockIn[static_cast<std::size_t>(m_nReplyChannel)].begin());
+        std::copy_n(m_abAssembly.begin(), BLOCK_FRAME_LEN,
+                    m_abBlockIn[static_cast<std::size_t>(m_nReplyChannel)].begin());
         AcceptHead();
         m_bInFrame = 0;
         SetProgress(m_nHeadProgressPos);

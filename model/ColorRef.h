@@ -5,9 +5,18 @@
 
 using COLORREF = std::uint32_t;
 
-constexpr int GetRValue(COLORREF cr) { return static_cast<int>(cr & 0xFF); }
-constexpr int GetGValue(COLORREF cr) { return static_cast<int>((cr >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF cr) { return static_cast<int>((cr >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF cr)
+{
+    return static_cast<int>(cr & 0xFF);
+}
+constexpr int GetGValue(COLORREF cr)
+{
+    return static_cast<int>((cr >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF cr)
+{
+    return static_cast<int>((cr >> 16) & 0xFF);
+}
 constexpr COLORREF MakeColorRef(int r, int g, int b)
 {
     return static_cast<COLORREF>(r & 0xFF) | (static_cast<COLORREF>(g & 0xFF) << 8) |

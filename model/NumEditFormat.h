@@ -7,14 +7,14 @@
 #include <string>
 
 // Conversion modes, by the numbers the window configures.
-inline constexpr int NUMEDIT_DELAY_MS = 0;      // delay steps shown in milliseconds
-inline constexpr int NUMEDIT_DELAY_CM = 1;      // the same delay as a distance in centimetres
-inline constexpr int NUMEDIT_DELAY_INCH = 2;    // ... and in inches
-inline constexpr int NUMEDIT_CENTRED = 3;       // centred on the middle of the range (band gains)
-inline constexpr int NUMEDIT_INTEGER = 4;       // the value itself (frequencies)
-inline constexpr int NUMEDIT_SCALED = 10;       // value x step - offset (channel gain)
-inline constexpr int NUMEDIT_Q = 11;            // index into the Q table
-inline constexpr int NUMEDIT_SCALED_WHOLE = 13; // as 10, whole numbers (noise gates)
+inline constexpr int NUMEDIT_DELAY_MS = 0;       // delay steps shown in milliseconds
+inline constexpr int NUMEDIT_DELAY_CM = 1;       // the same delay as a distance in centimetres
+inline constexpr int NUMEDIT_DELAY_INCH = 2;     // ... and in inches
+inline constexpr int NUMEDIT_CENTRED = 3;        // centred on the middle of the range (band gains)
+inline constexpr int NUMEDIT_INTEGER = 4;        // the value itself (frequencies)
+inline constexpr int NUMEDIT_SCALED = 10;        // value x step - offset (channel gain)
+inline constexpr int NUMEDIT_Q = 11;             // index into the Q table
+inline constexpr int NUMEDIT_SCALED_WHOLE = 13;  // as 10, whole numbers (noise gates)
 
 inline constexpr const char* NUMEDIT_OUT_OF_RANGE = "Out of Range";
 // Temperature code the speed of sound is taken at: 25 degrees C.
@@ -22,18 +22,18 @@ inline constexpr int NUMEDIT_TEMPERATURE = 75;
 
 // What committing the text on losing the focus does.
 struct NumEditCommit {
-    bool bOutOfRange = false;    // show NUMEDIT_OUT_OF_RANGE
-    bool bStore = false;         // nValue is the new stored value
+    bool bOutOfRange = false;  // show NUMEDIT_OUT_OF_RANGE
+    bool bStore = false;       // nValue is the new stored value
     int nValue = 0;
-    bool bRedisplay = false;     // show the value again and notify the parent
+    bool bRedisplay = false;  // show the value again and notify the parent
     bool bClearModified = false;
-    bool bRefused = false;       // no number typed: show the stored value again, report nothing
+    bool bRefused = false;  // no number typed: show the stored value again, report nothing
 };
 
 // What reading the text silently (GetValue after typing) gives.
 struct NumEditSilent {
-    int nValue = 0;              // the value read, or the one before
-    bool bOutOfRange = false;    // the Q field still warns
+    int nValue = 0;            // the value read, or the one before
+    bool bOutOfRange = false;  // the Q field still warns
 };
 
 class CNumEditFormat {

@@ -143,8 +143,7 @@ bool CheckWritable(const std::string& strPath, std::string& strError)
     return true;
 }
 
-bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
-                         std::string& strError)
+bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes, std::string& strError)
 {
     if (!CheckWritable(strPath, strError))
         return false;

@@ -22,8 +22,7 @@ bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, s
 bool CheckWritable(const std::string& strPath, std::string& strError);
 
 // Replaces strPath with exactly these bytes, or leaves it untouched.
-bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes,
-                         std::string& strError);
+bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes, std::string& strError);
 
 // The bytes of the preset file for route (saving ends crossover ramps).
 std::vector<std::uint8_t> StorePresetBytes(CTALVRoute& route);

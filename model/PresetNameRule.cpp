@@ -6,7 +6,7 @@
 
 namespace {
 constexpr unsigned char PRINTABLE_FIRST = 0x20;
-constexpr unsigned char PRINTABLE_LAST = 0x7E;  // 0x7F is DEL
+constexpr unsigned char PRINTABLE_LAST = 0x7E;          // 0x7F is DEL
 constexpr unsigned char LATIN1_PRINTABLE_FIRST = 0xA0;  // 0x80..0x9F are C1 controls
 }  // namespace
 

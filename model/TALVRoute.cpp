@@ -27,8 +27,7 @@ void CTALVRoute::ClearAllDirty()
         ch.ClearDirty();
 }
 
-void StorePreset(CArchive& ar, const std::array<ChannelRecord, NUM_CHANNELS>& aRecord,
-                 const std::string& strName)
+void StorePreset(CArchive& ar, const std::array<ChannelRecord, NUM_CHANNELS>& aRecord, const std::string& strName)
 {
     for (const ChannelRecord& rec : aRecord)
         WriteChannelRecord(ar, rec);

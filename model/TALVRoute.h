@@ -41,5 +41,4 @@ private:
 
 // Stores a preset given as records: the one writer of the file layout, used
 // for the route itself and for presets converted from other forms.
-void StorePreset(CArchive& ar, const std::array<ChannelRecord, NUM_CHANNELS>& aRecord,
-                 const std::string& strName);
+void StorePreset(CArchive& ar, const std::array<ChannelRecord, NUM_CHANNELS>& aRecord, const std::string& strName);

@@ -25,8 +25,8 @@ inline constexpr BYTE CMD_BLOCK_WRITE = 0x54;    // "T"
 inline constexpr BYTE CMD_NAME = 0x55;           // "U"
 inline constexpr BYTE CMD_NAME_QUERY = 0x56;     // "V": question and answer alike
 inline constexpr BYTE CMD_NAME_REPLY = 0x56;
-inline constexpr BYTE CMD_ACK = 0x5F;            // "_"
-inline constexpr BYTE CMD_POLL = 0xA5;           // poll frame and its 14-byte reply
+inline constexpr BYTE CMD_ACK = 0x5F;   // "_"
+inline constexpr BYTE CMD_POLL = 0xA5;  // poll frame and its 14-byte reply
 
 // Positions shared by all frames.
 inline constexpr int FRAME_CMD = 3;
@@ -71,7 +71,10 @@ inline constexpr int CH_GATE = 12;
 inline constexpr int CH_INPUT_LEVEL = 13;
 
 // Block frame (274 bytes), command 0x54 out and 0x53 back.
-constexpr int BlockBand(int nBand) { return 6 + 8 * nBand; }
+constexpr int BlockBand(int nBand)
+{
+    return 6 + 8 * nBand;
+}
 inline constexpr int BLOCK_BAND_FREQ = 0;  // offsets inside one band record
 inline constexpr int BLOCK_BAND_GAIN = 2;
 inline constexpr int BLOCK_BAND_Q = 4;
@@ -97,11 +100,15 @@ inline constexpr int BLOCK_CHECKSUM = 272;
 constexpr int ReplyLength(BYTE command)
 {
     switch (command) {
-    case CMD_BLOCK_REPLY: return BLOCK_FRAME_LEN;
+    case CMD_BLOCK_REPLY:
+        return BLOCK_FRAME_LEN;
     case CMD_NAME_REPLY:
-    case CMD_ACK: return SHORT_FRAME_LEN;
-    case CMD_POLL: return POLL_REPLY_LEN;
-    default: return 0;
+    case CMD_ACK:
+        return SHORT_FRAME_LEN;
+    case CMD_POLL:
+        return POLL_REPLY_LEN;
+    default:
+        return 0;
     }
 }
 
@@ -109,13 +116,16 @@ constexpr int ReplyLength(BYTE command)
 constexpr int RequestLength(BYTE command)
 {
     switch (command) {
-    case CMD_BLOCK_WRITE: return BLOCK_FRAME_LEN;
+    case CMD_BLOCK_WRITE:
+        return BLOCK_FRAME_LEN;
     case CMD_PARAMETER:
     case CMD_BLOCK_REQUEST:
     case CMD_NAME:
     case CMD_NAME_QUERY:
-    case CMD_POLL: return SHORT_FRAME_LEN;
-    default: return 0;
+    case CMD_POLL:
+        return SHORT_FRAME_LEN;
+    default:
+        return 0;
     }
 }
 

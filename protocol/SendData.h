@@ -17,9 +17,9 @@ public:
 
     std::unique_ptr<BYTE[]> m_pData;
     int m_nLength;
-    int m_nWaitTicks = 0;      // link ticks spent waiting for the answer
-    int m_bUnsent = 1;         // 1 until written to the port
-    int m_nProgressPos = 0;    // progress to show when answered (transfers)
-    int m_bProgressAck = 0;    // 1 on the block writes of a write transfer
-    int m_bTransfer = 0;       // 1 on the frames of a whole-preset transfer
+    int m_nWaitTicks = 0;    // link ticks spent waiting for the answer
+    int m_bUnsent = 1;       // 1 until written to the port
+    int m_nProgressPos = 0;  // progress to show when answered (transfers)
+    int m_bProgressAck = 0;  // 1 on the block writes of a write transfer
+    int m_bTransfer = 0;     // 1 on the frames of a whole-preset transfer
 };

@@ -5,7 +5,7 @@
 
 #include "FreqGrid.h"
 
-inline constexpr double GAIN_STEP_DB = 0.1;  // one gain index
+inline constexpr double GAIN_STEP_DB = 0.1;   // one gain index
 inline constexpr double GAIN_MIN_DB = -20.0;  // gain index 0
 inline constexpr double GAIN_MAX_DB = 20.0;
 inline constexpr double BANDWIDTH_STEP = 0.01;  // octaves per Q index

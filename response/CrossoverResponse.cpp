@@ -78,8 +78,8 @@ CrossoverSections LowPassSections(int nFreq, int nAlign, int nSlope)
             const BesselPair& p = g_besselLowPass[nSlope][k];
             if (p.B == 0)
                 continue;
-            sections[static_cast<std::size_t>(k)] = NormaliseSection(
-                p.B * t + t2 + p.C, 2.0 * t2 - 2.0 * p.C, (t2 - p.B * t) + p.C, t2, 2.0 * t2, t2);
+            sections[static_cast<std::size_t>(k)] =
+                NormaliseSection(p.B * t + t2 + p.C, 2.0 * t2 - 2.0 * p.C, (t2 - p.B * t) + p.C, t2, 2.0 * t2, t2);
         }
         return sections;
     }

@@ -20,9 +20,9 @@ constexpr double HIGH_PASS_HANDLE_DB = -20.0;
 constexpr double LOW_PASS_HANDLE_DB = -25.0;
 
 struct LabelShape {
-    int nAbove;   // label top relative to the handle top
-    int nReach;   // how far right of the handle it reaches
-    int nWidth;   // its width when pushed against the right edge
+    int nAbove;  // label top relative to the handle top
+    int nReach;  // how far right of the handle it reaches
+    int nWidth;  // its width when pushed against the right edge
 };
 constexpr LabelShape PEAKING_LABEL{-15, 150, 170};
 constexpr LabelShape SHELF_LABEL{25, 90, 116};
@@ -219,8 +219,8 @@ void CFilter::LayoutBandHandle()
         bottom = H + HANDLE_HALF;
         y = bottom - HANDLE_SIZE;
     }
-    m_rcHandle = {x + (m_nFreq >= LOW_PASS_OFF_HZ ? HANDLE_LEFT_AT_20KHZ : PLOT_LEFT), y + PLOT_TOP,
-                  right + PLOT_LEFT, bottom + PLOT_TOP};
+    m_rcHandle = {x + (m_nFreq >= LOW_PASS_OFF_HZ ? HANDLE_LEFT_AT_20KHZ : PLOT_LEFT), y + PLOT_TOP, right + PLOT_LEFT,
+                  bottom + PLOT_TOP};
     PlaceLabel(m_rcLabel, m_rcHandle, m_nType == BAND_PEAKING ? PEAKING_LABEL : SHELF_LABEL, W);
 }
 

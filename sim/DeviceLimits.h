@@ -23,8 +23,7 @@ inline constexpr int GATE_MAX = 70;
 
 bool IsBandInRange(int nFreq, int nGain, int nQ);
 bool IsFilterInRange(int nFreq, int nType, int nSlope);
-bool IsChannelSectionInRange(int nOutput, int nPolarity, int nGain, int nDelay, int nGate,
-                             int nInputLevel);
+bool IsChannelSectionInRange(int nOutput, int nPolarity, int nGain, int nDelay, int nGate, int nInputLevel);
 
 // Every value of an 18-byte parameter frame (0x52), read by its frame index
 // in byte 5; an index above 32 is out of range too.

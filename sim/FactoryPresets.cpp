@@ -12,7 +12,7 @@ using namespace DeviceLimits;
 
 // The graphic equaliser's centre frequencies, one per band.
 constexpr std::array<int, NUM_BANDS> THIRD_OCTAVE_HZ = {
-    20,  25,  32,  40,  50,  63,   80,   100,  125,  160,  200,  250,  315,   400,   500,  630,
+    20,  25,   32,   40,   50,   63,   80,   100,  125,  160,  200,  250,   315,   400,   500,  630,
     800, 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
 
 constexpr int LINK_RIL = 0;
@@ -52,7 +52,10 @@ struct ChannelSetting {
     std::vector<BandGain> aBandGain;
 };
 
-void PutWord(BYTE* p, int v) { SetWord(p, static_cast<std::int16_t>(v)); }
+void PutWord(BYTE* p, int v)
+{
+    SetWord(p, static_cast<std::int16_t>(v));
+}
 
 SimBlock BuildBlock(const ChannelSetting& set, int nChannel, int nSlot)
 {
@@ -116,12 +119,9 @@ std::array<ChannelSetting, NUM_CHANNELS> Flat()
 // Satellites on 0/1 above 100 Hz, one subwoofer on 2, channel 3 unused.
 std::array<ChannelSetting, NUM_CHANNELS> SubSat()
 {
-    const ChannelSetting sat{
-        .hpf = {100, LINK_RIL, SLOPE_24}, .nDelay = 48, .aBandGain = {{13, 190}}};
-    const ChannelSetting sub{.hpf = {25, BTWORTH, SLOPE_12},
-                             .lpf = {100, LINK_RIL, SLOPE_24},
-                             .nGain = 630,
-                             .aBandGain = {{4, 220}}};
+    const ChannelSetting sat{.hpf = {100, LINK_RIL, SLOPE_24}, .nDelay = 48, .aBandGain = {{13, 190}}};
+    const ChannelSetting sub{
+        .hpf = {25, BTWORTH, SLOPE_12}, .lpf = {100, LINK_RIL, SLOPE_24}, .nGain = 630, .aBandGain = {{4, 220}}};
     const ChannelSetting unused{.nOutput = 0, .aBandGain = {}};
     return {sat, sat, sub, unused};
 }
@@ -129,27 +129,22 @@ std::array<ChannelSetting, NUM_CHANNELS> SubSat()
 // Speech: rumble filtered, mud cut, presence lifted, a gentle gate.
 std::array<ChannelSetting, NUM_CHANNELS> Vocal()
 {
-    const ChannelSetting voice{
-        .hpf = {80, BESSEL, SLOPE_18},
-        .nGate = 50,
-        .aBandGain = {{10, 170}, {11, 175}, {22, 230}, {24, 220}, {29, 185}}};
+    const ChannelSetting voice{.hpf = {80, BESSEL, SLOPE_18},
+                               .nGate = 50,
+                               .aBandGain = {{10, 170}, {11, 175}, {22, 230}, {24, 220}, {29, 185}}};
     return {voice, voice, voice, voice};
 }
 
 // One three-way box: low, mid, high on 0..2, channel 3 unused.
 std::array<ChannelSetting, NUM_CHANNELS> ThreeWay()
 {
-    const ChannelSetting low{
-        .hpf = {30, BTWORTH, SLOPE_12}, .lpf = {250, LINK_RIL, SLOPE_24}, .aBandGain = {}};
+    const ChannelSetting low{.hpf = {30, BTWORTH, SLOPE_12}, .lpf = {250, LINK_RIL, SLOPE_24}, .aBandGain = {}};
     const ChannelSetting mid{.hpf = {250, LINK_RIL, SLOPE_24},
                              .lpf = {3150, LINK_RIL, SLOPE_24},
                              .nGain = 580,
                              .nDelay = 24,
                              .aBandGain = {}};
-    const ChannelSetting high{.hpf = {3150, LINK_RIL, SLOPE_24},
-                              .nGain = 560,
-                              .nDelay = 36,
-                              .aBandGain = {{27, 215}}};
+    const ChannelSetting high{.hpf = {3150, LINK_RIL, SLOPE_24}, .nGain = 560, .nDelay = 36, .aBandGain = {{27, 215}}};
     const ChannelSetting unused{.nOutput = 0, .aBandGain = {}};
     return {low, mid, high, unused};
 }
@@ -161,17 +156,27 @@ SimPreset FactoryPreset(int nSlot)
     std::pair<const char*, std::array<ChannelSetting, NUM_CHANNELS>> content;
     switch (nSlot) {
     case 0:  // the live setting starts as a copy of the first stored preset
-    case 1: content = {"2WAY", TwoWay()}; break;
-    case 2: content = {"FLAT", Flat()}; break;
-    case 3: content = {"SUB+SAT", SubSat()}; break;
-    case 4: content = {"VOCAL", Vocal()}; break;
-    case 5: content = {"3WAY", ThreeWay()}; break;
-    default: throw std::out_of_range("no such preset slot");
+    case 1:
+        content = {"2WAY", TwoWay()};
+        break;
+    case 2:
+        content = {"FLAT", Flat()};
+        break;
+    case 3:
+        content = {"SUB+SAT", SubSat()};
+        break;
+    case 4:
+        content = {"VOCAL", Vocal()};
+        break;
+    case 5:
+        content = {"3WAY", ThreeWay()};
+        break;
+    default:
+        throw std::out_of_range("no such preset slot");
     }
     SimPreset preset;
     preset.name = MakeSimName(content.first);
     for (int k = 0; k < NUM_CHANNELS; ++k)
-        preset.aBlock[static_cast<std::size_t>(k)] =
-            BuildBlock(content.second[static_cast<std::size_t>(k)], k, nSlot);
+        preset.aBlock[static_cast<std::size_t>(k)] = BuildBlock(content.second[static_cast<std::size_t>(k)], k, nSlot);
     return preset;
 }

@@ -20,8 +20,8 @@ enum class SimReject {
     UnknownCommand,  // FF FF FF followed by a byte no frame starts with
     BadTrailer,      // the frame's last byte is not 0xAA
     BadChecksum,
-    BadIndex,        // channel, slot or frame index outside the device
-    BadCopy,         // the index copies do not match bytes 4/5
-    OutOfRange,      // a value outside what the device accepts
-    Truncated,       // the line went quiet in the middle of a frame
+    BadIndex,    // channel, slot or frame index outside the device
+    BadCopy,     // the index copies do not match bytes 4/5
+    OutOfRange,  // a value outside what the device accepts
+    Truncated,   // the line went quiet in the middle of a frame
 };

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <termios.h>

@@ -44,8 +44,7 @@ public:
     int GetHangUpDescriptor() const { return m_fdHungUp; }
 
     // Runs f(CVirtualProcessor&) while the server thread keeps off it.
-    template <class F>
-    auto WithProcessor(F&& f)
+    template <class F> auto WithProcessor(F&& f)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(m_processor);

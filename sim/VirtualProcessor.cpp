@@ -14,8 +14,8 @@ namespace {
 // header with a command byte nobody knows, and an FF at the end that runs
 // into the answer's own header, as line noise does.
 constexpr BYTE UNKNOWN_COMMAND = 0x99;
-constexpr std::array<BYTE, 12> GARBAGE = {
-    0x00, 0xFF, 0xFF, 0x12, 0xFF, 0x3C, 0xFF, 0xFF, 0xFF, UNKNOWN_COMMAND, 0x07, FRAME_HEADER};
+constexpr std::array<BYTE, 12> GARBAGE = {0x00, 0xFF,        0xFF, 0x12, 0xFF, 0x3C, 0xFF, 0xFF, 0xFF, UNKNOWN_COMMAND,
+                                          0x07, FRAME_HEADER};
 static_assert(ReplyLength(UNKNOWN_COMMAND) == 0 && RequestLength(UNKNOWN_COMMAND) == 0);
 
 constexpr BYTE SPOILT_TRAILER = 0x55;
@@ -26,9 +26,8 @@ constexpr std::array<BYTE, 4> STATE_MAGIC = {'V', 'S', 'I', 'M'};
 constexpr BYTE STATE_VERSION = 1;
 constexpr int BLOCK_DATA_FIRST = FRAME_PAYLOAD;
 constexpr int BLOCK_DATA_LEN = BLOCK_INDEX1_COPY - BLOCK_DATA_FIRST;
-constexpr std::size_t STATE_LEN = STATE_MAGIC.size() + 1 +
-                                  NUM_PRESET_SLOTS * PRESET_NAME_LEN +
-                                  NUM_PRESET_SLOTS * NUM_CHANNELS * BLOCK_DATA_LEN;
+constexpr std::size_t STATE_LEN =
+    STATE_MAGIC.size() + 1 + NUM_PRESET_SLOTS * PRESET_NAME_LEN + NUM_PRESET_SLOTS * NUM_CHANNELS * BLOCK_DATA_LEN;
 
 void CopyWord(BYTE* pTo, const BYTE* pFrom)
 {
@@ -37,8 +36,7 @@ void CopyWord(BYTE* pTo, const BYTE* pFrom)
 }
 
 // An 18-byte answer with its index bytes, their copies and a valid checksum.
-std::vector<BYTE> MakeShortFrame(BYTE command, BYTE index1, BYTE index2,
-                                 const BYTE* pPayload = nullptr)
+std::vector<BYTE> MakeShortFrame(BYTE command, BYTE index1, BYTE index2, const BYTE* pPayload = nullptr)
 {
     std::vector<BYTE> f(SHORT_FRAME_LEN, 0);
     SetFrameEnds(f.data(), SHORT_FRAME_LEN, command);
@@ -60,7 +58,10 @@ std::vector<BYTE> MakePollReply()
 
 }  // namespace
 
-CVirtualProcessor::CVirtualProcessor() { ResetToFactory(); }
+CVirtualProcessor::CVirtualProcessor()
+{
+    ResetToFactory();
+}
 
 void CVirtualProcessor::ResetToFactory()
 {
@@ -98,7 +99,10 @@ bool CVirtualProcessor::TakeHangUp()
     return std::exchange(m_bHangUp, false);
 }
 
-void CVirtualProcessor::SetLateDelay(int nMs) { m_nLateMs = std::max(0, nMs); }
+void CVirtualProcessor::SetLateDelay(int nMs)
+{
+    m_nLateMs = std::max(0, nMs);
+}
 
 void CVirtualProcessor::SetSplitShape(int nPieceLen, int nGapMs)
 {
@@ -336,15 +340,13 @@ std::vector<BYTE> CVirtualProcessor::SaveState() const
         data.insert(data.end(), name.begin(), name.end());
     for (const auto& slot : m_aSlot)
         for (const SimBlock& blk : slot)
-            data.insert(data.end(), blk.begin() + BLOCK_DATA_FIRST,
-                        blk.begin() + BLOCK_DATA_FIRST + BLOCK_DATA_LEN);
+            data.insert(data.end(), blk.begin() + BLOCK_DATA_FIRST, blk.begin() + BLOCK_DATA_FIRST + BLOCK_DATA_LEN);
     return data;
 }
 
 bool CVirtualProcessor::LoadState(const std::vector<BYTE>& data)
 {
-    if (data.size() != STATE_LEN ||
-        !std::equal(STATE_MAGIC.begin(), STATE_MAGIC.end(), data.begin()) ||
+    if (data.size() != STATE_LEN || !std::equal(STATE_MAGIC.begin(), STATE_MAGIC.end(), data.begin()) ||
         data[STATE_MAGIC.size()] != STATE_VERSION)
         return false;
     auto it = data.begin() + static_cast<std::ptrdiff_t>(STATE_MAGIC.size() + 1);

@@ -38,8 +38,7 @@ bool IsGainLimit(double d)
 void BandCurveNow(const FitBand& band, int nGainIndex, double (&adCurve)[GRID_POINTS])
 {
     const int nQ = std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1);
-    PeakingCurve(band.nFreq, GainOfIndex(std::clamp(nGainIndex, 0, GAIN_INDEX_MAX)), BandwidthOfQIndex(nQ),
-                 adCurve);
+    PeakingCurve(band.nFreq, GainOfIndex(std::clamp(nGainIndex, 0, GAIN_INDEX_MAX)), BandwidthOfQIndex(nQ), adCurve);
 }
 }  // namespace
 

@@ -17,9 +17,8 @@ std::string FormatHzRange(double dLowHz, double dHighHz)
     return Hz(dLowHz) + "\u2013" + Hz(dHighHz) + " Hz";
 }
 
-FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz,
-                         double dSpanLowHz, double dSpanHighHz, const GridLevels& measured,
-                         const GridLevels& shape)
+FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz, double dSpanLowHz,
+                         double dSpanHighHz, const GridLevels& measured, const GridLevels& shape)
 {
     FitRange range;
     const double dLow = settings.dLowHz > 0.0 ? settings.dLowHz : dCornerLowHz;

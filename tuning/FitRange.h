@@ -15,9 +15,8 @@ struct FitRange {
     std::string strError;  // why there is no point to fit, when nPoints is 0
 };
 
-FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz,
-                         double dSpanLowHz, double dSpanHighHz, const GridLevels& measured,
-                         const GridLevels& shape);
+FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz, double dSpanLowHz,
+                         double dSpanHighHz, const GridLevels& measured, const GridLevels& shape);
 
 // "80-12000 Hz" with the en dash, as the reports write a range.
 std::string FormatHzRange(double dLowHz, double dHighHz);

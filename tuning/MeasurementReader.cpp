@@ -95,8 +95,7 @@ std::string Number(double d)
 }
 }  // namespace
 
-bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out,
-                      std::string& strError)
+bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out, std::string& strError)
 {
     if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM)
         text.remove_prefix(UTF8_BOM.size());
@@ -137,8 +136,8 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
         if (!std::isfinite(dLevel) || std::fabs(dLevel) > MEASUREMENT_MAX_LEVEL_DB)
             return fail(nLine, "level " + Number(dLevel) + " dB is not a level");
         if (!data.adFreq.empty() && dFreq <= data.adFreq.back())
-            return fail(nLine, "frequency " + Number(dFreq) + " Hz does not rise above " +
-                                   Number(data.adFreq.back()) + " Hz of line " + std::to_string(nPrevLine));
+            return fail(nLine, "frequency " + Number(dFreq) + " Hz does not rise above " + Number(data.adFreq.back()) +
+                                   " Hz of line " + std::to_string(nPrevLine));
         if (data.adFreq.size() >= MEASUREMENT_MAX_ROWS)
             return fail(nLine, "more than " + std::to_string(MEASUREMENT_MAX_ROWS) + " rows");
         data.adFreq.push_back(dFreq);

@@ -18,5 +18,4 @@ inline constexpr double MEASUREMENT_MAX_LEVEL_DB = 1000.0;
 // Fills out with the rows of text. On failure returns false and says in
 // strError what is wrong, as "NAME: line N: reason" where a line is at fault;
 // out is then left as it was.
-bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out,
-                      std::string& strError);
+bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out, std::string& strError);

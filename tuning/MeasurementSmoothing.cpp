@@ -1,8 +1,8 @@
 #include "MeasurementSmoothing.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace {

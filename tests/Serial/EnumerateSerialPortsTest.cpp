@@ -59,7 +59,7 @@ protected:
             {"ttyS3", PLATFORM_8250 + "/serial8250:0/serial8250:0.3"},
             {"ttyS10", "devices/pnp0/00:05"},  // real by nature, never probed
             {"ptmx", "devices/virtual/misc/ptmx"},
-            {"ttyGONE", "devices/nowhere"},    // dangling once removed below
+            {"ttyGONE", "devices/nowhere"},  // dangling once removed below
         };
         for (const auto& [pszName, strDevice] : ttys) {
             fs::create_directories(Sys() / strDevice);
@@ -77,12 +77,16 @@ protected:
         fs::create_directory_symlink("../../../devices/pnp0/00:05", Sys() / "class/tty/ttyHOST/device");
 
         for (const auto& [strPath, pszText] : std::initializer_list<std::pair<std::string, const char*>>{
-                 {USB_BUS + "/product", "xHCI Host Controller\n"}, {USB_BUS + "/idVendor", "1d6b\n"},
-                 {USB_BUS + "/1-1/product", "  FT232R USB UART \n"}, {USB_BUS + "/1-1/idVendor", "0403\n"},
+                 {USB_BUS + "/product", "xHCI Host Controller\n"},
+                 {USB_BUS + "/idVendor", "1d6b\n"},
+                 {USB_BUS + "/1-1/product", "  FT232R USB UART \n"},
+                 {USB_BUS + "/1-1/idVendor", "0403\n"},
                  {USB_BUS + "/1-2/product", "Audio Processor\n"},
-                 {USB_BUS + "/1-3/product", "USB2.0 Hub\n"}, {USB_BUS + "/1-3/idVendor", "05e3\n"},
+                 {USB_BUS + "/1-3/product", "USB2.0 Hub\n"},
+                 {USB_BUS + "/1-3/idVendor", "05e3\n"},
                  {USB_BUS + "/1-3/1-3.1/idVendor", "067b\n"},
-                 {"class/tty/ttyS0/type", "4\n"}, {"class/tty/ttyS1/type", "0\n"}})
+                 {"class/tty/ttyS0/type", "4\n"},
+                 {"class/tty/ttyS1/type", "0\n"}})
             WriteFile(Sys() / strPath, pszText);
         ::mkfifo((Sys() / USB_BUS / "1-4/product").c_str(), 0600);
 
@@ -137,11 +141,14 @@ TEST_F(EnumerateSerialPortsTest, FindsRealPortsWithTheirRecordsInNaturalOrder)
     EnumerateSerialPorts(ports, false, Options());
     EXPECT_EQ(m_probed, (std::set<std::string>{"ttyS0", "ttyS1", "ttyS2", "ttyS3"}));
 
-    const std::tuple<std::string, bool, std::string> expected[] = {
-        {"ttyACM0", true, "Audio Processor"}, {"ttyS0", false, "ttyS0"},
-        {"ttyS2", false, "ttyS2"},            {"ttyS10", false, "ttyS10"},
-        {"ttyUSB0", true, "FT232R USB UART"}, {"ttyUSB1", true, "ttyUSB1"},
-        {"ttyUSB2", true, "ttyUSB2"},         {"ttyUSB3", true, "ttyUSB3"}};
+    const std::tuple<std::string, bool, std::string> expected[] = {{"ttyACM0", true, "Audio Processor"},
+                                                                   {"ttyS0", false, "ttyS0"},
+                                                                   {"ttyS2", false, "ttyS2"},
+                                                                   {"ttyS10", false, "ttyS10"},
+                                                                   {"ttyUSB0", true, "FT232R USB UART"},
+                                                                   {"ttyUSB1", true, "ttyUSB1"},
+                                                                   {"ttyUSB2", true, "ttyUSB2"},
+                                                                   {"ttyUSB3", true, "ttyUSB3"}};
     ASSERT_EQ(ports.size(), std::size(expected));
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const auto& [strName, fUsb, strDescription] = expected[i];
@@ -159,8 +166,8 @@ TEST_F(EnumerateSerialPortsTest, DefaultUartProbeTrustsSysfsTypeAndDropsWhatItCa
     // /dev nodes are plain files, so TIOCGSERIAL cannot confirm them either.
     WriteFile(Sys() / "class/tty/ttyS3/type", std::string(100000, '7'));
     const auto names = Names(false, Options(false));
-    EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyS10", "ttyUSB0", "ttyUSB1", "ttyUSB2",
-                                               "ttyUSB3"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyS10", "ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3"}));
 }
 
 TEST_F(EnumerateSerialPortsTest, BusyCheckDropsAPortHeldExclusively)
@@ -188,8 +195,7 @@ TEST_F(EnumerateSerialPortsTest, BusyCheckDropsAPortHeldExclusively)
 
     auto options = Options();
     options.pfnIsBusy = [](const std::string& strPath) { return strPath.find("ttyS") != std::string::npos; };
-    EXPECT_EQ(Names(true, options),
-              (std::vector<std::string>{"ttyACM0", "ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3"}));
+    EXPECT_EQ(Names(true, options), (std::vector<std::string>{"ttyACM0", "ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3"}));
 
     ::close(fdMaster);
     // A dangling node link means no port. (Not the closed pty's path: a test
@@ -226,13 +232,15 @@ TEST_F(EnumerateSerialPortsTest, UnreadableTtyClassRaisesWithErrno)
 
 TEST(CompleteSerialPortInfo, FillsNamesAndCutsOnlyATrailingParenthesis)
 {
-    const struct { const char *pszDisplay, *pszDescription, *pszExpected; } cases[] = {
+    const struct {
+        const char *pszDisplay, *pszDescription, *pszExpected;
+    } cases[] = {
         {"Modem (COM2)", "", "Modem"},
         {"Modem (COM2) x", "", "Modem (COM2) x"},  // first ")" is not the last character
-        {" (COM2)", "", " (COM2)"},                 // " (" at position 0
-        {"A (b) (c)", "", "A (b) (c)"},             // first ")" is not the last one
-        {"Modem(COM2)", "", "Modem(COM2)"},         // no " ("
-        {"ttyUSB0", "FT232R (x)", "FT232R (x)"},    // a description is never touched
+        {" (COM2)", "", " (COM2)"},                // " (" at position 0
+        {"A (b) (c)", "", "A (b) (c)"},            // first ")" is not the last one
+        {"Modem(COM2)", "", "Modem(COM2)"},        // no " ("
+        {"ttyUSB0", "FT232R (x)", "FT232R (x)"},   // a description is never touched
     };
     for (const auto& c : cases) {
         SerialPortInfo info{"/dev/x", "x", c.pszDisplay, false, c.pszDescription};
@@ -252,8 +260,8 @@ TEST(PortNameLess, OrdersByPrefixThenNumberValue)
 {
     const std::string strHuge1 = "ttyS" + std::string(40, '9');
     const std::string strHuge2 = "ttyS1" + std::string(40, '0');
-    std::vector<std::string> names = {"ttyUSB10", "ttyS10", strHuge2, "ttyS2", "ttyUSB0", "ttyS01", "ttyACM0",
-                                      "ttyS1",    "ttyS",   strHuge1, "ttyS2a", "ttyS0", "ttyUSB2"};
+    std::vector<std::string> names = {"ttyUSB10", "ttyS10", strHuge2, "ttyS2",  "ttyUSB0", "ttyS01", "ttyACM0",
+                                      "ttyS1",    "ttyS",   strHuge1, "ttyS2a", "ttyS0",   "ttyUSB2"};
     std::sort(names.begin(), names.end(), PortNameLess);
     EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyS", "ttyS0", "ttyS01", "ttyS1", "ttyS2", "ttyS2a",
                                                "ttyS10", strHuge1, strHuge2, "ttyUSB0", "ttyUSB2", "ttyUSB10"}));

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <mutex>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <string>
 #include <sys/file.h>
@@ -80,8 +80,7 @@ private:
     LONG m_lModemError;
 };
 
-template <class F>
-bool Eventually(F f, std::chrono::milliseconds guard = 5s)
+template <class F> bool Eventually(F f, std::chrono::milliseconds guard = 5s)
 {
     const auto end = std::chrono::steady_clock::now() + guard;
     while (!f()) {
@@ -182,8 +181,11 @@ TEST(SerialTest, LineSettingsAndRefusedArguments)
     const struct {
         BYTE bParity;
         tcflag_t flags;
-    } parities[] = {{ODDPARITY, PARENB | PARODD}, {EVENPARITY, PARENB}, {MARKPARITY, PARENB | PARODD | CMSPAR},
-                    {SPACEPARITY, PARENB | CMSPAR}, {NOPARITY, 0}};
+    } parities[] = {{ODDPARITY, PARENB | PARODD},
+                    {EVENPARITY, PARENB},
+                    {MARKPARITY, PARENB | PARODD | CMSPAR},
+                    {SPACEPARITY, PARENB | CMSPAR},
+                    {NOPARITY, 0}};
     for (const auto& p : parities) {
         ASSERT_EQ(port.Setup(9600, 8, p.bParity, ONESTOPBIT), ERROR_SUCCESS);
         EXPECT_EQ(port.m_lastSet.c_cflag & (PARENB | PARODD | CMSPAR), p.flags) << int(p.bParity);

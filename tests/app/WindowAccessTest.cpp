@@ -173,13 +173,17 @@ TEST_F(WindowTest, AccessibilityToolsDriveFadersAndSwitchesAsTheMouseDoes)
     EXPECT_EQ(Channel(0).GetGain(5), 400);
     EXPECT_EQ(Channel(1).GetOutputOn() != 0, !bOn);
     Click(IDC_BASS_LINK);
-    Access(Dlg().GetDlgItem(IDC_CHANNEL_BUTTON + 2))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    Access(Dlg().GetDlgItem(IDC_CHANNEL_BUTTON + 2))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
     Pump();
     EXPECT_EQ(Dlg().GetCurChannel(), 0);
     Click(IDC_BASS_LINK);
 
     // A key pressed through its interface acts as clicked: CH3 is edited.
-    Access(Dlg().GetDlgItem(IDC_CHANNEL_BUTTON + 2))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    Access(Dlg().GetDlgItem(IDC_CHANNEL_BUTTON + 2))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::pressAction());
     Pump();
     EXPECT_EQ(Dlg().GetCurChannel(), 2);
     EXPECT_EQ(Access(Dlg().GetDlgItem(IDC_GRAPH))->text(QAccessible::Value), QStringLiteral("CH3"));

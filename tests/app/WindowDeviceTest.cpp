@@ -60,7 +60,8 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
 {
     // Not connected: asked, then told to open the port.
     Click(IDC_WRITE);
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{" Are you sure write data to machine  ?", "Please to Open COM-Port"}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{" Are you sure write data to machine  ?", "Please to Open COM-Port"}));
     EXPECT_EQ(m_boxes[0].buttons, MessageButtons::OkCancel);
     Connect();
 

@@ -34,7 +34,8 @@ TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
     ASSERT_TRUE(ReadFileBytes(strBase + ".dia", bytes, strError));
     const std::string strDamaged = (m_dir / "damaged.dia").string();
     for (const std::size_t nKeep : {bytes.size() - 3, std::size_t{700}, std::size_t{0}}) {
-        std::ofstream(strDamaged, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(nKeep));
+        std::ofstream(strDamaged, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(nKeep));
         m_strChosen = strDamaged;
         m_boxes.clear();
         Click(IDC_OPEN);
@@ -43,7 +44,8 @@ TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
         EXPECT_EQ(Ctl<CNumEdit>(IDC_BAND_GAIN + 3)->GetValue(), 180);
     }
     bytes.push_back(0);  // trailing bytes: not a file we wrote
-    std::ofstream(strDamaged, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(strDamaged, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     Click(IDC_OPEN);
     EXPECT_EQ(Channel(0).GetGain(3), 180);
 

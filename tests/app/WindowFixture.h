@@ -156,8 +156,9 @@ protected:
         auto* pFader = Ctl<CBitmapSlider>(nId);
         const QPoint start(pFader->width() / 2, pFader->GetThumbPixel());
         QTest::mousePress(pFader, Qt::LeftButton, Qt::NoModifier, start);
-        QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, nDy)), pFader->mapToGlobal(QPointF(start + QPoint(0, nDy))),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, nDy)),
+                         pFader->mapToGlobal(QPointF(start + QPoint(0, nDy))), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QCoreApplication::sendEvent(pFader, &move);
         QTest::mouseRelease(pFader, Qt::LeftButton, Qt::NoModifier, start + QPoint(0, nDy));
         Pump();
@@ -196,7 +197,8 @@ protected:
             for (int k = 0; k < NUM_CHANNELS; ++k)
                 bDirty = bDirty || Channel(k).IsAnyDirty();
             return !bDirty && !m_pDlg->IsBusy() &&
-                   (Link().GetCount() == 0 || (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
+                   (Link().GetCount() == 0 ||
+                    (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
         });
     }
 

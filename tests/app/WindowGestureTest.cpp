@@ -80,10 +80,7 @@ protected:
 
     // ---- the gestures -----------------------------------------------------
 
-    int AnyFader()
-    {
-        return Chance(70) ? IDC_BAND_FADER + Rand(NUM_BANDS) : kChannelFaders[Rand(4)];
-    }
+    int AnyFader() { return Chance(70) ? IDC_BAND_FADER + Rand(NUM_BANDS) : kChannelFaders[Rand(4)]; }
 
     Gesture FaderGesture()
     {
@@ -114,7 +111,7 @@ protected:
             return {"click " + strFader + " at y " + std::to_string(at.y()), false};
         }
         default: {
-            static const int kKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+            static const int kKeys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
                                         Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
             const int nKey = kKeys[Rand(8)];
             PostWindowMessage(pFader, WM_SLIDER_TAKEFOCUS, 0, 0);
@@ -134,11 +131,21 @@ protected:
                 return IDC_GAIN_FIELD;  // the gesture finds it closed, as a user would
             int nId = 0;
             switch (Rand(5)) {
-            case 0: nId = (Dlg().IsQMode() ? IDC_BAND_Q : IDC_BAND_GAIN) + Rand(NUM_BANDS); break;
-            case 1: nId = IDC_GATE_FIELD + Rand(NUM_CHANNELS); break;
-            case 2: nId = Chance(50) ? IDC_HPF_FIELD : IDC_LPF_FIELD; break;
-            case 3: nId = IDC_GAIN_FIELD; break;
-            default: nId = IDC_DELAY_FIELD; break;
+            case 0:
+                nId = (Dlg().IsQMode() ? IDC_BAND_Q : IDC_BAND_GAIN) + Rand(NUM_BANDS);
+                break;
+            case 1:
+                nId = IDC_GATE_FIELD + Rand(NUM_CHANNELS);
+                break;
+            case 2:
+                nId = Chance(50) ? IDC_HPF_FIELD : IDC_LPF_FIELD;
+                break;
+            case 3:
+                nId = IDC_GAIN_FIELD;
+                break;
+            default:
+                nId = IDC_DELAY_FIELD;
+                break;
             }
             if (Ctl<CNumEdit>(nId)->isEnabled() || Dlg().IsBusy())
                 return nId;
@@ -167,7 +174,8 @@ protected:
             strText = Chance(50) ? "99999" : "-99999";
             break;
         default: {
-            static const char* const kGarbage[] = {"abc", "#", "", " ", "-", ".", "x5", "OFF", "--3", "e5", "+-1", "nan", "inf"};
+            static const char* const kGarbage[] = {"abc", "#",   "",   " ",   "-",   ".",  "x5",
+                                                   "OFF", "--3", "e5", "+-1", "nan", "inf"};
             strText = kGarbage[Rand(static_cast<int>(std::size(kGarbage)))];
             bGarbage = true;
             break;
@@ -301,7 +309,7 @@ protected:
         expectFader(IDC_DELAY_FADER, ch.GetDelay());
         expectField(IDC_DELAY_FIELD, ch.GetDelay());
         for (const auto& [nFader, nField, nFreq] : {std::tuple{IDC_HPF_FADER, IDC_HPF_FIELD, ch.GetHpfFreq()},
-                                                     std::tuple{IDC_LPF_FADER, IDC_LPF_FIELD, ch.GetLpfFreq()}}) {
+                                                    std::tuple{IDC_LPF_FADER, IDC_LPF_FIELD, ch.GetLpfFreq()}}) {
             auto* pFader = Ctl<CBitmapSlider>(nFader);
             EXPECT_EQ(pFader->GetPos(), pFader->PosOfFrequency(nFreq)) << "fader " << nFader << " " << strWhere;
             expectField(nField, nFreq);
@@ -414,8 +422,8 @@ TEST_F(WindowGestureTest, UndoAndRedoWalkThroughEveryStepAndTheDeviceFollows)
     // then forward again to the end.
     const std::string strSeed = ", seed " + std::to_string(nSeed);
     for (std::size_t i = after.size() - 1; i > 0; --i) {
-        const std::string strWhere = "undoing step " + std::to_string(i) + " (" +
-                                     Dlg().GetHistory().UndoLabel() + ")" + strSeed;
+        const std::string strWhere =
+            "undoing step " + std::to_string(i) + " (" + Dlg().GetHistory().UndoLabel() + ")" + strSeed;
         if (Chance(50)) {
             Dlg().setFocus();
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier);

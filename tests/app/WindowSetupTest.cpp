@@ -12,7 +12,6 @@
 #include "SplashWnd.h"
 #include "WindowMessage.h"
 
-
 TEST_F(WindowTest, StartsInAnEmptyFolderWithEverythingInPlace)
 {
     EXPECT_TRUE(std::filesystem::is_directory(m_dir / "MusicFile"));

@@ -110,7 +110,8 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     const QImage before = graph.GetImage();
     m_strChosen = strBad;
     GraphMenu("Load Measurement...");
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad + ": line 4: frequency 30 Hz does not rise above 40 Hz of line 3"});
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{strBad + ": line 4: frequency 30 Hz does not rise above 40 Hz of line 3"});
     EXPECT_FALSE(Dlg().GetMeasurement(0).IsLoaded());
     EXPECT_EQ(graph.GetImage(), before);
 
@@ -148,7 +149,8 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
         dialog.LowBox()->setValue(5000);
         dialog.HighBox()->setValue(100);
         EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
-        EXPECT_EQ(dialog.GetFiguresText(), QString::fromUtf8("No fit: the range 5000\u2013100 Hz holds no frequencies"));
+        EXPECT_EQ(dialog.GetFiguresText(),
+                  QString::fromUtf8("No fit: the range 5000\u2013100 Hz holds no frequencies"));
         return static_cast<int>(QDialog::Rejected);
     });
     GraphMenu("Fit EQ to Measurement...");

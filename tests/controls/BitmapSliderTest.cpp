@@ -226,9 +226,9 @@ TEST_F(BitmapSliderTest, DragReportsAtMostOncePerPeriodAndOnceOnRelease)
 TEST_F(BitmapSliderTest, NavigationKeysReportEvenWhenNothingChanges)
 {
     m_pSlider->SetPos(200);
-    const std::pair<int, int> steps[] = {{Qt::Key_PageUp, 180}, {Qt::Key_PageDown, 200}, {Qt::Key_Up, 199},
-                                         {Qt::Key_Down, 200},   {Qt::Key_Left, 200},     {Qt::Key_Right, 200},
-                                         {Qt::Key_Home, 0},     {Qt::Key_Up, 0},         {Qt::Key_End, 400},
+    const std::pair<int, int> steps[] = {{Qt::Key_PageUp, 180},  {Qt::Key_PageDown, 200}, {Qt::Key_Up, 199},
+                                         {Qt::Key_Down, 200},    {Qt::Key_Left, 200},     {Qt::Key_Right, 200},
+                                         {Qt::Key_Home, 0},      {Qt::Key_Up, 0},         {Qt::Key_End, 400},
                                          {Qt::Key_PageDown, 400}};
     for (const auto& [nKey, nPos] : steps) {
         EXPECT_TRUE(Key(nKey));

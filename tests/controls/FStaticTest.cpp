@@ -62,7 +62,7 @@ protected:
 
 TEST_F(GraphTest, BandDragChangesGainOnlyAndIsReportedOncePerPeriod)
 {
-    const CPoint centre = Grab(17);  // 1 kHz
+    const CPoint centre = Grab(17);    // 1 kHz
     Move({centre.x + 200, 10}, true);  // above and to the side
     Move({centre.x + 300, -40}, true);
     Move({centre.x - 100, 5}, true);

@@ -10,7 +10,10 @@ constexpr unsigned PRESET_DIALOG_FLAGS = 0x1802;
 
 // Puts a chooser in place for one test and the modal dialog back afterwards.
 struct ChooserScope {
-    explicit ChooserScope(CFileDialogST::Chooser chooser) : m_previous(CFileDialogST::SetModalChooser(std::move(chooser))) {}
+    explicit ChooserScope(CFileDialogST::Chooser chooser)
+        : m_previous(CFileDialogST::SetModalChooser(std::move(chooser)))
+    {
+    }
     ~ChooserScope() { CFileDialogST::SetModalChooser(m_previous); }
     CFileDialogST::Chooser m_previous;
 };
@@ -146,7 +149,8 @@ TEST(FileDialogST, SeveralFilesWalkedOneByOne)
     std::vector<std::string> walked;
     for (std::size_t nPos = open.GetStartPosition(); nPos != CFileDialogST::npos;)
         walked.push_back(open.GetNextPathName(nPos));
-    EXPECT_EQ(walked, (std::vector<std::string>{"/data/presets/a.dia", "/data/presets/b.dia", "/data/presets/c d.dia"}));
+    EXPECT_EQ(walked,
+              (std::vector<std::string>{"/data/presets/a.dia", "/data/presets/b.dia", "/data/presets/c d.dia"}));
 
     // One file with the same style: the path, and the walk ends.
     files = QStringList{"/e.dia"};

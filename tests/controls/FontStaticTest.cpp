@@ -19,8 +19,7 @@ bool IsDark(const QColor& c)
     return c.red() < 80 && c.green() < 80 && c.blue() < 80;
 }
 
-template <typename Pred>
-int Count(const QImage& image, Pred pred)
+template <typename Pred> int Count(const QImage& image, Pred pred)
 {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)

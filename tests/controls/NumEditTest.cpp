@@ -108,7 +108,7 @@ TEST_F(NumEditTest, TypedGainIsCommittedOnLosingTheFocusWithTheRangeBox)
     EXPECT_EQ(gain.text(), "3");
     EXPECT_EQ(Notifications(ID_GAIN5), 2u);
 
-    gain.SetValue(401);  // outside the range: ignored
+    gain.SetValue(401);               // outside the range: ignored
     EXPECT_EQ(gain.GetValue(), 230);  // what was typed, read silently
     gain.SetValue(-1);
     EXPECT_EQ(gain.GetValue(), 230);
@@ -273,8 +273,8 @@ TEST(NumEditAlone, WorksWithoutAParentOrARange)
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(&edit, &out);  // a step of 0: nothing to divide by
     EXPECT_EQ(edit.GetValue(), 0);
-    QWheelEvent wheel(QPointF(), QPointF(), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(), QPointF(), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
     QCoreApplication::sendEvent(&edit, &wheel);
     EXPECT_EQ(edit.GetValue(), 0);
     edit.SetRange(INT_MAX - 1, INT_MAX);

@@ -16,8 +16,14 @@ Bytes Reply(BYTE command, int nLen, BYTE b4 = 0, BYTE b5 = 0)
     frame.back() = FRAME_TRAILER;
     return frame;
 }
-Bytes PollReply() { return Reply(CMD_POLL, POLL_REPLY_LEN); }
-Bytes Ack() { return Reply(CMD_ACK, SHORT_FRAME_LEN); }
+Bytes PollReply()
+{
+    return Reply(CMD_POLL, POLL_REPLY_LEN);
+}
+Bytes Ack()
+{
+    return Reply(CMD_ACK, SHORT_FRAME_LEN);
+}
 Bytes NameReply(BYTE nSlot, const std::string& name)
 {
     Bytes frame = Reply(CMD_NAME_REPLY, SHORT_FRAME_LEN, 0, nSlot);
@@ -159,11 +165,11 @@ TEST_F(LinkFixture, GarbageBadTrailersAndMisplacedRepliesNeverRemoveTheHead)
 
     Bytes badTrailer = PollReply();
     badTrailer.back() = 0x55;
-    DeviceSends(Join({{0x00, 0x12, 0xFF, 0xFF, 0x34},            // stray bytes, two FFs only
+    DeviceSends(Join({{0x00, 0x12, 0xFF, 0xFF, 0x34},              // stray bytes, two FFs only
                       {0xFF, 0xFF, 0xFF, 0x99, 0xAA, 0x01, 0xAA},  // unknown command
                       badTrailer,
                       Reply(CMD_BLOCK_REPLY, BLOCK_FRAME_LEN, 7, 0),  // channel 7: no place for it
-                      NameReply(9, "NINE")}));                   // slot 9 likewise
+                      NameReply(9, "NINE")}));                        // slot 9 likewise
     EXPECT_TRUE(m_wnd.PumpUntil([&] { return Link().GetDroppedCount() == nDropped + 3; }));
     EXPECT_EQ(Link().GetCount(), 6);
     EXPECT_TRUE(m_wnd.m_aHandled.empty());

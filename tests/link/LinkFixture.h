@@ -77,14 +77,12 @@ public:
 
     // Handles queued messages until done() holds; false when the guard
     // time ran out first (the test then fails, it never hangs).
-    template <class F>
-    bool PumpUntil(F done, std::chrono::milliseconds guard = std::chrono::seconds(5))
+    template <class F> bool PumpUntil(F done, std::chrono::milliseconds guard = std::chrono::seconds(5))
     {
         const auto end = std::chrono::steady_clock::now() + guard;
         while (!done()) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            if (m_queue.empty() &&
-                !m_cv.wait_until(lock, end, [this] { return !m_queue.empty(); }))
+            if (m_queue.empty() && !m_cv.wait_until(lock, end, [this] { return !m_queue.empty(); }))
                 return done();
             const Message m = m_queue.front();
             m_queue.pop_front();

@@ -119,8 +119,12 @@ private:
 class CSoak {
 public:
     CSoak(bool bPaced, unsigned nSeed, int nFaultOneIn)
-        : m_nFaultOneIn(std::max(1, nFaultOneIn)), m_bPaced(bPaced), m_tick(bPaced ? std::chrono::milliseconds(LINK_TICK_MS) : 4ms), m_rng(nSeed),
-          m_server(Options(bPaced)), m_link(m_route, m_wnd, m_wnd)
+        : m_nFaultOneIn(std::max(1, nFaultOneIn)),
+          m_bPaced(bPaced),
+          m_tick(bPaced ? std::chrono::milliseconds(LINK_TICK_MS) : 4ms),
+          m_rng(nSeed),
+          m_server(Options(bPaced)),
+          m_link(m_route, m_wnd, m_wnd)
     {
         m_wnd.m_pLink = &m_link;
         ResetLinkGroups(m_route);
@@ -144,8 +148,9 @@ public:
         std::string error;
         ASSERT_TRUE(m_server.Start(error)) << error;
         // Late answers come after the resend and before the link would give up.
-        const int nLateMs = m_bPaced ? CVirtualProcessor::DEFAULT_LATE_MS
-                                     : static_cast<int>(m_tick.count() / 1'000'000) * (LINK_RESEND_TICKS + LINK_GIVE_UP_TICKS) / 2;
+        const int nLateMs =
+            m_bPaced ? CVirtualProcessor::DEFAULT_LATE_MS
+                     : static_cast<int>(m_tick.count() / 1'000'000) * (LINK_RESEND_TICKS + LINK_GIVE_UP_TICKS) / 2;
         m_server.WithProcessor([&](CVirtualProcessor& p) { p.SetLateDelay(nLateMs); });
         ASSERT_TRUE(m_link.Connect(m_server.GetPortPath()));
         const auto guard = Clock::now() + 60s;
@@ -187,8 +192,7 @@ public:
                                       p.GetAcceptedCount(CMD_POLL)};
         });
         out << "; device took " << accepted[0] << " parameter frames, " << accepted[1] << " block writes, "
-            << accepted[2] << " polls; link dropped " << m_link.GetLink().GetDroppedCount()
-            << " unusable answers\n";
+            << accepted[2] << " polls; link dropped " << m_link.GetLink().GetDroppedCount() << " unusable answers\n";
     }
 
 private:
@@ -209,25 +213,56 @@ private:
         CTALVData& ch = Channel(k);
         const int b = Pick(0, NUM_BANDS - 1);
         switch (Pick(0, 20)) {
-        case 0: case 1: case 2: ch.SetGain(static_cast<short>(Pick(0, 400)), b); break;
-        case 3: ch.SetQ(static_cast<short>(Pick(BAND_Q_RANGE.nMin, BAND_Q_RANGE.nMax)), b); break;
-        case 4: ch.SetBandBypass(b, Pick(0, 1)); break;
-        case 5: ch.SetEqBypassAll(Pick(0, 1)); break;
-        case 6: ch.SetHpfFreq(static_cast<short>(Pick(20, 2000))); break;
-        case 7: ch.SetLpfFreq(static_cast<short>(Pick(2000, 20000))); break;
-        case 8: ch.SetHpfType(static_cast<BYTE>(Pick(0, 2))); ch.SetLpfSlope(static_cast<BYTE>(Pick(0, 6))); break;
-        case 9: ch.SetOutputOn(static_cast<BYTE>(Pick(0, 1))); break;
-        case 10: ch.SetPolarity(static_cast<BYTE>(Pick(0, 1))); break;
-        case 11: ch.SetChannelGain(static_cast<short>(Pick(0, 800))); break;
-        case 12: ch.SetDelay(static_cast<short>(Pick(0, 960))); break;
-        case 13: ch.SetGateThreshold(Pick(GATE_ENTERED_RANGE.nMin, GATE_ENTERED_RANGE.nMax)); break;
-        case 14: ch.SetInputLevel(static_cast<BYTE>(Pick(0, 1))); break;
-        case 15: case 16:
+        case 0:
+        case 1:
+        case 2:
+            ch.SetGain(static_cast<short>(Pick(0, 400)), b);
+            break;
+        case 3:
+            ch.SetQ(static_cast<short>(Pick(BAND_Q_RANGE.nMin, BAND_Q_RANGE.nMax)), b);
+            break;
+        case 4:
+            ch.SetBandBypass(b, Pick(0, 1));
+            break;
+        case 5:
+            ch.SetEqBypassAll(Pick(0, 1));
+            break;
+        case 6:
+            ch.SetHpfFreq(static_cast<short>(Pick(20, 2000)));
+            break;
+        case 7:
+            ch.SetLpfFreq(static_cast<short>(Pick(2000, 20000)));
+            break;
+        case 8:
+            ch.SetHpfType(static_cast<BYTE>(Pick(0, 2)));
+            ch.SetLpfSlope(static_cast<BYTE>(Pick(0, 6)));
+            break;
+        case 9:
+            ch.SetOutputOn(static_cast<BYTE>(Pick(0, 1)));
+            break;
+        case 10:
+            ch.SetPolarity(static_cast<BYTE>(Pick(0, 1)));
+            break;
+        case 11:
+            ch.SetChannelGain(static_cast<short>(Pick(0, 800)));
+            break;
+        case 12:
+            ch.SetDelay(static_cast<short>(Pick(0, 960)));
+            break;
+        case 13:
+            ch.SetGateThreshold(Pick(GATE_ENTERED_RANGE.nMin, GATE_ENTERED_RANGE.nMax));
+            break;
+        case 14:
+            ch.SetInputLevel(static_cast<BYTE>(Pick(0, 1)));
+            break;
+        case 15:
+        case 16:
             // The window's crossover timer moves every channel's ramp.
             for (int c = 0; c < NUM_CHANNELS; ++c)
                 Channel(c).StepCrossoverRamp();
             break;
-        case 17: case 18:
+        case 17:
+        case 18:
             if (!g_bBassLink)
                 ChooseLinkGroup(Pick(0, NUM_CHANNELS - 1), Pick(0, NUM_CHANNELS - 1));
             break;
@@ -269,9 +304,11 @@ private:
     // is still pending, so no frame loses both its answer and its resend's.
     void MaybeFault()
     {
-        static const std::pair<SimFault, const char*> faults[] = {
-            {SimFault::Garbage, "garbage"}, {SimFault::Split, "split"}, {SimFault::Late, "late"},
-            {SimFault::BadTrailer, "bad-trailer"}, {SimFault::Silent, "silent"}};
+        static const std::pair<SimFault, const char*> faults[] = {{SimFault::Garbage, "garbage"},
+                                                                  {SimFault::Split, "split"},
+                                                                  {SimFault::Late, "late"},
+                                                                  {SimFault::BadTrailer, "bad-trailer"},
+                                                                  {SimFault::Silent, "silent"}};
         if (Pick(1, m_nFaultOneIn) != 1)
             return;
         const CSendData* pHead = m_link.GetLink().GetHead();

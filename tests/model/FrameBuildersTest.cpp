@@ -21,8 +21,8 @@ TEST_F(ModelTest, NextFrameGoesChannelByChannelThenPolls)
     route.GetChannel(1).SetHpfType(1);
     route.GetChannel(0).SetGain(220, 30);
 
-    const std::array<std::pair<int, int>, 5> order = {{{0, 30}, {1, 0}, {1, XOVER_FRAME_INDEX},
-                                                       {1, CHANNEL_FRAME_INDEX}, {2, 3}}};
+    const std::array<std::pair<int, int>, 5> order = {
+        {{0, 30}, {1, 0}, {1, XOVER_FRAME_INDEX}, {1, CHANNEL_FRAME_INDEX}, {2, 3}}};
     for (auto [ch, index] : order) {
         auto f = route.GetNextFrame();
         ASSERT_EQ(f->GetLength(), SHORT_FRAME_LEN);

@@ -11,7 +11,7 @@ TEST_F(ModelTest, LinkedChannelsFollowQCrossoverAndChannelEdits)
     EXPECT_EQ(b.GetGain(5), 200);
     b.SetGain(300, 5);  // the window repeats gain edits on each linked channel
     b.SetGain(260, 5);
-    a.SetQ(17, 5);      // ... but the Q edit copies the whole band
+    a.SetQ(17, 5);  // ... but the Q edit copies the whole band
     EXPECT_EQ(b.GetQ(5), 17);
     EXPECT_EQ(b.GetGain(5), 300);
     EXPECT_TRUE(b.IsBandDirty(5));

@@ -19,12 +19,30 @@ CNumEditFormat Field(int nMode, int nMin, int nMax, double dStep = 0.0, double d
     f.SetOffset(dOffset);
     return f;
 }
-CNumEditFormat Delay(int nMode) { return Field(nMode, 0, 960); }
-CNumEditFormat BandGain() { return Field(NUMEDIT_CENTRED, 0, 400, 0.1); }
-CNumEditFormat BandQ() { return Field(NUMEDIT_Q, 0, 59); }
-CNumEditFormat Frequency() { return Field(NUMEDIT_INTEGER, 20, 20000); }
-CNumEditFormat ChannelGain() { return Field(NUMEDIT_SCALED, 0, 800, 0.1, 60); }
-CNumEditFormat Gate() { return Field(NUMEDIT_SCALED_WHOLE, 10, 40, 1.0, 120); }
+CNumEditFormat Delay(int nMode)
+{
+    return Field(nMode, 0, 960);
+}
+CNumEditFormat BandGain()
+{
+    return Field(NUMEDIT_CENTRED, 0, 400, 0.1);
+}
+CNumEditFormat BandQ()
+{
+    return Field(NUMEDIT_Q, 0, 59);
+}
+CNumEditFormat Frequency()
+{
+    return Field(NUMEDIT_INTEGER, 20, 20000);
+}
+CNumEditFormat ChannelGain()
+{
+    return Field(NUMEDIT_SCALED, 0, 800, 0.1, 60);
+}
+CNumEditFormat Gate()
+{
+    return Field(NUMEDIT_SCALED_WHOLE, 10, 40, 1.0, 120);
+}
 
 // A commit of typed text that stores nValue and asks for a redisplay.
 void ExpectStored(const CNumEditFormat& f, const std::string& strText, int nBefore, int nValue, bool bMessage)

@@ -75,8 +75,8 @@ TEST_F(ModelTest, NewPresetFileHasTheDocumentedBytes)
     ASSERT_EQ(bytes.size(), 4u * 280 + 5);
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         const auto* rec = bytes.data() + 280 * k;
-        const auto head = Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x28, 0,
-                                 0x14, 0, 0, 0, 0x20, 0x4E, 0, 0});
+        const auto head = Bytes({1, 0, 0, 0, 0, 0, 0,    0, 0,    0, 0, 0, 0,    0,    0, 0,
+                                 0, 0, 0, 0, 0, 0, 0x28, 0, 0x14, 0, 0, 0, 0x20, 0x4E, 0, 0});
         EXPECT_TRUE(std::equal(head.begin(), head.end(), rec)) << "channel " << k;
         const auto band0 = Bytes({0x14, 0, 0xC8, 0, 0, 0, 0, 0});
         const auto band1 = Bytes({0x19, 0, 0xC8, 0, 0, 0, 0, 0});
@@ -125,11 +125,11 @@ TEST_F(ModelTest, LoadingClampsValuesIntoTheirRanges)
 {
     auto bytes = StorePresetBytes(route);
     auto* rec = bytes.data();
-    rec[22] = 0;    // gate
+    rec[22] = 0;  // gate
     rec[280 + 22] = 200;
-    rec[23] = 5;    // input level
-    rec[16] = 3;    // output switch
-    rec[21] = 9;    // polarity
+    rec[23] = 5;             // input level
+    rec[16] = 3;             // output switch
+    rec[21] = 9;             // polarity
     SetWord(rec + 17, 900);  // channel gain
     SetWord(rec + 19, -4);   // delay
     SetWord(rec + 24, 0);    // HPF frequency
@@ -138,10 +138,10 @@ TEST_F(ModelTest, LoadingClampsValuesIntoTheirRanges)
     SetWord(rec + 28, 30000);
     rec[30] = 255;
     rec[31] = 255;
-    SetWord(rec + 32, 5);        // band 0 frequency
-    SetWord(rec + 34, 200);      // band 0 gain: bypassed
-    SetWord(rec + 36 + 8, 60);   // band 1 Q
-    SetWord(rec + 34 + 16, 999); // band 2 gain
+    SetWord(rec + 32, 5);          // band 0 frequency
+    SetWord(rec + 34, 200);        // band 0 gain: bypassed
+    SetWord(rec + 36 + 8, 60);     // band 1 Q
+    SetWord(rec + 34 + 16, 999);   // band 2 gain
     SetWord(rec + 38 + 24, 1234);  // band 3 reserved word: kept as it is
 
     route.GetChannel(0).SetGain(150, 0);
@@ -323,9 +323,15 @@ TEST_F(ModelTest, LoaderTakesExactlyOnePresetOrNothing)
         std::vector<std::uint8_t> bytes = good;
         const std::size_t at = rng() % bytes.size();
         switch (rng() % 4) {
-        case 0: bytes[at] = static_cast<std::uint8_t>(rng()); break;
-        case 1: bytes.resize(at); break;
-        case 2: bytes.resize(bytes.size() + 1 + rng() % 8, static_cast<std::uint8_t>(rng())); break;
+        case 0:
+            bytes[at] = static_cast<std::uint8_t>(rng());
+            break;
+        case 1:
+            bytes.resize(at);
+            break;
+        case 2:
+            bytes.resize(bytes.size() + 1 + rng() % 8, static_cast<std::uint8_t>(rng()));
+            break;
         default:
             bytes[at] = static_cast<std::uint8_t>(rng());
             bytes[(at + 1) % bytes.size()] = static_cast<std::uint8_t>(rng());

@@ -145,8 +145,7 @@ TEST_F(ModelTest, CrossoverRampMovesAnOctaveAPerSendAndEndsWithOneMore)
     ch.SetHpfFreq(20000);
     EXPECT_EQ(ch.GetHpfFreq(), 20000);
     EXPECT_EQ(ch.GetHpfCurrentFreq(), 20);
-    EXPECT_EQ(RampHpf(route, 2),
-              (std::vector<int>{40, 80, 160, 320, 640, 1280, 2560, 5120, 10240, 20000, 20000}));
+    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{40, 80, 160, 320, 640, 1280, 2560, 5120, 10240, 20000, 20000}));
 
     ch.SetHpfFreq(1000);
     RampHpf(route, 2);

@@ -11,7 +11,7 @@ TEST(FrameChecksum, PollFrameChecksumIsZeroAndTrailerIsSet)
     SetFrameEnds(f.data(), SHORT_FRAME_LEN, CMD_POLL);
     SetFrameChecksum(f.data(), SHORT_FRAME_LEN);
     const std::array<BYTE, SHORT_FRAME_LEN> expected{0xFF, 0xFF, 0xFF, 0xA5, 0, 0, 0, 0, 0,
-                                                    0,    0,    0,    0,    0, 0, 0, 0, 0xAA};
+                                                     0,    0,    0,    0,    0, 0, 0, 0, 0xAA};
     EXPECT_EQ(f, expected);
     EXPECT_TRUE(HasValidChecksum(f.data(), SHORT_FRAME_LEN));
 }

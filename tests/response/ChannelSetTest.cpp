@@ -118,8 +118,8 @@ TEST(DisplayModel, LoadedFromTheChannel)
     EXPECT_EQ(out.GetLowPass().GetAlignment(), 1);
     EXPECT_EQ(out.GetLowPass().GetSlope(), 6);
     const CEQ& eq = out.GetEQ();
-    const double dAt1k = eq.GetAt(17).m_dCurve[136] + eq.GetAt(EQ_HIGH_PASS).m_dCurve[136] +
-                         eq.GetAt(EQ_LOW_PASS).m_dCurve[136];
+    const double dAt1k =
+        eq.GetAt(17).m_dCurve[136] + eq.GetAt(EQ_HIGH_PASS).m_dCurve[136] + eq.GetAt(EQ_LOW_PASS).m_dCurve[136];
     EXPECT_NEAR(eq.m_dSum[136], dAt1k, 1e-12);
     EXPECT_EQ(out.m_aptCurve[136].y, DbToY(eq.m_dSum[136], 150) + 10);
 }

@@ -53,8 +53,8 @@ inline double PeakingAt(int i, int nFreq, double dGain, double dBandwidth)
     const double sn = std::sin(w0);
     const double alpha = std::sinh(0.69314718 * dBandwidth * w0 / sn) * sn;
     const double a0 = alpha / A + 1;
-    return EvaluateAt(i, (alpha * A + 1) / a0, (-2 * std::cos(w0)) / a0, (1 - alpha * A) / a0,
-                      (-2 * std::cos(w0)) / a0, (1 - alpha / A) / a0);
+    return EvaluateAt(i, (alpha * A + 1) / a0, (-2 * std::cos(w0)) / a0, (1 - alpha * A) / a0, (-2 * std::cos(w0)) / a0,
+                      (1 - alpha / A) / a0);
 }
 
 inline double ShelfAt(int i, int nType, int nFreq, double dGain, int nShelfSlope)

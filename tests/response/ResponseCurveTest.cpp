@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "BandResponse.h"
-#include "GridKernels.h"
 #include "Filter.h"
+#include "GridKernels.h"
 #include "LiteralResponse.h"
 
 namespace {

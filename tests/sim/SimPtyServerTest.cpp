@@ -72,7 +72,6 @@ private:
     int m_fd;
 };
 
-
 TEST(SimPtyServerTest, AnswersFramesOnThePseudoTerminal)
 {
     SimServerOptions options;

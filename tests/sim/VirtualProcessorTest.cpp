@@ -85,13 +85,20 @@ std::vector<Bytes> FindReplies(const Bytes& in)
 
 // Ends, command, index bytes and copies of a block frame, and 1 for a valid
 // checksum.
-template <class Frame>
-Bytes BlockHead(const Frame& f)
+template <class Frame> Bytes BlockHead(const Frame& f)
 {
     if (f.size() != BLOCK_FRAME_LEN)
         return {};
-    return {f[0], f[1], f[2], f[FRAME_CMD], f[FRAME_INDEX1], f[FRAME_INDEX2], f[BLOCK_INDEX1_COPY],
-            f[BLOCK_INDEX2_COPY], BYTE(HasValidChecksum(f.data(), BLOCK_FRAME_LEN)), f.back()};
+    return {f[0],
+            f[1],
+            f[2],
+            f[FRAME_CMD],
+            f[FRAME_INDEX1],
+            f[FRAME_INDEX2],
+            f[BLOCK_INDEX1_COPY],
+            f[BLOCK_INDEX2_COPY],
+            BYTE(HasValidChecksum(f.data(), BLOCK_FRAME_LEN)),
+            f.back()};
 }
 
 Bytes ExpectedHead(BYTE cmd, int ch, int slot)
@@ -108,10 +115,9 @@ TEST(VirtualProcessor, AnswersPollAndAcknowledgesParameterFramesIntoTheLiveSlot)
     EXPECT_EQ(Exchange(vp, poll), (Bytes{0xFF, 0xFF, 0xFF, 0xA5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xAA}));
 
     const SimBlock stored1 = vp.GetBlock(1, 1);
-    EXPECT_EQ(Exchange(vp, ShortFrame(CMD_PARAMETER, 1, 7, Words({110, 345, 12, 0}))),
-              ShortFrame(CMD_ACK, 1, 7));
+    EXPECT_EQ(Exchange(vp, ShortFrame(CMD_PARAMETER, 1, 7, Words({110, 345, 12, 0}))), ShortFrame(CMD_ACK, 1, 7));
     // The block keeps the crossover and channel values in frame order.
-    const Bytes xo = {0xD0, 0x07, 1, 3, 0x10, 0x27, 2, 6};  // HPF 2000, LPF 10000
+    const Bytes xo = {0xD0, 0x07, 1, 3, 0x10, 0x27, 2, 6};   // HPF 2000, LPF 10000
     const Bytes ch = {0, 1, 0x20, 0x03, 0xC0, 0x03, 70, 1};  // gain 800, delay 960
     Exchange(vp, ShortFrame(CMD_PARAMETER, 2, XOVER_FRAME_INDEX, xo));
     Exchange(vp, ShortFrame(CMD_PARAMETER, 3, CHANNEL_FRAME_INDEX, ch));
@@ -151,8 +157,8 @@ TEST(VirtualProcessor, BlockWritesStoreAndOnlyTheyTakeAPendingName)
     EXPECT_EQ(Exchange(vp, BlockWrite(3, 4, flat)), ShortFrame(CMD_ACK, 3, 4));
     EXPECT_EQ(vp.GetName(4), MakeSimName("MINE"));
     const SimBlock& stored = vp.GetBlock(4, 3);
-    EXPECT_TRUE(std::equal(stored.begin() + FRAME_PAYLOAD, stored.begin() + BLOCK_INDEX1_COPY,
-                           flat.begin() + FRAME_PAYLOAD));
+    EXPECT_TRUE(
+        std::equal(stored.begin() + FRAME_PAYLOAD, stored.begin() + BLOCK_INDEX1_COPY, flat.begin() + FRAME_PAYLOAD));
     EXPECT_EQ(BlockHead(stored), ExpectedHead(CMD_BLOCK_REPLY, 3, 4));
 
     // A read also starts with a name frame; the request drops it.
@@ -169,8 +175,8 @@ TEST(VirtualProcessor, FindsFramesInAnyChunkingAndAmongGarbage)
     // A fourth FF is taken as the command byte: the block request is lost.
     const Bytes poll = ShortFrame(CMD_POLL, 0, 0);
     Bytes stream = {0x00, 0xFF, 0xFF, 0x52, 0xAA, 0xFF, 0x00};
-    for (const Bytes& part : {poll, Bytes{0x13, 0xFF}, ShortFrame(CMD_BLOCK_REQUEST, 0, 0),
-                              ShortFrame(CMD_NAME_QUERY, 0, 3)})
+    for (const Bytes& part :
+         {poll, Bytes{0x13, 0xFF}, ShortFrame(CMD_BLOCK_REQUEST, 0, 0), ShortFrame(CMD_NAME_QUERY, 0, 3)})
         stream.insert(stream.end(), part.begin(), part.end());
 
     for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, stream.size()}) {
@@ -188,8 +194,7 @@ TEST(VirtualProcessor, FindsFramesInAnyChunkingAndAmongGarbage)
     // is answered again.
     CVirtualProcessor vp;
     std::mt19937 rng(7);
-    const BYTE likely[] = {0xFF, 0xFF, 0xFF, CMD_PARAMETER, CMD_BLOCK_WRITE, CMD_NAME,
-                           FRAME_TRAILER};
+    const BYTE likely[] = {0xFF, 0xFF, 0xFF, CMD_PARAMETER, CMD_BLOCK_WRITE, CMD_NAME, FRAME_TRAILER};
     for (int i = 0; i < 20000; ++i) {
         const BYTE b = rng() % 2 ? likely[rng() % sizeof likely] : static_cast<BYTE>(rng());
         vp.Receive(&b, 1);
@@ -203,17 +208,15 @@ TEST(VirtualProcessor, FindsFramesInAnyChunkingAndAmongGarbage)
 
 TEST(VirtualProcessor, RejectsBrokenOrOutOfRangeFramesWithoutAnswerOrEffect)
 {
-    auto band = [](int freq, int gain, int q) {
-        return ShortFrame(CMD_PARAMETER, 0, 4, Words({freq, gain, q, 0}));
-    };
+    auto band = [](int freq, int gain, int q) { return ShortFrame(CMD_PARAMETER, 0, 4, Words({freq, gain, q, 0})); };
     auto xover = [](int hpf, BYTE type, BYTE slope) {
         return ShortFrame(CMD_PARAMETER, 0, XOVER_FRAME_INDEX,
                           {BYTE(hpf & 0xFF), BYTE(hpf >> 8), type, slope, 0x20, 0x4E, 0, 0});
     };
     auto chan = [](BYTE out, BYTE pol, int gain, int delay, BYTE gate, BYTE input) {
-        return ShortFrame(CMD_PARAMETER, 0, CHANNEL_FRAME_INDEX,
-                          {out, pol, BYTE(gain & 0xFF), BYTE(gain >> 8), BYTE(delay & 0xFF),
-                           BYTE(delay >> 8), gate, input});
+        return ShortFrame(
+            CMD_PARAMETER, 0, CHANNEL_FRAME_INDEX,
+            {out, pol, BYTE(gain & 0xFF), BYTE(gain >> 8), BYTE(delay & 0xFF), BYTE(delay >> 8), gate, input});
     };
     Bytes badSum = ShortFrame(CMD_POLL, 0, 0);
     badSum[SHORT_CHECKSUM] ^= 1;
@@ -227,20 +230,30 @@ TEST(VirtualProcessor, RejectsBrokenOrOutOfRangeFramesWithoutAnswerOrEffect)
 
     using R = SimReject;
     const std::vector<std::pair<Bytes, R>> bad = {
-        {badSum, R::BadChecksum}, {badCopy, R::BadCopy}, {badTrailer, R::BadTrailer},
+        {badSum, R::BadChecksum},
+        {badCopy, R::BadCopy},
+        {badTrailer, R::BadTrailer},
         {ShortFrame(CMD_PARAMETER, 4, 0, Words({20, 200, 0, 0})), R::BadIndex},
         {ShortFrame(CMD_PARAMETER, 0, 33), R::BadIndex},
         {ShortFrame(CMD_BLOCK_REQUEST, 0, 6), R::BadIndex},
         {ShortFrame(CMD_NAME_QUERY, 1, 0), R::BadIndex},
         {ShortFrame(0x57, 0, 0), R::UnknownCommand},
-        {band(19, 200, 0), R::OutOfRange}, {band(20001, 200, 0), R::OutOfRange},
-        {band(1000, 401, 0), R::OutOfRange}, {band(1000, -1, 0), R::OutOfRange},
-        {band(1000, 200, 60), R::OutOfRange}, {xover(19, 0, 0), R::OutOfRange},
-        {xover(100, 3, 0), R::OutOfRange}, {xover(100, 0, 7), R::OutOfRange},
-        {chan(2, 0, 600, 0, 40, 0), R::OutOfRange}, {chan(1, 2, 600, 0, 40, 0), R::OutOfRange},
-        {chan(1, 0, 801, 0, 40, 0), R::OutOfRange}, {chan(1, 0, 600, 961, 40, 0), R::OutOfRange},
-        {chan(1, 0, 600, 0, 39, 0), R::OutOfRange}, {chan(1, 0, 600, 0, 71, 0), R::OutOfRange},
-        {chan(1, 0, 600, 0, 40, 2), R::OutOfRange}, {BlockWrite(0, 0, hot), R::OutOfRange},
+        {band(19, 200, 0), R::OutOfRange},
+        {band(20001, 200, 0), R::OutOfRange},
+        {band(1000, 401, 0), R::OutOfRange},
+        {band(1000, -1, 0), R::OutOfRange},
+        {band(1000, 200, 60), R::OutOfRange},
+        {xover(19, 0, 0), R::OutOfRange},
+        {xover(100, 3, 0), R::OutOfRange},
+        {xover(100, 0, 7), R::OutOfRange},
+        {chan(2, 0, 600, 0, 40, 0), R::OutOfRange},
+        {chan(1, 2, 600, 0, 40, 0), R::OutOfRange},
+        {chan(1, 0, 801, 0, 40, 0), R::OutOfRange},
+        {chan(1, 0, 600, 961, 40, 0), R::OutOfRange},
+        {chan(1, 0, 600, 0, 39, 0), R::OutOfRange},
+        {chan(1, 0, 600, 0, 71, 0), R::OutOfRange},
+        {chan(1, 0, 600, 0, 40, 2), R::OutOfRange},
+        {BlockWrite(0, 0, hot), R::OutOfRange},
         {BlockWrite(0, 6, FactoryPreset(2).aBlock[0]), R::BadIndex},
     };
     CVirtualProcessor vp;
@@ -253,8 +266,8 @@ TEST(VirtualProcessor, RejectsBrokenOrOutOfRangeFramesWithoutAnswerOrEffect)
     EXPECT_EQ(vp.SaveState(), before);
 
     // The edges themselves are fine.
-    for (const Bytes& ok : {band(20, 0, 0), band(20000, 400, 59), xover(20000, 2, 6),
-                            chan(0, 1, 0, 960, 70, 1), chan(1, 0, 800, 0, 40, 0)})
+    for (const Bytes& ok : {band(20, 0, 0), band(20000, 400, 59), xover(20000, 2, 6), chan(0, 1, 0, 960, 70, 1),
+                            chan(1, 0, 800, 0, 40, 0)})
         EXPECT_EQ(Exchange(vp, ok).size(), static_cast<std::size_t>(SHORT_FRAME_LEN));
     EXPECT_EQ(vp.GetRejectedCount(), static_cast<int>(bad.size()));
 }
@@ -262,7 +275,10 @@ TEST(VirtualProcessor, RejectsBrokenOrOutOfRangeFramesWithoutAnswerOrEffect)
 TEST(VirtualProcessor, FaultsShapeTheAnswerButNotTheEffect)
 {
     const Bytes gainTo300 = ShortFrame(CMD_PARAMETER, 0, 0, Words({20, 300, 0, 0}));
-    const Bytes ack = [&] { CVirtualProcessor clean; return Exchange(clean, gainTo300); }();
+    const Bytes ack = [&] {
+        CVirtualProcessor clean;
+        return Exchange(clean, gainTo300);
+    }();
 
     CVirtualProcessor vp;
     vp.SetFault(SimFault::Silent, 1);

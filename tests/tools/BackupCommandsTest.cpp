@@ -2,11 +2,11 @@
 // on a pseudo-terminal, unpaced, with the commands run in-process.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <map>
-#include <csignal>
+#include <sstream>
 #include <sys/resource.h>
 
 #include "AlteringDevice.h"
@@ -54,9 +54,9 @@ TEST_F(BackupCommandsTest, BackupThenRestoreGivesTheDeviceBackAsItWas)
     const std::string backup = Path("backup");
     r = Ctl({"backup", "--port", port, backup});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(FilesIn(backup), (std::vector<std::string>{"index.json", "slot0-2WAY.dia", "slot1-2WAY.dia",
-                                                         "slot2-FLAT.dia", "slot3-My_Mix_2.dia", "slot4-VOCAL.dia",
-                                                         "slot5-3WAY.dia"}))
+    EXPECT_EQ(FilesIn(backup),
+              (std::vector<std::string>{"index.json", "slot0-2WAY.dia", "slot1-2WAY.dia", "slot2-FLAT.dia",
+                                        "slot3-My_Mix_2.dia", "slot4-VOCAL.dia", "slot5-3WAY.dia"}))
         << r.out;
     const std::string index = ReadText(fs::path(backup) / "index.json");
     EXPECT_NE(index.find("\"slot\": 3,\n      \"name\": \"My Mix/2\",\n      \"file\": \"slot3-My_Mix_2.dia\""),
@@ -85,9 +85,9 @@ TEST_F(BackupCommandsTest, BackupThenRestoreGivesTheDeviceBackAsItWas)
     fs::copy(backup, again);
     r = Ctl({"backup", "--port", port, again, "--force"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(FilesIn(again), (std::vector<std::string>{"index.json", "slot0-OTHER.dia", "slot1-OTHER.dia",
-                                                        "slot2-FLAT.dia", "slot3-OTHER.dia", "slot4-VOCAL.dia",
-                                                        "slot5-3WAY.dia"}));
+    EXPECT_EQ(FilesIn(again),
+              (std::vector<std::string>{"index.json", "slot0-OTHER.dia", "slot1-OTHER.dia", "slot2-FLAT.dia",
+                                        "slot3-OTHER.dia", "slot4-VOCAL.dia", "slot5-3WAY.dia"}));
 
     // Restoring leaves the live slot alone unless asked.
     r = Ctl({"restore", "--port", port, backup});

@@ -81,7 +81,8 @@ TEST_F(BackupFolderTest, RestoreChecksTheWholeBackupFirst)
         {Index(Entry(1, "A", "p1.dia") + ", " + Entry(1, "B", "p1.dia")), "slots[1]: slot 1 is listed twice"},
         {Index(Entry(6, "A", "p1.dia")), "slots[0].slot: expected a slot number from 0 to 5"},
         {Index(Entry(1, "NINE CHRS", "p1.dia")), "slots[0].name: the name has 9 characters; the device keeps 8"},
-        {Index(Entry(1, "\xD0\x96", "p1.dia")), "slots[0].name: the name has a character the device cannot keep (U+0416)"},
+        {Index(Entry(1, "\xD0\x96", "p1.dia")),
+         "slots[0].name: the name has a character the device cannot keep (U+0416)"},
         {Index(Entry(1, "A", "../p1.dia")), "slots[0].file: expected the name of a file in the backup folder"},
         {Index(five), "p1.dia: cannot open"},
     };
@@ -94,7 +95,8 @@ TEST_F(BackupFolderTest, RestoreChecksTheWholeBackupFirst)
     for (int s = 2; s <= 5; ++s)
         fs::copy_file(b / "p1.dia", b / ("p" + std::to_string(s) + ".dia"), fs::copy_options::overwrite_existing);
     WriteText(b / "p4.dia", "short");
-    ExpectRefused({"restore", "--port", port, folder}, 1, "p4.dia: not a preset file: it ends after 5 of at least 1121 bytes");
+    ExpectRefused({"restore", "--port", port, folder}, 1,
+                  "p4.dia: not a preset file: it ends after 5 of at least 1121 bytes");
 
     // Slot lists.
     for (const char* bad : {"6", "3-1", "1,", "a", "-1", "1-5x"})

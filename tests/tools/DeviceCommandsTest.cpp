@@ -243,7 +243,8 @@ TEST_F(DeviceCommandsTest, DamagedAnswersAreToldFromSilence)
     ASSERT_FALSE(port.empty());
     const Result r = Ctl({"names", "--port", port});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("Unable to Open COM-Port: the device answered, but with damaged frames"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Unable to Open COM-Port: the device answered, but with damaged frames"), std::string::npos)
+        << r.err;
     EXPECT_EQ(sim.Finish(SIGTERM).code, 0);
 }
 
@@ -277,8 +278,7 @@ TEST_F(DeviceCommandsTest, HungUpLinesAndPathsThatAreNoPortsAreNamed)
     for (const std::string& path : {std::string("/dev/null"), Path("plain.txt")}) {
         r = Ctl({"names", "--port", path});
         EXPECT_EQ(r.code, 1);
-        EXPECT_NE(r.err.find("Unable to Open COM-Port: " + path + " is not a serial port"), std::string::npos)
-            << r.err;
+        EXPECT_NE(r.err.find("Unable to Open COM-Port: " + path + " is not a serial port"), std::string::npos) << r.err;
     }
 }
 
@@ -327,7 +327,8 @@ TEST_F(DeviceCommandsTest, InterruptsFinishTheSlotInProgressOrStopAtOnce)
         << r.err;
     r = Ctl({"read", "--port", port, "--slot", "2", Path("back.dia")});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(ReadBytes(Path("back.dia")).substr(0, RECORDS_LEN), ReadBytes(Path("backup/demo.dia")).substr(0, RECORDS_LEN));
+    EXPECT_EQ(ReadBytes(Path("back.dia")).substr(0, RECORDS_LEN),
+              ReadBytes(Path("backup/demo.dia")).substr(0, RECORDS_LEN));
     EXPECT_NE(r.out.find("\"DEMO\""), std::string::npos) << r.out;
 
     // A second interrupt stops at once and says what the slot is left with.
@@ -386,7 +387,8 @@ TEST_F(DeviceCommandsTest, NamesTravelAsLatin1AndPrintSafely)
 
     Result r = Ctl({"write", "--port", port, "--slot", "1", Path("demo.json"), "--name", "Caf\xC3\xA9"});
     ASSERT_EQ(r.code, 0) << r.err;
-    r = Ctl({"write", "--port", port, "--slot", "2", Path("demo.json"), "--name", "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"});
+    r = Ctl({"write", "--port", port, "--slot", "2", Path("demo.json"), "--name",
+             "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"});
     ASSERT_EQ(r.code, 0) << r.err;
     r = Ctl({"write", "--port", port, "--slot", "3", Path("demo.json"), "--name", "\xD0\x96"});
     EXPECT_EQ(r.code, 2);
@@ -403,7 +405,9 @@ TEST_F(DeviceCommandsTest, NamesTravelAsLatin1AndPrintSafely)
     r = Ctl({"names", "--port", port});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("1         Caf\xC3\xA9\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("2         \xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2         \xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("3         B\\x5C2\n"), std::string::npos) << r.out;
     r = Ctl({"read", "--port", port, "--slot", "1", Path("cafe.json")});
     ASSERT_EQ(r.code, 0) << r.err;

@@ -81,7 +81,8 @@ TEST_F(FitCommandTest, FitChangesOnlyChannelKsGainsAndSaysHowWell)
     ASSERT_EQ(std::sscanf(r.out.c_str(), "channel 2: rms error before %lf dB, after %lf dB", &dBefore, &dAfter), 2)
         << r.out;
     EXPECT_LT(dAfter, dBefore / 3);
-    EXPECT_NE(r.out.find(" over 40\u201314922.7 Hz\n"), std::string::npos) << r.out;  // the crossover, clipped to the span
+    EXPECT_NE(r.out.find(" over 40\u201314922.7 Hz\n"), std::string::npos)
+        << r.out;  // the crossover, clipped to the span
     EXPECT_NE(r.out.find("band  6     63 Hz"), std::string::npos);
     EXPECT_NE(r.out.find("Wrote " + out), std::string::npos);
 
@@ -115,8 +116,8 @@ TEST_F(FitCommandTest, FitChangesOnlyChannelKsGainsAndSaysHowWell)
         EXPECT_LE(band.nGain, 230);
     }
     WriteText(Path("target.txt"), "# a house curve\n20 6\n200 2\n2000 0\n20000 -4\n");
-    const Result target = Ctl({"fit", in, "--channel", "1", "--measurement", measurement, "--target",
-                               Path("target.txt"), Path("t.dia")});
+    const Result target =
+        Ctl({"fit", in, "--channel", "1", "--measurement", measurement, "--target", Path("target.txt"), Path("t.dia")});
     EXPECT_EQ(target.code, EXIT_OK) << target.err;
 }
 
@@ -136,17 +137,28 @@ TEST_F(FitCommandTest, FitRefusesWhatItCannotUseAndWritesNothing)
 
     const Result bad = fit(Path("bad.txt"), {});
     EXPECT_EQ(bad.code, EXIT_IO);
-    EXPECT_EQ(bad.err, "vardenctl fit: " + Path("bad.txt: line 4: frequency 30 Hz does not rise above 40 Hz of line 3\n"));
+    EXPECT_EQ(bad.err,
+              "vardenctl fit: " + Path("bad.txt: line 4: frequency 30 Hz does not rise above 40 Hz of line 3\n"));
     EXPECT_EQ(fit(Path("missing.txt"), {}).code, EXIT_IO);
     EXPECT_EQ(fit(measurement, {"--target", Path("bad.txt")}).code, EXIT_IO);
     const Result outside = fit(measurement, {"--range", "16000-20000"});
     EXPECT_EQ(outside.code, EXIT_IO);
     EXPECT_NE(outside.err.find("does not reach into the range 16000\u201320000 Hz"), std::string::npos) << outside.err;
-    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-             {"--smooth", "5"}, {"--smooth", "-3"}, {"--tilt", "steep"}, {"--tilt", "9"}, {"--tilt", "nan"},
-             {"--range", "500-100"}, {"--range", "10-1000"}, {"--range", "100"}, {"--range", "a-b"},
-             {"--max-boost", "30"}, {"--max-cut", "-1"}, {"--max-cut", "inf"},
-             {"--tilt", "1", "--target", Path("bad.txt")}, {"--channel", "5"}}) {
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{"--smooth", "5"},
+                                               {"--smooth", "-3"},
+                                               {"--tilt", "steep"},
+                                               {"--tilt", "9"},
+                                               {"--tilt", "nan"},
+                                               {"--range", "500-100"},
+                                               {"--range", "10-1000"},
+                                               {"--range", "100"},
+                                               {"--range", "a-b"},
+                                               {"--max-boost", "30"},
+                                               {"--max-cut", "-1"},
+                                               {"--max-cut", "inf"},
+                                               {"--tilt", "1", "--target", Path("bad.txt")},
+                                               {"--channel", "5"}}) {
         std::vector<std::string> args = {"fit", in, "--channel", "2", "--measurement", measurement};
         if (wrong[0] == "--channel")
             args = {"fit", in, "--measurement", measurement};

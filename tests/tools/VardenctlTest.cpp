@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "LinkState.h"
-#include "PresetName.h"
 #include "PresetFile.h"
+#include "PresetName.h"
 #include "TALVRoute.h"
 #include "VardenctlRun.h"
 
@@ -65,9 +65,11 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
     EXPECT_EQ(version.code, EXIT_OK);
     EXPECT_EQ(version.out.rfind("vardenctl ", 0), 0u) << version.out;
     // An empty value is no value; a flag takes none.
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"names", "--port", ""}, {"names", "--port="}, {"read", "--port=p", "--slot=", "x.dia"},
-             {"write", "--port=p", "--slot=1", "x.dia", "--verify=yes"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"names", "--port", ""},
+                                               {"names", "--port="},
+                                               {"read", "--port=p", "--slot=", "x.dia"},
+                                               {"write", "--port=p", "--slot=1", "x.dia", "--verify=yes"}}) {
         const Result r = Ctl(args);
         EXPECT_EQ(r.code, EXIT_USAGE) << args[1];
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
@@ -162,7 +164,8 @@ TEST_F(VardenctlTest, FilesThatAreNotExactlyOnePresetAreRefusedInWords)
         c = static_cast<char>(rng());
     const std::pair<std::string, std::string> cases[] = {
         {good.substr(0, 100), "it ends after 100 of at least 1121 bytes"},
-        {good.substr(0, good.size() - 2), "it ends after " + std::to_string(good.size() - 2) + " of " + size + " bytes"},
+        {good.substr(0, good.size() - 2),
+         "it ends after " + std::to_string(good.size() - 2) + " of " + size + " bytes"},
         {good + good, size + " bytes after the preset"},
         {outOfRange, "channel 2 band 7 gain is 713, outside 0..400"},
         {garbage, "not a preset file: channel 1 "},
@@ -218,7 +221,9 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
         EXPECT_EQ(r.code, EXIT_USAGE) << name;
         EXPECT_NE(r.err.find("--name: the name has"), std::string::npos) << r.err;
     }
-    EXPECT_EQ(Ctl({"write", "--port", port, "--slot", "2", json, "--name", "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"}).code,
+    EXPECT_EQ(Ctl({"write", "--port", port, "--slot", "2", json, "--name",
+                   "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"})
+                  .code,
               EXIT_IO)
         << "eight Latin-1 letters are a name; the port is what fails";
     CTALVRoute route;
@@ -239,9 +244,9 @@ TEST_F(VardenctlTest, ShowSpeaksTheUsersUnits)
 {
     const Result r = Ctl({"show", WriteSample("sample.dia")});
     ASSERT_EQ(r.code, EXIT_OK) << r.err;
-    for (const char* text : {"Preset \"Caf\xC3\xA9\"", "Channel 2", "inverted", "-3.0 dB", "0.500 ms (24 samples)",
-                             "-95 dBu", "-110 dBu", "20.0 ms", "2000 Hz  Link_Ril 24dB/Oct", "20 Hz (off)",
-                             "63 Hz    3.0 dB   5.76", "28.9  bypassed"}) {
+    for (const char* text :
+         {"Preset \"Caf\xC3\xA9\"", "Channel 2", "inverted", "-3.0 dB", "0.500 ms (24 samples)", "-95 dBu", "-110 dBu",
+          "20.0 ms", "2000 Hz  Link_Ril 24dB/Oct", "20 Hz (off)", "63 Hz    3.0 dB   5.76", "28.9  bypassed"}) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     }
 }

@@ -35,9 +35,9 @@ TEST(EqFit, KeepsToItsRangeBoundsAndTheBandsLeftAlone)
 {
     const synthetic::Case c = synthetic::Cases()[2];  // 50-10000 Hz, +3/-10 dB, bands 10 and 17 left alone
     FitRequest request = c.request;
-    request.aBand[9].nGainIndex = 200;    // bypassed, so its word is 0 dB
+    request.aBand[9].nGainIndex = 200;  // bypassed, so its word is 0 dB
     request.aBand[16].nGainIndex = 200;
-    request.aBand[20].nGainIndex = 320;   // a band far beyond the bounds now
+    request.aBand[20].nGainIndex = 320;  // a band far beyond the bounds now
     const FitOutcome outcome = FitEq(request);
     ASSERT_TRUE(outcome.bOk) << outcome.strError;
     EXPECT_EQ(outcome.range.dLowHz, 50.0);

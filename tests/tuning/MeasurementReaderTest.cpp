@@ -34,7 +34,8 @@ TEST(MeasurementReader, TakesTheCommonExportsAndRefusesWhatIsWrongNamingTheLine)
         "* Measurement data\n* Freq(Hz) SPL(dB) Phase(degrees)\n20 80.5 -12.0\n1000 85 3\n20000 -3.25 0\n",
         "# comment\n// another\nFrequency,Magnitude,Phase\n20,80.5,1\n1000,85,2\n20000,-3.25,3\n",
         // Tabs, Windows line ends and a byte order mark; a date header.
-        "\xEF\xBB\xBF" "2024-05-01 12:00 sweep\r\n20\t80.5\r\n1000\t85\r\n20000\t-3.25\r\n",
+        "\xEF\xBB\xBF"
+        "2024-05-01 12:00 sweep\r\n20\t80.5\r\n1000\t85\r\n20000\t-3.25\r\n",
         // Decimal commas between semicolons; a commented-out row stays out.
         "; 500;99,0\nf;dB\n20;80,5\n1000;85\n2e4;-3,25;0,9\n",
         // Lone carriage returns, signs, exponents, blank lines, a trailing word.
@@ -48,7 +49,8 @@ TEST(MeasurementReader, TakesTheCommonExportsAndRefusesWhatIsWrongNamingTheLine)
 
     EXPECT_EQ(Refused(""), "m.txt: no rows of frequency and level");
     EXPECT_EQ(Refused("* only a header\nfreq level\n"), "m.txt: no rows of frequency and level");
-    EXPECT_EQ(Refused("* one\n100 80\n"), "m.txt: line 2: the only row of frequency and level; a response needs two or more");
+    EXPECT_EQ(Refused("* one\n100 80\n"),
+              "m.txt: line 2: the only row of frequency and level; a response needs two or more");
     EXPECT_EQ(Refused("20 80\n30\n"), "m.txt: line 2: a row needs a frequency and a level");
     EXPECT_EQ(Refused("20 80\n30 loud\n"), "m.txt: line 2: level 'loud' is not a number");
     EXPECT_EQ(Refused("20 80\n30 nan\n"), "m.txt: line 2: level nan dB is not a level");

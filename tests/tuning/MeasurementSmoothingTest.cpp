@@ -13,8 +13,7 @@ namespace {
 MeasurementData Rows(double dLowHz, double dHighHz, double dStepOctaves, double dStepHz, double (*pfn)(double))
 {
     MeasurementData data;
-    for (double f = dLowHz; f <= dHighHz * (1 + 1e-12);
-         f = dStepHz > 0 ? f + dStepHz : f * std::exp2(dStepOctaves)) {
+    for (double f = dLowHz; f <= dHighHz * (1 + 1e-12); f = dStepHz > 0 ? f + dStepHz : f * std::exp2(dStepOctaves)) {
         data.adFreq.push_back(f);
         data.adLevel.push_back(pfn(f));
     }

@@ -16,8 +16,8 @@ constexpr int GRAPH_HEIGHT = 252;
 void Shape(CAudio_OutData& out, int nChannel)
 {
     out.SetABFlag(1);
-    const int gains[] = {200, 230, 260, 250, 215, 190, 170, 160, 180, 200, 215, 230, 240, 220,
-                         200, 185, 175, 190, 210, 240, 275, 300, 280, 240, 215, 200, 190, 175, 160, 150, 140};
+    const int gains[] = {200, 230, 260, 250, 215, 190, 170, 160, 180, 200, 215, 230, 240, 220, 200, 185,
+                         175, 190, 210, 240, 275, 300, 280, 240, 215, 200, 190, 175, 160, 150, 140};
     for (int b = 0; b < EQ_BANDS; ++b) {
         out.GetFilter(b).SetQIndex(20 + (b * 3) % 30);
         out.GetFilter(b).SetGainIndex(gains[(b + nChannel * 5) % EQ_BANDS]);

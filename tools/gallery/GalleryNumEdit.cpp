@@ -77,7 +77,8 @@ void RenderNumEdit(CGalleryWriter& writer)
     focusPanel.setFont(QFont(QStringLiteral("Arial"), 8));
     auto* pFocusGrid = new QGridLayout(&focusPanel);
     AddField(*pFocusGrid, focusPanel, SAMPLES[0]);
-    CNumEdit* pFocused = AddField(*pFocusGrid, focusPanel, {"band gain, focused, typing", 1006, NUMEDIT_CENTRED, 0, 400, 0.1, 0, 200});
+    CNumEdit* pFocused =
+        AddField(*pFocusGrid, focusPanel, {"band gain, focused, typing", 1006, NUMEDIT_CENTRED, 0, 400, 0.1, 0, 200});
     AddField(*pFocusGrid, focusPanel, SAMPLES[2]);
     focusPanel.show();
     QApplication::setActiveWindow(&focusPanel);

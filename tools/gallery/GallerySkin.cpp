@@ -112,9 +112,10 @@ QImage WindowMockup()
         p.drawLine(rcGraph.left(), rcGraph.top() + rcGraph.height() * i / 12, rcGraph.right(),
                    rcGraph.top() + rcGraph.height() * i / 12);
 
-    const char* const aszBands[31] = {"20", "25", "32", "40", "50", "63", "80", "100", "125", "160", "200",
-                                      "250", "315", "400", "500", "630", "800", "1k", "1.25k", "1.6k", "2k",
-                                      "2.5k", "3.15k", "4k", "5k", "6.3k", "8k", "10k", "12.5k", "16k", "20k"};
+    const char* const aszBands[31] = {"20",  "25",   "32",    "40",   "50",    "63",   "80",    "100",
+                                      "125", "160",  "200",   "250",  "315",   "400",  "500",   "630",
+                                      "800", "1k",   "1.25k", "1.6k", "2k",    "2.5k", "3.15k", "4k",
+                                      "5k",  "6.3k", "8k",    "10k",  "12.5k", "16k",  "20k"};
     for (int b = 0; b < 31; ++b) {
         const QRect rcLabel = DialogUnitsToPixels(SkinControlRect(1249 + b));
         p.fillRect(rcLabel, QColor(180, 182, 185));

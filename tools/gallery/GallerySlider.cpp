@@ -96,8 +96,8 @@ void SaveRow(CGalleryWriter& writer, const QString& name, const std::function<vo
             slider.SetPos(nMid);
             const QPointF at = slider.IsVertical() ? QPointF(slider.width() / 2.0, slider.height() * 2 / 3.0)
                                                    : QPointF(slider.width() * 2 / 3.0, slider.height() / 2.0);
-            QMouseEvent press(QEvent::MouseButtonPress, at, slider.mapToGlobal(at), Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent press(QEvent::MouseButtonPress, at, slider.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
             QCoreApplication::sendEvent(&slider, &press);
             break;
         }
@@ -151,36 +151,42 @@ void SetUpFader(CBitmapSlider& slider, bool bSkin)
 void RenderSliders(CGalleryWriter& writer)
 {
     // The window's ids; blank until the skin has these images.
-    SaveRow(writer, "slider-band-skin", [](CBitmapSlider& s) { SetUpBand(s, true); }, QSize(29, 107));
-    SaveRow(writer, "slider-fader-skin", [](CBitmapSlider& s) { SetUpFader(s, true); }, QSize(35, 108));
+    SaveRow(
+        writer, "slider-band-skin", [](CBitmapSlider& s) { SetUpBand(s, true); }, QSize(29, 107));
+    SaveRow(
+        writer, "slider-fader-skin", [](CBitmapSlider& s) { SetUpFader(s, true); }, QSize(35, 108));
     // Stand-in images, including an active thumb for the dragged one.
-    SaveRow(writer, "slider-band-drawn", [](CBitmapSlider& s) { SetUpBand(s, false); }, QSize(29, 107));
-    SaveRow(writer, "slider-fader-drawn", [](CBitmapSlider& s) { SetUpFader(s, false); }, QSize(35, 108));
+    SaveRow(
+        writer, "slider-band-drawn", [](CBitmapSlider& s) { SetUpBand(s, false); }, QSize(29, 107));
+    SaveRow(
+        writer, "slider-fader-drawn", [](CBitmapSlider& s) { SetUpFader(s, false); }, QSize(35, 108));
     // A channel keyed on its corner colour lets the window and the focus
     // rectangle show through.
-    SaveRow(writer, "slider-see-through",
-            [](CBitmapSlider& s) {
-                QImage channel = Track(29, 107, 15, QColor::fromRgb(KEY_RGB));
-                s.SetBitmapChannel(channel, QImage(), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
-                s.SetBitmapThumb(ThumbImage(false), ThumbImage(true), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
-                s.SetMargin(BAND_MARGIN_LEFT, 0, 0, 0);
-                s.SetVertical(true);
-                s.SetRange(0, 100);
-            },
-            QSize(29, 107));
+    SaveRow(
+        writer, "slider-see-through",
+        [](CBitmapSlider& s) {
+            QImage channel = Track(29, 107, 15, QColor::fromRgb(KEY_RGB));
+            s.SetBitmapChannel(channel, QImage(), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
+            s.SetBitmapThumb(ThumbImage(false), ThumbImage(true), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
+            s.SetMargin(BAND_MARGIN_LEFT, 0, 0, 0);
+            s.SetVertical(true);
+            s.SetRange(0, 100);
+        },
+        QSize(29, 107));
     // Horizontal, with an active channel filling the track up to the thumb.
-    SaveRow(writer, "slider-horizontal",
-            [](CBitmapSlider& s) {
-                const QImage track = Track(29, 107, 15, QColor(30, 30, 34)).transformed(QTransform().rotate(90));
-                QImage lit = track;
-                QPainter(&lit).fillRect(QRect(9, 13, 89, 5), QColor(60, 200, 90));
-                s.SetBitmapChannel(track, lit, false);
-                s.SetBitmapThumb(HorizontalThumb(), QImage(), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
-                s.SetMargin(0, 7, 0, 0);
-                s.SetVertical(false);
-                s.SetRange(0, 100);
-            },
-            QSize(107, 29));
+    SaveRow(
+        writer, "slider-horizontal",
+        [](CBitmapSlider& s) {
+            const QImage track = Track(29, 107, 15, QColor(30, 30, 34)).transformed(QTransform().rotate(90));
+            QImage lit = track;
+            QPainter(&lit).fillRect(QRect(9, 13, 89, 5), QColor(60, 200, 90));
+            s.SetBitmapChannel(track, lit, false);
+            s.SetBitmapThumb(HorizontalThumb(), QImage(), true, CBitmapSlider::CLR_KEY_PIXEL, 0, 0);
+            s.SetMargin(0, 7, 0, 0);
+            s.SetVertical(false);
+            s.SetRange(0, 100);
+        },
+        QSize(107, 29));
 }
 
 }  // namespace

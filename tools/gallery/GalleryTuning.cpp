@@ -99,8 +99,8 @@ void RenderGraph(CGalleryWriter& writer)
     const auto fit = [&](const FitSettings& settings) {
         measurement.SetSettings(settings);
         display.Recompute();
-        FitRequest request = measurement.MakeRequest(display.GetEQ().m_dSum, HighPassCornerHz(display),
-                                                     LowPassCornerHz(display));
+        FitRequest request =
+            measurement.MakeRequest(display.GetEQ().m_dSum, HighPassCornerHz(display), LowPassCornerHz(display));
         request.aBand = BandsOf(display);
         const FitOutcome outcome = FitEq(request);
         overlay.SetPreview(0, outcome.after);
@@ -137,9 +137,8 @@ void RenderWindow(CGalleryWriter& writer)
     QTemporaryDir work;
     const QString strOld = QDir::currentPath();
     QDir::setCurrent(work.path());
-    MessageBoxHandler previous = SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) {
-        return MessageAnswer::Ok;
-    });
+    MessageBoxHandler previous =
+        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
     {
         // A preset with third-octave bands, and the loudspeaker measured through it.
         CTALVRoute route;

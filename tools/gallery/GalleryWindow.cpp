@@ -54,9 +54,8 @@ void RenderWindow(CGalleryWriter& writer)
         QDir::setCurrent(strOld);
         return;
     }
-    MessageBoxHandler previous = SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) {
-        return MessageAnswer::Ok;
-    });
+    MessageBoxHandler previous =
+        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
     {
         CVardenDlg dlg;
         dlg.AddExtraPort(sim.GetPortPath());
@@ -66,7 +65,8 @@ void RenderWindow(CGalleryWriter& writer)
         Command(dlg, IDC_LINK);
         dlg.StopLinkTimer();
         RunLink(dlg, [&] { return !dlg.IsBusy(); });
-        RunLink(dlg, [] { return false; }, 3);
+        RunLink(
+            dlg, [] { return false; }, 3);
         writer.SaveWidget(QStringLiteral("window-connected"), dlg);
 
         Command(dlg, IDC_EQ_Q_MODE);
@@ -77,7 +77,8 @@ void RenderWindow(CGalleryWriter& writer)
 
         Command(dlg, IDC_CHANNEL_BUTTON + 2);
         Command(dlg, IDC_BASS_LINK);
-        RunLink(dlg, [] { return false; }, 5);
+        RunLink(
+            dlg, [] { return false; }, 5);
         writer.SaveWidget(QStringLiteral("window-bass-link"), dlg);
         Command(dlg, IDC_BASS_LINK);
 

@@ -12,9 +12,9 @@
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "LinkLossText.h"
-#include "PresetName.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
+#include "PresetName.h"
 #include "SlotVerify.h"
 
 namespace fs = std::filesystem;
@@ -84,7 +84,8 @@ int LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& 
         const BackupEntry* pEntry = index.Find(s);
         if (!pEntry)
             return cl.Fail(EXIT_IO, indexPath + ": the backup has no slot " + std::to_string(s));
-        const PresetFault fault = ReadPreset(InFolder(strDir, pEntry->strFile), aPreset[static_cast<std::size_t>(s)], error);
+        const PresetFault fault =
+            ReadPreset(InFolder(strDir, pEntry->strFile), aPreset[static_cast<std::size_t>(s)], error);
         if (fault != PresetFault::None)
             return cl.Fail(ExitForPresetFault(fault), error);
     }
@@ -145,8 +146,9 @@ int RunRestore(const CommandLine& cl)
     SlotSet slots;
     const std::string slotText = cl.Has("--slots") ? cl.Get("--slots") : "1-5";
     if (!ParseSlots(slotText, slots))
-        return cl.Fail(EXIT_USAGE, "--slots takes slots from 0 (live) to 5 as a range or list such as 1-5 or 0,2,4, not '" +
-                                       slotText + "'");
+        return cl.Fail(
+            EXIT_USAGE,
+            "--slots takes slots from 0 (live) to 5 as a range or list such as 1-5 or 0,2,4, not '" + slotText + "'");
     // The whole backup is checked before the device is touched.
     BackupIndex index;
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;

@@ -101,7 +101,8 @@ bool CBackupFolder::Prepare(bool bForce, std::string& strError)
         strError = m_strDir + ": cannot create a folder beside it for the new backup: " + Reason(errno);
         return false;
     }
-    struct stat stTemp {}, stTarget {};
+    struct stat stTemp {
+    }, stTarget{};
     mode_t mode;
     if (m_bExisted && stat(m_target.c_str(), &stTarget) == 0) {
         mode = stTarget.st_mode & 07777;

@@ -32,9 +32,9 @@ public:
 private:
     void RemoveTemp();
 
-    std::string m_strDir;           // as the user gave it
-    std::filesystem::path m_target; // the folder itself, links followed
-    std::filesystem::path m_temp;   // the new backup until it is swapped in
+    std::string m_strDir;            // as the user gave it
+    std::filesystem::path m_target;  // the folder itself, links followed
+    std::filesystem::path m_temp;    // the new backup until it is swapped in
     bool m_bExisted = false;
     bool m_bHadBackup = false;
 };

@@ -16,8 +16,7 @@ constexpr int FORMAT_VERSION = 1;
 
 bool IsPlainFileName(const std::string& s)
 {
-    return !s.empty() && s != "." && s != ".." && s.find('/') == std::string::npos &&
-           s.find('\0') == std::string::npos;
+    return !s.empty() && s != "." && s != ".." && s.find('/') == std::string::npos && s.find('\0') == std::string::npos;
 }
 
 bool ReadEntry(const json& obj, const std::string& strPath, BackupEntry& entry, std::string& strError)

@@ -149,6 +149,5 @@ bool CCliSession::WriteSlot(int nSlot, const PresetData& data, const std::string
     m_link.m_strPresetName[static_cast<std::size_t>(nSlot)] = strName;
     m_wnd.ShowTransferProgress("writing slot " + std::to_string(nSlot));
     m_link.WriteToDevice(nSlot);
-    return RunStep("the transfer to slot " + std::to_string(nSlot), nSlot,
-                   [&] { return m_link.IsTransferComplete(); });
+    return RunStep("the transfer to slot " + std::to_string(nSlot), nSlot, [&] { return m_link.IsTransferComplete(); });
 }

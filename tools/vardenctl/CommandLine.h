@@ -9,8 +9,8 @@
 #include <vector>
 
 inline constexpr int EXIT_OK = 0;
-inline constexpr int EXIT_IO = 1;     // a file or the device failed
-inline constexpr int EXIT_USAGE = 2;  // the command line was wrong
+inline constexpr int EXIT_IO = 1;             // a file or the device failed
+inline constexpr int EXIT_USAGE = 2;          // the command line was wrong
 inline constexpr int EXIT_INTERRUPTED = 130;  // stopped by the user (128 + SIGINT, as shells report it)
 
 struct CommandLine {

@@ -1,7 +1,7 @@
 #include "PresetDiff.h"
 
-#include "PresetName.h"
 #include "PresetLimits.h"
+#include "PresetName.h"
 #include "PresetText.h"
 
 namespace {
@@ -11,8 +11,7 @@ public:
 
     // Adds a line when the stored values differ. Two codes that read the same
     // in the user's units (a Q value rounded alike) still show as different.
-    template <typename Format>
-    void Compare(const std::string& strField, long long a, long long b, Format format)
+    template <typename Format> void Compare(const std::string& strField, long long a, long long b, Format format)
     {
         if (a == b)
             return;

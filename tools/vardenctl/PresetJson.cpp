@@ -29,8 +29,8 @@ public:
         return &*it;
     }
 
-    template <typename T> bool Int(const json& obj, const std::string& strPath, const char* key, T& out,
-                                   long long nMin, long long nMax)
+    template <typename T>
+    bool Int(const json& obj, const std::string& strPath, const char* key, T& out, long long nMin, long long nMax)
     {
         const json* v = Field(obj, strPath, key);
         if (!v)
@@ -59,8 +59,8 @@ public:
         return true;
     }
 
-    template <typename T> bool Ranged(const json& obj, const std::string& strPath, const char* key, T& out,
-                                      ValueRange range)
+    template <typename T>
+    bool Ranged(const json& obj, const std::string& strPath, const char* key, T& out, ValueRange range)
     {
         return Int(obj, strPath, key, out, range.nMin, range.nMax);
     }
@@ -110,8 +110,8 @@ bool ReadChannel(Reader& r, const json& ch, const std::string& path, ChannelReco
           r.Ranged(ch, path, "gain", rec.nGain, CHANNEL_GAIN_RANGE) &&
           r.Ranged(ch, path, "delay", rec.nDelay, DELAY_RANGE) &&
           r.Ranged(ch, path, "gate", rec.nGate, GATE_BYTE_RANGE) &&
-          r.Ranged(ch, path, "inputLevel", rec.nInputLevel, SWITCH_RANGE) &&
-          ReadFilter(r, ch, path, "hpf", rec.hpf) && ReadFilter(r, ch, path, "lpf", rec.lpf)))
+          r.Ranged(ch, path, "inputLevel", rec.nInputLevel, SWITCH_RANGE) && ReadFilter(r, ch, path, "hpf", rec.hpf) &&
+          ReadFilter(r, ch, path, "lpf", rec.lpf)))
         return false;
     const json* bands = r.Array(ch, path, "bands", NUM_BANDS);
     if (!bands)
@@ -121,8 +121,7 @@ bool ReadChannel(Reader& r, const json& ch, const std::string& path, ChannelReco
         BandRecord& band = rec.aBand[b];
         const json& obj = (*bands)[static_cast<std::size_t>(b)];
         if (!(r.Ranged(obj, bp, "freq", band.nFreq, BAND_FREQ_RANGE) &&
-              r.Ranged(obj, bp, "gain", band.nGain, BAND_GAIN_RANGE) &&
-              r.Ranged(obj, bp, "q", band.nQ, BAND_Q_RANGE) &&
+              r.Ranged(obj, bp, "gain", band.nGain, BAND_GAIN_RANGE) && r.Ranged(obj, bp, "q", band.nQ, BAND_Q_RANGE) &&
               r.Int(obj, bp, "reserved", band.nReserved, INT16_LO, INT16_HI)))
             return false;
     }

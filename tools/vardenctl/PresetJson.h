@@ -13,5 +13,4 @@ std::string PresetToJson(const PresetData& data);
 // Parses and checks text. On failure returns false and says which field is
 // wrong in strError ("channels[2].hpf.type: 7 is outside 0..2"); *pFault
 // tells a name the device cannot keep from any other fault.
-bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError,
-                    PresetFault* pFault = nullptr);
+bool PresetFromJson(const std::string& strText, PresetData& data, std::string& strError, PresetFault* pFault = nullptr);

@@ -5,7 +5,7 @@
 namespace {
 struct OptionSpec {
     const char* name;
-    bool bValue;     // takes a value
+    bool bValue;  // takes a value
     bool bRequired;
     bool bEmptyOk = false;  // the value may be empty (an empty preset name)
 };
@@ -22,25 +22,38 @@ struct Command {
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = {
-        {"show", "show FILE",
+        {"show",
+         "show FILE",
          "Prints the preset in FILE (.dia or .json) in the units the window uses:\n"
          "dB, Hz, ms, Q, dBu, the filter alignments and slopes, on/off.",
-         1, {}, RunShow},
-        {"convert", "convert IN OUT",
+         1,
+         {},
+         RunShow},
+        {"convert",
+         "convert IN OUT",
          "Converts a preset between .dia and .json, chosen by the extensions.\n"
          "Every stored field is kept, so .dia -> .json -> .dia gives the same bytes.\n"
          "Nothing is written when IN cannot be read or holds an invalid value.",
-         2, {}, RunConvert},
-        {"frames", "frames FILE",
+         2,
+         {},
+         RunConvert},
+        {"frames",
+         "frames FILE",
          "Prints what the program sends for the preset in FILE: for channels 0..3 the\n"
          "31 band frames, the crossover frame and the channel frame, then the four\n"
          "block writes for slot 0. One frame per line in hexadecimal.",
-         1, {}, RunFrames},
-        {"demo", "demo OUT",
+         1,
+         {},
+         RunFrames},
+        {"demo",
+         "demo OUT",
          "Writes the virtual processor's factory live preset (a two-way crossover)\n"
          "to OUT (.dia or .json).",
-         1, {}, RunDemo},
-        {"curve", "curve FILE --channel K [--elements] [--measurement FILE [--smooth N] [--measured-with PRESET]]",
+         1,
+         {},
+         RunDemo},
+        {"curve",
+         "curve FILE --channel K [--elements] [--measurement FILE [--smooth N] [--measured-with PRESET]]",
          "Prints what the response graph shows for channel K (1..4) of the preset in\n"
          "FILE (.dia or .json): for each of the 241 points of the frequency grid one\n"
          "line 'frequency,level', the level in dB of all the channel's filters together.\n"
@@ -53,10 +66,16 @@ const std::vector<Command>& Commands()
          "  --measured-with PRESET\n"
          "                   M was measured with the channel as PRESET holds it (by default\n"
          "                   as FILE holds it, and the prediction is the measurement)",
-         1, {{"--channel", true, true}, {"--elements", false, false}, {"--measurement", true, false},
-             {"--smooth", true, false}, {"--measured-with", true, false}}, RunCurve},
-        {"fit", "fit IN --channel K --measurement FILE [--target FILE] [--tilt DB] [--range LO-HI] "
-                "[--max-boost DB] [--max-cut DB] [--smooth N] OUT",
+         1,
+         {{"--channel", true, true},
+          {"--elements", false, false},
+          {"--measurement", true, false},
+          {"--smooth", true, false},
+          {"--measured-with", true, false}},
+         RunCurve},
+        {"fit",
+         "fit IN --channel K --measurement FILE [--target FILE] [--tilt DB] [--range LO-HI] "
+         "[--max-boost DB] [--max-cut DB] [--smooth N] OUT",
          "Fits the 31 band gains of channel K (1..4) of the preset IN (.dia or .json) to\n"
          "a target, given FILE: the channel measured as IN holds it (a text export of a\n"
          "measurement program: frequency in Hz, level in dB). The bands keep their\n"
@@ -72,14 +91,25 @@ const std::vector<Command>& Commands()
          "  --smooth N       smooth the measurement over 1/N octave: 0 (none), 3, 6 (the\n"
          "                   default), 12, 24, 48\n"
          "The target is placed at the measurement's mean level over the range.",
-         2, {{"--channel", true, true}, {"--measurement", true, true}, {"--target", true, false},
-             {"--tilt", true, false}, {"--range", true, false}, {"--max-boost", true, false},
-             {"--max-cut", true, false}, {"--smooth", true, false}}, RunFit},
-        {"ports", "ports",
+         2,
+         {{"--channel", true, true},
+          {"--measurement", true, true},
+          {"--target", true, false},
+          {"--tilt", true, false},
+          {"--range", true, false},
+          {"--max-boost", true, false},
+          {"--max-cut", true, false},
+          {"--smooth", true, false}},
+         RunFit},
+        {"ports",
+         "ports",
          "Lists the serial ports of this machine: name, whether it is a USB adapter,\n"
          "and its description. The name is what --port takes.",
-         0, {}, RunPorts},
-        {"sim", "sim [--fast] [--fault MODE] [--state FILE]",
+         0,
+         {},
+         RunPorts},
+        {"sim",
+         "sim [--fast] [--fault MODE] [--state FILE]",
          "Starts the virtual processor on a pseudo-terminal, prints the port path to\n"
          "open, and serves until interrupted (Ctrl-C, SIGTERM or SIGHUP), or until the\n"
          "hangup fault has taken the port away.\n"
@@ -87,15 +117,24 @@ const std::vector<Command>& Commands()
          "  --fault MODE  misbehave: none, silent, bad-trailer, garbage, split, late, hangup\n"
          "  --state FILE  resume the presets and names kept in FILE, and save them\n"
          "                there when ending",
-         0, {{"--fast", false, false}, {"--fault", true, false}, {"--state", true, false}}, RunSim},
-        {"names", "names --port PORT",
+         0,
+         {{"--fast", false, false}, {"--fault", true, false}, {"--state", true, false}},
+         RunSim},
+        {"names",
+         "names --port PORT",
          "Prints the names of the device's six preset slots; slot 0 is the live preset.",
-         0, {{"--port", true, true}}, RunNames},
-        {"read", "read --port PORT --slot N OUT",
+         0,
+         {{"--port", true, true}},
+         RunNames},
+        {"read",
+         "read --port PORT --slot N OUT",
          "Reads preset slot N (0 = live, 1..5 stored) with its name and writes it to\n"
          "OUT (.dia or .json). Nothing is stored on the device.",
-         1, {{"--port", true, true}, {"--slot", true, true}}, RunRead},
-        {"write", "write --port PORT --slot N IN [--name NAME] [--verify]",
+         1,
+         {{"--port", true, true}, {"--slot", true, true}},
+         RunRead},
+        {"write",
+         "write --port PORT --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
          "NAME, or the file's own name: at most eight printable Latin-1 characters.\n"
          "Succeeds only once the device has acknowledged every frame. A first Ctrl-C,\n"
@@ -103,9 +142,11 @@ const std::vector<Command>& Commands()
          "stops it at once (exit 130).\n"
          "  --verify  read the slot and its name back afterwards and compare every field\n"
          "            the device stores; each difference is listed and the exit status is 1",
-         1, {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false, true}, {"--verify", false, false}},
+         1,
+         {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false, true}, {"--verify", false, false}},
          RunWrite},
-        {"backup", "backup --port PORT DIR [--force]",
+        {"backup",
+         "backup --port PORT DIR [--force]",
          "Reads the six slot names and all six slots (0 = live, 1..5 stored) into the\n"
          "folder DIR: one .dia per slot, named by slot and name (slot3-CLUB.dia), and\n"
          "index.json listing the slots, names and files. DIR is created when missing.\n"
@@ -113,8 +154,11 @@ const std::vector<Command>& Commands()
          "DIR is replaced only once the new one is whole beside it.\n"
          "  --force  write into DIR even when it is not empty (an earlier backup there\n"
          "           is replaced)",
-         1, {{"--port", true, true}, {"--force", false, false}}, RunBackup},
-        {"restore", "restore --port PORT DIR [--slots LIST]",
+         1,
+         {{"--port", true, true}, {"--force", false, false}},
+         RunBackup},
+        {"restore",
+         "restore --port PORT DIR [--slots LIST]",
          "Writes the slots of the backup in DIR back to the device with their names,\n"
          "then reads each one back and compares it; succeeds only when every slot\n"
          "reads back equal. The backup is checked whole before the device is touched.\n"
@@ -122,12 +166,17 @@ const std::vector<Command>& Commands()
          "                0-5, 0, 2,4. The live slot 0 is restored only when listed.\n"
          "A first Ctrl-C, SIGTERM or SIGHUP lets the slot being written finish and\n"
          "stops before the next; a second stops at once (exit 130).",
-         1, {{"--port", true, true}, {"--slots", true, false}}, RunRestore},
-        {"diff", "diff A B",
+         1,
+         {{"--port", true, true}, {"--slots", true, false}},
+         RunRestore},
+        {"diff",
+         "diff A B",
          "Compares two presets (.dia or .json) and prints each field that differs, one\n"
          "per line in the units 'show' uses: 'channel 2 band 5 gain: 3.0 dB -> -1.5 dB'.\n"
          "Exit status as diff's: 0 equal, 1 different, 2 trouble (a file unreadable).",
-         2, {}, RunDiff},
+         2,
+         {},
+         RunDiff},
     };
     return commands;
 }
