@@ -146,6 +146,13 @@ void CVardenDlg::InitFaderScales()
     };
     for (const FaderField& pair : kFaderFields) {
         const CFaderScale scale{&Field(pair.nField)->Format(), pair.bFrequency, pair.pszText};
-        Fader(pair.nFader)->SetScaleSource([scale] { return scale; });
+        Fader(pair.nFader)->SetScaleSource([this, scale, nFader = pair.nFader] {
+            CFaderScale held = scale;
+            if (nFader == IDC_HPF_FADER)
+                held.nHeldFrequency = m_pCurData->GetHpfFreq();
+            else if (nFader == IDC_LPF_FADER)
+                held.nHeldFrequency = m_pCurData->GetLpfFreq();
+            return held;
+        });
     }
 }

@@ -41,7 +41,11 @@ void* CBitmapSliderAccessible::interface_cast(QAccessible::InterfaceType t)
 
 int CBitmapSliderAccessible::FieldValue(const CFaderScale& scale) const
 {
-    return scale.bFrequency ? Slider()->GetFrequency() : Slider()->GetInvertedPos();
+    if (!scale.bFrequency)
+        return Slider()->GetInvertedPos();
+    if (scale.nHeldFrequency > 0 && Slider()->GetPos() == Slider()->PosOfFrequency(scale.nHeldFrequency))
+        return scale.nHeldFrequency;
+    return Slider()->GetFrequency();
 }
 
 QString CBitmapSliderAccessible::text(QAccessible::Text t) const

@@ -13,4 +13,9 @@ struct CFaderScale {
     bool bFrequency = false;
     // The value's text, with %1 for the field's text ("%1 dB").
     const char* pszText = "%1";
+    // A frequency fader: the frequency the window holds. The low end of the
+    // scale is coarse (20, 40 and 60 Hz share positions), so while the thumb
+    // stands where this frequency puts it, this is the value, not what the
+    // position reads back as.
+    int nHeldFrequency = 0;
 };

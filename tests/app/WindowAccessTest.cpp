@@ -75,6 +75,10 @@ TEST_F(WindowTest, EveryControlHasItsOwnAccessibleNameRoleAndValue)
     ASSERT_NE(pHpf, nullptr);
     EXPECT_DOUBLE_EQ(pHpf->currentValue().toDouble(), 20.0);
     EXPECT_DOUBLE_EQ(pHpf->maximumValue().toDouble(), 20000.0);
+    // A typed 40 Hz reads as 40 Hz, though its place on the scale reads 20.
+    Type(IDC_HPF_FIELD, "40");
+    EXPECT_DOUBLE_EQ(pHpf->currentValue().toDouble(), 40.0);
+    Type(IDC_HPF_FIELD, "20");
 
     // Switches are check boxes that tell their state; keys push buttons
     // that show latched as pressed.
