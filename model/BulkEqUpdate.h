@@ -1,6 +1,7 @@
-// The frames of a bulk equaliser change (bypass-all switched): the outputs of
-// the shown channel's link group are muted on the device around the changed
-// bands, so the speakers never play a half-switched equaliser.
+// The frames of a bulk equaliser change (bypass-all switched, a fitted EQ
+// applied): the outputs of the channel's link group are muted on the device
+// around the changed bands, so the speakers never play a half-changed
+// equaliser.
 #pragma once
 
 #include <memory>
