@@ -164,7 +164,8 @@ private:
     void OnEqBypassAll();
     void SendEqBulk();
     void FocusSelectedBandFader();
-    void SetLinkedGain(short nGain, int nBand);
+    // The gain to every channel linked to channel c.
+    void SetLinkedGain(int c, short nGain, int nBand);
 
     // Tuning with a measurement.
     void InitTuning();

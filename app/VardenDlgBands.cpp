@@ -92,9 +92,8 @@ void CVardenDlg::SelectBandLabel(int nBand)
     m_nSelBand = nBand;
 }
 
-void CVardenDlg::SetLinkedGain(short nGain, int nBand)
+void CVardenDlg::SetLinkedGain(int c, short nGain, int nBand)
 {
-    const int c = m_pCurData->GetChannel();
     for (int i = 0; i < NUM_CHANNELS; ++i)
         if (IsLinked(i, c) && g_apChannel[i])
             g_apChannel[i]->SetGain(nGain, nBand);
@@ -122,7 +121,7 @@ void CVardenDlg::FaderToGain(int nBand)
     m_pCurData->SetGain(v, nBand);
     BandFilter(nBand).SetGainIndex(v);
     if (m_pCurData->GetABFlag()) {
-        SetLinkedGain(v, nBand);
+        SetLinkedGain(m_pCurData->GetChannel(), v, nBand);
         Graph()->Redraw(nBand);
     } else {
         Graph()->Redraw(-1);
@@ -153,7 +152,7 @@ void CVardenDlg::OnBandGainField(int nBand)
     m_pCurData->SetGain(v, nBand);
     BandFilter(nBand).SetGainIndex(v);
     if (m_pCurData->GetABFlag()) {
-        SetLinkedGain(v, nBand);
+        SetLinkedGain(m_pCurData->GetChannel(), v, nBand);
         Graph()->Redraw(nBand);
     } else {
         Graph()->Redraw(-1);
@@ -210,7 +209,7 @@ void CVardenDlg::OnGraphBand(int nBand)
         Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(g);
     ShowValue(IDC_BAND_GAIN + nBand, g);
     m_pCurData->SetGain(g, nBand);
-    SetLinkedGain(g, nBand);
+    SetLinkedGain(m_pCurData->GetChannel(), g, nBand);
     RefreshBandSwitch(nBand);
     RefreshEqAllSwitch();
     SelectBandLabel(nBand);

@@ -11,7 +11,6 @@
 #include "FStatic.h"
 #include "FileDialogST.h"
 #include "FitEqDialog.h"
-#include "LinkState.h"
 #include "MeasurementFile.h"
 #include "MessageBox.h"
 #include "NumEdit.h"
@@ -150,11 +149,8 @@ void CVardenDlg::ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>
             continue;
         bChanged = true;
         channel.SetGain(g, b);
-        if (channel.GetABFlag()) {
-            for (int i = 0; i < NUM_CHANNELS; ++i)
-                if (IsLinked(i, nChannel) && g_apChannel[i])
-                    g_apChannel[i]->SetGain(g, b);
-        }
+        if (channel.GetABFlag())
+            SetLinkedGain(nChannel, g, b);
         if (bShown) {
             BandFilter(b).SetGainIndex(g);
             ShowValue(IDC_BAND_GAIN + b, g);

@@ -45,3 +45,5 @@ inline constexpr int CHANNEL_RECORD_SIZE = 280;
 
 // Writes the 280 bytes of one channel record.
 void WriteChannelRecord(CArchive& ar, const ChannelRecord& rec);
+// Reads them back as they stand, unchecked; throws at the end of the data.
+void ReadChannelRecord(CArchive& ar, ChannelRecord& rec);

@@ -96,15 +96,6 @@ bool CheckChannel(const ChannelRecord& rec, int nChannel, std::string& strError)
     return true;
 }
 
-void ReadChannelRecord(CArchive& ar, ChannelRecord& rec)
-{
-    ar >> rec.bABFlag >> rec.bHpfOff >> rec.bLpfOff >> rec.bChannelOff;
-    ar >> rec.nOutput >> rec.nGain >> rec.nDelay >> rec.nPolarity >> rec.nGate >> rec.nInputLevel;
-    ar >> rec.hpf.nFreq >> rec.hpf.nType >> rec.hpf.nSlope;
-    ar >> rec.lpf.nFreq >> rec.lpf.nType >> rec.lpf.nSlope;
-    for (BandRecord& band : rec.aBand)
-        ar >> band.nFreq >> band.nGain >> band.nQ >> band.nReserved;
-}
 }  // namespace
 
 PresetFault ParsePresetBytes(const std::vector<std::uint8_t>& bytes, PresetRecord& preset, std::string& strError)
