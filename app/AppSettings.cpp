@@ -1,4 +1,5 @@
 #include "AppSettings.h"
+#include "FilePathText.h"
 
 #include <QFile>
 #include <QSettings>
@@ -10,16 +11,6 @@ namespace {
 const QString KEY_PORT = QStringLiteral("link/port");
 const QString KEY_RECENT = QStringLiteral("files/recent");
 const QString KEY_WINDOW_POS = QStringLiteral("window/position");
-
-QString FromPath(const std::string& strPath)
-{
-    return QFile::decodeName(QByteArray::fromStdString(strPath));
-}
-
-std::string ToPath(const QString& strPath)
-{
-    return QFile::encodeName(strPath).toStdString();
-}
 
 QString DefaultFile()
 {
@@ -58,7 +49,7 @@ void CAppSettings::Warn(const std::string& strWhat) const
     if (m_bWarned)
         return;
     m_bWarned = true;
-    std::cerr << "varden: the settings in " << ToPath(GetFileName()) << " " << strWhat
+    std::cerr << "varden: the settings in " << QStringToPath(GetFileName()) << " " << strWhat
               << "; going on with the defaults\n";
 }
 
@@ -89,23 +80,23 @@ void CAppSettings::Write(const QString& strKey, const QVariant& value)
 std::string CAppSettings::GetLastPort() const
 {
     const auto value = Read(KEY_PORT, QMetaType::QString);
-    return value ? ToPath(value->toString()) : std::string();
+    return value ? QStringToPath(value->toString()) : std::string();
 }
 
 void CAppSettings::SetLastPort(const std::string& strPort)
 {
-    Write(KEY_PORT, FromPath(strPort));
+    Write(KEY_PORT, PathToQString(strPort));
 }
 
 std::string CAppSettings::GetDialogPath(const char* pszDialog) const
 {
     const auto value = Read(QStringLiteral("dialogs/") + QLatin1String(pszDialog), QMetaType::QString);
-    return value ? ToPath(value->toString()) : std::string();
+    return value ? QStringToPath(value->toString()) : std::string();
 }
 
 void CAppSettings::SetDialogPath(const char* pszDialog, const std::string& strPath)
 {
-    Write(QStringLiteral("dialogs/") + QLatin1String(pszDialog), FromPath(strPath));
+    Write(QStringLiteral("dialogs/") + QLatin1String(pszDialog), PathToQString(strPath));
 }
 
 std::vector<std::string> CAppSettings::GetRecentFiles() const
@@ -116,7 +107,7 @@ std::vector<std::string> CAppSettings::GetRecentFiles() const
         return files;
     for (const QString& strFile : value->toStringList())
         if (!strFile.isEmpty() && static_cast<int>(files.size()) < MAX_RECENT)
-            files.push_back(ToPath(strFile));
+            files.push_back(QStringToPath(strFile));
     return files;
 }
 
@@ -129,7 +120,7 @@ void CAppSettings::AddRecentFile(const std::string& strPath)
         files.resize(MAX_RECENT);
     QStringList list;
     for (const std::string& strFile : files)
-        list.append(FromPath(strFile));
+        list.append(PathToQString(strFile));
     Write(KEY_RECENT, list);
 }
 
@@ -138,7 +129,7 @@ void CAppSettings::RemoveRecentFile(const std::string& strPath)
     QStringList list;
     for (const std::string& strFile : GetRecentFiles())
         if (strFile != strPath)
-            list.append(FromPath(strFile));
+            list.append(PathToQString(strFile));
     Write(KEY_RECENT, list);
 }
 

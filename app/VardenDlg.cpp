@@ -2,8 +2,8 @@
 // the link timer and the port's event message, and where every message and
 // control notification of the window goes.
 #include "VardenDlg.h"
+#include "FilePathText.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QTimerEvent>
 #include <filesystem>
@@ -106,7 +106,7 @@ void CVardenDlg::SetFileTitle(const std::string& strPath)
     // Preset names are Latin-1; a file's name is in the file system's
     // encoding.
     const std::string strName = CFileDialogST::SplitPath(strPath).strName;
-    setWindowTitle(QString::fromLatin1(TITLE_PREFIX) + QFile::decodeName(QByteArray::fromStdString(strName)));
+    setWindowTitle(QString::fromLatin1(TITLE_PREFIX) + PathToQString(strName));
 }
 
 void CVardenDlg::UpdatePresetNameEdits()

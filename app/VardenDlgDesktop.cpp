@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -12,6 +11,7 @@
 #include <filesystem>
 
 #include "ControlIds.h"
+#include "FilePathText.h"
 #include "MessageBox.h"
 #include "VardenDlg.h"
 
@@ -30,8 +30,7 @@ std::string DroppedPreset(const QMimeData* pData)
     if (!pData || !pData->hasUrls() || pData->urls().size() != 1 || !pData->urls().front().isLocalFile())
         return std::string();
     const QString strPath = pData->urls().front().toLocalFile();
-    return strPath.endsWith(QStringLiteral(".dia"), Qt::CaseInsensitive) ? QFile::encodeName(strPath).toStdString()
-                                                                         : std::string();
+    return strPath.endsWith(QStringLiteral(".dia"), Qt::CaseInsensitive) ? QStringToPath(strPath) : std::string();
 }
 }  // namespace
 
@@ -67,8 +66,7 @@ void CVardenDlg::AddRecentMenu(QMenu& menu)
     const std::vector<std::string> files = m_pSettings->GetRecentFiles();
     pRecent->setEnabled(!files.empty());
     for (const std::string& strPath : files)
-        pRecent->addAction(QFile::decodeName(QByteArray::fromStdString(strPath)), this,
-                           [this, strPath] { OpenRecent(strPath); });
+        pRecent->addAction(PathToQString(strPath), this, [this, strPath] { OpenRecent(strPath); });
 }
 
 void CVardenDlg::OpenRecent(const std::string& strPath)

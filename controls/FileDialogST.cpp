@@ -1,6 +1,6 @@
 #include "FileDialogST.h"
+#include "FilePathText.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QRegularExpression>
@@ -21,16 +21,6 @@ CFileDialogST::Chooser& CurrentChooser()
 {
     static CFileDialogST::Chooser s_chooser = RunModal;
     return s_chooser;
-}
-
-QString FromPath(const std::string& strPath)
-{
-    return QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size())));
-}
-
-std::string ToPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
 }
 
 QString FromText(const std::string& strText)
@@ -94,12 +84,12 @@ void CFileDialogST::Configure(QFileDialog& dialog) const
     if (!m_filters.isEmpty())
         dialog.setNameFilters(m_filters);
     else if (HasWildcard(strName))
-        dialog.setNameFilter(FromPath(strName));
+        dialog.setNameFilter(PathToQString(strName));
     if (!parts.strDir.empty())
-        dialog.setDirectory(FromPath(parts.strDir));
+        dialog.setDirectory(PathToQString(parts.strDir));
     // A wildcard name only says which files to list.
     if (!strName.empty() && !HasWildcard(strName))
-        dialog.selectFile(FromPath(strName));
+        dialog.selectFile(PathToQString(strName));
     GiveRoom(dialog);
 }
 
@@ -134,7 +124,7 @@ int CFileDialogST::DoModal()
 
 void CFileDialogST::StoreChoice(const QStringList& paths)
 {
-    const std::string strFirst = ToPath(paths.front());
+    const std::string strFirst = QStringToPath(paths.front());
     const PathParts first = SplitPath(strFirst);
     m_strFileTitle = first.strName + first.strExt;
     if (paths.size() == 1 || !(m_dwFlags & OFN_ALLOWMULTISELECT)) {
@@ -148,7 +138,7 @@ void CFileDialogST::StoreChoice(const QStringList& paths)
     m_strFile = strFolder;
     m_strFile += '\0';
     for (const QString& path : paths) {
-        const PathParts parts = SplitPath(ToPath(path));
+        const PathParts parts = SplitPath(QStringToPath(path));
         m_strFile += parts.strName + parts.strExt;
         m_strFile += '\0';
     }
@@ -214,11 +204,11 @@ int CFileDialogST::BrowseForFolder(const std::string& strTitle, const std::strin
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (!strInitialFolder.empty())
-        dialog.setDirectory(FromPath(strInitialFolder));
+        dialog.setDirectory(PathToQString(strInitialFolder));
     const QStringList chosen = CurrentChooser()(dialog);
     if (chosen.isEmpty() || chosen.front().isEmpty())
         return IDCANCEL;
-    m_strFolder = ToPath(chosen.front());
+    m_strFolder = QStringToPath(chosen.front());
     return IDOK;
 }
 

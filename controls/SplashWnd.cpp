@@ -1,7 +1,7 @@
 #include "SplashWnd.h"
+#include "FilePathText.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -17,7 +17,7 @@ QImage LoadImageFile(const std::string& strPath)
 {
     if (strPath.empty())
         return QImage();
-    return QImage(QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size()))));
+    return QImage(PathToQString(strPath));
 }
 
 bool IsSplashButton(Qt::MouseButton button)
