@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
+#include <QMenu>
 #include <QRadioButton>
 #include <QToolTip>
 #include <set>
@@ -15,6 +16,7 @@
 #include "FontStatic.h"
 #include "FreqTables.h"
 #include "GradientProgressCtrl.h"
+#include "WindowPalette.h"
 
 namespace {
 
@@ -191,4 +193,27 @@ TEST_F(WindowTest, AccessibilityToolsDriveFadersAndSwitchesAsTheMouseDoes)
     Pump();
     EXPECT_EQ(Dlg().GetCurChannel(), 2);
     EXPECT_EQ(Access(Dlg().GetDlgItem(IDC_GRAPH))->text(QAccessible::Value), QStringLiteral("CH3"));
+}
+
+TEST_F(WindowTest, DisabledMenuItemsAreDrawnDimmerThanEnabledOnes)
+{
+    // The window's menus at twice the pixels, as on a high-density screen.
+    QMenu menu;
+    menu.setPalette(WindowPalette());
+    QAction* pEnabled = menu.addAction(QStringLiteral("Redo"));
+    QAction* pDisabled = menu.addAction(QStringLiteral("Redo"));
+    pDisabled->setEnabled(false);
+    menu.resize(menu.sizeHint());
+    QImage image(menu.size() * 2, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(2);
+    menu.render(&image);
+    const auto brightest = [&](QAction* pAction) {
+        const QRect rc = menu.actionGeometry(pAction);
+        int nMax = 0;
+        for (int y = rc.top() * 2; y < rc.bottom() * 2; ++y)
+            for (int x = rc.left() * 2; x < rc.right() * 2; ++x)
+                nMax = std::max(nMax, QColor(image.pixel(x, y)).lightness());
+        return nMax;
+    };
+    EXPECT_LT(brightest(pDisabled) + 64, brightest(pEnabled));
 }
