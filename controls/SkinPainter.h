@@ -19,6 +19,9 @@ struct SkinKeyLook {
 // A key or switch that cannot be used now (locked in bass link mode): its
 // image seen through a dark veil, so it never looks like a working one.
 void DrawDisabledVeil(QPainter& painter, const QRect& rc);
+// The control that has the keyboard focus: a thin accent frame along its
+// edge, which no skin image draws, so keyboard users see where they are.
+void DrawFocusFrame(QPainter& painter, const QRect& rc);
 
 class CSkinPainter {
 public:
