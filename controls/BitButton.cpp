@@ -1,5 +1,6 @@
 #include "BitButton.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -142,7 +143,7 @@ void CBitButton::paintEvent(QPaintEvent*)
     }
     if (!isEnabled())
         DrawDisabledVeil(painter, rect());
-    if (hasFocus())
+    if (hasFocus() && m_bFocusFrame)
         DrawFocusFrame(painter, rect());
 
     if (m_strCaption.isEmpty())
@@ -233,6 +234,12 @@ void CBitButton::keyPressEvent(QKeyEvent* e)
 {
     if (!ClickOnActivationKey(*e, [this] { Click(); }))
         QWidget::keyPressEvent(e);
+}
+
+void CBitButton::focusInEvent(QFocusEvent* e)
+{
+    m_bFocusFrame = FocusFrameAfter(e->reason(), m_bFocusFrame);
+    QWidget::focusInEvent(e);
 }
 
 void CBitButton::Click()

@@ -76,6 +76,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
 
@@ -111,6 +112,7 @@ private:
     bool m_bBlinkPhase = false;
     bool m_bBlinkMode = false;
     bool m_bFontsSet = false;
+    bool m_bFocusFrame = false;  // the focus came from the keyboard
 
     QString m_strCaption;
     QBasicTimer m_timer;  // timer 6, running only while blinking

@@ -209,6 +209,20 @@ void DrawDisabledVeil(QPainter& painter, const QRect& rc)
     painter.fillRect(rc, s_veil);
 }
 
+bool FocusFrameAfter(Qt::FocusReason reason, bool bShown)
+{
+    switch (reason) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    case Qt::MouseFocusReason:
+        return false;
+    default:
+        return bShown;
+    }
+}
+
 void DrawFocusFrame(QPainter& painter, const QRect& rc)
 {
     painter.save();

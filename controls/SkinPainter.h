@@ -22,6 +22,11 @@ void DrawDisabledVeil(QPainter& painter, const QRect& rc);
 // The control that has the keyboard focus: a thin accent frame along its
 // edge, which no skin image draws, so keyboard users see where they are.
 void DrawFocusFrame(QPainter& painter, const QRect& rc);
+// Whether a key or switch shows that frame once the focus arrives for this
+// reason: the keyboard brings it up, the mouse puts it away, and the window
+// coming back or a menu closing leaves it as it was (bShown). A mouse user so
+// never sees a frame on the key the window starts with.
+bool FocusFrameAfter(Qt::FocusReason reason, bool bShown);
 
 class CSkinPainter {
 public:

@@ -324,7 +324,7 @@ void CxSkinButton::paintEvent(QPaintEvent*)
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(rcFocus);
         }
-    } else if (hasFocus() && m_bFocus.isNull()) {
+    } else if (hasFocus() && m_bFocus.isNull() && m_bFocusFrame) {
         // Skinned without a focus image or margin, as the window's keys
         // are, the key would not show that Space or Enter goes to it.
         DrawFocusFrame(painter, rect());
@@ -430,6 +430,12 @@ void CxSkinButton::leaveEvent(QEvent* e)
 {
     SetHovering(false);
     QWidget::leaveEvent(e);
+}
+
+void CxSkinButton::focusInEvent(QFocusEvent* e)
+{
+    m_bFocusFrame = FocusFrameAfter(e->reason(), m_bFocusFrame);
+    QWidget::focusInEvent(e);
 }
 
 void CxSkinButton::focusOutEvent(QFocusEvent* e)

@@ -92,6 +92,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
 
@@ -115,6 +116,7 @@ private:
     bool m_bHovering = false;
     bool m_bButtonDown = false;  // pressed here and not yet released
     bool m_bPushed = false;      // while down: the pointer is over the button
+    bool m_bFocusFrame = false;  // the focus came from the keyboard
 
     int m_nNormalID = 0;
     int m_nDownID = 0;
