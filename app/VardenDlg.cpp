@@ -123,7 +123,11 @@ void CVardenDlg::Disconnect()
 
 void CVardenDlg::OnTimer(int nIDEvent)
 {
-    if (nIDEvent == ID_TIMER_LINK)
+    if (nIDEvent != ID_TIMER_LINK)
+        return;
+    if (IsWaitingForChanges())
+        OnSendingTick();
+    else
         m_deviceLink.OnLinkTick();
 }
 

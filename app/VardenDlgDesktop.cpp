@@ -103,7 +103,13 @@ bool CVardenDlg::IsPresetChangedSinceStored() const
 void CVardenDlg::closeEvent(QCloseEvent* pEvent)
 {
     CloseStep();
-    // Connected, the device holds every change already.
+    // Connected, the device holds every change once those on their way have
+    // gone: the window closes when they have.
+    if (m_bConnected && (IsWaitingForChanges() || m_deviceLink.HasPendingChanges())) {
+        WaitForChanges(AfterSending::Close);
+        pEvent->ignore();
+        return;
+    }
     if (!m_bConnected && IsPresetChangedSinceStored()) {
         switch (ShowMessageBox(MSG_SAVE_CHANGES, MessageIcon::Question, MessageButtons::SaveDiscardCancel)) {
         case MessageAnswer::Save:

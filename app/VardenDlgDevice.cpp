@@ -18,7 +18,6 @@ namespace {
 constexpr const char* MSG_CONFIRM_WRITE = " Are you sure write data to machine  ?";
 constexpr const char* MSG_CONFIRM_READ = " Are you sure read from  machine data ?";
 constexpr const char* MSG_OPEN_PORT_FIRST = "Please to Open COM-Port";
-constexpr const char* NO_PORT = "NULL";
 
 bool Confirmed(const char* pszText)
 {
@@ -96,8 +95,15 @@ void CVardenDlg::OnLinkButton()
     m_nPortIndex = SelectedItem(IDC_PORT_LIST);
     m_strPort = List(IDC_PORT_LIST)->currentText().toStdString();
     if (m_bConnected) {
-        Disconnect();
-        SetTitle(NO_PORT);
+        // Changes on their way go first; a second click stops them.
+        if (IsWaitingForChanges())
+            StopSending();
+        else if (m_deviceLink.HasPendingChanges())
+            WaitForChanges(AfterSending::Disconnect);
+        else {
+            Disconnect();
+            SetTitle(NO_PORT);
+        }
         return;
     }
     // The link's own box says only that the port did not open; the user
@@ -183,21 +189,17 @@ void CVardenDlg::OnReadPreset()
 
 void CVardenDlg::OnLinkLost(LinkLoss loss)
 {
-    // The port did open: say what went wrong after it, and what a write that
-    // was under way has left on the device.
+    // The port did open: say what went wrong after it, what a write that
+    // was under way has left on the device, and which changes did not go.
     std::string strText = std::string(MSG_UNABLE_TO_OPEN) + "\n" + DescribeLinkLoss(loss);
-    if (m_write.nSlot >= 0 && !m_deviceLink.IsTransferComplete()) {
-        strText += "\n" + DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered());
-        // The new name was never stored with its preset: the field and the
-        // caption show what they showed before the Write.
-        if (m_write.nSlot > 0) {
-            m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
-            NameField(m_write.nSlot - 1)->setText(QString::fromLatin1(m_write.strOldName));
-            setWindowTitle(m_write.strOldTitle);
-        }
-    }
-    m_write.nSlot = -1;
+    const std::string strWrite = TakeUnfinishedWrite();
+    if (!strWrite.empty())
+        strText += "\n" + strWrite;
+    const std::string strUndelivered = UndeliveredText();
+    if (!strUndelivered.empty())
+        strText += "\n" + strUndelivered;
     ShowMessageBox(strText, MessageIcon::None);
+    AfterLinkLost();
 }
 
 void CVardenDlg::OnPresetNamesReceived()
