@@ -96,7 +96,7 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
     for (int k = 0; k < NUM_CHANNELS; ++k)
         ExpectDeviceHolds(2, k, "read from slot 2");
 
-    // Names take Latin-1 only, at most eight characters.
+    // Names take Windows-1252 only (the euro sign too), at most eight characters.
     QLineEdit* pName = Ctl<QLineEdit>(IDC_SLOT_NAME + 4);
     pName->clear();
     pName->setFocus();
@@ -104,7 +104,7 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(pName, &press);
     }
-    EXPECT_EQ(pName->text(), QStringLiteral("Caf\u00e91234"));
+    EXPECT_EQ(pName->text(), QStringLiteral("Caf\u00e9\u20ac123"));
 }
 
 TEST_F(WindowTest, ReadInBassLinkModeWritesChannelOneBack)
