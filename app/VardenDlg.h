@@ -236,7 +236,6 @@ private:
     // True once the file is written; false when the user cancelled or it failed.
     bool SavePreset();
     void OnOpenPreset();
-    bool LoadPresetBytes(const std::vector<std::uint8_t>& bytes);
     void AfterPresetOpened(const std::string& strPath);
 
     // Undo: every user action is one step.

@@ -79,7 +79,9 @@ void CVardenDlg::OpenRecent(const std::string& strPath)
     }
     m_szOpenDlgPath = strPath;
     m_pSettings->SetDialogPath(OPEN_DIALOG, strPath);
-    OpenPresetFileStep(strPath);
+    // One that cannot be read (its box has said why) is no use in the list.
+    if (!OpenPresetFileStep(strPath))
+        m_pSettings->RemoveRecentFile(strPath);
 }
 
 bool CVardenDlg::OpenPresetFileStep(const std::string& strPath)

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
+#include <filesystem>
 
 #include "ControlIds.h"
 #include "EnumerateSerialPorts.h"
@@ -10,6 +12,8 @@
 #include "LinkMessages.h"
 #include "MessageBox.h"
 #include "PortErrorText.h"
+#include "PresetNameText.h"
+#include "Serial.h"
 #include "SerialDiscoveryError.h"
 #include "VardenDlg.h"
 #include "xSkinButton.h"
@@ -58,6 +62,24 @@ void CVardenDlg::RefreshPortList()
         // The ports named on the command line are there all the same.
         ShowMessageBox(e.what(), MessageIcon::Error);
     }
+    // A port remembered by its stable name is found under the name it has
+    // now (the adapter may be back on another ttyUSB number); one that
+    // discovery does not list (a pseudo-terminal given with --port last
+    // time) is offered while it is there.
+    for (const SerialPortInfo& info : ports)
+        if (!info.strStableName.empty() && info.strStableName == m_strPort)
+            m_strPort = info.strDisplayName;
+    const bool bListed = std::any_of(ports.begin(), ports.end(), [&](const SerialPortInfo& p) {
+        return QString::fromStdString(p.strDisplayName)
+            .startsWith(QString::fromStdString(m_strPort), Qt::CaseInsensitive);
+    });
+    std::error_code ec;
+    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT &&
+        std::filesystem::exists(CSerial::DevicePath(m_strPort.c_str()), ec)) {
+        SerialPortInfo info;
+        info.strDisplayName = m_strPort;
+        ports.push_back(info);
+    }
     QComboBox* pList = List(IDC_PORT_LIST);
     pList->clear();
     if (ports.empty()) {
@@ -66,9 +88,12 @@ void CVardenDlg::RefreshPortList()
         pList->setCurrentIndex(0);
         return;
     }
+    // Each item keeps the name to remember it by.
     for (const SerialPortInfo& info : ports)
         if (!info.strDisplayName.empty())
-            pList->addItem(QString::fromStdString(info.strDisplayName));
+            pList->addItem(
+                QString::fromStdString(info.strDisplayName),
+                QString::fromStdString(info.strStableName.empty() ? info.strDisplayName : info.strStableName));
     int nItem = FindItem(*pList, m_strPort);
     if (nItem < 0) {
         const auto itUsb = std::find_if(ports.begin(), ports.end(), [](const SerialPortInfo& p) { return p.fUsb; });
@@ -132,7 +157,7 @@ void CVardenDlg::OnLinkButton()
     m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
-    m_pSettings->SetLastPort(m_strPort);
+    m_pSettings->SetLastPort(List(IDC_PORT_LIST)->currentData().toString().toStdString());
 }
 
 void CVardenDlg::ReadPresetSlotControls()
@@ -140,14 +165,14 @@ void CVardenDlg::ReadPresetSlotControls()
     for (int r = 0; r < NUM_SLOT_ROWS; ++r) {
         if (Item<QRadioButton>(IDC_SLOT_RADIO + r)->isChecked())
             m_nPresetSlot = r;
-        m_strSlotEdit[static_cast<std::size_t>(r)] = NameField(r)->text().toLatin1().toStdString();
+        m_strSlotEdit[static_cast<std::size_t>(r)] = QStringToName(NameField(r)->text());
     }
 }
 
 void CVardenDlg::ShowPresetNameFields()
 {
     for (int r = 0; r < NUM_SLOT_ROWS; ++r)
-        NameField(r)->setText(QString::fromLatin1(m_strPresetName[static_cast<std::size_t>(r + 1)]));
+        NameField(r)->setText(NameToQString(m_strPresetName[static_cast<std::size_t>(r + 1)]));
 }
 
 // Asks first, then needs the connection; then takes the slot and the names.

@@ -6,6 +6,7 @@
 
 #include "LinkLossText.h"
 #include "MessageBox.h"
+#include "PresetNameText.h"
 #include "SendingBox.h"
 #include "VardenDlg.h"
 
@@ -114,12 +115,13 @@ std::string CVardenDlg::TakeUnfinishedWrite()
 {
     if (m_write.nSlot < 0 || m_deviceLink.IsTransferComplete())
         return std::string();
-    const std::string strText = DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered());
+    const std::string strText =
+        DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered(), m_deviceLink.WasTransferFrameOnLine());
     // The new name was never stored with its preset: the field and the
     // caption show what they showed before the Write.
     if (m_write.nSlot > 0) {
         m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
-        NameField(m_write.nSlot - 1)->setText(QString::fromLatin1(m_write.strOldName));
+        NameField(m_write.nSlot - 1)->setText(NameToQString(m_write.strOldName));
         setWindowTitle(m_write.strOldTitle);
     }
     m_write.nSlot = -1;

@@ -117,12 +117,7 @@ void CDeviceLink::OnLinkTick()
 
 void CDeviceLink::GiveUp(LinkLoss loss)
 {
-    m_undelivered.Clear();
-    for (int k = 0; k < NUM_CHANNELS; ++k)
-        m_undelivered.AddMarks(m_route.GetChannel(k));
-    const CSendDataQueue& queue = m_link.GetQueue();
-    for (int i = 0; i < queue.GetCount(); ++i)
-        m_undelivered.AddFrame(*queue.GetAt(i));
+    TakeUndelivered(0);
     Disconnect();
     m_loss = loss;
     m_wnd.OnLinkLost(loss);
@@ -229,11 +224,22 @@ bool CDeviceLink::ShowChangeProgress()
     return true;
 }
 
-bool CDeviceLink::StopSending()
+void CDeviceLink::TakeUndelivered(int nFirst)
 {
     m_undelivered.Clear();
     for (int k = 0; k < NUM_CHANNELS; ++k)
         m_undelivered.AddMarks(m_route.GetChannel(k));
+    const CSendDataQueue& queue = m_link.GetQueue();
+    for (int i = nFirst; i < queue.GetCount(); ++i)
+        m_undelivered.AddFrame(*queue.GetAt(i));
+    const CSendData* pHead = queue.GetHead();
+    m_bTransferOnLine = pHead && pHead->m_bTransfer && !pHead->m_bUnsent;
+}
+
+bool CDeviceLink::StopSending()
+{
+    // The marks now; which queued frames go is sorted out below.
+    TakeUndelivered(m_link.GetCount());
     m_route.ClearAllDirty();
     // Outputs muted on the device for a bulk change come back on whatever
     // else is dropped: a muting bracket is never cut in two.

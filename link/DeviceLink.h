@@ -66,6 +66,9 @@ public:
     // What of the live preset did not reach the device when the sending last
     // stopped or the link was lost.
     const CUndelivered& GetUndelivered() const { return m_undelivered; }
+    // Whether a frame of the transfer had gone out whole, unanswered, when
+    // the sending was cut: the device may hold it too.
+    bool WasTransferFrameOnLine() const { return m_bTransferOnLine; }
     // Why the link disconnected by itself; None while connected.
     LinkLoss GetLoss() const { return m_loss; }
 
@@ -96,4 +99,8 @@ private:
     int m_nBatchTotal = 0;
     int m_nBatchLeft = 0;
     CUndelivered m_undelivered;
+    bool m_bTransferOnLine = false;
+    // What is left undone when the sending is cut here: the change marks
+    // and the queued frames from nFirst on.
+    void TakeUndelivered(int nFirst);
 };

@@ -150,8 +150,16 @@ TEST_F(WindowTest, SettingsRecentFilesDropAndTheCloseQuestion)
     Type(IDC_BAND_GAIN + 2, "5");
     m_boxes.clear();
     EXPECT_TRUE(Drop(Dlg(), m_dir / "bad.dia"));
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"MusicFile read Error"});
+    const std::string strBad = "MusicFile read Error\n" + (m_dir / "bad.dia").string() +
+                               ": not a preset file: it ends after 12 of at least 1121 bytes";
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad});
     EXPECT_EQ(Channel(0).GetGain(2), 250);
+    // A recent file that cannot be read says why and leaves the list.
+    CAppSettings().AddRecentFile((m_dir / "bad.dia").string());
+    m_boxes.clear();
+    m_pDlg->OpenRecent((m_dir / "bad.dia").string());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad});
+    EXPECT_EQ(CAppSettings().GetRecentFiles().front(), strLive);
     EXPECT_FALSE(Drop(Dlg(), m_dir / "settings.conf")) << "only preset files are taken";
 
     // Closing over changes asks; Cancel keeps the window, Save saves first.
@@ -189,6 +197,20 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
         bare.SetDiscoveryOptions(FakeMachine({"ttyS10", "ttyS11"}, {"ttyUSB0"}));
         bare.OnInitDialog();
         EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->currentText(), QStringLiteral("ttyS11"));
+    }
+    // A stable name finds the adapter on the number it has now; a port
+    // discovery does not list is offered while it is there.
+    const SerialDiscoveryOptions machine = FakeMachine({}, {"ttyUSB1"});
+    std::filesystem::create_directories(m_dir / "dev/serial/by-id");
+    std::filesystem::create_symlink("../../ttyUSB1", m_dir / "dev/serial/by-id/usb-X");
+    std::ofstream(m_dir / "pts7").put('\n');
+    for (const std::string& strLast : {(m_dir / "dev/serial/by-id/usb-X").string(), (m_dir / "pts7").string()}) {
+        CAppSettings().SetLastPort(strLast);
+        CVardenDlg bare;
+        bare.SetDiscoveryOptions(machine);
+        bare.OnInitDialog();
+        EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->currentText().toStdString(),
+                  strLast.find("usb-X") != std::string::npos ? "ttyUSB1" : strLast);
     }
 
     // A damaged file: defaults and one line on stderr, and the window works.
