@@ -36,7 +36,7 @@ struct Sample {
     double dChange = 0;     // from the change to the last answer
 };
 
-bool RunOnce(const std::string& strPort, Sample& sample)
+bool RunOnce(const std::string& strPort, int nRun, Sample& sample)
 {
     std::ostringstream sink;
     CTALVRoute route;
@@ -69,13 +69,14 @@ bool RunOnce(const std::string& strPort, Sample& sample)
     wnd.Run([&] { return !link.IsWritePending(); });
     const auto t2 = Clock::now();
 
-    // Every value of every channel differs, as after undo of Open.
+    // Every value of every channel differs, as after undo of Open (and from
+    // what the run before left on the device).
     CTALVRoute other;
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         CTALVData& ch = other.GetChannel(k);
         for (int b = 0; b < NUM_BANDS; ++b)
-            ch.SetGain(static_cast<short>(150 + 3 * b + k), b);
-        ch.SetDelay(static_cast<short>(40 * (k + 1)));
+            ch.SetGain(static_cast<short>(150 + 3 * b + k + 7 * (nRun % 2)), b);
+        ch.SetDelay(static_cast<short>(40 * (k + 1) + nRun % 2));
         ch.SetLpfFreq(static_cast<short>(8000 - 1000 * k));
         route.GetChannel(k).RestoreSetting(ch.GetSetting());
     }
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
     std::vector<Sample> samples;
     for (int i = 0; i < nRuns; ++i) {
         Sample s;
-        if (!RunOnce(server.GetPortPath(), s)) {
+        if (!RunOnce(server.GetPortPath(), i, s)) {
             std::cerr << "run " << i << " failed\n";
             return 1;
         }
