@@ -13,7 +13,7 @@
 namespace {
 constexpr const char* MSG_UNDELIVERED = "Not every change reached the device; it keeps its earlier values for:\n";
 constexpr const char* MSG_UNDELIVERED_HINT =
-    "\nConnecting again reads what the device holds; Undo Read then brings the window's values back.";
+    "\n\nConnecting again reads what the device holds; Undo Read then brings the window's values back.";
 }  // namespace
 
 void CVardenDlg::WaitForChanges(AfterSending after)
