@@ -15,9 +15,7 @@ constexpr int DELAY_MAX = 960;
 
 // Field 1077's mode for each item of the unit list: CM, MS, INCH.
 constexpr int kDelayModeOfUnit[] = {1, 0, 2};
-}  // namespace
 
-namespace {
 // The frequency a crossover fader was moved to, or 0 when it stands where the
 // held frequency puts it. The scale is coarse, so reading a position back
 // would turn a typed 40 Hz into 20 Hz (the high-pass off) or 1000 Hz into

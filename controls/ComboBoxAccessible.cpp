@@ -12,10 +12,10 @@ namespace {
 void SelectShownItem(QComboBox* pList)
 {
     QItemSelectionModel* pSelection = pList->view()->selectionModel();
-    const QModelIndex index =
-        pList->model()->index(pList->currentIndex(), pList->modelColumn(), pList->rootModelIndex());
     if (!pSelection)
         return;
+    const QModelIndex index =
+        pList->model()->index(pList->currentIndex(), pList->modelColumn(), pList->rootModelIndex());
     if (index.isValid())
         pSelection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     else
