@@ -248,7 +248,7 @@ TEST(CompleteSerialPortInfo, FillsNamesAndCutsOnlyATrailingParenthesis)
         {"ttyUSB0", "FT232R (x)", "FT232R (x)"},   // a description is never touched
     };
     for (const auto& c : cases) {
-        SerialPortInfo info{"/dev/x", "x", c.pszDisplay, false, c.pszDescription};
+        SerialPortInfo info{"/dev/x", "x", c.pszDisplay, false, c.pszDescription, ""};
         CompleteSerialPortInfo(info);
         EXPECT_EQ(info.strDescription, c.pszExpected) << c.pszDisplay;
         EXPECT_EQ(info.strDisplayName, c.pszDisplay);

@@ -421,8 +421,9 @@ protected:
         for (const auto& [k, nFrame] : DeviceDiffers())
             EXPECT_TRUE(bStopped && undelivered.Covers(k, nFrame))
                 << "channel " << k << " frame " << nFrame << " differs unsaid, " << strWhere;
-        if (DeviceName(0) != Trimmed(Dlg().GetPresetName(0).substr(0, PRESET_NAME_LEN)))
+        if (DeviceName(0) != Trimmed(Dlg().GetPresetName(0).substr(0, PRESET_NAME_LEN))) {
             EXPECT_TRUE(bStopped && undelivered.CoversName()) << "the name differs unsaid, " << strWhere;
+        }
         if (bStopped && !undelivered.IsEmpty()) {
             const bool bSaid = std::any_of(m_boxes.begin(), m_boxes.end(), [](const Box& box) {
                 return box.strText.find("Not every change reached the device") != std::string::npos;
