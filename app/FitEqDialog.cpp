@@ -176,9 +176,9 @@ void CFitEqDialog::ShowTargetFile()
 void CFitEqDialog::OnTargetKind()
 {
     // A file target needs a file: choosing "From file" without one asks for it.
-    if (m_pTarget->currentIndex() == TARGET_FILE && m_settings.target.fileShape.CountValid() == 0) {
+    if (m_pTarget->currentIndex() == TARGET_FILE && !m_settings.target.HasFile()) {
         OnChooseTarget();
-        if (m_settings.target.fileShape.CountValid() == 0) {
+        if (!m_settings.target.HasFile()) {
             m_bFilling = true;
             m_pTarget->setCurrentIndex(TargetItem(m_eLastKind));
             m_bFilling = false;
@@ -211,8 +211,7 @@ bool CFitEqDialog::LoadTargetFile(const std::string& strPath)
         ShowMessageBox(strError, MessageIcon::Error);
         return false;
     }
-    m_settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
-    m_settings.target.strFileName = strPath;
+    SetTargetFile(m_settings.target, target, strPath);
     return true;
 }
 

@@ -114,6 +114,7 @@ inline FitRequest FlatChannelRequest(const MeasurementData& data, int nQ, const 
     request.settings = settings;
     request.smoothed = MeasurementOnGrid(data, settings.nSmoothing);
     request.predicted = request.smoothed;
+    request.guide = MeasurementOnGrid(data, BOOST_GUIDE_SMOOTHING);
     request.dSpanLowHz = data.GetLowHz();
     request.dSpanHighHz = data.GetHighHz();
     for (int b = 0; b < EQ_BANDS; ++b)

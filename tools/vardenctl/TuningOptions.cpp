@@ -82,8 +82,7 @@ int ParseFitOptions(const CommandLine& cl, FitSettings& settings)
         if (!ReadMeasurementFile(cl.Get("--target"), target, error))
             return cl.Fail(EXIT_IO, error);
         settings.target.eKind = TargetKind::File;
-        settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
-        settings.target.strFileName = cl.Get("--target");
+        SetTargetFile(settings.target, target, cl.Get("--target"));
     }
     return EXIT_OK;
 }
