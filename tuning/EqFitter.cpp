@@ -46,14 +46,6 @@ constexpr double RIDGE_AIM = 0.7;
 constexpr int MAX_TIDY_PASSES = 200;
 constexpr int TIDY_STEPS_PER_PASS = 5;
 
-double SumOfSquares(const std::vector<double>& v)
-{
-    double s = 0.0;
-    for (const double d : v)
-        s += d * d;
-    return s;
-}
-
 // The gain as the nearest device step within the band's bounds.
 int IndexOf(const FitterBand& band, double dGain)
 {
@@ -72,14 +64,10 @@ int TotalGain(const std::vector<int>& an)
 
 double CEqFitter::RmsOf(const std::vector<double>& g) const
 {
-    std::vector<double> e = m_problem.adBase;
-    double adCurve[GRID_POINTS];
-    for (std::size_t b = 0; b < g.size(); ++b) {
-        FitterCurve(m_problem.aBand[b], g[b], adCurve);
-        for (std::size_t k = 0; k < e.size(); ++k)
-            e[k] += adCurve[m_problem.anPoint[k]];
-    }
-    return std::sqrt(SumOfSquares(e) / static_cast<double>(std::max<std::size_t>(e.size(), 1)));
+    std::vector<double> e;
+    double adEq[GRID_POINTS];
+    const double dSquares = CGainModel(m_problem).Evaluate(g, e, adEq);
+    return std::sqrt(dSquares / static_cast<double>(std::max<std::size_t>(e.size(), 1)));
 }
 
 std::vector<double> CEqFitter::SolveContinuous(std::vector<double> g, double dRidge, int nMaxSteps) const

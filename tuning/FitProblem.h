@@ -37,6 +37,14 @@ struct FitProblem {
     std::array<int, EQ_BANDS> anFree{};
 };
 
+inline double SumOfSquares(const std::vector<double>& v)
+{
+    double s = 0.0;
+    for (const double d : v)
+        s += d * d;
+    return s;
+}
+
 // The band's curve in dB at every grid point.
 void FitterCurve(const FitterBand& band, double dGain, double (&adCurve)[GRID_POINTS]);
 

@@ -44,10 +44,7 @@ double CGainModel::Evaluate(const std::vector<double>& g, std::vector<double>& e
         for (std::size_t k = 0; k < m_nPoints; ++k)
             e[k] += adCurve[m_problem.anPoint[k]];
     }
-    double s = 0.0;
-    for (const double d : e)
-        s += d * d;
-    return s;
+    return SumOfSquares(e);
 }
 
 void CGainModel::Linearize(const std::vector<double>& g, const std::vector<double>& e, const double (&eq)[GRID_POINTS])

@@ -7,14 +7,6 @@
 
 namespace {
 constexpr int MAX_REPAIR_STEPS = 4000;
-
-double SumOfSquares(const std::vector<double>& v)
-{
-    double s = 0.0;
-    for (const double d : v)
-        s += d * d;
-    return s;
-}
 }  // namespace
 
 CGainSteps::CGainSteps(const FitProblem& problem, std::vector<int> anIndex)
