@@ -36,13 +36,15 @@ constexpr double ACTIVE_BAND_COST = 1e-4;
 constexpr double SETTLE_MIN_GAIN = 1e-12;
 constexpr int MAX_SETTLE_SWEEPS = 60;
 // The search for the gain cost that spends the latitude: so many halvings of
-// its logarithm between GAIN_COST and the largest cost, each a few steps from
-// the best gains.
+// its logarithm between GAIN_COST and the largest cost, each one step of the
+// linear model about the best gains.
 constexpr double MAX_RIDGE = 1e2;
 constexpr int RIDGE_HALVINGS = 7;
 // The continuous fit aims a little inside the latitude, leaving room for the
 // rounding to steps.
 constexpr double RIDGE_AIM = 0.7;
+// Walking bands towards flat goes round the bands a few steps at a time, so
+// the latitude is shared rather than spent on the lowest bands.
 constexpr int MAX_TIDY_PASSES = 200;
 constexpr int TIDY_STEPS_PER_PASS = 5;
 
