@@ -61,8 +61,12 @@ CFitEqDialog::Runner CFitEqDialog::SetModalRunner(Runner runner)
 }
 
 CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz,
-                           double dCornerHighHz, FitFunction fnFit)
-    : QDialog(pParent), m_settings(settings), m_fnFit(std::move(fnFit)), m_eLastKind(settings.target.eKind)
+                           double dCornerHighHz, const CChannelMeasurement* pMeasurement, FitFunction fnFit)
+    : QDialog(pParent),
+      m_settings(settings),
+      m_fnFit(std::move(fnFit)),
+      m_pMeasurement(pMeasurement),
+      m_eLastKind(settings.target.eKind)
 {
     setWindowTitle(QStringLiteral("Fit EQ to Measurement: Channel %1").arg(nChannel + 1));
     setObjectName(QStringLiteral("fitEqDialog"));
@@ -103,6 +107,11 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     m_pSmoothing = new QComboBox(this);
     for (const int n : SMOOTHING_CHOICES)
         m_pSmoothing->addItem(SmoothingText(n), n);
+    // Averaging means something only with several positions.
+    m_pAverage = new QComboBox(this);
+    m_pAverage->addItem(QStringLiteral("Mean in dB"), static_cast<int>(Averaging::MeanDb));
+    m_pAverage->addItem(QStringLiteral("Mean of power"), static_cast<int>(Averaging::MeanPower));
+    m_pAverage->setEnabled(m_pMeasurement && m_pMeasurement->GetCount() > 1);
 
     m_pFigures = new QLabel(this);
     m_pFigures->setWordWrap(true);
@@ -123,6 +132,7 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     pForm->addRow(QStringLiteral("Max boost:"), m_pBoost);
     pForm->addRow(QStringLiteral("Max cut:"), m_pCut);
     pForm->addRow(QStringLiteral("Smoothing:"), m_pSmoothing);
+    pForm->addRow(QStringLiteral("Average:"), m_pAverage);
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pForm);
     pLayout->addWidget(m_pFigures);
@@ -136,11 +146,13 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     m_pBoost->setValue(m_settings.dMaxBoostDb);
     m_pCut->setValue(m_settings.dMaxCutDb);
     m_pSmoothing->setCurrentIndex(m_pSmoothing->findData(m_settings.nSmoothing));
+    m_pAverage->setCurrentIndex(m_pAverage->findData(static_cast<int>(m_settings.eAveraging)));
     ShowTargetFile();
 
     connect(m_pTarget, &QComboBox::activated, this, [this] { OnTargetKind(); });
     connect(m_pChoose, &QPushButton::clicked, this, [this] { OnChooseTarget(); });
-    connect(m_pSmoothing, &QComboBox::activated, this, [this] { OnChanged(); });
+    for (QComboBox* pList : {m_pSmoothing, m_pAverage})
+        connect(pList, &QComboBox::activated, this, [this] { OnChanged(); });
     for (QDoubleSpinBox* pBox : {m_pTilt, m_pBoost, m_pCut})
         connect(pBox, &QDoubleSpinBox::valueChanged, this, [this] { OnChanged(); });
     for (QSpinBox* pBox : {m_pLow, m_pHigh})
@@ -176,9 +188,9 @@ void CFitEqDialog::ShowTargetFile()
 void CFitEqDialog::OnTargetKind()
 {
     // A file target needs a file: choosing "From file" without one asks for it.
-    if (m_pTarget->currentIndex() == TARGET_FILE && m_settings.target.fileShape.CountValid() == 0) {
+    if (m_pTarget->currentIndex() == TARGET_FILE && !m_settings.target.HasFile()) {
         OnChooseTarget();
-        if (m_settings.target.fileShape.CountValid() == 0) {
+        if (!m_settings.target.HasFile()) {
             m_bFilling = true;
             m_pTarget->setCurrentIndex(TargetItem(m_eLastKind));
             m_bFilling = false;
@@ -211,8 +223,7 @@ bool CFitEqDialog::LoadTargetFile(const std::string& strPath)
         ShowMessageBox(strError, MessageIcon::Error);
         return false;
     }
-    m_settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
-    m_settings.target.strFileName = strPath;
+    SetTargetFile(m_settings.target, target, strPath);
     return true;
 }
 
@@ -231,6 +242,7 @@ void CFitEqDialog::OnChanged()
     m_settings.dMaxBoostDb = m_pBoost->value();
     m_settings.dMaxCutDb = m_pCut->value();
     m_settings.nSmoothing = m_pSmoothing->currentData().toInt();
+    m_settings.eAveraging = static_cast<Averaging>(m_pAverage->currentData().toInt());
     ShowTargetFile();
     Refit();
 }
@@ -238,8 +250,20 @@ void CFitEqDialog::OnChanged()
 void CFitEqDialog::Refit()
 {
     m_outcome = m_fnFit(m_settings);
+    std::string strText;
+    if (m_outcome.bOk) {
+        strText = FormatFitSummary(m_outcome) + "\n" + FormatFitEffect(m_outcome);
+        if (m_pMeasurement && m_pMeasurement->GetCount() > 1)
+            strText += "\n" + FormatPositions(*m_pMeasurement, m_outcome.range);
+        if (m_outcome.nBandsChanged == 0)
+            strText += "\nNothing to apply: the bands already fit as well as the limits allow";
+    } else if (m_outcome.bNothingToFit) {
+        // "nothing to fit: why" as the first words of the figures.
+        strText = "N" + m_outcome.strError.substr(1);
+    } else {
+        strText = "No fit: " + m_outcome.strError;
+    }
     // The en dash of the summary is UTF-8.
-    m_pFigures->setText(
-        QString::fromStdString(m_outcome.bOk ? FormatFitSummary(m_outcome) : "No fit: " + m_outcome.strError));
-    m_pApply->setEnabled(m_outcome.bOk);
+    m_pFigures->setText(QString::fromStdString(strText));
+    m_pApply->setEnabled(m_outcome.bOk && m_outcome.nBandsChanged > 0);
 }

@@ -1,12 +1,16 @@
-// "Fit EQ to Measurement...": the fit's target, range, bounds and smoothing,
-// with the error figures of the fit they give; every change fits again and
-// the window previews the result on its graph. Apply accepts the dialog,
-// Cancel rejects it; the window does the rest.
+// "Fit EQ to Measurement...": the fit's target, range, bounds, smoothing and
+// averaging of positions, with the figures of the fit they give (error, the
+// largest boost and cut, the bands changed, the positions' spread); every
+// change fits again and the window previews the result on its graph. Apply
+// accepts the dialog, Cancel rejects it; the window does the rest. With
+// nothing to fit, or no band to change, Apply is disabled and the figures
+// say why.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 
+#include "ChannelMeasurement.h"
 #include "EqFit.h"
 
 class QComboBox;
@@ -27,9 +31,10 @@ public:
     static Runner SetModalRunner(Runner runner);
 
     // The range spin boxes start at the channel's crossover corners when the
-    // settings leave the range open.
+    // settings leave the range open. pMeasurement (read only, may be null)
+    // tells how many positions there are and their spread.
     CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz, double dCornerHighHz,
-                 FitFunction fnFit);
+                 const CChannelMeasurement* pMeasurement, FitFunction fnFit);
 
     int DoModal();
 
@@ -46,6 +51,7 @@ public:
     QDoubleSpinBox* BoostBox() const { return m_pBoost; }
     QDoubleSpinBox* CutBox() const { return m_pCut; }
     QComboBox* SmoothingList() const { return m_pSmoothing; }
+    QComboBox* AverageList() const { return m_pAverage; }
     QPushButton* ApplyButton() const { return m_pApply; }
     // Reads a target file as "Choose..." does; false (and a box) when it
     // cannot be read.
@@ -61,6 +67,7 @@ private:
     FitSettings m_settings;
     FitOutcome m_outcome;
     FitFunction m_fnFit;
+    const CChannelMeasurement* m_pMeasurement;
     bool m_bFilling = true;  // the controls are being set, not changed
     TargetKind m_eLastKind = TargetKind::Flat;
 
@@ -73,6 +80,7 @@ private:
     QDoubleSpinBox* m_pBoost;
     QDoubleSpinBox* m_pCut;
     QComboBox* m_pSmoothing;
+    QComboBox* m_pAverage;
     QLabel* m_pFigures;
     QPushButton* m_pApply;
     std::string m_strTargetDlgPath;

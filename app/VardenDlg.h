@@ -74,10 +74,12 @@ public:
     void AddRecentMenu(QMenu& menu);
     void OpenRecent(const std::string& strPath);
 
-    // Tuning with a measurement (VardenDlgTuning.cpp). Loads a measurement
-    // export for the channel shown, as "Load Measurement..." does; a file
-    // that cannot be read is reported and changes nothing.
+    // Tuning with a measurement (VardenDlgTuning.cpp). Loads measurement
+    // exports for the channel shown, one per microphone position, as "Load
+    // Measurement..." does; a file that cannot be read (or files that share
+    // no frequencies) is reported and changes nothing.
     bool LoadMeasurementFile(const std::string& strPath);
+    bool LoadMeasurementFiles(const std::vector<std::string>& paths);
     const CChannelMeasurement& GetMeasurement(int k) const { return m_aMeasurement.at(static_cast<std::size_t>(k)); }
     // Fitted gains into channel nChannel as one edit: fields, faders and
     // curve follow, linked channels follow as for typed gains, and when

@@ -18,7 +18,8 @@
 #include "VardenDlg.h"
 
 namespace {
-constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+// Several files at once: one per microphone position, averaged.
+constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
 constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 constexpr const char* ALL_FILES_IN = "/*";
 // Where the fit dialog opens: below the graph, over the faders, so the
@@ -62,24 +63,45 @@ void CVardenDlg::OnLoadMeasurement()
                          this);
     if (dialog.DoModal() != CFileDialogST::IDOK)
         return;
+    std::vector<std::string> paths;
+    for (std::size_t nPos = dialog.GetStartPosition(); nPos != CFileDialogST::npos;)
+        paths.push_back(dialog.GetNextPathName(nPos));
     // The next dialog opens where this one ended.
-    m_szMeasurementDlgPath = dialog.GetPathName();
-    LoadMeasurementFile(dialog.GetPathName());
+    m_szMeasurementDlgPath = paths.front();
+    LoadMeasurementFiles(paths);
 }
 
 bool CVardenDlg::LoadMeasurementFile(const std::string& strPath)
 {
-    MeasurementData data;
-    std::string strError;
-    if (!ReadMeasurementFile(strPath, data, strError)) {
-        ShowMessageBox(strError, MessageIcon::Error);
-        return false;
+    return LoadMeasurementFiles({strPath});
+}
+
+bool CVardenDlg::LoadMeasurementFiles(const std::vector<std::string>& paths)
+{
+    std::vector<MeasurementPosition> positions;
+    std::string strNotes;
+    for (const std::string& strPath : paths) {
+        MeasurementData data;
+        std::string strError;
+        if (!ReadMeasurementFile(strPath, data, strError)) {
+            ShowMessageBox(strError, MessageIcon::Error);
+            return false;
+        }
+        for (const std::string& strNote : data.astrNote)
+            strNotes += (strNotes.empty() ? "" : "\n") + strNote;
+        positions.push_back({std::move(data), strPath});
     }
     // The loudspeaker was measured through the channel as it stands now.
     m_pCurCurves->Recompute();
-    m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Load(std::move(data), strPath,
-                                                                 m_pCurCurves->GetEQ().m_dSum);
+    std::string strError;
+    if (!m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Load(std::move(positions),
+                                                                      m_pCurCurves->GetEQ().m_dSum, strError)) {
+        ShowMessageBox(strError, MessageIcon::Error);
+        return false;
+    }
     RedrawGraph();
+    if (!strNotes.empty())
+        ShowMessageBox(strNotes, MessageIcon::None);
     return true;
 }
 
@@ -108,11 +130,11 @@ void CVardenDlg::OnFitMeasurement()
     if (!measurement.IsLoaded())
         return;
     const FitSettings before = measurement.GetSettings();
-    CFitEqDialog dialog(this, k, before, HighPassCornerHz(*m_pCurCurves), LowPassCornerHz(*m_pCurCurves),
+    CFitEqDialog dialog(this, k, before, HighPassCornerHz(*m_pCurCurves), LowPassCornerHz(*m_pCurCurves), &measurement,
                         [this, k](const FitSettings& settings) {
                             const FitOutcome outcome = FitShownChannel(settings);
                             if (outcome.bOk)
-                                m_overlay.SetPreview(k, outcome.after);
+                                m_overlay.SetPreview(k, outcome);
                             else
                                 m_overlay.ClearPreview(k);
                             RedrawGraph();
@@ -121,7 +143,8 @@ void CVardenDlg::OnFitMeasurement()
     const QRect rcGraph = Graph()->geometry();
     dialog.move(
         mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + FIT_DIALOG_BELOW_GRAPH)));
-    const bool bApply = dialog.DoModal() == QDialog::Accepted && dialog.GetOutcome().bOk;
+    const bool bApply =
+        dialog.DoModal() == QDialog::Accepted && dialog.GetOutcome().bOk && dialog.GetOutcome().nBandsChanged > 0;
     m_overlay.ClearPreview(k);
     if (bApply) {
         // The channel keeps the settings it was fitted with; the gains are

@@ -207,6 +207,8 @@ void CFStatic::DrawPlot()
 
     dc.setPen(TEXT_COLOUR);
     DrawHandleTexts(dc);
+    if (m_pOverlay)
+        m_pOverlay->DrawOverHandles(dc, *m_pChannel, m_nShownChannel);
     if (pFocus)
         DrawValueLabel(dc, *pFocus);
 }

@@ -2,7 +2,8 @@
 // with a message naming the file, or gives rows with rising positive
 // frequencies and finite levels. Smoothed onto the grid every measured point
 // lies within the levels measured, and a fit of them keeps its gains within
-// the bounds with finite error figures.
+// the bounds and the whole equaliser within its limits, with finite error
+// figures never worse than the flat channel it started from.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -54,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FitRequest request;
     request.smoothed = MeasurementOnGrid(data, DEFAULT_SMOOTHING);
     request.predicted = request.smoothed;
+    request.guide = MeasurementOnGrid(data, BOOST_GUIDE_SMOOTHING);
     request.dSpanLowHz = data.GetLowHz();
     request.dSpanHighHz = data.GetHighHz();
     request.settings.dMaxBoostDb = static_cast<double>(nSize % 21);
@@ -61,8 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         request.aBand[b] = {g_nGraphicEqFreq[b], static_cast<int>((nSize + b) % BANDWIDTH_Q_COUNT), GAIN_INDEX_FLAT,
                             b % 7 != 3};
     const FitOutcome outcome = FitEq(request);
-    if (!outcome.bOk)
+    if (!outcome.bOk) {
+        for (int b = 0; b < EQ_BANDS; ++b)
+            FuzzCheck(outcome.anGain[b] == GAIN_INDEX_FLAT, "with nothing to fit nothing changes");
         return 0;
+    }
     int nLow = 0, nHigh = 0;
     FitGainBounds(request.settings, nLow, nHigh);
     for (int b = 0; b < EQ_BANDS; ++b)
@@ -71,6 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
                                          : outcome.anGain[b] == GAIN_INDEX_FLAT,
                   "fitted gains keep to the bounds, bands left alone keep theirs");
     FuzzCheck(std::isfinite(outcome.dRmsBefore) && std::isfinite(outcome.dRmsAfter), "finite error figures");
-    FuzzCheck(outcome.dRmsAfter <= outcome.dRmsBefore + 0.05, "the fit never makes a flat channel worse");
+    FuzzCheck(outcome.dRmsAfter <= outcome.dRmsBefore + 1e-9, "the fit never makes a flat channel worse");
+    for (int i = 0; i < GRID_POINTS; ++i)
+        FuzzCheck(outcome.adEqAfter[i] <= outcome.limits.adHigh[i] + 1e-6 &&
+                      outcome.adEqAfter[i] >= outcome.limits.adLow[i] - 1e-6,
+                  "the whole equaliser keeps its limits");
     return 0;
 }

@@ -58,6 +58,12 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n)
 
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError)
 {
+    return ReadFileBytes(strPath, out, strError, MAX_PRESET_FILE_SIZE, "too large to be a preset file");
+}
+
+bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError,
+                   std::uintmax_t nMaxBytes, const std::string& strTooLarge)
+{
     // Opening a FIFO without a writer, or a device, can wait for ever:
     // anything but a regular file is refused before it is opened, and the
     // open itself never waits.
@@ -80,8 +86,8 @@ bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, s
         ::close(fd);
         return false;
     }
-    if (static_cast<std::uintmax_t>(st.st_size) > MAX_PRESET_FILE_SIZE) {
-        strError = strPath + ": too large to be a preset file";
+    if (static_cast<std::uintmax_t>(st.st_size) > nMaxBytes) {
+        strError = strPath + ": " + strTooLarge;
         ::close(fd);
         return false;
     }
@@ -99,8 +105,8 @@ bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, s
         if (r == 0)
             break;
         bytes.insert(bytes.end(), buf, buf + r);
-        if (bytes.size() > MAX_PRESET_FILE_SIZE) {
-            strError = strPath + ": too large to be a preset file";
+        if (bytes.size() > nMaxBytes) {
+            strError = strPath + ": " + strTooLarge;
             ::close(fd);
             return false;
         }

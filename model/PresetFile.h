@@ -15,6 +15,10 @@ inline constexpr std::uintmax_t MAX_PRESET_FILE_SIZE = 16u << 20;
 // The whole file into out. On failure returns false with a message naming
 // the file and the reason in strError.
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError);
+// The same for files of another kind: larger than nMaxBytes is refused as
+// "PATH: strTooLarge".
+bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError,
+                   std::uintmax_t nMaxBytes, const std::string& strTooLarge);
 
 // Whether WriteFileAtomically may replace strPath: its folder exists and
 // takes new files, and what is already there, directly or through a symbolic

@@ -8,6 +8,9 @@
 #include "FreqTables.h"
 
 namespace {
+// A band this far (in octaves) outside the range keeps its gain.
+constexpr double FITTED_REACH_OCTAVES = 1.0;
+
 double Rms(const GridLevels& response, const GridLevels& target, const bool (&abIn)[GRID_POINTS])
 {
     double s = 0.0;
@@ -22,23 +25,27 @@ double Rms(const GridLevels& response, const GridLevels& target, const bool (&ab
     return n > 0 ? std::sqrt(s / n) : 0.0;
 }
 
-// A band centred outside the range may cut but not boost: lifting the edge
-// of the range from below the high-pass corner (or above the low-pass) would
-// drive the speaker where it is meant to be rolled off.
-bool BoostsInRange(const FitBand& band, const FitRange& range)
-{
-    return band.nFreq >= range.dLowHz && band.nFreq <= range.dHighHz;
-}
-
 bool IsGainLimit(double d)
 {
     return std::isfinite(d) && d >= 0.0 && d <= GAIN_MAX_DB;
 }
 
+double BandwidthOf(const FitBand& band)
+{
+    return BandwidthOfQIndex(std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1));
+}
+
 void BandCurveNow(const FitBand& band, int nGainIndex, double (&adCurve)[GRID_POINTS])
 {
-    const int nQ = std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1);
-    PeakingCurve(band.nFreq, GainOfIndex(std::clamp(nGainIndex, 0, GAIN_INDEX_MAX)), BandwidthOfQIndex(nQ), adCurve);
+    PeakingCurve(band.nFreq, GainOfIndex(std::clamp(nGainIndex, 0, GAIN_INDEX_MAX)), BandwidthOf(band), adCurve);
+}
+
+FitOutcome NothingToFit(FitOutcome out, const std::string& strWhy)
+{
+    out.bOk = false;
+    out.bNothingToFit = true;
+    out.strError = "nothing to fit: " + strWhy;
+    return out;
 }
 }  // namespace
 
@@ -55,15 +62,26 @@ bool FitGainBounds(const FitSettings& settings, int& nLowIndex, int& nHighIndex)
     return true;
 }
 
+bool IsBandFitted(const FitBand& band, const FitRange& range)
+{
+    const double dReach = std::exp2(FITTED_REACH_OCTAVES);
+    return band.bFree && band.nFreq >= range.dLowHz / dReach && band.nFreq <= range.dHighHz * dReach;
+}
+
 FitOutcome FitFrame(const FitRequest& request)
 {
     FitOutcome out;
+    double adCurve[GRID_POINTS];
     for (int b = 0; b < EQ_BANDS; ++b) {
         out.anGain[b] = request.aBand[b].nGainIndex;
         out.anLowIndex[b] = out.anGain[b];
         out.anHighIndex[b] = out.anGain[b];
+        BandCurveNow(request.aBand[b], out.anGain[b], adCurve);
+        for (int i = 0; i < GRID_POINTS; ++i)
+            out.adEqBefore[i] += adCurve[i];
     }
-    const GridLevels shape = TargetShape(request.settings.target);
+    std::copy(std::begin(out.adEqBefore), std::end(out.adEqBefore), std::begin(out.adEqAfter));
+    const GridLevels shape = TargetShape(request.settings.target, request.settings.nSmoothing);
     out.range = ResolveFitRange(request.settings, request.dCornerLowHz, request.dCornerHighHz, request.dSpanLowHz,
                                 request.dSpanHighHz, request.predicted, shape);
     out.target = PlaceTarget(shape, request.smoothed, out.range.abIn);
@@ -74,60 +92,95 @@ FitOutcome FitFrame(const FitRequest& request)
     }
     out.dRmsBefore = Rms(request.predicted, out.target, out.range.abIn);
     out.dRmsAfter = out.dRmsBefore;
+    out.dRmsBest = out.dRmsBefore;
+    out.dRmsAllowed = out.dRmsBefore;
     out.bOk = true;
     return out;
 }
 
-FitOutcome FitEq(const FitRequest& request)
+bool MakeFitProblem(const FitRequest& request, FitOutcome& out, FitProblem& problem)
 {
-    FitOutcome out = FitFrame(request);
-    if (!out.bOk)
-        return out;
     int nLowIndex = 0;
     int nHighIndex = 0;
     if (!FitGainBounds(request.settings, nLowIndex, nHighIndex)) {
         out.bOk = false;
         out.strError = "the largest boost and cut are 0 to 20 dB";
-        return out;
+        return false;
+    }
+    const std::string strRange = FormatHzRange(out.range.dLowHz, out.range.dHighHz);
+    if (out.range.nPoints < MIN_FIT_POINTS) {
+        out = NothingToFit(out, "only " + std::to_string(out.range.nPoints) + " point" +
+                                    (out.range.nPoints == 1 ? "" : "s") + " of the graph's grid in " + strRange);
+        return false;
+    }
+    if (out.dRmsBefore < NOTHING_TO_FIT_RMS_DB) {
+        out = NothingToFit(out, "the response already lies on the target over " + strRange);
+        return false;
     }
 
-    // The response without the bands the fit moves, at the points in range.
-    GridLevels without = request.predicted;
-    std::vector<FitterBand> aFree;
-    std::vector<int> anFreeBand;
+    // The bands the fit moves, and what the others add up to. The limits of
+    // the whole equaliser are the bounds on whole steps, so no sum of bands
+    // passes what one band may not.
+    problem = FitProblem();
+    GridLevels without = request.predicted;  // the response with the moved bands flat
     double adCurve[GRID_POINTS];
     for (int b = 0; b < EQ_BANDS; ++b) {
         const FitBand& band = request.aBand[b];
-        if (!band.bFree)
-            continue;
+        problem.anStartIndex[b] = band.nGainIndex;
+        problem.anFree[b] = -1;
         BandCurveNow(band, band.nGainIndex, adCurve);
+        if (!IsBandFitted(band, out.range)) {
+            for (int i = 0; i < GRID_POINTS; ++i)
+                problem.adFixed[i] += adCurve[i];
+            continue;
+        }
         for (int i = 0; i < GRID_POINTS; ++i)
             without.adLevel[i] -= adCurve[i];
         out.anLowIndex[b] = nLowIndex;
-        out.anHighIndex[b] = BoostsInRange(band, out.range) ? nHighIndex : GAIN_INDEX_FLAT;
-        aFree.push_back({band.nFreq, BandwidthOfQIndex(std::clamp(band.nQIndex, 0, BANDWIDTH_Q_COUNT - 1)),
-                         out.anLowIndex[b], out.anHighIndex[b]});
-        anFreeBand.push_back(b);
+        out.anHighIndex[b] = nHighIndex;
+        problem.anFree[b] = static_cast<int>(problem.aBand.size());
+        problem.aBand.push_back({b, band.nFreq, BandwidthOf(band), nLowIndex, nHighIndex, band.nGainIndex});
     }
-    std::vector<int> anPoint;
-    std::vector<double> adBase;
+    if (problem.aBand.empty()) {
+        out = NothingToFit(out, "no band the fit may change lies within an octave of " + strRange);
+        return false;
+    }
     for (int i = 0; i < GRID_POINTS; ++i) {
         if (out.range.abIn[i]) {
-            anPoint.push_back(i);
-            adBase.push_back(without.adLevel[i] - out.target.adLevel[i]);
+            problem.anPoint.push_back(i);
+            problem.adBase.push_back(without.adLevel[i] - out.target.adLevel[i]);
         }
     }
+    problem.limits = ResolveFitLimits(out.range, out.target, request.guide, request.predicted, out.adEqBefore,
+                                      problem.adFixed, GainOfIndex(nHighIndex) - GainOfIndex(GAIN_INDEX_FLAT),
+                                      GainOfIndex(GAIN_INDEX_FLAT) - GainOfIndex(nLowIndex));
+    out.limits = problem.limits;
+    return true;
+}
 
-    const CEqFitter fitter(aFree, anPoint, adBase);
-    const std::vector<int> anIndex = fitter.Solve();
+FitOutcome FitEq(const FitRequest& request)
+{
+    FitOutcome out = FitFrame(request);
+    FitProblem problem;
+    if (!out.bOk || !MakeFitProblem(request, out, problem))
+        return out;
 
-    out.after = without;
-    for (std::size_t k = 0; k < anFreeBand.size(); ++k) {
-        const int b = anFreeBand[k];
-        out.anGain[b] = anIndex[k];
-        BandCurveNow(request.aBand[b], anIndex[k], adCurve);
-        for (int i = 0; i < GRID_POINTS; ++i)
-            out.after.adLevel[i] += adCurve[i];
+    const FitterResult result = CEqFitter(problem).Solve();
+    out.dRmsBest = result.dRmsBest;
+    out.dRmsAllowed = result.dRmsAllowed;
+    double adBefore[GRID_POINTS], adCurve[GRID_POINTS];
+    for (std::size_t k = 0; k < problem.aBand.size(); ++k) {
+        const int b = problem.aBand[k].nBand;
+        out.anGain[b] = result.anIndex[k];
+        if (out.anGain[b] == request.aBand[b].nGainIndex)
+            continue;
+        ++out.nBandsChanged;
+        BandCurveNow(request.aBand[b], request.aBand[b].nGainIndex, adBefore);
+        BandCurveNow(request.aBand[b], out.anGain[b], adCurve);
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            out.after.adLevel[i] += adCurve[i] - adBefore[i];
+            out.adEqAfter[i] += adCurve[i] - adBefore[i];
+        }
     }
     out.dRmsAfter = Rms(out.after, out.target, out.range.abIn);
     return out;

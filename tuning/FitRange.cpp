@@ -3,20 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-std::string Hz(double d)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", d);
-    return buf;
-}
-}  // namespace
-
-std::string FormatHzRange(double dLowHz, double dHighHz)
-{
-    return Hz(dLowHz) + "\u2013" + Hz(dHighHz) + " Hz";
-}
-
 FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz, double dSpanLowHz,
                          double dSpanHighHz, const GridLevels& measured, const GridLevels& shape)
 {

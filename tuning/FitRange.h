@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FitSettings.h"
+#include "HzText.h"
 
 struct FitRange {
     double dLowHz = 0.0;
@@ -17,6 +18,3 @@ struct FitRange {
 
 FitRange ResolveFitRange(const FitSettings& settings, double dCornerLowHz, double dCornerHighHz, double dSpanLowHz,
                          double dSpanHighHz, const GridLevels& measured, const GridLevels& shape);
-
-// "80-12000 Hz" with the en dash, as the reports write a range.
-std::string FormatHzRange(double dLowHz, double dHighHz);

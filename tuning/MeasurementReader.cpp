@@ -1,75 +1,80 @@
 #include "MeasurementReader.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "MeasurementNumbers.h"
+#include "MeasurementText.h"
+
 namespace {
-constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 constexpr std::size_t MAX_FIELD_SHOWN = 24;
+// What a room-EQ program writes in the level's place when it exports its
+// filters as a table ("1,True,PK,50,-5.0,4.0").
+constexpr std::string_view FILTER_WORDS[] = {"true", "false", "on", "off", "pk", "peq", "ls", "hs", "lsc", "hsc"};
 
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\f' || c == '\v';
 }
 
+std::string_view Trimmed(std::string_view line)
+{
+    while (!line.empty() && IsSpace(line.front()))
+        line.remove_prefix(1);
+    return line;
+}
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
 // A comment may hold a row commented out; it stays out.
 bool IsComment(std::string_view line)
 {
-    std::size_t i = 0;
-    while (i < line.size() && IsSpace(line[i]))
-        ++i;
-    line.remove_prefix(i);
+    line = Trimmed(line);
     return line.starts_with('*') || line.starts_with('#') || line.starts_with(';') || line.starts_with("//");
 }
 
-// A line's fields. A semicolon-separated line may write its numbers with a
-// decimal comma (as exports in many locales do); anywhere else a comma
-// separates fields.
-std::vector<std::string> SplitFields(std::string_view line)
+// "Filter  1: ON  PK  Fc 50.0 Hz  Gain -5.0 dB  Q 4.00", as room-EQ programs
+// list their filters, or the title of such a list.
+bool IsFilterLine(std::string_view line)
 {
-    const bool bSemicolons = line.find(';') != std::string_view::npos;
-    std::vector<std::string> fields;
-    std::string field;
-    for (const char c : line) {
-        const bool bSeparator = IsSpace(c) || c == ';' || (c == ',' && !bSemicolons);
-        if (bSeparator) {
-            if (!field.empty())
-                fields.push_back(std::move(field));
-            field.clear();
-        } else {
-            field.push_back(c == ',' ? '.' : c);
-        }
-    }
-    if (!field.empty())
-        fields.push_back(std::move(field));
-    return fields;
+    line = Trimmed(line);
+    if (line.size() < 6 || !EqualsNoCase(line.substr(0, 6), "filter"))
+        return false;
+    if (EqualsNoCase(line, "filter settings file"))
+        return true;
+    std::size_t i = 6;
+    while (i < line.size() && IsSpace(line[i]))
+        ++i;
+    const std::size_t nDigits = i;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    return i > nDigits && i < line.size() && line[i] == ':';
 }
 
-// The whole field as a number; words such as "inf" or "nan" do not start a row.
-bool ParseNumber(const std::string& field, double& d)
+bool IsFilterWord(std::string_view field)
 {
-    const char* pBegin = field.data();
-    const char* pEnd = pBegin + field.size();
-    if (pBegin != pEnd && *pBegin == '+')
-        ++pBegin;
-    const auto [p, ec] = std::from_chars(pBegin, pEnd, d);
-    return ec == std::errc() && p == pEnd && pBegin != pEnd;
-}
-
-bool StartsLikeNumber(const std::string& field)
-{
-    std::size_t i = 0;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
-        ++i;
-    if (i < field.size() && field[i] == '.')
-        ++i;
-    return i < field.size() && field[i] >= '0' && field[i] <= '9';
+    for (const std::string_view w : FILTER_WORDS)
+        if (EqualsNoCase(field, w))
+            return true;
+    return false;
 }
 
 // A field as it may be shown in a message: short, control characters escaped.
-std::string Shown(const std::string& field)
+std::string Shown(std::string_view field)
 {
     std::string s;
     for (std::size_t i = 0; i < field.size() && i < MAX_FIELD_SHOWN; ++i) {
@@ -93,20 +98,11 @@ std::string Number(double d)
     std::snprintf(buf, sizeof buf, "%.9g", d);
     return buf;
 }
-}  // namespace
 
-bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out, std::string& strError)
+// The lines that may hold rows; false with the line of a list of filters.
+bool CollectRows(std::string_view text, std::vector<RowLine>& rows, std::size_t& nFilterLine)
 {
-    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM)
-        text.remove_prefix(UTF8_BOM.size());
-    MeasurementData data;
     std::size_t nLine = 0;
-    std::size_t nPrevLine = 0;
-    const auto fail = [&](std::size_t nAt, const std::string& strWhat) {
-        strError = strName + ": line " + std::to_string(nAt) + ": " + strWhat;
-        return false;
-    };
-
     std::size_t pos = 0;
     while (pos < text.size()) {
         // Lines end in LF, CR LF or a lone CR.
@@ -118,31 +114,80 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
         if (pos < text.size())
             pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
         ++nLine;
-
-        if (IsComment(line))
-            continue;
-        const std::vector<std::string> fields = SplitFields(line);
-        double dFreq = 0.0;
+        if (IsFilterLine(line)) {
+            nFilterLine = nLine;
+            return false;
+        }
         // Headers and words: anything whose first field is not a number.
-        if (fields.empty() || !StartsLikeNumber(fields[0]) || !ParseNumber(fields[0], dFreq))
-            continue;
+        if (!IsComment(line) && StartsWithNumber(line))
+            rows.push_back({nLine, line});
+    }
+    return true;
+}
+}  // namespace
+
+bool ParseMeasurement(std::string_view bytes, const std::string& strName, MeasurementData& out, std::string& strError)
+{
+    std::string text;
+    std::string strWhy;
+    if (!DecodeMeasurementText(bytes, text, strWhy)) {
+        strError = strName + ": " + strWhy;
+        return false;
+    }
+    const auto fail = [&](std::size_t nAt, const std::string& strWhat) {
+        strError = strName + ": line " + std::to_string(nAt) + ": " + strWhat;
+        return false;
+    };
+    std::vector<RowLine> rows;
+    std::size_t nFilterLine = 0;
+    if (!CollectRows(text, rows, nFilterLine))
+        return fail(nFilterLine, "a list of filters, not a measurement");
+    NumberFormat format;
+    if (!DecideNumberFormat(rows, format, strWhy)) {
+        strError = strName + ": " + strWhy;
+        return false;
+    }
+    const std::string strAsWritten =
+        format.eComma == CommaUse::Thousands
+            ? " as this file writes numbers (thousands as on " + format.strEvidence + ")"
+        : format.eComma == CommaUse::Decimal
+            ? " as this file writes numbers (a decimal comma as on " + format.strEvidence + ")"
+            : "";
+
+    MeasurementData data;
+    std::size_t nPrevLine = 0;
+    for (const RowLine& row : rows) {
+        const std::vector<std::string_view> fields = SplitFields(row.text, format);
+        double dFreq = 0.0;
+        if (fields.empty() || !ReadNumber(fields[0], format, dFreq))
+            return fail(row.nLine, "frequency " + Shown(fields.empty() ? row.text : fields[0]) + " is not a number" +
+                                       strAsWritten);
         if (fields.size() < 2)
-            return fail(nLine, "a row needs a frequency and a level");
+            return fail(row.nLine, "a row needs a frequency and a level");
         double dLevel = 0.0;
-        if (!ParseNumber(fields[1], dLevel))
-            return fail(nLine, "level " + Shown(fields[1]) + " is not a number");
+        if (!ReadNumber(fields[1], format, dLevel)) {
+            if (IsFilterWord(fields[1]))
+                return fail(row.nLine, "a list of filters, not a measurement");
+            return fail(row.nLine, "level " + Shown(fields[1]) + " is not a number" + strAsWritten);
+        }
+        // An FFT's first bin lies at 0 Hz, where nothing acoustic is measured.
+        if (dFreq == 0.0 && data.adFreq.empty() && data.astrNote.empty()) {
+            data.astrNote.push_back(strName + ": line " + std::to_string(row.nLine) +
+                                    ": the row at 0 Hz is left out (no level is measured at 0 Hz)");
+            continue;
+        }
         if (!std::isfinite(dFreq) || dFreq <= 0.0)
-            return fail(nLine, "frequency " + Number(dFreq) + " Hz is not above 0");
+            return fail(row.nLine, "frequency " + Number(dFreq) + " Hz is not above 0");
         if (!std::isfinite(dLevel) || std::fabs(dLevel) > MEASUREMENT_MAX_LEVEL_DB)
-            return fail(nLine, "level " + Number(dLevel) + " dB is not a level");
+            return fail(row.nLine, "level " + Number(dLevel) + " dB is not a level");
         if (!data.adFreq.empty() && dFreq <= data.adFreq.back())
-            return fail(nLine, "frequency " + Number(dFreq) + " Hz does not rise above " + Number(data.adFreq.back()) +
-                                   " Hz of line " + std::to_string(nPrevLine));
+            return fail(row.nLine, "frequency " + Number(dFreq) + " Hz does not rise above " +
+                                       Number(data.adFreq.back()) + " Hz of line " + std::to_string(nPrevLine));
         if (data.adFreq.size() >= MEASUREMENT_MAX_ROWS)
-            return fail(nLine, "more than " + std::to_string(MEASUREMENT_MAX_ROWS) + " rows");
+            return fail(row.nLine, "more than " + std::to_string(MEASUREMENT_MAX_ROWS) + " rows");
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
-        nPrevLine = nLine;
+        nPrevLine = row.nLine;
     }
 
     if (data.adFreq.empty()) {

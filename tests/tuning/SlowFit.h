@@ -1,9 +1,11 @@
-// Two fits to hold ours against. The slow one is plainly correct: cyclic
-// coordinate descent over the bands, each minimised exactly along its own
-// axis by golden-section search on the true error, sweep after sweep until a
-// sweep gains nothing; on a smooth, nearly quadratic error it reaches the
-// best bounded gains, however slowly. The baseline is what general-purpose
-// tools do: each band set against the deviation at its centre.
+// Two fits to hold ours against. The slow one is plainly correct: a
+// log-barrier interior-point method on the very problem the fit solves (the
+// same free bands, points, error and limits of the whole equaliser, from
+// MakeFitProblem), with Newton steps on the true curves and a line search
+// that never leaves the limits; the barrier is tightened tenfold until it
+// no longer matters. It finds the least error the rules allow in continuous
+// gains, however slowly. The baseline is what general-purpose tools do: each
+// band set against the deviation at its centre.
 #pragma once
 
 #include <algorithm>
@@ -17,137 +19,174 @@
 
 namespace reference {
 
-// The error of gains (dB, free bands only; fixed bands keep theirs) against
-// the outcome's target over its range.
-class Problem {
-public:
-    Problem(const FitRequest& request, const FitOutcome& frame) : m_request(request)
-    {
-        for (int i = 0; i < GRID_POINTS; ++i)
-            if (frame.range.abIn[i])
-                m_anPoint.push_back(i);
-        m_adBase.assign(m_anPoint.size(), 0.0);
-        for (std::size_t k = 0; k < m_anPoint.size(); ++k)
-            m_adBase[k] = request.predicted.adLevel[m_anPoint[k]] - frame.target.adLevel[m_anPoint[k]];
-        for (int b = 0; b < EQ_BANDS; ++b) {
-            if (!request.aBand[b].bFree)
-                continue;
-            m_anFree.push_back(b);
-            const std::vector<double> now = Curve(b, GainOfIndex(request.aBand[b].nGainIndex));
-            for (std::size_t k = 0; k < m_anPoint.size(); ++k)
-                m_adBase[k] -= now[k];
-        }
-    }
-
-    std::vector<double> Curve(int b, double dGain) const
-    {
-        double ad[GRID_POINTS];
-        PeakingCurve(m_request.aBand[b].nFreq, dGain, BandwidthOfQIndex(m_request.aBand[b].nQIndex), ad);
-        std::vector<double> out;
-        for (const int i : m_anPoint)
-            out.push_back(ad[i]);
-        return out;
-    }
-
-    double Rms(const std::vector<double>& adGain) const
-    {
-        std::vector<double> e = m_adBase;
-        for (std::size_t f = 0; f < m_anFree.size(); ++f) {
-            const std::vector<double> c = Curve(m_anFree[f], adGain[f]);
-            for (std::size_t k = 0; k < e.size(); ++k)
-                e[k] += c[k];
-        }
-        double s = 0.0;
-        for (const double d : e)
-            s += d * d;
-        return std::sqrt(s / static_cast<double>(e.size()));
-    }
-
-    const std::vector<int>& Free() const { return m_anFree; }
-    const std::vector<double>& Base() const { return m_adBase; }
-    const std::vector<int>& Points() const { return m_anPoint; }
-
-private:
-    const FitRequest& m_request;
-    std::vector<int> m_anPoint;
-    std::vector<double> m_adBase;
-    std::vector<int> m_anFree;
-};
-
-// The best RMS error within each band's bounds (those the outcome gives),
-// in continuous gains.
-inline double SlowBestRms(const Problem& problem, const FitOutcome& frame, int nMaxSweeps = 5000)
+// The fit's problem for request, with its frame; false when there is none.
+inline bool ProblemOf(const FitRequest& request, FitProblem& problem)
 {
-    const std::size_t m = problem.Free().size();
-    const std::size_t n = problem.Points().size();
-    std::vector<double> g(m, 0.0);
-    std::vector<std::vector<double>> curves(m, std::vector<double>(n, 0.0));
-    std::vector<double> e = problem.Base();
-    const auto sumSquares = [](const std::vector<double>& v) {
-        double s = 0.0;
-        for (const double d : v)
-            s += d * d;
-        return s;
-    };
-    double dBest = sumSquares(e);
-    const double PHI = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int nSweep = 0; nSweep < nMaxSweeps; ++nSweep) {
-        const double dBefore = dBest;
-        for (std::size_t b = 0; b < m; ++b) {
-            std::vector<double> without = e;
-            for (std::size_t k = 0; k < n; ++k)
-                without[k] -= curves[b][k];
-            const auto at = [&](double x) {
-                const std::vector<double> c = problem.Curve(problem.Free()[b], x);
-                double s = 0.0;
-                for (std::size_t k = 0; k < n; ++k)
-                    s += (without[k] + c[k]) * (without[k] + c[k]);
-                return s;
-            };
-            double lo = GainOfIndex(frame.anLowIndex[problem.Free()[b]]);
-            double hi = GainOfIndex(frame.anHighIndex[problem.Free()[b]]);
-            double x1 = hi - PHI * (hi - lo), x2 = lo + PHI * (hi - lo);
-            double f1 = at(x1), f2 = at(x2);
-            while (hi - lo > 1e-5) {
-                if (f1 < f2) {
-                    hi = x2;
-                    x2 = x1;
-                    f2 = f1;
-                    x1 = hi - PHI * (hi - lo);
-                    f1 = at(x1);
-                } else {
-                    lo = x1;
-                    x1 = x2;
-                    f1 = f2;
-                    x2 = lo + PHI * (hi - lo);
-                    f2 = at(x2);
-                }
-            }
-            const double x = (lo + hi) / 2.0;
-            if (at(x) < dBest) {
-                g[b] = x;
-                curves[b] = problem.Curve(problem.Free()[b], x);
-                for (std::size_t k = 0; k < n; ++k)
-                    e[k] = without[k] + curves[b][k];
-                dBest = sumSquares(e);
-            }
-        }
-        if (dBefore - dBest <= 1e-9 * dBest)
-            break;
-    }
-    return std::sqrt(dBest / static_cast<double>(n));
+    FitOutcome frame = FitFrame(request);
+    return frame.bOk && MakeFitProblem(request, frame, problem);
 }
 
-// Each band against the deviation of the smoothed response from the target
-// at the band's centre, clipped to the bounds and put on the 0.1 dB steps;
-// bands whose centre lies outside the range stay flat.
+// The error (RMS over the points) of free-band gains in dB.
+inline double RmsOfGains(const FitProblem& p, const std::vector<double>& g)
+{
+    std::vector<double> e = p.adBase;
+    double ad[GRID_POINTS];
+    for (std::size_t b = 0; b < g.size(); ++b) {
+        FitterCurve(p.aBand[b], g[b], ad);
+        for (std::size_t k = 0; k < e.size(); ++k)
+            e[k] += ad[p.anPoint[k]];
+    }
+    double s = 0.0;
+    for (const double d : e)
+        s += d * d;
+    return std::sqrt(s / static_cast<double>(e.size()));
+}
+
+// The least RMS error within the limits, in continuous gains.
+inline double SlowBestRms(const FitProblem& p)
+{
+    const std::size_t m = p.aBand.size();
+    const std::size_t n = p.anPoint.size();
+    constexpr double SLACK = 1e-6;  // the limits opened this much, so flat lies strictly inside
+    constexpr double H = 1e-4;      // central differences
+    std::vector<double> lo(m), hi(m);
+    for (std::size_t b = 0; b < m; ++b) {
+        lo[b] = GainOfIndex(p.aBand[b].nLowIndex) - SLACK;
+        hi[b] = GainOfIndex(p.aBand[b].nHighIndex) + SLACK;
+    }
+    struct Point {
+        std::vector<double> e;
+        double eq[GRID_POINTS];
+        bool bInside;
+    };
+    const auto evaluate = [&](const std::vector<double>& g) {
+        Point pt;
+        pt.e = p.adBase;
+        std::copy(std::begin(p.adFixed), std::end(p.adFixed), std::begin(pt.eq));
+        double ad[GRID_POINTS];
+        for (std::size_t b = 0; b < m; ++b) {
+            FitterCurve(p.aBand[b], g[b], ad);
+            for (int i = 0; i < GRID_POINTS; ++i)
+                pt.eq[i] += ad[i];
+            for (std::size_t k = 0; k < n; ++k)
+                pt.e[k] += ad[p.anPoint[k]];
+        }
+        pt.bInside = true;
+        for (std::size_t b = 0; b < m; ++b)
+            pt.bInside = pt.bInside && g[b] > lo[b] && g[b] < hi[b];
+        for (int i = 0; i < GRID_POINTS; ++i)
+            pt.bInside = pt.bInside && pt.eq[i] < p.limits.adHigh[i] + SLACK && pt.eq[i] > p.limits.adLow[i] - SLACK;
+        return pt;
+    };
+    const auto barrier = [&](const std::vector<double>& g, const Point& pt, double t) {
+        double f = 0.0;
+        for (const double d : pt.e)
+            f += d * d;
+        f *= t;
+        for (int i = 0; i < GRID_POINTS; ++i)
+            f -= std::log(p.limits.adHigh[i] + SLACK - pt.eq[i]) + std::log(pt.eq[i] - p.limits.adLow[i] + SLACK);
+        for (std::size_t b = 0; b < m; ++b)
+            f -= std::log(hi[b] - g[b]) + std::log(g[b] - lo[b]);
+        return f;
+    };
+
+    std::vector<double> g(m, 0.0);
+    for (double t = 1.0; t < 1e10; t *= 10.0) {
+        for (int nNewton = 0; nNewton < 100; ++nNewton) {
+            const Point pt = evaluate(g);
+            std::vector<std::array<double, GRID_POINTS>> J(m);
+            double adUp[GRID_POINTS], adDown[GRID_POINTS];
+            for (std::size_t b = 0; b < m; ++b) {
+                FitterCurve(p.aBand[b], g[b] + H, adUp);
+                FitterCurve(p.aBand[b], g[b] - H, adDown);
+                for (int i = 0; i < GRID_POINTS; ++i)
+                    J[b][i] = (adUp[i] - adDown[i]) / (2 * H);
+            }
+            std::vector<double> grad(m, 0.0), hess(m * m, 0.0);
+            for (std::size_t k = 0; k < n; ++k) {
+                const int i = p.anPoint[k];
+                for (std::size_t a = 0; a < m; ++a) {
+                    grad[a] += 2 * t * J[a][i] * pt.e[k];
+                    for (std::size_t b = 0; b < m; ++b)
+                        hess[a * m + b] += 2 * t * J[a][i] * J[b][i];
+                }
+            }
+            for (int i = 0; i < GRID_POINTS; ++i) {
+                const double su = p.limits.adHigh[i] + SLACK - pt.eq[i];
+                const double sl = pt.eq[i] - p.limits.adLow[i] + SLACK;
+                const double w = 1 / (su * su) + 1 / (sl * sl);
+                for (std::size_t a = 0; a < m; ++a) {
+                    grad[a] += J[a][i] / su - J[a][i] / sl;
+                    for (std::size_t b = 0; b < m; ++b)
+                        hess[a * m + b] += w * J[a][i] * J[b][i];
+                }
+            }
+            for (std::size_t b = 0; b < m; ++b) {
+                grad[b] += 1 / (hi[b] - g[b]) - 1 / (g[b] - lo[b]);
+                hess[b * m + b] +=
+                    1 / ((hi[b] - g[b]) * (hi[b] - g[b])) + 1 / ((g[b] - lo[b]) * (g[b] - lo[b])) + 1e-12;
+            }
+            // Newton direction by Gaussian elimination with partial pivoting.
+            std::vector<double> A = hess, d(m);
+            for (std::size_t a = 0; a < m; ++a)
+                d[a] = -grad[a];
+            for (std::size_t c = 0; c < m; ++c) {
+                std::size_t r = c;
+                for (std::size_t k = c + 1; k < m; ++k)
+                    if (std::fabs(A[k * m + c]) > std::fabs(A[r * m + c]))
+                        r = k;
+                for (std::size_t k = 0; k < m; ++k)
+                    std::swap(A[c * m + k], A[r * m + k]);
+                std::swap(d[c], d[r]);
+                for (std::size_t k = c + 1; k < m; ++k) {
+                    const double q = A[k * m + c] / A[c * m + c];
+                    for (std::size_t j = c; j < m; ++j)
+                        A[k * m + j] -= q * A[c * m + j];
+                    d[k] -= q * d[c];
+                }
+            }
+            for (std::size_t c = m; c-- > 0;) {
+                for (std::size_t j = c + 1; j < m; ++j)
+                    d[c] -= A[c * m + j] * d[j];
+                d[c] /= A[c * m + c];
+            }
+            double dDecrement = 0.0;
+            for (std::size_t a = 0; a < m; ++a)
+                dDecrement -= grad[a] * d[a];
+            if (!(dDecrement > 1e-10))
+                break;
+            // Backtracking, never leaving the limits.
+            const double f0 = barrier(g, pt, t);
+            double s = 1.0;
+            bool bStepped = false;
+            for (int k = 0; k < 60 && !bStepped; ++k, s *= 0.5) {
+                std::vector<double> gTry(m);
+                for (std::size_t a = 0; a < m; ++a)
+                    gTry[a] = g[a] + s * d[a];
+                const Point ptTry = evaluate(gTry);
+                if (ptTry.bInside && barrier(gTry, ptTry, t) <= f0 - 0.25 * s * dDecrement) {
+                    g = gTry;
+                    bStepped = true;
+                }
+            }
+            if (!bStepped)
+                break;
+        }
+    }
+    return RmsOfGains(p, g);
+}
+
+// Each band against the deviation of the predicted response from the target
+// at the band's centre, clipped to its bounds and put on the 0.1 dB steps;
+// bands whose centre lies outside the range stay flat. It knows nothing of
+// the limits of the whole equaliser.
 inline std::array<int, EQ_BANDS> BaselineGains(const FitRequest& request, const FitOutcome& frame)
 {
     std::array<int, EQ_BANDS> an{};
     for (int b = 0; b < EQ_BANDS; ++b) {
         const FitBand& band = request.aBand[b];
         an[b] = band.nGainIndex;
-        if (!band.bFree)
+        if (frame.anLowIndex[b] == frame.anHighIndex[b])
             continue;
         const int i = NearestGridIndex(band.nFreq);
         an[b] = GAIN_INDEX_FLAT;
@@ -160,13 +199,13 @@ inline std::array<int, EQ_BANDS> BaselineGains(const FitRequest& request, const 
     return an;
 }
 
-// The RMS error of whole gain indices, every band included.
-inline double RmsOfIndices(const Problem& problem, const std::array<int, EQ_BANDS>& an)
+// The RMS error of whole gain indices of all 31 bands.
+inline double RmsOfIndices(const FitProblem& p, const std::array<int, EQ_BANDS>& an)
 {
     std::vector<double> g;
-    for (const int b : problem.Free())
-        g.push_back(GainOfIndex(an[b]));
-    return problem.Rms(g);
+    for (const FitterBand& band : p.aBand)
+        g.push_back(GainOfIndex(an[static_cast<std::size_t>(band.nBand)]));
+    return RmsOfGains(p, g);
 }
 
 }  // namespace reference

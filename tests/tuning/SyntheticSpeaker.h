@@ -94,6 +94,24 @@ inline MeasurementData FftBins(const Speaker& s, double dBinHz, double dHighHz)
     return data;
 }
 
+// The same loudspeaker at microphone position nPosition of room nRoom: the
+// room's modes stay at their frequencies but rise and fall with the
+// position (standing waves), and a narrow null from a reflection moves.
+inline Speaker InRoom(Speaker s, std::uint32_t nRoom, int nPosition)
+{
+    Noise room(nRoom * 7919u + 3u);
+    Noise place(nRoom * 104729u + static_cast<std::uint32_t>(nPosition) * 131u + 5u);
+    for (int k = 0; k < 5; ++k) {
+        const double dHz = 35.0 * std::exp2(2.5 * (room.Next() + 1.0));  // 35-1100 Hz
+        const double dStrength = 4.0 + 4.0 * room.Next();
+        s.aMode.push_back({dHz, dStrength * std::cos(M_PI * (place.Next() + 1.0)), 4.0 + 2.0 * room.Next()});
+    }
+    const double dNullHz = 120.0 * std::exp2(2.0 * (place.Next() + 1.0));  // 120-1900 Hz
+    s.aMode.push_back({dNullHz, -14.0 - 4.0 * place.Next(), 14.0});
+    s.nSeed = nRoom * 31u + static_cast<std::uint32_t>(nPosition);
+    return s;
+}
+
 // The measurement as a text export with a header, one row per line.
 inline std::string ExportText(const MeasurementData& data, const char* pszSeparator = " ")
 {
@@ -114,6 +132,7 @@ inline FitRequest FlatChannelRequest(const MeasurementData& data, int nQ, const 
     request.settings = settings;
     request.smoothed = MeasurementOnGrid(data, settings.nSmoothing);
     request.predicted = request.smoothed;
+    request.guide = MeasurementOnGrid(data, BOOST_GUIDE_SMOOTHING);
     request.dSpanLowHz = data.GetLowHz();
     request.dSpanHighHz = data.GetHighHz();
     for (int b = 0; b < EQ_BANDS; ++b)

@@ -103,7 +103,7 @@ void RenderGraph(CGalleryWriter& writer)
             measurement.MakeRequest(display.GetEQ().m_dSum, HighPassCornerHz(display), LowPassCornerHz(display));
         request.aBand = BandsOf(display);
         const FitOutcome outcome = FitEq(request);
-        overlay.SetPreview(0, outcome.after);
+        overlay.SetPreview(0, outcome);
         graph.Redraw(-1);
         return outcome;
     };
@@ -111,7 +111,7 @@ void RenderGraph(CGalleryWriter& writer)
     writer.SaveWidget("tuning-graph-preview", graph);
 
     CFitEqDialog dialog(nullptr, 0, measurement.GetSettings(), HighPassCornerHz(display), LowPassCornerHz(display),
-                        fit);
+                        &measurement, fit);
     writer.SaveWidget("tuning-fit-dialog", dialog);
     dialog.hide();
 

@@ -16,12 +16,14 @@ inline constexpr int EXIT_INTERRUPTED = 130;  // stopped by the user (128 + SIGI
 struct CommandLine {
     std::string strCommand;
     std::vector<std::string> args;
-    std::map<std::string, std::string> options;  // "--port" -> "ttyUSB0"; flags map to ""
+    std::map<std::string, std::string> options;                // "--port" -> "ttyUSB0"; flags map to ""
+    std::map<std::string, std::vector<std::string>> repeated;  // every value of each option, in order
     std::ostream& out;
     std::ostream& err;
 
     bool Has(const std::string& opt) const { return options.count(opt) != 0; }
-    std::string Get(const std::string& opt) const;
+    std::string Get(const std::string& opt) const;  // the first value
+    std::vector<std::string> GetAll(const std::string& opt) const;
     // Prints "vardenctl CMD: text" to err and returns the code, for one-line failures.
     int Fail(int nCode, const std::string& text) const;
 };

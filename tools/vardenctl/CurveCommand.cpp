@@ -51,8 +51,8 @@ int RunCurve(const CommandLine& cl)
     if (!channel)
         return cl.Fail(EXIT_USAGE, "--channel takes a channel number from 1 to 4, not '" + cl.Get("--channel") + "'");
     const bool bMeasurement = cl.Has("--measurement");
-    if (!bMeasurement && (cl.Has("--smooth") || cl.Has("--measured-with")))
-        return cl.Fail(EXIT_USAGE, "--smooth and --measured-with go with --measurement");
+    if (!bMeasurement && (cl.Has("--smooth") || cl.Has("--measured-with") || cl.Has("--average")))
+        return cl.Fail(EXIT_USAGE, "--smooth, --average and --measured-with go with --measurement");
     FitSettings settings;
     if (const int nCode = ParseSmoothingOption(cl, settings); nCode != EXIT_OK)
         return nCode;
@@ -63,12 +63,9 @@ int RunCurve(const CommandLine& cl)
         return cl.Fail(nCode, error);
     const CEQ& eq = display.GetEQ();
 
-    GridLevels smoothed;
+    CChannelMeasurement measurement;
     GridLevels predicted;
     if (bMeasurement) {
-        MeasurementData measured;
-        if (!ReadMeasurementFile(cl.Get("--measurement"), measured, error))
-            return cl.Fail(EXIT_IO, error);
         // The measurement was taken through the channel as FILE holds it,
         // or as the preset --measured-with holds it.
         CAudio_OutData measuredWith;
@@ -77,13 +74,14 @@ int RunCurve(const CommandLine& cl)
                 nCode != EXIT_OK)
                 return cl.Fail(nCode, error);
         }
-        CChannelMeasurement measurement;
         measurement.SetSettings(settings);
-        measurement.Load(std::move(measured), cl.Get("--measurement"),
-                         cl.Has("--measured-with") ? measuredWith.GetEQ().m_dSum : eq.m_dSum);
-        smoothed = measurement.GetSmoothed();
+        if (const int nCode =
+                LoadMeasurements(cl, cl.Has("--measured-with") ? measuredWith.GetEQ().m_dSum : eq.m_dSum, measurement);
+            nCode != EXIT_OK)
+            return nCode;
         predicted = measurement.Predicted(eq.m_dSum);
     }
+    const bool bSpread = measurement.GetCount() > 1;
 
     const bool bElements = cl.Has("--elements");
     char buf[40];
@@ -95,8 +93,12 @@ int RunCurve(const CommandLine& cl)
             for (int e = 0; e < eq.GetSize(); ++e)
                 PrintLevel(cl.out, eq.GetAt(e).m_dCurve[i]);
         if (bMeasurement) {
-            PrintMeasured(cl.out, smoothed, i);
+            PrintMeasured(cl.out, measurement.GetSmoothed(), i);
             PrintMeasured(cl.out, predicted, i);
+        }
+        if (bSpread) {
+            PrintMeasured(cl.out, measurement.GetLowest(), i);
+            PrintMeasured(cl.out, measurement.GetHighest(), i);
         }
         cl.out << "\n";
     }

@@ -30,12 +30,9 @@ int RunFit(const CommandLine& cl)
         return nCode;
 
     PresetData data;
-    MeasurementData measured;
     std::string error;
     if (const PresetFault fault = ReadPreset(strIn, data, error); fault != PresetFault::None)
         return cl.Fail(ExitForPresetFault(fault), error);
-    if (!ReadMeasurementFile(cl.Get("--measurement"), measured, error))
-        return cl.Fail(EXIT_IO, error);
 
     // The measurement was taken through the channel as IN holds it.
     CTALVRoute route;
@@ -47,19 +44,24 @@ int RunFit(const CommandLine& cl)
     const double(&adSum)[GRID_POINTS] = display.GetEQ().m_dSum;
     CChannelMeasurement measurement;
     measurement.SetSettings(settings);
-    measurement.Load(std::move(measured), cl.Get("--measurement"), adSum);
+    if (const int nCode = LoadMeasurements(cl, adSum, measurement); nCode != EXIT_OK)
+        return nCode;
     FitRequest request = measurement.MakeRequest(adSum, HighPassCornerHz(display), LowPassCornerHz(display));
     request.aBand = FitBandsOfChannel(route.GetChannel(k), display);
     const FitOutcome outcome = FitEq(request);
+    // With nothing to fit nothing is written: OUT is not a copy of IN that
+    // looks fitted.
     if (!outcome.bOk)
-        return cl.Fail(EXIT_IO, cl.Get("--measurement") + ": " + outcome.strError);
+        return cl.Fail(EXIT_IO, MeasurementsName(cl) + ": " + outcome.strError);
 
     // Only the gains of channel K change; every other field goes out as it came.
     for (int b = 0; b < NUM_BANDS; ++b)
         data.aChannel[k].aBand[b].nGain = static_cast<std::int16_t>(outcome.anGain[b]);
     if (!WritePreset(strOut, data, error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "channel " << *channel << ": " << FormatFitSummary(outcome) << "\n"
-           << FormatFitBands(request, outcome) << "Wrote " << EscapeControls(strOut) << "\n";
+    cl.out << "channel " << *channel << ": " << FormatFitSummary(outcome) << "\n" << FormatFitEffect(outcome) << "\n";
+    if (const std::string strPositions = FormatPositions(measurement, outcome.range); !strPositions.empty())
+        cl.out << strPositions << "\n";
+    cl.out << FormatFitBands(request, outcome) << "Wrote " << EscapeControls(strOut) << "\n";
     return EXIT_OK;
 }

@@ -39,6 +39,11 @@ int ParseGainLimit(const CommandLine& cl, const char* pszOption, double& dLimit)
 
 int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings)
 {
+    if (cl.Has("--average")) {
+        if (cl.Get("--average") != "db" && cl.Get("--average") != "power")
+            return cl.Fail(EXIT_USAGE, "--average takes db or power, not '" + cl.Get("--average") + "'");
+        settings.eAveraging = cl.Get("--average") == "power" ? Averaging::MeanPower : Averaging::MeanDb;
+    }
     if (!cl.Has("--smooth"))
         return EXIT_OK;
     const auto n = ParseInt(cl.Get("--smooth"), 0, SMOOTHING_CHOICES[std::size(SMOOTHING_CHOICES) - 1]);
@@ -82,8 +87,30 @@ int ParseFitOptions(const CommandLine& cl, FitSettings& settings)
         if (!ReadMeasurementFile(cl.Get("--target"), target, error))
             return cl.Fail(EXIT_IO, error);
         settings.target.eKind = TargetKind::File;
-        settings.target.fileShape = MeasurementOnGrid(target, SMOOTHING_NONE);
-        settings.target.strFileName = cl.Get("--target");
+        SetTargetFile(settings.target, target, cl.Get("--target"));
     }
     return EXIT_OK;
+}
+
+int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POINTS], CChannelMeasurement& measurement)
+{
+    std::vector<MeasurementPosition> positions;
+    for (const std::string& strPath : cl.GetAll("--measurement")) {
+        MeasurementData data;
+        std::string error;
+        if (!ReadMeasurementFile(strPath, data, error))
+            return cl.Fail(EXIT_IO, error);
+        for (const std::string& strNote : data.astrNote)
+            cl.err << "vardenctl " << cl.strCommand << ": " << strNote << "\n";
+        positions.push_back({std::move(data), strPath});
+    }
+    std::string error;
+    if (!measurement.Load(std::move(positions), adSumAtLoad, error))
+        return cl.Fail(EXIT_IO, error);
+    return EXIT_OK;
+}
+
+std::string MeasurementsName(const CommandLine& cl)
+{
+    return cl.GetAll("--measurement").size() == 1 ? cl.Get("--measurement") : std::string("the measurements");
 }

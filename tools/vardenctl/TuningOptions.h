@@ -1,17 +1,28 @@
 // What the tuning commands (fit, curve --measurement) share: the fit's
-// options.
+// options and the measurements of the microphone positions.
 #pragma once
 
 #include <string>
 
+#include "ChannelMeasurement.h"
 #include "CommandLine.h"
 #include "FitSettings.h"
 #include "MeasurementFile.h"
 
-// --smooth N into settings; EXIT_OK, or the failure already reported.
+// --smooth N and --average A into settings; EXIT_OK, or the failure already
+// reported.
 int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings);
 
-// --target, --tilt, --range, --max-boost, --max-cut and --smooth into
+// Every --measurement read into the channel's measurement, taken with the
+// channel's response adSumAtLoad; notes of the reader go to the error
+// stream. EXIT_OK, or the failure already reported.
+int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POINTS], CChannelMeasurement& measurement);
+
+// The name a failure of the measurements is told under: the file, or "the
+// measurements" when there are several.
+std::string MeasurementsName(const CommandLine& cl);
+
+// --target, --tilt, --range, --max-boost, --max-cut, --smooth and --average into
 // settings; EXIT_OK, or the failure already reported (a target file that
 // cannot be read is EXIT_IO, a wrong value EXIT_USAGE).
 int ParseFitOptions(const CommandLine& cl, FitSettings& settings);

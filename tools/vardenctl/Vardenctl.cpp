@@ -2,13 +2,18 @@
 
 #include <charconv>
 
+#include "ChannelMeasurement.h"
 #include "PresetName.h"
 
 namespace {
+// --measurement, once per microphone position.
+constexpr auto MEASUREMENT_POSITIONS = static_cast<std::size_t>(MAX_MEASUREMENT_POSITIONS);
+
 struct OptionSpec {
     const char* name;
     bool bValue;  // takes a value
     bool bRequired;
+    std::size_t nMaxTimes = 1;  // how often it may be given
 };
 
 struct Command {
@@ -54,7 +59,8 @@ const std::vector<Command>& Commands()
          {},
          RunDemo},
         {"curve",
-         "curve FILE --channel K [--elements] [--measurement FILE [--smooth N] [--measured-with PRESET]]",
+         "curve FILE --channel K [--elements] [--measurement FILE ... [--average db|power] [--smooth N] "
+         "[--measured-with PRESET]]",
          "Prints what the response graph shows for channel K (1..4) of the preset in\n"
          "FILE (.dia or .json): for each of the 241 points of the frequency grid one\n"
          "line 'frequency,level', the level in dB of all the channel's filters together.\n"
@@ -62,7 +68,11 @@ const std::vector<Command>& Commands()
          "  --measurement M  add two columns: the measurement in M (a text export of a\n"
          "                   measurement program) smoothed onto the grid, and the response\n"
          "                   predicted for the channel as FILE holds it; a point outside\n"
-         "                   the measured span is left empty\n"
+         "                   the measured span is left empty; given up to 16 times (one\n"
+         "                   microphone position each), the average, and two more columns:\n"
+         "                   the lowest and highest position\n"
+         "  --average A      average positions as the mean in dB (db, the default) or of\n"
+         "                   power (power)\n"
          "  --smooth N       smooth over 1/N octave: 0 (none), 3, 6 (the default), 12, 24, 48\n"
          "  --measured-with PRESET\n"
          "                   M was measured with the channel as PRESET holds it (by default\n"
@@ -70,31 +80,42 @@ const std::vector<Command>& Commands()
          1,
          {{"--channel", true, true},
           {"--elements", false, false},
-          {"--measurement", true, false},
+          {"--measurement", true, false, MEASUREMENT_POSITIONS},
+          {"--average", true, false},
           {"--smooth", true, false},
           {"--measured-with", true, false}},
          RunCurve},
         {"fit",
-         "fit IN --channel K --measurement FILE [--target FILE] [--tilt DB] [--range LO-HI] "
-         "[--max-boost DB] [--max-cut DB] [--smooth N] OUT",
+         "fit IN --channel K --measurement FILE ... [--average db|power] [--target FILE] [--tilt DB] "
+         "[--range LO-HI] [--max-boost DB] [--max-cut DB] [--smooth N] OUT",
          "Fits the 31 band gains of channel K (1..4) of the preset IN (.dia or .json) to\n"
          "a target, given FILE: the channel measured as IN holds it (a text export of a\n"
-         "measurement program: frequency in Hz, level in dB). The bands keep their\n"
-         "frequencies and Q; a band bypassed with a gain is left as it is. Writes OUT\n"
-         "(.dia or .json) with those gains and every other field as IN has it, and prints\n"
-         "the RMS error before and after and the band gains.\n"
+         "measurement program: frequency in Hz, level in dB), or up to 16 FILEs, one per\n"
+         "microphone position, averaged. The bands keep their frequencies and Q; a band\n"
+         "bypassed with a gain, or centred more than an octave outside the range, is left\n"
+         "as it is. The bands together stay within the boost and cut at every frequency,\n"
+         "no higher outside the range than they were (1 dB of room), and boost no more\n"
+         "than the response, smoothed over 1/3 octave, lies below the target (plus 1 dB).\n"
+         "Writes OUT (.dia or .json) with those gains and every other field as IN has it,\n"
+         "and prints the RMS error before and after, the largest boost and cut, and the\n"
+         "band gains. With nothing to fit it says so, writes nothing and exits 1.\n"
+         "  --average A      average positions as the mean in dB (db, the default) or of\n"
+         "                   power (power)\n"
          "  --target FILE    the response to aim at (same format); by default flat\n"
          "  --tilt DB        a flat target tilted by DB per octave about 1 kHz (-6..6)\n"
          "  --range LO-HI    the frequencies to fit, in Hz; by default the channel's\n"
          "                   high-pass to low-pass corner, clipped to the measured span\n"
-         "  --max-boost DB   the most a band may boost, 0..20 (default 6)\n"
-         "  --max-cut DB     the most a band may cut, 0..20 (default 12)\n"
+         "  --max-boost DB   the most the bands may boost, alone or together, 0..20\n"
+         "                   (default 6)\n"
+         "  --max-cut DB     the most the bands may cut, alone or together, 0..20\n"
+         "                   (default 12)\n"
          "  --smooth N       smooth the measurement over 1/N octave: 0 (none), 3, 6 (the\n"
          "                   default), 12, 24, 48\n"
          "The target is placed at the measurement's mean level over the range.",
          2,
          {{"--channel", true, true},
-          {"--measurement", true, true},
+          {"--measurement", true, true, MEASUREMENT_POSITIONS},
+          {"--average", true, false},
           {"--target", true, false},
           {"--tilt", true, false},
           {"--range", true, false},
@@ -220,7 +241,7 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
             return EXIT_OK;
         }
     }
-    CommandLine cl{c.name, {}, {}, out, err};
+    CommandLine cl{c.name, {}, {}, {}, out, err};
     bool bOptionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -242,8 +263,12 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
                 pOption = &o;
         if (!pOption)
             return UsageError(c, err, "unknown option " + w);
-        if (cl.Has(w))
-            return UsageError(c, err, w + " given twice");
+        const std::size_t nTimes = cl.Has(w) ? cl.GetAll(w).size() : 0;
+        if (nTimes >= pOption->nMaxTimes)
+            return UsageError(c, err,
+                              pOption->nMaxTimes == 1
+                                  ? w + " given twice"
+                                  : w + " given more than " + std::to_string(pOption->nMaxTimes) + " times");
         if (!pOption->bValue) {
             if (eq != std::string::npos)
                 return UsageError(c, err, w + " takes no value");
@@ -259,7 +284,9 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
             return UsageError(c, err, w + " needs a value");
         if (value.empty())
             return UsageError(c, err, w + " needs a value, not an empty one");
-        cl.options[w] = value;
+        if (!cl.Has(w))
+            cl.options[w] = value;
+        cl.repeated[w].push_back(value);
     }
     for (const OptionSpec& o : c.options)
         if (o.bRequired && !cl.Has(o.name))
@@ -271,6 +298,12 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
     return c.run(cl);
 }
 }  // namespace
+
+std::vector<std::string> CommandLine::GetAll(const std::string& opt) const
+{
+    const auto it = repeated.find(opt);
+    return it == repeated.end() ? std::vector<std::string>() : it->second;
+}
 
 std::string CommandLine::Get(const std::string& opt) const
 {
