@@ -1,5 +1,6 @@
 // A measured frequency response as a measurement program exports it: rows of
-// frequency (Hz, rising) and level (dB).
+// frequency (Hz, rising) and level (dB), and the phase (degrees, as
+// exported: mostly wrapped to +-180) when every row has one.
 #pragma once
 
 #include <vector>
@@ -7,6 +8,9 @@
 struct MeasurementData {
     std::vector<double> adFreq;
     std::vector<double> adLevel;
+    std::vector<double> adPhase;  // empty: the file holds no phase
+
+    bool HasPhase() const { return !adPhase.empty() && adPhase.size() == adFreq.size(); }
 
     bool IsEmpty() const { return adFreq.empty(); }
     double GetLowHz() const { return adFreq.front(); }

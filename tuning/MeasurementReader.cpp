@@ -100,6 +100,7 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
     if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM)
         text.remove_prefix(UTF8_BOM.size());
     MeasurementData data;
+    bool bPhase = true;  // every row so far has a third column that is a number
     std::size_t nLine = 0;
     std::size_t nPrevLine = 0;
     const auto fail = [&](std::size_t nAt, const std::string& strWhat) {
@@ -142,6 +143,10 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
             return fail(nLine, "more than " + std::to_string(MEASUREMENT_MAX_ROWS) + " rows");
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
+        double dPhase = 0.0;
+        bPhase = bPhase && fields.size() >= 3 && ParseNumber(fields[2], dPhase) && std::isfinite(dPhase);
+        if (bPhase)
+            data.adPhase.push_back(dPhase);
         nPrevLine = nLine;
     }
 
@@ -154,6 +159,8 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
                    ": the only row of frequency and level; a response needs two or more";
         return false;
     }
+    if (!bPhase)
+        data.adPhase.clear();  // a level-only export, or one whose third column is something else
     out = std::move(data);
     return true;
 }

@@ -1,7 +1,8 @@
 // Reads the text a measurement program exports: header and comment lines
 // (any line whose first field is not a number), then rows of frequency in
-// Hz, level in dB and columns we ignore (phase, coherence), separated by
-// spaces, tabs, commas or semicolons.
+// Hz, level in dB, phase in degrees when every row has a third column that
+// is a number, and columns we ignore (coherence), separated by spaces, tabs,
+// commas or semicolons.
 #pragma once
 
 #include <string>
