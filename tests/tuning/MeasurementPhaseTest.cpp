@@ -40,15 +40,16 @@ TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefus
     }
 
     // No third column, or one that is not a number on some row: no phase.
-    for (const char* pszText : {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n",
-                                "20 80 10\n1000 81 -\n20000 80 5\n"}) {
+    for (const char* pszText :
+         {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n", "20 80 10\n1000 81 -\n20000 80 5\n"}) {
         MeasurementData data;
         ComplexLevels onGrid;
         std::string error;
         ASSERT_TRUE(ParseMeasurement(pszText, "m.txt", data, error)) << error;
         EXPECT_FALSE(data.HasPhase()) << pszText;
         EXPECT_FALSE(ComplexOnGrid(data, ALIGN_SMOOTHING, "m.txt", onGrid, error));
-        EXPECT_EQ(error, "m.txt: the file holds no phase; aligning channels needs a measurement with phase (a third "
-                         "column, in degrees)");
+        EXPECT_EQ(error,
+                  "m.txt: the file holds no phase; aligning channels needs a measurement with phase (a third "
+                  "column, in degrees)");
     }
 }

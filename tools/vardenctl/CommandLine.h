@@ -19,6 +19,7 @@ struct CommandLine {
     std::map<std::string, std::string> options;  // "--port" -> "ttyUSB0"; flags map to ""
     std::ostream& out;
     std::ostream& err;
+    std::map<std::string, std::vector<std::string>> repeated = {};  // every value of each option, in order
 
     bool Has(const std::string& opt) const { return options.count(opt) != 0; }
     std::string Get(const std::string& opt) const;
@@ -35,6 +36,7 @@ int RunFrames(const CommandLine& cl);
 int RunDemo(const CommandLine& cl);
 int RunCurve(const CommandLine& cl);
 int RunFit(const CommandLine& cl);
+int RunAlign(const CommandLine& cl);
 int RunPorts(const CommandLine& cl);
 int RunSim(const CommandLine& cl);
 int RunNames(const CommandLine& cl);
