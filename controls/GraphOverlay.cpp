@@ -2,11 +2,11 @@
 
 #include <QPainter>
 #include <QPen>
-#include <QPolygon>
 
+#include "AlignPreview.h"
 #include "Audio_OutData.h"
 #include "ChannelTuning.h"
-#include "PlotMapping.h"
+#include "GraphLevels.h"
 
 namespace {
 const QColor MEASURED_COLOUR(118, 128, 146);  // slate: what was measured
@@ -19,26 +19,6 @@ constexpr int PREDICTED_LINES = 2;
 bool IsChannel(int k)
 {
     return k >= 0 && k < NUM_CHANNELS;
-}
-
-// One polyline per run of points the curve holds, dOffset below its levels,
-// nLines pixels thick.
-void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display, int nLines = 1)
-{
-    QPolygon run;
-    const auto flush = [&] {
-        for (int n = 0; n < nLines && run.size() > 1; ++n)
-            dc.drawPolyline(run.translated(0, n));
-        run.clear();
-    };
-    for (int i = 0; i < GRID_POINTS; ++i) {
-        if (!levels.abValid[i]) {
-            flush();
-            continue;
-        }
-        run << QPoint(display.m_aptCurve[i].x, DbToY(levels.adLevel[i] - dOffset, display.m_nHeight) + PLOT_TOP);
-    }
-    flush();
 }
 
 // The level the curves are drawn about: the target's mean over the range,
@@ -84,6 +64,10 @@ bool CGraphOverlay::IsShown(int k) const
 
 void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) const
 {
+    if (m_pAlignPreview && m_pAlignPreview->IsShown()) {
+        m_pAlignPreview->Draw(dc, display);
+        return;
+    }
     if (!IsShown(k))
         return;
     const CChannelMeasurement& measurement = *m_apMeasurement[static_cast<std::size_t>(k)];
@@ -96,7 +80,7 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
     dc.save();
     dc.setRenderHint(QPainter::Antialiasing, false);
     dc.setPen(QPen(MEASURED_COLOUR, 1));
-    DrawLevels(dc, measurement.GetSmoothed(), dReference, display);
+    DrawGridLevels(dc, measurement.GetSmoothed(), dReference, display);
     if (frame.range.nPoints > 0) {
         QPen dashed(TARGET_COLOUR, 1, Qt::DashLine);
         dc.setPen(dashed);
@@ -104,9 +88,9 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
         GridLevels target = frame.target;
         for (int i = 0; i < GRID_POINTS; ++i)
             target.abValid[i] = target.abValid[i] && frame.range.abIn[i];
-        DrawLevels(dc, target, dReference, display);
+        DrawGridLevels(dc, target, dReference, display);
     }
     dc.setPen(QPen(PREDICTED_COLOUR, 1));
-    DrawLevels(dc, preview ? *preview : request.predicted, dReference, display, PREDICTED_LINES);
+    DrawGridLevels(dc, preview ? *preview : request.predicted, dReference, display, PREDICTED_LINES);
     dc.restore();
 }

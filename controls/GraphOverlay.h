@@ -11,6 +11,7 @@
 #include "ChannelMeasurement.h"
 #include "Frame.h"
 
+class CAlignPreview;
 class CAudio_OutData;
 class QPainter;
 
@@ -24,10 +25,13 @@ public:
     void ClearPreview(int k);
 
     bool IsShown(int k) const;
+    // While channels are being aligned, their preview is drawn instead.
+    void SetAlignPreview(const CAlignPreview* pPreview) { m_pAlignPreview = pPreview; }
     // Draws for the channel shown, whose curve display has just computed.
     void Draw(QPainter& dc, const CAudio_OutData& display, int k) const;
 
 private:
     std::array<const CChannelMeasurement*, NUM_CHANNELS> m_apMeasurement{};
     std::array<std::optional<GridLevels>, NUM_CHANNELS> m_aPreview;
+    const CAlignPreview* m_pAlignPreview = nullptr;
 };

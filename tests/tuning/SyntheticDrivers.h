@@ -52,8 +52,9 @@ inline std::complex<double> ChainAt(const ChannelSetting& setting, double f)
         CrossoverSections sections;
         const int n = CrossoverElementSections(bHigh, filter.nFreq, filter.nAlign, filter.nSlope, sections);
         for (int k = 0; k < n; ++k) {
-            const BiquadSection& q = sections[static_cast<std::size_t>(k)];
-            h *= (q.B0 * z * z + q.B1 * z + q.B2) / (z * z + q.A1 * z + q.A2);
+            // By position: the window's tests see the serial headers' B0.
+            const auto& [b0, b1, b2, a1, a2] = sections[static_cast<std::size_t>(k)];
+            h *= (b0 * z * z + b1 * z + b2) / (z * z + a1 * z + a2);
         }
     }
     return h;
