@@ -39,3 +39,8 @@ struct NamedGalleryPage {
     GalleryPage page;
 };
 const std::vector<NamedGalleryPage>& GalleryPages();
+
+// Right-clicks the window's graph and picks the menu item strChoice.
+void ChooseFromGraphMenu(QWidget& graph, const QString& strChoice);
+// The window with a dialog over it where the dialog stands, as a person sees it.
+QImage WindowWithDialog(QWidget& window, QWidget& dialog);

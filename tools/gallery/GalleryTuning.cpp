@@ -4,15 +4,10 @@
 // real window with a measurement loaded and the fit dialog open over it. The
 // loudspeaker is one of the tests' synthetic ones.
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFont>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QPainter>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "Audio_Data.h"
 #include "ChannelTuning.h"
@@ -51,26 +46,6 @@ FitBands BandsOf(const CAudio_OutData& display)
         bands[b] = {band.GetFrequency(), band.GetQIndex(), band.GetGainIndex(), true};
     }
     return bands;
-}
-
-// Right-clicks the window's graph and picks the menu item strChoice.
-void GraphMenu(CVardenDlg& dlg, const QString& strChoice)
-{
-    QTimer::singleShot(0, [strChoice] {
-        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!pMenu)
-            return;
-        for (QAction* pAction : pMenu->actions())
-            if (pAction->text() == strChoice)
-                pMenu->setActiveAction(pAction);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(pMenu, &key);
-    });
-    QWidget* pGraph = dlg.GetDlgItem(IDC_GRAPH);
-    const QPoint at(300, 100);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
-    QCoreApplication::sendEvent(pGraph, &event);
-    QApplication::processEvents();
 }
 
 void RenderGraph(CGalleryWriter& writer)
@@ -164,20 +139,10 @@ void RenderWindow(CGalleryWriter& writer)
 
         // The fit dialog where it opens, over the window as a person sees it.
         CFitEqDialog::Runner previousRunner = CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
-            dialog.show();
-            QApplication::processEvents();
-            QImage image = dlg.grab().toImage();
-            const QImage box = dialog.grab().toImage();
-            QPainter painter(&image);
-            const QPoint at = dialog.pos() - dlg.mapToGlobal(QPoint(0, 0));
-            painter.drawImage(at, box);
-            painter.setPen(QColor(90, 96, 104));
-            painter.drawRect(QRect(at, box.size()).adjusted(-1, -1, 0, 0));
-            painter.end();
-            writer.Save(QStringLiteral("tuning-window-fit-dialog"), image);
+            writer.Save(QStringLiteral("tuning-window-fit-dialog"), WindowWithDialog(dlg, dialog));
             return static_cast<int>(QDialog::Accepted);
         });
-        GraphMenu(dlg, QStringLiteral("Fit EQ to Measurement..."));
+        ChooseFromGraphMenu(*dlg.GetDlgItem(IDC_GRAPH), QStringLiteral("Fit EQ to Measurement..."));
         CFitEqDialog::SetModalRunner(std::move(previousRunner));
         writer.SaveWidget(QStringLiteral("tuning-window-fitted"), dlg);
     }
