@@ -1,5 +1,6 @@
 #include "AlignReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -29,8 +30,9 @@ std::string Frequency(double dHz)
 
 std::string FilterText(const char* pszName, const CrossoverFilter& filter)
 {
-    return std::string(pszName) + " " + std::to_string(filter.nFreq) + " Hz " + g_pszAlignmentName[filter.nAlign] +
-           " " + g_pszSlopeName[filter.nSlope];
+    return std::string(pszName) + " " + std::to_string(filter.nFreq) + " Hz " +
+           g_pszAlignmentName[std::clamp(filter.nAlign, 0, XOVER_ALIGNMENTS - 1)] + " " +
+           g_pszSlopeName[std::clamp(filter.nSlope, 0, XOVER_SLOPES - 1)];
 }
 }  // namespace
 

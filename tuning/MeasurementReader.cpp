@@ -144,7 +144,8 @@ bool ParseMeasurement(std::string_view text, const std::string& strName, Measure
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
         double dPhase = 0.0;
-        bPhase = bPhase && fields.size() >= 3 && ParseNumber(fields[2], dPhase) && std::isfinite(dPhase);
+        bPhase = bPhase && fields.size() >= 3 && ParseNumber(fields[2], dPhase) &&
+                 std::fabs(dPhase) <= MEASUREMENT_MAX_PHASE_DEGREES;
         if (bPhase)
             data.adPhase.push_back(dPhase);
         nPrevLine = nLine;

@@ -15,6 +15,9 @@ inline constexpr std::size_t MEASUREMENT_MAX_ROWS = 1u << 20;
 // Levels beyond this are not acoustic levels; refusing them keeps every sum
 // and mean finite.
 inline constexpr double MEASUREMENT_MAX_LEVEL_DB = 1000.0;
+// Beyond this a third column is no phase (20 ms at 20 kHz unwrapped is some
+// 144000 degrees), and every step between rows stays finite.
+inline constexpr double MEASUREMENT_MAX_PHASE_DEGREES = 1e7;
 
 // Fills out with the rows of text. On failure returns false and says in
 // strError what is wrong, as "NAME: line N: reason" where a line is at fault;

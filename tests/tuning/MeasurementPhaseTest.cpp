@@ -39,9 +39,9 @@ TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefus
         }
     }
 
-    // No third column, or one that is not a number on some row: no phase.
-    for (const char* pszText :
-         {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n", "20 80 10\n1000 81 -\n20000 80 5\n"}) {
+    // No third column, or one that is not a number (or no phase) on some row: no phase.
+    for (const char* pszText : {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n",
+                                "20 80 10\n1000 81 -\n20000 80 5\n", "20 80 1e300\n1000 81 0\n20000 80 5\n"}) {
         MeasurementData data;
         ComplexLevels onGrid;
         std::string error;
