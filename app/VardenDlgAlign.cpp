@@ -92,29 +92,8 @@ void CVardenDlg::OnAlignChannels()
 void CVardenDlg::ApplyAlignment(const std::vector<int>& anChannel, const std::vector<ChannelSetting>& aSetting)
 {
     for (std::size_t n = 0; n < anChannel.size() && n < aSetting.size(); ++n) {
-        if (anChannel[n] < 0 || anChannel[n] >= NUM_CHANNELS)
-            continue;
-        CTALVData& channel = m_route.GetChannel(anChannel[n]);
-        const ChannelSetting& s = aSetting[n];
-        // Only what changes is marked, so only that goes to the device.
-        if (s.nDelay != channel.GetDelay())
-            channel.SetDelay(static_cast<short>(s.nDelay));
-        if (s.bInverted != (channel.GetPolarity() != 0))
-            channel.SetPolarity(s.bInverted ? 1 : 0);
-        if (s.nGain != channel.GetChannelGain())
-            channel.SetChannelGain(static_cast<short>(s.nGain));
-        if (s.hpf.nFreq != channel.GetHpfFreq())
-            channel.SetHpfFreq(static_cast<short>(s.hpf.nFreq));
-        if (s.hpf.nAlign != channel.GetHpfType())
-            channel.SetHpfType(static_cast<BYTE>(s.hpf.nAlign));
-        if (s.hpf.nSlope != channel.GetHpfSlope())
-            channel.SetHpfSlope(static_cast<BYTE>(s.hpf.nSlope));
-        if (s.lpf.nFreq != channel.GetLpfFreq())
-            channel.SetLpfFreq(static_cast<short>(s.lpf.nFreq));
-        if (s.lpf.nAlign != channel.GetLpfType())
-            channel.SetLpfType(static_cast<BYTE>(s.lpf.nAlign));
-        if (s.lpf.nSlope != channel.GetLpfSlope())
-            channel.SetLpfSlope(static_cast<BYTE>(s.lpf.nSlope));
+        if (anChannel[n] >= 0 && anChannel[n] < NUM_CHANNELS)
+            ApplyChannelSetting(aSetting[n], m_route.GetChannel(anChannel[n]));
     }
     RefreshGainDelayView();
     RefreshCrossoverView();

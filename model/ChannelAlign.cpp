@@ -105,3 +105,23 @@ void StoreChannelSetting(const ChannelSetting& setting, ChannelRecord& record)
     record.nPolarity = setting.bInverted ? 1 : 0;
     record.nGain = static_cast<std::int16_t>(setting.nGain);
 }
+
+void ApplyChannelSetting(const ChannelSetting& setting, CTALVData& channel)
+{
+    if (setting.nDelay != channel.GetDelay())
+        channel.SetDelay(static_cast<short>(setting.nDelay));
+    if (setting.bInverted != (channel.GetPolarity() != 0))
+        channel.SetPolarity(setting.bInverted ? 1 : 0);
+    if (setting.nGain != channel.GetChannelGain())
+        channel.SetChannelGain(static_cast<short>(setting.nGain));
+    if (!(setting.hpf == ChannelSettingOf(channel).hpf)) {
+        channel.SetHpfFreq(static_cast<short>(setting.hpf.nFreq));
+        channel.SetHpfType(static_cast<BYTE>(setting.hpf.nAlign));
+        channel.SetHpfSlope(static_cast<BYTE>(setting.hpf.nSlope));
+    }
+    if (!(setting.lpf == ChannelSettingOf(channel).lpf)) {
+        channel.SetLpfFreq(static_cast<short>(setting.lpf.nFreq));
+        channel.SetLpfType(static_cast<BYTE>(setting.lpf.nAlign));
+        channel.SetLpfSlope(static_cast<BYTE>(setting.lpf.nSlope));
+    }
+}

@@ -44,3 +44,6 @@ std::string LinkedChannelsProblem(const std::vector<int>& anChannel, const int (
 
 // The setting into a channel record, as a preset file holds it.
 void StoreChannelSetting(const ChannelSetting& setting, ChannelRecord& record);
+// The setting into a channel through its setters, only what differs, so only
+// those frames are marked to go to the device.
+void ApplyChannelSetting(const ChannelSetting& setting, CTALVData& channel);

@@ -231,12 +231,8 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
 {
     // The two-way on channels 1 and 2 on the device; its drivers measured through it.
     Connect();
-    for (const int k : {0, 1}) {
-        const ChannelSetting s = k == 0 ? synthetic::WooferSetting() : synthetic::TweeterSetting();
-        Channel(k).SetHpfFreq(static_cast<short>(s.hpf.nFreq));
-        Channel(k).SetLpfFreq(static_cast<short>(s.lpf.nFreq));
-        Channel(k).SetChannelGain(static_cast<short>(s.nGain));
-    }
+    ApplyChannelSetting(synthetic::WooferSetting(), Channel(0));
+    ApplyChannelSetting(synthetic::TweeterSetting(), Channel(1));
     ASSERT_TRUE(Drain());
     const std::string strWoofer = (m_dir / "woofer.frd").string();
     const std::string strTweeter = (m_dir / "tweeter.txt").string();

@@ -2,6 +2,7 @@
 // measured with phase, in the text forms measurement programs write.
 #include <regex>
 
+#include "ChannelAlign.h"
 #include "PresetIo.h"
 #include "SyntheticDrivers.h"
 #include "VardenctlRun.h"
@@ -15,16 +16,8 @@ protected:
         // Channel 1 the woofer, channel 2 the tweeter, Linkwitz-Riley 24 at
         // 2 kHz; channel 3 with values of its own.
         CTALVRoute route;
-        for (const int k : {0, 1}) {
-            const ChannelSetting s = k == 0 ? synthetic::WooferSetting() : synthetic::TweeterSetting();
-            route.GetChannel(k).SetHpfFreq(static_cast<short>(s.hpf.nFreq));
-            route.GetChannel(k).SetLpfFreq(static_cast<short>(s.lpf.nFreq));
-            route.GetChannel(k).SetHpfType(static_cast<BYTE>(s.hpf.nAlign));
-            route.GetChannel(k).SetHpfSlope(static_cast<BYTE>(s.hpf.nSlope));
-            route.GetChannel(k).SetLpfType(static_cast<BYTE>(s.lpf.nAlign));
-            route.GetChannel(k).SetLpfSlope(static_cast<BYTE>(s.lpf.nSlope));
-            route.GetChannel(k).SetChannelGain(static_cast<short>(s.nGain));
-        }
+        ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(0));
+        ApplyChannelSetting(synthetic::TweeterSetting(), route.GetChannel(1));
         route.GetChannel(2).SetDelay(480);
         route.GetChannel(2).SetChannelGain(570);
         route.m_strName = "2WAY";

@@ -155,26 +155,22 @@ inline AlignRequest TwoChannels(const Driver& a, const ChannelSetting& sa, const
     return request;
 }
 
+inline Driver DriverOf(double dLevelDb, double dHighPassHz, double dHighPassQ, double dLowPassHz, double dLowPassQ,
+                       double dFlightMs)
+{
+    return {dLevelDb, dHighPassHz, dHighPassQ, dLowPassHz, dLowPassQ, dFlightMs, false};
+}
+
 // A two-way at 2 kHz: the woofer and the tweeter (0.3 ms nearer and 2.5 dB
 // more sensitive), each on a Linkwitz-Riley 24 dB/Oct filter.
 inline Driver Woofer()
 {
-    Driver d;
-    d.dHighPassHz = 45.0;
-    d.dLowPassHz = 4500.0;
-    d.dLowPassQ = 0.6;
-    d.dFlightMs = 3.3;
-    return d;
+    return DriverOf(88.0, 45.0, 0.7, 4500.0, 0.6, 3.3);
 }
 
 inline Driver Tweeter()
 {
-    Driver d;
-    d.dLevelDb = 90.5;
-    d.dHighPassHz = 1000.0;
-    d.dHighPassQ = 0.9;
-    d.dFlightMs = 3.0;
-    return d;
+    return DriverOf(90.5, 1000.0, 0.9, 20000.0, 0.7, 3.0);
 }
 
 inline ChannelSetting WooferSetting()
@@ -187,27 +183,6 @@ inline ChannelSetting TweeterSetting()
     return CrossoverSetting(2000, 20000, ALIGN_LINKWITZ_RILEY, 2);
 }
 
-// A subwoofer (2.2 ms further away) and a satellite at 100 Hz.
-inline Driver Subwoofer()
-{
-    Driver d;
-    d.dLevelDb = 92.0;
-    d.dHighPassHz = 28.0;
-    d.dLowPassHz = 250.0;
-    d.dFlightMs = 6.7;
-    return d;
-}
-
-inline Driver Satellite()
-{
-    Driver d;
-    d.dLevelDb = 87.0;
-    d.dHighPassHz = 75.0;
-    d.dHighPassQ = 0.9;
-    d.dFlightMs = 4.5;
-    return d;
-}
-
 // The two-way, the same with the tweeter wired reversed, and the subwoofer
 // and satellite, the subwoofer on Linkwitz-Riley 24 dB/Oct and the
 // satellite on Butterworth 12 dB/Oct.
@@ -215,29 +190,23 @@ inline std::vector<AlignCase> AlignCases()
 {
     Driver reversed = Tweeter();
     reversed.bReversed = true;
+    // The subwoofer 2.2 ms further away than the satellite.
+    const Driver sub = DriverOf(92.0, 28.0, 0.7, 250.0, 0.7, 6.7);
+    const Driver satellite = DriverOf(87.0, 75.0, 0.9, 20000.0, 0.7, 4.5);
     const ChannelSetting subSetting = CrossoverSetting(20, 100, ALIGN_LINKWITZ_RILEY, 2);
     const ChannelSetting satSetting = CrossoverSetting(100, 20000, ALIGN_BUTTERWORTH, 0);
     return {
         {"two-way 2 kHz, tweeter 0.3 ms ahead", TwoChannels(Woofer(), WooferSetting(), Tweeter(), TweeterSetting())},
         {"two-way 2 kHz, tweeter reversed", TwoChannels(Woofer(), WooferSetting(), reversed, TweeterSetting())},
-        {"subwoofer and satellite 100 Hz, 2.2 ms apart",
-         TwoChannels(Subwoofer(), subSetting, Satellite(), satSetting)}};
+        {"subwoofer and satellite 100 Hz, 2.2 ms apart", TwoChannels(sub, subSetting, satellite, satSetting)}};
 }
 
 // A subwoofer, woofer, midrange and tweeter at 80 Hz, 500 Hz and 3.5 kHz,
 // each at a distance of its own.
 inline AlignRequest FourChannels()
 {
-    const auto driver = [](double dLevel, double dHigh, double dLow, double dFlightMs) {
-        Driver d;
-        d.dLevelDb = dLevel;
-        d.dHighPassHz = dHigh;
-        d.dLowPassHz = dLow;
-        d.dFlightMs = dFlightMs;
-        return d;
-    };
-    const Driver drivers[] = {driver(93, 25, 200, 7.4), driver(89, 45, 2500, 3.4), driver(90, 250, 9000, 3.2),
-                              driver(91, 1500, 30000, 3.0)};
+    const Driver drivers[] = {DriverOf(93, 25, 0.7, 200, 0.7, 7.4), DriverOf(89, 45, 0.7, 2500, 0.7, 3.4),
+                              DriverOf(90, 250, 0.7, 9000, 0.7, 3.2), DriverOf(91, 1500, 0.7, 30000, 0.7, 3.0)};
     const ChannelSetting settings[] = {
         CrossoverSetting(20, 80, ALIGN_LINKWITZ_RILEY, 2), CrossoverSetting(80, 500, ALIGN_LINKWITZ_RILEY, 2),
         CrossoverSetting(500, 3500, ALIGN_BUTTERWORTH, 1), CrossoverSetting(3500, 20000, ALIGN_BUTTERWORTH, 1)};

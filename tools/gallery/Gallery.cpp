@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -65,6 +66,13 @@ void ChooseFromGraphMenu(QWidget& graph, const QString& strChoice)
     QApplication::processEvents();
 }
 
+void WriteTextFile(const QString& strPath, const std::string& text)
+{
+    QFile file(strPath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QByteArray::fromStdString(text));
+}
+
 QImage WindowWithDialog(QWidget& window, QWidget& dialog)
 {
     dialog.show();
@@ -78,4 +86,17 @@ QImage WindowWithDialog(QWidget& window, QWidget& dialog)
     painter.drawRect(QRect(at, box.size()).adjusted(-1, -1, 0, 0));
     painter.end();
     return image;
+}
+
+CGalleryWorkFolder::CGalleryWorkFolder() : m_strOld(QDir::currentPath())
+{
+    QDir::setCurrent(m_dir.path());
+    m_previous =
+        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
+}
+
+CGalleryWorkFolder::~CGalleryWorkFolder()
+{
+    SetMessageBoxHandler(std::move(m_previous));
+    QDir::setCurrent(m_strOld);
 }

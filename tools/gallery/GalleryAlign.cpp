@@ -3,57 +3,35 @@
 // the preview on the graph, the dialog alone, and the window once applied.
 // The drivers are the tests' synthetic ones.
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include "AlignDialog.h"
 #include "ControlIds.h"
 #include "Gallery.h"
-#include "MessageBox.h"
 #include "PresetFile.h"
 #include "SyntheticDrivers.h"
 #include "TALVRoute.h"
 #include "VardenDlg.h"
 
 namespace {
-void WriteFile(const QString& strPath, const std::string& text)
-{
-    QFile file(strPath);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(QByteArray::fromStdString(text));
-}
-
 void RenderAlign(CGalleryWriter& writer)
 {
-    // The window makes its MusicFile folder where it starts.
-    QTemporaryDir work;
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(work.path());
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
+    const CGalleryWorkFolder work;
     {
         CTALVRoute route;
-        for (const int k : {0, 1}) {
-            const ChannelSetting s = k == 0 ? synthetic::WooferSetting() : synthetic::TweeterSetting();
-            CTALVData& channel = route.GetChannel(k);
-            channel.SetHpfFreq(static_cast<short>(s.hpf.nFreq));
-            channel.SetLpfFreq(static_cast<short>(s.lpf.nFreq));
-            channel.SetHpfSlope(static_cast<BYTE>(s.hpf.nSlope));
-            channel.SetLpfSlope(static_cast<BYTE>(s.lpf.nSlope));
-            channel.SetChannelGain(static_cast<short>(s.nGain));
-            channel.SetOutputOn(1);
-        }
+        ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(0));
+        ApplyChannelSetting(synthetic::TweeterSetting(), route.GetChannel(1));
+        for (const int k : {0, 1})
+            route.GetChannel(k).SetOutputOn(1);
         route.m_strName = "2WAY";
-        const QDir dir(work.path());
-        const std::string strPreset = dir.filePath(QStringLiteral("2way.dia")).toStdString();
+        const std::string strPreset = work.FilePath(QStringLiteral("2way.dia")).toStdString();
         std::string strError;
         SavePresetFile(strPreset, route, strError);
-        const QString strWoofer = dir.filePath(QStringLiteral("woofer.frd"));
-        const QString strTweeter = dir.filePath(QStringLiteral("tweeter.txt"));
-        WriteFile(strWoofer, synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));
-        WriteFile(strTweeter,
-                  synthetic::RewText(synthetic::Measure(synthetic::Tweeter(), synthetic::TweeterSetting())));
+        const QString strWoofer = work.FilePath(QStringLiteral("woofer.frd"));
+        const QString strTweeter = work.FilePath(QStringLiteral("tweeter.txt"));
+        WriteTextFile(strWoofer,
+                      synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));
+        WriteTextFile(strTweeter,
+                      synthetic::RewText(synthetic::Measure(synthetic::Tweeter(), synthetic::TweeterSetting())));
 
         CVardenDlg dlg;
         dlg.OnInitDialog();
@@ -72,8 +50,6 @@ void RenderAlign(CGalleryWriter& writer)
         CAlignDialog::SetModalRunner(std::move(previousRunner));
         writer.SaveWidget(QStringLiteral("align-window-aligned"), dlg);
     }
-    SetMessageBoxHandler(std::move(previous));
-    QDir::setCurrent(strOld);
 }
 
 const bool s_registered = RegisterGalleryPage("align", RenderAlign);

@@ -5,9 +5,7 @@
 // loudspeaker is one of the tests' synthetic ones.
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFont>
-#include <QTemporaryDir>
 
 #include "Audio_Data.h"
 #include "ChannelTuning.h"
@@ -16,7 +14,6 @@
 #include "FitEqDialog.h"
 #include "Gallery.h"
 #include "GraphOverlay.h"
-#include "MessageBox.h"
 #include "PresetFile.h"
 #include "SyntheticSpeaker.h"
 #include "TALVRoute.h"
@@ -108,12 +105,7 @@ void RenderGraph(CGalleryWriter& writer)
 
 void RenderWindow(CGalleryWriter& writer)
 {
-    // The window makes its MusicFile folder where it starts.
-    QTemporaryDir work;
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(work.path());
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
+    const CGalleryWorkFolder work;
     {
         // A preset with third-octave bands, and the loudspeaker measured through it.
         CTALVRoute route;
@@ -121,13 +113,10 @@ void RenderWindow(CGalleryWriter& writer)
             route.GetChannel(0).SetQ(THIRD_OCTAVE_Q, b);
         route.m_strName = "ROOM";
         std::string strError;
-        const std::string strPreset = QDir(work.path()).filePath(QStringLiteral("room.dia")).toStdString();
-        const QString strMeasurement = QDir(work.path()).filePath(QStringLiteral("left.txt"));
+        const std::string strPreset = work.FilePath(QStringLiteral("room.dia")).toStdString();
+        const QString strMeasurement = work.FilePath(QStringLiteral("left.txt"));
         SavePresetFile(strPreset, route, strError);
-        QFile file(strMeasurement);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QByteArray::fromStdString(synthetic::ExportText(Loudspeaker())));
-        file.close();
+        WriteTextFile(strMeasurement, synthetic::ExportText(Loudspeaker()));
 
         CVardenDlg dlg;
         dlg.OnInitDialog();
@@ -146,8 +135,6 @@ void RenderWindow(CGalleryWriter& writer)
         CFitEqDialog::SetModalRunner(std::move(previousRunner));
         writer.SaveWidget(QStringLiteral("tuning-window-fitted"), dlg);
     }
-    SetMessageBoxHandler(std::move(previous));
-    QDir::setCurrent(strOld);
 }
 
 void RenderTuning(CGalleryWriter& writer)
