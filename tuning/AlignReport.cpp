@@ -44,7 +44,8 @@ std::string FormatAlignChannels(const AlignRequest& request, const AlignOutcome&
         const ChannelSetting& now = outcome.aSetting[n];
         const std::string strChannel = "channel " + std::to_string(request.aChannel[n].nChannel + 1) + ": ";
         char buf[48];
-        std::snprintf(buf, sizeof buf, "delay %.2f ms (%d samples)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay);
+        std::snprintf(buf, sizeof buf, "delay %.2f ms (%d sample%s)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay,
+                      now.nDelay == 1 ? "" : "s");
         text += strChannel + buf + ", polarity " + (now.bInverted ? "inverted" : "normal") + ", gain " +
                 Signed(ChannelGainDb(now.nGain), 1) + " dB\n";
         if (!(now.hpf == was.hpf))
