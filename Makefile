@@ -3,6 +3,9 @@
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+# WERROR=ON makes every compiler warning an error (CI does); off by default so
+# a newer compiler's new warnings do not stop a build.
+WERROR ?= OFF
 
 .PHONY: all deps configure build run test asan-test package fuzz clean
 
@@ -12,7 +15,7 @@ deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVARDEN_WERROR=$(WERROR)
 
 configure: deps $(BUILD)/build.ninja
 

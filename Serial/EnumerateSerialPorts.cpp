@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "Trace.h"
 
@@ -34,6 +35,7 @@ constexpr char USB_BUS_PREFIX[] = "usb";        // root hubs are usb1, usb2, ...
 constexpr char DESCRIPTION_CUT_MARK[] = " (";
 constexpr char DESCRIPTION_CLOSE = ')';
 constexpr char WHITESPACE[] = " \t\r\n\v\f";
+constexpr char BY_ID_DIR[] = "serial/by-id";  // udev's stable links, below the /dev root
 
 // A sysfs attribute is at most one page; anything longer is not an attribute.
 constexpr std::size_t MAX_ATTRIBUTE_BYTES = 4096;
@@ -180,6 +182,23 @@ std::string UsbProduct(const DevicePlace& place, std::size_t nBusIndex)
     return {};
 }
 
+// udev's links that name a port by what it is (vendor, product, serial
+// number): the tty each points to, and the link. A port with several keeps
+// the first in name order.
+std::vector<std::pair<std::string, std::string>> ListStableNames(const fs::path& devRoot)
+{
+    std::vector<std::pair<std::string, std::string>> links;
+    std::error_code ec;
+    for (fs::directory_iterator it(devRoot / BY_ID_DIR, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code ecLink;
+        const fs::path target = fs::read_symlink(it->path(), ecLink);
+        if (!ecLink)
+            links.emplace_back(target.filename().string(), it->path().string());
+    }
+    std::sort(links.begin(), links.end());
+    return links;
+}
+
 std::vector<std::string> ListTtyNames(const fs::path& classDir)
 {
     std::vector<std::string> names;
@@ -252,10 +271,14 @@ void EnumerateSerialPorts(std::vector<SerialPortInfo>& ports, bool fCheckBusy, c
         return;
     }
 
+    const auto stable = ListStableNames(options.strDevRoot);
     for (const std::string& strName : names) {
         auto info = ExamineTty(strName, classDir, devicesRoot, options);
         if (!info)
             continue;
+        const auto itStable = std::lower_bound(stable.begin(), stable.end(), std::pair{strName, std::string()});
+        if (itStable != stable.end() && itStable->first == strName)
+            info->strStableName = itStable->second;
         if (fCheckBusy) {
             const bool fBusy =
                 options.pfnIsBusy ? options.pfnIsBusy(info->strDevicePath) : IsPortBusy(info->strDevicePath);

@@ -109,6 +109,18 @@ bool HasNoModemLines(LONG lError)
     return lError == ENOTTY;
 }
 
+// Many USB adapters hold received bytes for up to 16 ms before handing them
+// on; asking the driver for low latency makes every answer arrive sooner.
+// Drivers that have no such setting (a pseudo-terminal) simply refuse.
+void RequestLowLatency(int fd)
+{
+    serial_struct ss{};
+    if (ioctl(fd, TIOCGSERIAL, &ss) != 0 || (ss.flags & ASYNC_LOW_LATENCY))
+        return;
+    ss.flags |= ASYNC_LOW_LATENCY;
+    (void)ioctl(fd, TIOCSSERIAL, &ss);
+}
+
 }  // namespace
 
 CSerial::~CSerial()
@@ -125,7 +137,9 @@ std::string CSerial::DevicePath(const char* pszDevice)
     const std::string strPrefix = DEVICE_NAMESPACE;
     if (strName.compare(0, strPrefix.size(), strPrefix) == 0)
         strName.erase(0, strPrefix.size());
-    if (!strName.empty() && strName[0] == '/')
+    // A name from the list is a device under /dev; anything with a '/' in it
+    // is a path, relative ones from where the program runs, as typed.
+    if (strName.find('/') != std::string::npos)
         return strName;
     return DEVICE_FOLDER + strName;
 }
@@ -212,6 +226,7 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
     tio.c_cc[VTIME] = 0;
     if (SetLineAttributes(tio) != ERROR_SUCCESS)
         Trace("CSerial::Open - Unable to set default communication configuration.\n");
+    RequestLowLatency(m_hPort);
     return SetError(lResult);
 }
 

@@ -46,8 +46,8 @@ public:
     DWORD GetEventType();
     LONG GetLastError() const { return m_lError; }
 
-    // "\\.\ttyUSB0" and "ttyUSB0" open /dev/ttyUSB0; an absolute path opens
-    // as given.
+    // "\\.\ttyUSB0" and "ttyUSB0" open /dev/ttyUSB0; a name with a '/' in it
+    // is a path and opens as given ("./ttyHERE", "/dev/pts/7").
     static std::string DevicePath(const char* pszDevice);
 
 protected:

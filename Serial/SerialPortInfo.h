@@ -1,5 +1,6 @@
 // One serial port found by EnumerateSerialPorts: the path that opens it, the
-// name the COM port list shows, and whether it comes through USB.
+// name the COM port list shows, whether it comes through USB, and the name
+// that finds it again after replugging.
 #pragma once
 
 #include <string>
@@ -10,4 +11,7 @@ struct SerialPortInfo {
     std::string strDisplayName;  // shown in the list; the link opens /dev/<this>
     bool fUsb = false;
     std::string strDescription;  // USB product text, else the display name
+    // The name that stays when the adapter comes back on another ttyUSB
+    // number: its link under /dev/serial/by-id, empty where it has none.
+    std::string strStableName;
 };

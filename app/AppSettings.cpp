@@ -3,8 +3,10 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -12,13 +14,46 @@ const QString KEY_PORT = QStringLiteral("link/port");
 const QString KEY_RECENT = QStringLiteral("files/recent");
 const QString KEY_WINDOW_POS = QStringLiteral("window/position");
 
+const QString FILE_NAME = QStringLiteral("varden.conf");
+const QString DAMAGED_SUFFIX = QStringLiteral(".bad");
+
+// Every entry the program writes, with the type it reads back.
+struct KnownKey {
+    QString strKey;
+    int nMetaType;
+};
+const KnownKey KNOWN_KEYS[] = {
+    {KEY_PORT, QMetaType::QString},
+    {QStringLiteral("dialogs/save"), QMetaType::QString},
+    {QStringLiteral("dialogs/open"), QMetaType::QString},
+    {KEY_RECENT, QMetaType::QStringList},
+    {KEY_WINDOW_POS, QMetaType::QPoint},
+};
+
+bool HasType(QVariant value, int nMetaType)
+{
+    if (value.typeId() != nMetaType && !value.convert(QMetaType(nMetaType)))
+        return false;
+    // Recent files are absolute paths; anything else in the list is damage
+    // (a value Qt could not read comes back as a text such as "@Invalid(").
+    if (nMetaType == QMetaType::QStringList)
+        for (const QString& strEntry : value.toStringList())
+            if (!strEntry.startsWith(QLatin1Char('/')))
+                return false;
+    return true;
+}
+
 QString DefaultFile()
 {
     const QByteArray file = qgetenv(CAppSettings::ENV_FILE);
     if (!file.isEmpty())
         return QFile::decodeName(file);
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("varden"), QStringLiteral("varden"))
-        .fileName();
+    const QString strFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/varden/");
+    // Earlier versions kept the same settings under Qt's own name for them.
+    if (!QFile::exists(strFolder + FILE_NAME))
+        QFile::copy(strFolder + QStringLiteral("varden.ini"), strFolder + FILE_NAME);
+    return strFolder + FILE_NAME;
 }
 }  // namespace
 
@@ -27,16 +62,50 @@ CAppSettings::CAppSettings() : CAppSettings(DefaultFile()) {}
 CAppSettings::CAppSettings(const QString& strFile)
     : m_pSettings(std::make_unique<QSettings>(strFile, QSettings::IniFormat))
 {
-    if (m_pSettings->status() != QSettings::NoError)
+    if (m_pSettings->status() != QSettings::NoError) {
+        m_bDamaged = QFile::exists(strFile);
         Warn("could not be read");
+        return;
+    }
+    for (const KnownKey& known : KNOWN_KEYS) {
+        if (m_pSettings->contains(known.strKey) && !HasType(m_pSettings->value(known.strKey), known.nMetaType)) {
+            m_bDamaged = true;
+            Warn("are damaged (" + known.strKey.toStdString() + ")");
+        }
+    }
 }
 
-CAppSettings::~CAppSettings() = default;
+CAppSettings::~CAppSettings()
+{
+    RepairIfDamaged();
+}
+
+void CAppSettings::RepairIfDamaged()
+{
+    if (!m_bDamaged)
+        return;
+    m_bDamaged = false;
+    // What could be read survives; the damaged file is kept beside the
+    // clean one, so nothing the user may want is lost.
+    std::vector<std::pair<QString, QVariant>> keep;
+    if (m_pSettings->status() == QSettings::NoError)
+        for (const KnownKey& known : KNOWN_KEYS)
+            if (const auto value = Read(known.strKey, known.nMetaType))
+                keep.emplace_back(known.strKey, *value);
+    const QString strFile = GetFileName();
+    m_pSettings.reset();
+    QFile::remove(strFile + DAMAGED_SUFFIX);
+    QFile::rename(strFile, strFile + DAMAGED_SUFFIX);
+    m_pSettings = std::make_unique<QSettings>(strFile, QSettings::IniFormat);
+    for (const auto& [strKey, value] : keep)
+        m_pSettings->setValue(strKey, value);
+    m_pSettings->sync();
+}
 
 void CAppSettings::KeepAsideIn(const QString& strFolder)
 {
     if (qEnvironmentVariableIsEmpty(ENV_FILE))
-        qputenv(ENV_FILE, QFile::encodeName(strFolder + QStringLiteral("/varden.conf")));
+        qputenv(ENV_FILE, QFile::encodeName(strFolder + QStringLiteral("/") + FILE_NAME));
 }
 
 QString CAppSettings::GetFileName() const
@@ -58,15 +127,14 @@ std::optional<QVariant> CAppSettings::Read(const QString& strKey, int nMetaType)
     if (m_pSettings->status() == QSettings::FormatError || !m_pSettings->contains(strKey))
         return std::nullopt;
     QVariant value = m_pSettings->value(strKey);
-    if (value.typeId() != nMetaType && !value.convert(QMetaType(nMetaType))) {
-        Warn("are damaged (" + strKey.toStdString() + ")");
+    if (!HasType(value, nMetaType) || !value.convert(QMetaType(nMetaType)))
         return std::nullopt;
-    }
     return value;
 }
 
 void CAppSettings::Write(const QString& strKey, const QVariant& value)
 {
+    RepairIfDamaged();
     // An empty list would come back as no value at all: it is no entry.
     if (value.typeId() == QMetaType::QStringList && value.toStringList().isEmpty())
         m_pSettings->remove(strKey);
@@ -113,9 +181,13 @@ std::vector<std::string> CAppSettings::GetRecentFiles() const
 
 void CAppSettings::AddRecentFile(const std::string& strPath)
 {
+    // Kept whole, so the list works from any folder the program starts in.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(strPath, ec);
+    const std::string strFile = ec ? strPath : absolute.lexically_normal().string();
     std::vector<std::string> files = GetRecentFiles();
-    files.erase(std::remove(files.begin(), files.end(), strPath), files.end());
-    files.insert(files.begin(), strPath);
+    files.erase(std::remove(files.begin(), files.end(), strFile), files.end());
+    files.insert(files.begin(), strFile);
     if (static_cast<int>(files.size()) > MAX_RECENT)
         files.resize(MAX_RECENT);
     QStringList list;

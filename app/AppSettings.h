@@ -4,7 +4,8 @@
 // (~/.config/varden/varden.conf), or in the file VARDEN_SETTINGS names, so
 // tests and trial runs leave the user's own alone. A damaged file or one that
 // cannot be written never stops the program: defaults are used, and one line
-// on stderr says so.
+// on stderr says so; a damaged file is replaced by a clean one at the first
+// change or on exit, and kept beside it as varden.conf.bad.
 #pragma once
 
 #include <QPoint>
@@ -53,7 +54,9 @@ private:
     std::optional<QVariant> Read(const QString& strKey, int nMetaType) const;
     void Write(const QString& strKey, const QVariant& value);
     void Warn(const std::string& strWhat) const;
+    void RepairIfDamaged();
 
     std::unique_ptr<QSettings> m_pSettings;
     mutable bool m_bWarned = false;
+    bool m_bDamaged = false;
 };

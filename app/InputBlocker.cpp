@@ -27,7 +27,8 @@ void CInputBlocker::Block(bool bBlock)
 
 bool CInputBlocker::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
-    switch (pEvent->type()) {
+    // As a plain number: the accessible-input event is ours, not one of Qt's types.
+    switch (static_cast<int>(pEvent->type())) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -39,7 +40,7 @@ bool CInputBlocker::eventFilter(QObject* pWatched, QEvent* pEvent)
     case QEvent::DragEnter:
     case QEvent::Drop:
     case QEvent::TouchBegin:
-    case static_cast<QEvent::Type>(WM_ACCESSIBLE_INPUT): {
+    case WM_ACCESSIBLE_INPUT: {
         auto* pWidget = qobject_cast<QWidget*>(pWatched);
         return pWidget && pWidget->window() == &m_window;
     }

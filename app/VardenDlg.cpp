@@ -3,6 +3,7 @@
 // control notification of the window goes.
 #include "VardenDlg.h"
 #include "FilePathText.h"
+#include "PresetNameText.h"
 
 #include <QLineEdit>
 #include <QTimerEvent>
@@ -98,12 +99,12 @@ void CVardenDlg::InitLinkGroups()
 
 void CVardenDlg::SetTitle(const std::string& strText)
 {
-    setWindowTitle(QString::fromLatin1(TITLE_PREFIX + strText));
+    setWindowTitle(QString::fromLatin1(TITLE_PREFIX) + NameToQString(strText));
 }
 
 void CVardenDlg::SetFileTitle(const std::string& strPath)
 {
-    // Preset names are Latin-1; a file's name is in the file system's
+    // Preset names are Windows-1252; a file's name is in the file system's
     // encoding.
     const std::string strName = CFileDialogST::SplitPath(strPath).strName;
     setWindowTitle(QString::fromLatin1(TITLE_PREFIX) + PathToQString(strName));
@@ -123,7 +124,11 @@ void CVardenDlg::Disconnect()
 
 void CVardenDlg::OnTimer(int nIDEvent)
 {
-    if (nIDEvent == ID_TIMER_LINK)
+    if (nIDEvent != ID_TIMER_LINK)
+        return;
+    if (IsWaitingForChanges())
+        OnSendingTick();
+    else
         m_deviceLink.OnLinkTick();
 }
 

@@ -34,6 +34,7 @@ class CFStatic;
 class CFontStatic;
 class CGradientProgressCtrl;
 class CNumEdit;
+class CSendingBox;
 class CTALVData;
 class QComboBox;
 class QLineEdit;
@@ -45,6 +46,8 @@ class CVardenDlg : public QWidget, public CLinkWindow {
 public:
     static constexpr int ID_ABOUTBOX = 0x10;
     static constexpr const char* CAPTION = "VARDEN(V13.1)";
+    // The caption's text and the port list's item when there is no port.
+    static constexpr const char* NO_PORT = "NULL";
 
     explicit CVardenDlg(QWidget* pParent = nullptr);
     ~CVardenDlg() override;
@@ -121,6 +124,9 @@ public:
     bool IsLinkTimerRunning() const { return m_linkTimer.isActive(); }
     // A transfer runs: the window takes no input until it is done.
     bool IsBusy() const { return m_inputBlocker.IsBlocking(); }
+    // Disconnecting or closing waits for the changes still on their way.
+    bool IsWaitingForChanges() const;
+    CSendingBox* GetSendingBox() const { return m_pSendingBox; }
     const std::string& GetSaveDlgPath() const { return m_szSaveDlgPath; }
     const std::string& GetOpenDlgPath() const { return m_szOpenDlgPath; }
     const std::string& GetWorkDir() const { return m_szWorkDir; }
@@ -230,12 +236,25 @@ private:
     void ReadPresetSlotControls();
     bool ConfirmTransfer(const char* pszQuestion);
 
+    // Changes on their way when the user disconnects or closes.
+    enum class AfterSending { None, Disconnect, Close };
+    void WaitForChanges(AfterSending after);
+    void StopSending();
+    void OnSendingTick();
+    void FinishSending();
+    void CloseSendingBox();
+    void AfterLinkLost();
+    // "Not every change reached the device ..." or empty.
+    std::string UndeliveredText() const;
+    // What an unfinished Write left on the device ("slot 2 is left partly
+    // written: ..."), its name put back; empty when no write was cut.
+    std::string TakeUnfinishedWrite();
+
     // Preset files.
     void OnSavePreset();
     // True once the file is written; false when the user cancelled or it failed.
     bool SavePreset();
     void OnOpenPreset();
-    bool LoadPresetBytes(const std::vector<std::uint8_t>& bytes);
     void AfterPresetOpened(const std::string& strPath);
 
     // Undo: every user action is one step.
@@ -322,6 +341,12 @@ private:
         QString strOldTitle;
     };
     PendingWrite m_write;
+    struct Sending {
+        AfterSending after = AfterSending::None;
+        bool bStopped = false;  // the user stopped it: say what did not go
+    };
+    Sending m_sending;
+    CSendingBox* m_pSendingBox = nullptr;
     SerialDiscoveryOptions m_discovery;
 
     // EQ band editing.

@@ -217,8 +217,9 @@ void CVardenDlg::OnGraphBand(int nBand)
 
 void CVardenDlg::FocusSelectedBandFader()
 {
-    // With no band highlighted (-2) there is no fader to focus.
-    if (m_nSelBand == 0)
+    // The highlighted band's fader, the first band's too; with none
+    // highlighted (negative) there is no fader to focus.
+    if (m_nSelBand < 0)
         return;
     const int nBand = std::min(m_nSelBand, NUM_BANDS - 1);
     if (QWidget* pFader = GetDlgItem(IDC_BAND_FADER + nBand))

@@ -15,8 +15,10 @@
 #include "FontStatic.h"
 #include "GradientProgressCtrl.h"
 #include "NumEdit.h"
+#include "PresetNameRule.h"
 #include "SkinLayout.h"
 #include "VardenDlg.h"
+#include "Windows1252.h"
 #include "xSkinButton.h"
 
 namespace {
@@ -127,10 +129,18 @@ const std::vector<ListItems>& ListTable()
     return s_lists;
 }
 
-// Latin-1 without control characters, as the device stores names.
+// Windows-1252 without control characters, as the device stores names: the
+// characters the name rule lets through, eight at most.
 const QRegularExpression& NameExpression()
 {
-    static const QRegularExpression s_re(QStringLiteral("[\\x{20}-\\x{7E}\\x{A0}-\\x{FF}]{0,8}"));
+    static const QRegularExpression s_re([] {
+        QString strClass;
+        for (int c = 0; c <= 0xFF; ++c)
+            if (IsPresetNameChar(static_cast<unsigned char>(c)))
+                strClass += QStringLiteral("\\x{%1}").arg(
+                    static_cast<unsigned>(Windows1252ToUnicode(static_cast<unsigned char>(c))), 0, 16);
+        return QStringLiteral("[%1]{0,%2}").arg(strClass).arg(PRESET_NAME_LEN);
+    }());
     return s_re;
 }
 

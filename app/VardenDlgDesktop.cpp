@@ -79,7 +79,9 @@ void CVardenDlg::OpenRecent(const std::string& strPath)
     }
     m_szOpenDlgPath = strPath;
     m_pSettings->SetDialogPath(OPEN_DIALOG, strPath);
-    OpenPresetFileStep(strPath);
+    // One that cannot be read (its box has said why) is no use in the list.
+    if (!OpenPresetFileStep(strPath))
+        m_pSettings->RemoveRecentFile(strPath);
 }
 
 bool CVardenDlg::OpenPresetFileStep(const std::string& strPath)
@@ -103,7 +105,13 @@ bool CVardenDlg::IsPresetChangedSinceStored() const
 void CVardenDlg::closeEvent(QCloseEvent* pEvent)
 {
     CloseStep();
-    // Connected, the device holds every change already.
+    // Connected, the device holds every change once those on their way have
+    // gone: the window closes when they have.
+    if (m_bConnected && (IsWaitingForChanges() || m_deviceLink.HasPendingChanges())) {
+        WaitForChanges(AfterSending::Close);
+        pEvent->ignore();
+        return;
+    }
     if (!m_bConnected && IsPresetChangedSinceStored()) {
         switch (ShowMessageBox(MSG_SAVE_CHANGES, MessageIcon::Question, MessageButtons::SaveDiscardCancel)) {
         case MessageAnswer::Save:

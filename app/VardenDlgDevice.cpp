@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
+#include <filesystem>
 
 #include "ControlIds.h"
 #include "EnumerateSerialPorts.h"
@@ -10,6 +12,8 @@
 #include "LinkMessages.h"
 #include "MessageBox.h"
 #include "PortErrorText.h"
+#include "PresetNameText.h"
+#include "Serial.h"
 #include "SerialDiscoveryError.h"
 #include "VardenDlg.h"
 #include "xSkinButton.h"
@@ -18,7 +22,6 @@ namespace {
 constexpr const char* MSG_CONFIRM_WRITE = " Are you sure write data to machine  ?";
 constexpr const char* MSG_CONFIRM_READ = " Are you sure read from  machine data ?";
 constexpr const char* MSG_OPEN_PORT_FIRST = "Please to Open COM-Port";
-constexpr const char* NO_PORT = "NULL";
 
 bool Confirmed(const char* pszText)
 {
@@ -59,6 +62,24 @@ void CVardenDlg::RefreshPortList()
         // The ports named on the command line are there all the same.
         ShowMessageBox(e.what(), MessageIcon::Error);
     }
+    // A port remembered by its stable name is found under the name it has
+    // now (the adapter may be back on another ttyUSB number); one that
+    // discovery does not list (a pseudo-terminal given with --port last
+    // time) is offered while it is there.
+    for (const SerialPortInfo& info : ports)
+        if (!info.strStableName.empty() && info.strStableName == m_strPort)
+            m_strPort = info.strDisplayName;
+    const bool bListed = std::any_of(ports.begin(), ports.end(), [&](const SerialPortInfo& p) {
+        return QString::fromStdString(p.strDisplayName)
+            .startsWith(QString::fromStdString(m_strPort), Qt::CaseInsensitive);
+    });
+    std::error_code ec;
+    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT &&
+        std::filesystem::exists(CSerial::DevicePath(m_strPort.c_str()), ec)) {
+        SerialPortInfo info;
+        info.strDisplayName = m_strPort;
+        ports.push_back(info);
+    }
     QComboBox* pList = List(IDC_PORT_LIST);
     pList->clear();
     if (ports.empty()) {
@@ -67,9 +88,12 @@ void CVardenDlg::RefreshPortList()
         pList->setCurrentIndex(0);
         return;
     }
+    // Each item keeps the name to remember it by.
     for (const SerialPortInfo& info : ports)
         if (!info.strDisplayName.empty())
-            pList->addItem(QString::fromStdString(info.strDisplayName));
+            pList->addItem(
+                QString::fromStdString(info.strDisplayName),
+                QString::fromStdString(info.strStableName.empty() ? info.strDisplayName : info.strStableName));
     int nItem = FindItem(*pList, m_strPort);
     if (nItem < 0) {
         const auto itUsb = std::find_if(ports.begin(), ports.end(), [](const SerialPortInfo& p) { return p.fUsb; });
@@ -96,8 +120,15 @@ void CVardenDlg::OnLinkButton()
     m_nPortIndex = SelectedItem(IDC_PORT_LIST);
     m_strPort = List(IDC_PORT_LIST)->currentText().toStdString();
     if (m_bConnected) {
-        Disconnect();
-        SetTitle(NO_PORT);
+        // Changes on their way go first; a second click stops them.
+        if (IsWaitingForChanges())
+            StopSending();
+        else if (m_deviceLink.HasPendingChanges())
+            WaitForChanges(AfterSending::Disconnect);
+        else {
+            Disconnect();
+            SetTitle(NO_PORT);
+        }
         return;
     }
     // The link's own box says only that the port did not open; the user
@@ -126,7 +157,7 @@ void CVardenDlg::OnLinkButton()
     m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
-    m_pSettings->SetLastPort(m_strPort);
+    m_pSettings->SetLastPort(List(IDC_PORT_LIST)->currentData().toString().toStdString());
 }
 
 void CVardenDlg::ReadPresetSlotControls()
@@ -134,14 +165,14 @@ void CVardenDlg::ReadPresetSlotControls()
     for (int r = 0; r < NUM_SLOT_ROWS; ++r) {
         if (Item<QRadioButton>(IDC_SLOT_RADIO + r)->isChecked())
             m_nPresetSlot = r;
-        m_strSlotEdit[static_cast<std::size_t>(r)] = NameField(r)->text().toLatin1().toStdString();
+        m_strSlotEdit[static_cast<std::size_t>(r)] = QStringToName(NameField(r)->text());
     }
 }
 
 void CVardenDlg::ShowPresetNameFields()
 {
     for (int r = 0; r < NUM_SLOT_ROWS; ++r)
-        NameField(r)->setText(QString::fromLatin1(m_strPresetName[static_cast<std::size_t>(r + 1)]));
+        NameField(r)->setText(NameToQString(m_strPresetName[static_cast<std::size_t>(r + 1)]));
 }
 
 // Asks first, then needs the connection; then takes the slot and the names.
@@ -183,21 +214,17 @@ void CVardenDlg::OnReadPreset()
 
 void CVardenDlg::OnLinkLost(LinkLoss loss)
 {
-    // The port did open: say what went wrong after it, and what a write that
-    // was under way has left on the device.
+    // The port did open: say what went wrong after it, what a write that
+    // was under way has left on the device, and which changes did not go.
     std::string strText = std::string(MSG_UNABLE_TO_OPEN) + "\n" + DescribeLinkLoss(loss);
-    if (m_write.nSlot >= 0 && !m_deviceLink.IsTransferComplete()) {
-        strText += "\n" + DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered());
-        // The new name was never stored with its preset: the field and the
-        // caption show what they showed before the Write.
-        if (m_write.nSlot > 0) {
-            m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
-            NameField(m_write.nSlot - 1)->setText(QString::fromLatin1(m_write.strOldName));
-            setWindowTitle(m_write.strOldTitle);
-        }
-    }
-    m_write.nSlot = -1;
+    const std::string strWrite = TakeUnfinishedWrite();
+    if (!strWrite.empty())
+        strText += "\n" + strWrite;
+    const std::string strUndelivered = UndeliveredText();
+    if (!strUndelivered.empty())
+        strText += "\n" + strUndelivered;
     ShowMessageBox(strText, MessageIcon::None);
+    AfterLinkLost();
 }
 
 void CVardenDlg::OnPresetNamesReceived()

@@ -33,6 +33,7 @@ bool CVardenDlg::SavePreset()
     if (!std::filesystem::exists(strFolder, ec))
         std::filesystem::create_directory(strFolder, ec);
     std::string strPath;
+    std::string strError;
     for (;;) {
         CFileDialogST dialog(false, std::string(), &m_szSaveDlgPath, PRESET_DIALOG_FLAGS, SAVE_FILTER, this);
         if (dialog.DoModal() != CFileDialogST::IDOK)
@@ -41,13 +42,19 @@ bool CVardenDlg::SavePreset()
         strPath = dialog.GetPathName();
         // The file's own name decides, not a folder on the way to it.
         const std::string strName = std::filesystem::path(strPath).filename().string();
-        if (strName.find(PRESET_EXTENSION) != std::string::npos)
-            break;
+        const bool bAppended = strName.find(PRESET_EXTENSION) == std::string::npos;
+        if (bAppended)
+            strPath += PRESET_EXTENSION;
+        // A target that cannot be replaced (a FIFO, a device) is refused
+        // before anything is asked.
+        if (!CheckWritable(strPath, strError)) {
+            ShowMessageBox(std::string(MSG_WRITE_ERROR) + "\n" + strError);
+            return false;
+        }
         // The dialog asked about the name it was given; with ".dia" added
         // it is another file, which may hold hours of work.
-        strPath += PRESET_EXTENSION;
         std::error_code ec;
-        if (!std::filesystem::exists(strPath, ec) ||
+        if (!bAppended || !std::filesystem::exists(strPath, ec) ||
             ShowMessageBox(strName + PRESET_EXTENSION + MSG_REPLACE_QUESTION, MessageIcon::Question,
                            MessageButtons::YesNo) == MessageAnswer::Yes)
             break;
@@ -55,9 +62,8 @@ bool CVardenDlg::SavePreset()
     // The name of the live preset is the name the file keeps, in a form the
     // file may hold, so that Open takes the file back.
     m_route.m_strName = KeepablePresetName(m_strPresetName[0]);
-    std::string strError;
     if (!SavePresetFile(strPath, m_route, strError)) {
-        ShowMessageBox(MSG_WRITE_ERROR);
+        ShowMessageBox(std::string(MSG_WRITE_ERROR) + "\n" + strError);
         return false;
     }
     SetFileTitle(strPath);
@@ -77,27 +83,23 @@ void CVardenDlg::OnOpenPreset()
 
 bool CVardenDlg::OpenPresetFile(const std::string& strPath)
 {
-    std::vector<std::uint8_t> bytes;
+    // The loader vardenctl uses too: the edited preset is not touched unless
+    // the whole file is one preset within the device's ranges. What is wrong
+    // is said as `vardenctl show` says it.
     std::string strError;
-    if (!ReadFileBytes(strPath, bytes, strError) || !LoadPresetBytes(bytes)) {
-        ShowMessageBox(MSG_READ_ERROR);
+    if (!LoadPresetFile(strPath, m_route, strError)) {
+        ShowMessageBox(std::string(MSG_READ_ERROR) + "\n" + strError);
         return false;
     }
     AfterPresetOpened(strPath);
     return true;
 }
 
-bool CVardenDlg::LoadPresetBytes(const std::vector<std::uint8_t>& bytes)
-{
-    // The loader vardenctl uses too: the edited preset is not touched unless
-    // the whole file is one preset within the device's ranges.
-    std::string strError;
-    return ::LoadPresetBytes(bytes, m_route, strError) == PresetFault::None;
-}
-
 void CVardenDlg::AfterPresetOpened(const std::string& strPath)
 {
-    m_strPresetName[0] = m_route.m_strName;
+    // A file may carry a longer name than the device keeps: the window holds
+    // what the device will, so both show the same.
+    m_strPresetName[0] = NameAsDeviceKeepsIt(m_route.m_strName);
     if (m_bConnected) {
         m_write = {0, std::string(), QString()};
         m_deviceLink.m_strPresetName[0] = m_strPresetName[0];

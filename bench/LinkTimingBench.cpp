@@ -1,5 +1,6 @@
 // How much the link adds to the line: the connect sequence (six names and
-// the live preset) and a whole-preset write (name frame and four blocks),
+// the live preset), a whole-preset write (name frame and four blocks) and a
+// whole-preset change of the live slot (as undo of Open leaves it),
 // run against the virtual processor pacing at 9600 baud, with the real 30 ms
 // tick loop, compared with the time their bytes alone need on the wire.
 #include <chrono>
@@ -32,9 +33,10 @@ struct Sample {
     double dConnect = 0;
     double dWrite = 0;      // from the call, including the wait for the first tick
     double dWriteLine = 0;  // from the first frame on the line
+    double dChange = 0;     // from the change to the last answer
 };
 
-bool RunOnce(const std::string& strPort, Sample& sample)
+bool RunOnce(const std::string& strPort, int nRun, Sample& sample)
 {
     std::ostringstream sink;
     CTALVRoute route;
@@ -66,8 +68,24 @@ bool RunOnce(const std::string& strPort, Sample& sample)
     const auto tFirst = Clock::now();
     wnd.Run([&] { return !link.IsWritePending(); });
     const auto t2 = Clock::now();
+
+    // Every value of every channel differs, as after undo of Open (and from
+    // what the run before left on the device).
+    CTALVRoute other;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        CTALVData& ch = other.GetChannel(k);
+        for (int b = 0; b < NUM_BANDS; ++b)
+            ch.SetGain(static_cast<short>(150 + 3 * b + k + 7 * (nRun % 2)), b);
+        ch.SetDelay(static_cast<short>(40 * (k + 1) + nRun % 2));
+        ch.SetLpfFreq(static_cast<short>(8000 - 1000 * k));
+        route.GetChannel(k).RestoreSetting(ch.GetSetting());
+    }
+    const auto t3 = Clock::now();
+    wnd.Run([&] { return !link.HasPendingChanges(); });
+    const auto t4 = Clock::now();
     const bool bOk = link.IsConnected();
     link.Disconnect();
+    sample.dChange = std::chrono::duration<double>(t4 - t3).count();
     sample.dConnect = std::chrono::duration<double>(t1 - t0).count();
     sample.dWrite = std::chrono::duration<double>(t2 - t1).count();
     sample.dWriteLine = std::chrono::duration<double>(t2 - tFirst).count();
@@ -99,32 +117,39 @@ int main(int argc, char** argv)
     // Write: the name frame and four blocks out, five acknowledgements back.
     const double dWriteWire = WireSeconds(SHORT_FRAME_LEN + 4 * BLOCK_FRAME_LEN, 5 * SHORT_FRAME_LEN);
 
+    // A whole-preset change: four blocks out, four acknowledgements back.
+    const double dChangeWire = WireSeconds(4 * BLOCK_FRAME_LEN, 4 * SHORT_FRAME_LEN);
+
     std::vector<Sample> samples;
     for (int i = 0; i < nRuns; ++i) {
         Sample s;
-        if (!RunOnce(server.GetPortPath(), s)) {
+        if (!RunOnce(server.GetPortPath(), i, s)) {
             std::cerr << "run " << i << " failed\n";
             return 1;
         }
         samples.push_back(s);
-        std::printf("run %d: connect %.3f s, write %.3f s (%.3f s from its first frame)\n", i + 1, s.dConnect, s.dWrite,
-                    s.dWriteLine);
+        std::printf("run %d: connect %.3f s, write %.3f s (%.3f s from its first frame), change %.3f s\n", i + 1,
+                    s.dConnect, s.dWrite, s.dWriteLine, s.dChange);
     }
-    double dConnect = 0, dWrite = 0, dWriteLine = 0;
+    double dConnect = 0, dWrite = 0, dWriteLine = 0, dChange = 0;
     for (const Sample& s : samples) {
         dConnect += s.dConnect;
         dWrite += s.dWrite;
         dWriteLine += s.dWriteLine;
+        dChange += s.dChange;
     }
     const auto nRunsDone = static_cast<double>(samples.size());
     dConnect /= nRunsDone;
     dWrite /= nRunsDone;
     dWriteLine /= nRunsDone;
+    dChange /= nRunsDone;
     std::printf("connect: %.3f s measured, %.3f s on the wire, ratio %.3f\n", dConnect, dConnectWire,
                 dConnect / dConnectWire);
     std::printf("write:   %.3f s measured, %.3f s on the wire, ratio %.3f (goal <= 1.10)\n", dWrite, dWriteWire,
                 dWrite / dWriteWire);
     std::printf("write from its first frame: %.3f s, ratio %.3f\n", dWriteLine, dWriteLine / dWriteWire);
+    std::printf("whole-preset change: %.3f s measured, %.3f s on the wire, ratio %.3f (goal <= 1.15)\n", dChange,
+                dChangeWire, dChange / dChangeWire);
     server.Stop();
     return 0;
 }

@@ -120,14 +120,27 @@ void CGradientProgressCtrl::DrawBar(QPainter& painter, const QSize& size) const
 {
     if (size.width() <= 0 || size.height() <= 0)
         return;
-    if (m_nCurrentPosition <= m_nLower || m_nCurrentPosition > m_nUpper) {
+    const bool bFilled = m_nCurrentPosition > m_nLower && m_nCurrentPosition <= m_nUpper;
+    if (!bFilled)
         painter.fillRect(QRect(QPoint(0, 0), size), palette().color(QPalette::Button));
-        return;
-    }
-    const int nExtent = m_bVertical ? size.height() : size.width();
-    DrawGradient(painter, size, FilledLength(nExtent));
-    if (m_bShowPercent)
+    else
+        DrawGradient(painter, size, FilledLength(m_bVertical ? size.height() : size.width()));
+    if (!m_strText.isEmpty()) {
+        painter.setPen(ToQColor(m_clrText));
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextSingleLine, m_strText);
+    } else if (bFilled && m_bShowPercent) {
         DrawPercent(painter, size);
+    }
+}
+
+void CGradientProgressCtrl::SetText(const std::string& strText)
+{
+    const QString strNew = QString::fromStdString(strText);
+    if (strNew == m_strText)
+        return;
+    m_strText = strNew;
+    setAccessibleDescription(m_strText);
+    update();
 }
 
 void CGradientProgressCtrl::DrawGradient(QPainter& painter, const QSize& size, int nFilled) const

@@ -33,6 +33,10 @@ public:
     // Adds the step, held at the upper bound like SetPos.
     void StepIt();
 
+    // Words over the bar, drawn in place of the percentage.
+    void SetText(const std::string& strText) override;
+    const QString& GetText() const { return m_strText; }
+
     void SetStartColor(COLORREF cr);
     void SetEndColor(COLORREF cr);
     void SetBkColor(COLORREF cr);
@@ -71,4 +75,5 @@ private:
     COLORREF m_clrText = DEFAULT_TEXT_COLOR;
     bool m_bShowPercent = false;
     bool m_bVertical = false;
+    QString m_strText;
 };

@@ -1,7 +1,7 @@
 // The preset file loader on any bytes: whatever it takes over is stored
 // within the valid ranges, and storing, loading and storing again gives the
 // same bytes. The whole-file loader refuses with a reason and touches
-// nothing, or takes the bytes as they are.
+// nothing, or takes the bytes as they are (gate and input level clamped).
 #include <cstdint>
 #include <vector>
 
@@ -60,8 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (LoadPresetBytes(bytes, whole, error) == PresetFault::None) {
         // A name in the 16-bit form is stored back in the 8-bit one.
         constexpr std::size_t NAME_AT = NUM_CHANNELS * CHANNEL_RECORD_SIZE;
+        constexpr std::size_t GATE_AT = 22;  // in each channel record
+        constexpr std::size_t INPUT_AT = 23;
+        // Gate bytes and input levels beyond their ranges are taken clamped.
+        std::vector<std::uint8_t> expected = bytes;
+        for (std::size_t at = 0; at < NAME_AT; at += CHANNEL_RECORD_SIZE) {
+            expected[at + GATE_AT] = static_cast<std::uint8_t>(GATE_BYTE_RANGE.Clamp(expected[at + GATE_AT]));
+            expected[at + INPUT_AT] = static_cast<std::uint8_t>(SWITCH_RANGE.Clamp(expected[at + INPUT_AT]));
+        }
         if (bytes[NAME_AT] != 0xFF)
-            FuzzCheck(StorePresetBytes(whole) == bytes, "a preset taken whole stores back to its bytes");
+            FuzzCheck(StorePresetBytes(whole) == expected, "a preset taken whole stores back to its bytes");
     } else {
         FuzzCheck(!error.empty(), "a refused file has a reason");
         FuzzCheck(StorePresetBytes(whole) == untouched, "a refused file changes nothing");

@@ -66,6 +66,10 @@ public:
     // ResetTransferCount: how far a whole-preset transfer got.
     int GetTransferAnswered() const { return m_nTransferAnswered; }
     void ResetTransferCount() { m_nTransferAnswered = 0; }
+    // The bulk equaliser change whose muting frame went out last: its
+    // outputs may be off on the device until its restoring frames arrive.
+    int GetOpenMuteBracket() const { return m_nOpenMuteBracket; }
+    CSendDataQueue& GetQueue() { return m_queue; }
     // True when the port reports that the line has been hung up.
     bool IsLineDown() const { return m_port.IsOpen() && m_port.IsHungUp(); }
 
@@ -103,4 +107,5 @@ private:
     int m_nDropped = 0;
     long m_nReceived = 0;
     int m_nTransferAnswered = 0;
+    int m_nOpenMuteBracket = 0;
 };

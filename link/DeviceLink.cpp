@@ -36,6 +36,9 @@ bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
 void CDeviceLink::Disconnect()
 {
     m_link.Close();
+    m_bDraining = false;
+    m_nBatchTotal = m_nBatchLeft = 0;
+    m_progress.SetText(std::string());
     m_wnd.StopLinkTimer();
     m_progress.SetPos(0);
     m_nProgress = 0;
@@ -68,6 +71,7 @@ void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
     m_link.ResetTransferCount();
     auto pName = CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]);
     pName->m_bTransfer = 1;
+    pName->m_bRepeatsDevice = bWrite ? 0 : 1;
     m_link.Enqueue(std::move(pName));
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         CTALVData& ch = m_route.GetChannel(k);
@@ -79,6 +83,8 @@ void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
     }
     m_progress.SetRange(0, PROGRESS_RANGE);
     m_progress.SetPos(0);
+    m_progress.SetText(std::string());
+    m_nBatchTotal = 0;
     m_wnd.EnableWindow(false);
 }
 
@@ -93,11 +99,14 @@ void CDeviceLink::OnLinkTick()
         pHead->m_bUnsent = 0;
         m_nReceivedAtSend = m_link.GetReceivedCount();
         m_link.SendHead();
+        ShowChangeProgress();
         return;
     }
     ++pHead->m_nWaitTicks;
-    m_nProgress = m_progress.GetPos() + 1;
-    m_progress.SetPos(m_nProgress);
+    if (!ShowChangeProgress()) {
+        m_nProgress = m_progress.GetPos() + 1;
+        m_progress.SetPos(m_nProgress);
+    }
     if (pHead->m_nWaitTicks == LINK_RESEND_TICKS) {
         m_link.ResetLink();
         m_link.SendHead();
@@ -108,6 +117,7 @@ void CDeviceLink::OnLinkTick()
 
 void CDeviceLink::GiveUp(LinkLoss loss)
 {
+    TakeUndelivered(0);
     Disconnect();
     m_loss = loss;
     m_wnd.OnLinkLost(loss);
@@ -120,8 +130,11 @@ void CDeviceLink::OnPresetNamesReceived()
 
 void CDeviceLink::LoadReceivedBlocks()
 {
+    // A channel the device holds as the window does keeps what a block
+    // cannot carry: the gains its bypassed bands return to.
     for (int k = 0; k < NUM_CHANNELS; ++k)
-        m_route.GetChannel(k).LoadFromBlock(m_link.GetBlock(k));
+        if (!m_route.GetChannel(k).HoldsBlock(m_link.GetBlock(k)))
+            m_route.GetChannel(k).LoadFromBlock(m_link.GetBlock(k));
     m_route.ClearAllDirty();
 }
 
@@ -154,4 +167,101 @@ void CDeviceLink::OnPortEvent(WPARAM wParam)
     // give-up time, and never let the transfer look finished.
     if ((EventOfParam(wParam) & EV_ERR) && m_bConnected && m_link.IsLineDown())
         GiveUp(LinkLoss::HungUp);
+}
+
+bool CDeviceLink::IsTransferQueued() const
+{
+    const CSendDataQueue& queue = m_link.GetQueue();
+    for (int i = 0; i < queue.GetCount(); ++i)
+        if (queue.GetAt(i)->m_bTransfer)
+            return true;
+    return false;
+}
+
+CTALVRoute::PendingSend CDeviceLink::GetPendingChanges() const
+{
+    CTALVRoute::PendingSend pending = m_route.GetPendingSend();
+    const CSendDataQueue& queue = m_link.GetQueue();
+    for (int i = 0; i < queue.GetCount(); ++i) {
+        const CSendData& frame = *queue.GetAt(i);
+        if (frame.IsChange()) {
+            ++pending.nFrames;
+            pending.nBytes += frame.GetLength() + SHORT_FRAME_LEN;
+        }
+    }
+    return pending;
+}
+
+bool CDeviceLink::ShowChangeProgress()
+{
+    // A whole-preset transfer moves the bar by its blocks.
+    if (IsTransferQueued()) {
+        m_nBatchTotal = 0;
+        return false;
+    }
+    const CTALVRoute::PendingSend pending = GetPendingChanges();
+    if (m_nBatchTotal == 0) {
+        // A change that takes a moment on the line is shown; a fader's one
+        // frame is not, unless the window waits for it.
+        if (pending.nFrames == 0 || (!m_bDraining && pending.nBytes < BLOCK_FRAME_LEN))
+            return false;
+        m_nBatchTotal = m_nBatchLeft = pending.nBytes;
+        m_progress.SetRange(0, PROGRESS_RANGE);
+    }
+    // Changes made meanwhile join the one shown.
+    if (pending.nBytes > m_nBatchLeft)
+        m_nBatchTotal += pending.nBytes - m_nBatchLeft;
+    m_nBatchLeft = pending.nBytes;
+    m_nProgress = PROGRESS_RANGE * (m_nBatchTotal - m_nBatchLeft) / m_nBatchTotal;
+    m_progress.SetPos(m_nProgress);
+    if (pending.nFrames == 0) {
+        m_nBatchTotal = 0;
+        m_progress.SetText(std::string());
+    } else {
+        m_progress.SetText("sending " + std::to_string(pending.nFrames) +
+                           (pending.nFrames == 1 ? " change" : " changes"));
+    }
+    return true;
+}
+
+void CDeviceLink::TakeUndelivered(int nFirst)
+{
+    m_undelivered.Clear();
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        m_undelivered.AddMarks(m_route.GetChannel(k));
+    const CSendDataQueue& queue = m_link.GetQueue();
+    for (int i = nFirst; i < queue.GetCount(); ++i)
+        m_undelivered.AddFrame(*queue.GetAt(i));
+    const CSendData* pHead = queue.GetHead();
+    m_bTransferOnLine = pHead && pHead->m_bTransfer && !pHead->m_bUnsent;
+}
+
+bool CDeviceLink::StopSending()
+{
+    // The marks now; which queued frames go is sorted out below.
+    TakeUndelivered(m_link.GetCount());
+    m_route.ClearAllDirty();
+    // Outputs muted on the device for a bulk change come back on whatever
+    // else is dropped: a muting bracket is never cut in two.
+    const int nOpen = m_link.GetOpenMuteBracket();
+    auto restores = [nOpen](const CSendData& frame) {
+        return nOpen != 0 && frame.m_nMuteBracket == nOpen && frame.m_mute == CSendData::Mute::Restore;
+    };
+    CSendDataQueue& queue = m_link.GetQueue();
+    bool bRestoring = false;
+    for (int i = 0; i < queue.GetCount(); ++i)
+        bRestoring = bRestoring || restores(*queue.GetAt(i));
+    CSendData* pHead = queue.GetHead();
+    // The frame on the line is answered either way; one not yet written
+    // goes unless it restores.
+    const bool bHeadGoes = pHead && (!bRestoring || (pHead->m_bUnsent && !restores(*pHead)));
+    for (int i = 0; i < queue.GetCount(); ++i) {
+        const CSendData& frame = *queue.GetAt(i);
+        if ((i == 0 && bHeadGoes) || (i > 0 && !restores(frame)))
+            m_undelivered.AddFrame(frame);
+    }
+    queue.RemoveBehindHead([&](const CSendData& frame) { return !restores(frame); });
+    if (bHeadGoes)
+        queue.RemoveHead();
+    return bRestoring;
 }

@@ -8,10 +8,11 @@
 
 #include "Command.h"
 #include "LinkLoss.h"
+#include "TALVRoute.h"
+#include "Undelivered.h"
 
 class CLinkWindow;
 class CProgressTarget;
-class CTALVRoute;
 
 class CDeviceLink {
 public:
@@ -50,6 +51,24 @@ public:
     int GetTransferAnswered() const { return m_link.GetTransferAnswered(); }
     bool IsTransferComplete() const { return GetTransferAnswered() == TRANSFER_FRAMES; }
     static constexpr int TRANSFER_FRAMES = 1 + NUM_CHANNELS;
+    // Changes on their way to the device: queued frames that change what it
+    // holds, and what the preset's change marks will still send.
+    CTALVRoute::PendingSend GetPendingChanges() const;
+    bool HasPendingChanges() const { return GetPendingChanges().nFrames > 0; }
+    // The window waits for the changes before it disconnects or closes: the
+    // bar shows them however few they are.
+    void SetDraining(bool bDraining) { m_bDraining = bDraining; }
+    // Stops sending what is queued and marked, at once, but for a muting
+    // bracket whose outputs went off on the device: its restoring frames
+    // still go (true is returned, and the caller waits for them). What did
+    // not go is kept in GetUndelivered.
+    bool StopSending();
+    // What of the live preset did not reach the device when the sending last
+    // stopped or the link was lost.
+    const CUndelivered& GetUndelivered() const { return m_undelivered; }
+    // Whether a frame of the transfer had gone out whole, unanswered, when
+    // the sending was cut: the device may hold it too.
+    bool WasTransferFrameOnLine() const { return m_bTransferOnLine; }
     // Why the link disconnected by itself; None while connected.
     LinkLoss GetLoss() const { return m_loss; }
 
@@ -63,6 +82,10 @@ public:
 private:
     void QueueTransfer(int nSlot, bool bWrite);
     void GiveUp(LinkLoss loss);
+    bool IsTransferQueued() const;
+    // The bar and its words for a change of many frames; false when none is
+    // shown (the bar then creeps as it always has).
+    bool ShowChangeProgress();
 
     CTALVRoute& m_route;
     CLinkWindow& m_wnd;
@@ -71,4 +94,13 @@ private:
     bool m_bConnected = false;
     LinkLoss m_loss = LinkLoss::None;
     long m_nReceivedAtSend = 0;  // the link's received count when the head first went out
+    bool m_bDraining = false;
+    // Bytes of the change the bar shows, and those left at the last tick.
+    int m_nBatchTotal = 0;
+    int m_nBatchLeft = 0;
+    CUndelivered m_undelivered;
+    bool m_bTransferOnLine = false;
+    // What is left undone when the sending is cut here: the change marks
+    // and the queued frames from nFirst on.
+    void TakeUndelivered(int nFirst);
 };

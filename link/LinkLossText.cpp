@@ -16,11 +16,14 @@ std::string DescribeLinkLoss(LinkLoss loss)
     return "the device did not answer";
 }
 
-std::string DescribeWrittenPart(int nSlot, int nAnswered)
+std::string DescribeWrittenPart(int nSlot, int nAnswered, bool bNextOnLine)
 {
     const std::string slot = "slot " + std::to_string(nSlot);
+    const std::string next = nAnswered <= 0 ? "the name" : "channel " + std::to_string(nAnswered);
+    const std::string maybe = next + " was being sent and may be stored too";
     if (nAnswered <= 0)
-        return slot + " may be left partly written: nothing of it was acknowledged";
+        return slot + " may be left partly written: nothing of it was acknowledged" +
+               (bNextOnLine ? "; " + next + " was being sent and may be stored" : std::string());
     const int nBlocks = nAnswered - 1;
     const std::string of = " of " + std::to_string(NUM_CHANNELS);
     std::string part = "name and ";
@@ -30,5 +33,5 @@ std::string DescribeWrittenPart(int nSlot, int nAnswered)
         part += "channel 1" + of;
     else
         part += "channels 1-" + std::to_string(nBlocks) + of;
-    return slot + " is left partly written: " + part;
+    return slot + " is left partly written: " + part + (bNextOnLine ? " stored; " + maybe : std::string());
 }

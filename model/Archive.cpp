@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include "Windows1252.h"
+
 namespace {
 // String length markers: a byte below 0xFF is the length itself; 0xFF brings a
 // word, whose 0xFFFF brings a 32-bit length and whose 0xFFFE announces 16-bit
@@ -130,8 +132,10 @@ CArchive& CArchive::operator>>(std::string& s)
         }
         const auto unit = static_cast<std::uint16_t>(m_pIn[m_nPos] | (m_pIn[m_nPos + 1] << 8));
         m_nPos += 2;
-        // Our 8-bit code page is Latin-1; anything beyond it has no byte.
-        result.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
+        // Names are Windows-1252 text; a character it has no byte for is '?'.
+        unsigned char c = '?';
+        UnicodeToWindows1252(unit, c);
+        result.push_back(static_cast<char>(c));
     }
     s = std::move(result);
     return *this;

@@ -8,6 +8,15 @@ std::vector<std::unique_ptr<CSendData>> BuildBulkEqUpdate(int nShownChannel)
     std::vector<std::unique_ptr<CSendData>> frames;
     if (nShownChannel < 0 || nShownChannel >= LINK_CHANNELS)
         return frames;
+    // Each bracket its own number, so the link can tell whether its outputs
+    // went off on the device and must come back on.
+    static int s_nBracket = 0;
+    const int nBracket = ++s_nBracket;
+    auto add = [&](std::unique_ptr<CSendData> pFrame, CSendData::Mute part) {
+        pFrame->m_nMuteBracket = nBracket;
+        pFrame->m_mute = part;
+        frames.push_back(std::move(pFrame));
+    };
 
     std::vector<CTALVData*> group;
     std::vector<BYTE> outputs;
@@ -21,20 +30,20 @@ std::vector<std::unique_ptr<CSendData>> BuildBulkEqUpdate(int nShownChannel)
     for (CTALVData* ch : group) {
         ch->SetOutputOnSilent(0);
         ch->ClearChannelDirty();
-        frames.push_back(ch->BuildChannelFrame());
+        add(ch->BuildChannelFrame(), CSendData::Mute::Off);
     }
     for (CTALVData* ch : group) {
         for (int b = 0; b < NUM_BANDS; ++b) {
             if (ch->IsBandDirty(b)) {
                 ch->ClearBandDirty(b);
-                frames.push_back(ch->BuildBandFrame(b));
+                add(ch->BuildBandFrame(b), CSendData::Mute::Inside);
             }
         }
     }
     for (std::size_t i = 0; i < group.size(); ++i) {
         group[i]->SetOutputOnSilent(outputs[i]);
         group[i]->ClearChannelDirty();
-        frames.push_back(group[i]->BuildChannelFrame());
+        add(group[i]->BuildChannelFrame(), CSendData::Mute::Restore);
     }
     return frames;
 }

@@ -119,6 +119,12 @@ bool CheckWritable(const std::string& strPath, std::string& strError)
             strError = strPath + ": is a folder";
             return false;
         }
+        // A rename over a FIFO or a device node would put a file in its
+        // place (/dev/full through a link): only files are ever replaced.
+        if (!S_ISREG(st.st_mode)) {
+            strError = strPath + " is not a regular file: not replaced";
+            return false;
+        }
         if (access(strTarget.c_str(), W_OK) != 0) {
             strError = Describe(strPath, "cannot replace it", errno);
             return false;

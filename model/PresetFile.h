@@ -17,8 +17,10 @@ inline constexpr std::uintmax_t MAX_PRESET_FILE_SIZE = 16u << 20;
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError);
 
 // Whether WriteFileAtomically may replace strPath: its folder exists and
-// takes new files, and a file already there is one the user may write (a
-// read-only file is refused, as cp refuses it). False with the reason.
+// takes new files, and what is already there, directly or through a symbolic
+// link, is a regular file the user may write (a read-only file is refused, as
+// cp refuses it; a FIFO, a device or a folder is never replaced). False with
+// the reason.
 bool CheckWritable(const std::string& strPath, std::string& strError);
 
 // Replaces strPath with exactly these bytes, or leaves it untouched.

@@ -108,6 +108,10 @@ PresetFault ParsePresetBytes(const std::vector<std::uint8_t>& bytes, PresetRecor
         for (int k = 0; k < NUM_CHANNELS; ++k) {
             ChannelRecord& rec = result.aChannel[static_cast<std::size_t>(k)];
             ReadChannelRecord(ar, rec);
+            // Older files carry gate bytes and input levels outside the
+            // device's ranges; the format has always taken them clamped.
+            rec.nGate = static_cast<std::uint8_t>(GATE_BYTE_RANGE.Clamp(rec.nGate));
+            rec.nInputLevel = static_cast<std::uint8_t>(SWITCH_RANGE.Clamp(rec.nInputLevel));
             if (!CheckChannel(rec, k, strError))
                 return PresetFault::NotAPreset;
         }

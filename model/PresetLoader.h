@@ -1,8 +1,9 @@
 // The one loader of whole preset files, used by the window and vardenctl
 // alike. A file is a preset only when it holds exactly one preset, every
-// value is inside the device's ranges and its name is one the device can
-// keep; anything else is refused with what is wrong in words, and nothing is
-// loaded from it.
+// value is inside the device's ranges (a gate byte or an input level beyond
+// them is clamped, as the format always did) and its name has no control
+// character; anything else is refused with what is wrong in words, and
+// nothing is loaded from it.
 #pragma once
 
 #include <cstdint>
@@ -17,13 +18,13 @@ enum class PresetFault {
     None,
     Unreadable,  // the file could not be read at all
     NotAPreset,  // the bytes are not one preset: short, too long, a value out of range
-    BadName,     // a preset whose name the device cannot keep
+    BadName,     // a preset whose name breaks the name rule
 };
 
 // Takes bytes as one preset. On failure strError says what is wrong:
 // "channel 2 band 7 gain is 713, outside 0..400", "it ends after 100 of 1125
-// bytes", "3 bytes after the preset", "the name has 9 characters; the device
-// keeps 8".
+// bytes", "3 bytes after the preset", "the name has a control character
+// (U+0007)".
 PresetFault ParsePresetBytes(const std::vector<std::uint8_t>& bytes, PresetRecord& preset, std::string& strError);
 
 // Loads route from bytes, as a preset file is loaded, only when they are one

@@ -3,38 +3,52 @@
 #include <cstdio>
 
 #include "Frame.h"
+#include "Windows1252.h"
 
 namespace {
 constexpr unsigned char PRINTABLE_FIRST = 0x20;
-constexpr unsigned char PRINTABLE_LAST = 0x7E;          // 0x7F is DEL
-constexpr unsigned char LATIN1_PRINTABLE_FIRST = 0xA0;  // 0x80..0x9F are C1 controls
+constexpr unsigned char DEL = 0x7F;
 }  // namespace
 
 bool IsPresetNameChar(unsigned char c)
 {
-    return (c >= PRINTABLE_FIRST && c <= PRINTABLE_LAST) || c >= LATIN1_PRINTABLE_FIRST;
+    return c >= PRINTABLE_FIRST && c != DEL && Windows1252ToUnicode(c) != 0;
 }
 
-std::string KeepablePresetName(const std::string& strLatin1)
+std::string KeepablePresetName(const std::string& strName)
 {
-    std::string strName = strLatin1.substr(0, PRESET_NAME_LEN);
-    for (char& c : strName)
+    std::string strKept = strName;
+    for (char& c : strKept)
         if (!IsPresetNameChar(static_cast<unsigned char>(c)))
             c = '?';
-    return strName;
+    return strKept;
 }
 
-std::string CheckPresetName(const std::string& strLatin1)
+std::string CheckPresetName(const std::string& strName)
 {
-    for (unsigned char c : strLatin1) {
+    for (unsigned char c : strName) {
         if (!IsPresetNameChar(c)) {
             char buf[16];
             std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
             return std::string("the name has a control character (") + buf + ")";
         }
     }
-    if (strLatin1.size() > PRESET_NAME_LEN)
-        return "the name has " + std::to_string(strLatin1.size()) + " characters; the device keeps " +
-               std::to_string(PRESET_NAME_LEN);
     return std::string();
+}
+
+std::string CheckDeviceName(const std::string& strName)
+{
+    std::string strError = CheckPresetName(strName);
+    if (strError.empty() && strName.size() > PRESET_NAME_LEN)
+        strError = "the name has " + std::to_string(strName.size()) + " characters; the device keeps " +
+                   std::to_string(PRESET_NAME_LEN);
+    return strError;
+}
+
+std::string NameAsDeviceKeepsIt(const std::string& strName)
+{
+    std::string strKept = strName.substr(0, PRESET_NAME_LEN);
+    while (!strKept.empty() && strKept.back() == ' ')
+        strKept.pop_back();
+    return strKept;
 }

@@ -151,6 +151,14 @@ bool CTALVData::IsAnyDirty() const
     return m_xoverSlot.m_bDirty || m_chanSlot.m_bDirty;
 }
 
+int CTALVData::CountDirty() const
+{
+    int n = m_xoverSlot.m_bDirty + m_chanSlot.m_bDirty;
+    for (const FRAME_SLOT& slot : m_aBandSlot)
+        n += slot.m_bDirty;
+    return n;
+}
+
 template <typename F> void CTALVData::ForEachLinked(F fn)
 {
     if (m_nChannel < 0 || m_nChannel >= LINK_CHANNELS)

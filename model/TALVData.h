@@ -87,6 +87,9 @@ public:
     void CopyLinked(const CTALVData& src);
     void CopyAll(const CTALVData& src);
     void LoadFromBlock(const BYTE* pBlock);
+    // Whether loading the block would change any value the channel holds
+    // (the gains kept for bypassed bands aside, which a block cannot carry).
+    bool HoldsBlock(const BYTE* pBlock) const;
 
     // One 280-byte channel record of the preset file.
     void Serialize(CArchive& ar);
@@ -102,6 +105,8 @@ public:
     bool IsChannelDirty() const { return m_chanSlot.m_bDirty != 0; }
     void ClearChannelDirty() { m_chanSlot.m_bDirty = 0; }
     bool IsAnyDirty() const;
+    // Frames marked for sending (a crossover ramp under way counts once).
+    int CountDirty() const;
 
     // Everything the channel holds, the hidden marks included (saved gains,
     // bypass marks, crossover targets, dirty flags), so two moments of a

@@ -105,3 +105,21 @@ void CTALVData::RestoreSetting(const Setting& s)
     m_bLpfOff = s.bLpfOff;
     m_bChannelOff = s.bChannelOff;
 }
+
+bool CTALVData::HoldsBlock(const BYTE* pBlock) const
+{
+    CTALVData loaded;
+    loaded.SetChannel(m_nChannel);
+    loaded.RestoreSetting(GetSetting());
+    loaded.LoadFromBlock(pBlock);
+    // A block holds no kept gains, bypass marks or reserved words, and
+    // leaves the band frequency flag alone: only the values count.
+    auto values = [](Setting s) {
+        for (BandSetting& band : s.aBand)
+            band.nSavedGain = band.bBypass = band.bBypassAllMark = band.bSavedBypassAllMark = 0;
+        return s;
+    };
+    // A crossover still on its way to its target is no match either.
+    return values(loaded.GetSetting()) == values(GetSetting()) && loaded.GetHpfCurrentFreq() == GetHpfCurrentFreq() &&
+           loaded.GetLpfCurrentFreq() == GetLpfCurrentFreq();
+}

@@ -85,6 +85,13 @@ std::unique_ptr<CSendData> CTALVRoute::BuildPollFrame()
 std::unique_ptr<CSendData> CTALVRoute::GetNextFrame()
 {
     for (CTALVData& ch : m_aChannel) {
+        if (ch.CountDirty() >= BLOCK_CHANGE_FRAMES) {
+            // The block carries the crossover where it is going, as a preset
+            // transfer does.
+            ch.FinishCrossoverRamp();
+            ch.ClearDirty();
+            return ch.BuildBlockWrite(0);
+        }
         for (int b = 0; b < NUM_BANDS; ++b) {
             if (ch.IsBandDirty(b)) {
                 ch.ClearBandDirty(b);
@@ -101,4 +108,20 @@ std::unique_ptr<CSendData> CTALVRoute::GetNextFrame()
         }
     }
     return BuildPollFrame();
+}
+
+CTALVRoute::PendingSend CTALVRoute::GetPendingSend() const
+{
+    PendingSend pending;
+    for (const CTALVData& ch : m_aChannel) {
+        const int n = ch.CountDirty();
+        if (n >= BLOCK_CHANGE_FRAMES) {
+            pending.nFrames += 1;
+            pending.nBytes += BLOCK_FRAME_LEN + SHORT_FRAME_LEN;
+        } else {
+            pending.nFrames += n;
+            pending.nBytes += n * 2 * SHORT_FRAME_LEN;
+        }
+    }
+    return pending;
 }

@@ -30,8 +30,20 @@ public:
     static std::unique_ptr<CSendData> BuildNameFrame(int nSlot, const std::string& strName);
     static std::unique_ptr<CSendData> BuildNameQuery(int nSlot);
     static std::unique_ptr<CSendData> BuildPollFrame();
-    // The first pending change in channel order, or a poll frame.
+    // The first pending change in channel order, or a poll frame. A channel
+    // with BLOCK_CHANGE_FRAMES or more frames to send goes whole, as its block
+    // to the live slot: one frame that the line carries sooner than they.
     std::unique_ptr<CSendData> GetNextFrame();
+    // A short frame and its answer take two link ticks; a block with its
+    // answer about the time of this many short exchanges.
+    static constexpr int BLOCK_CHANGE_FRAMES = 6;
+    // What the change marks will still send: frames, and their bytes with
+    // the answers, for the progress of a long change.
+    struct PendingSend {
+        int nFrames = 0;
+        int nBytes = 0;
+    };
+    PendingSend GetPendingSend() const;
 
     std::string m_strName = "NULL";
 

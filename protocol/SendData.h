@@ -22,4 +22,14 @@ public:
     int m_nProgressPos = 0;  // progress to show when answered (transfers)
     int m_bProgressAck = 0;  // 1 on the block writes of a write transfer
     int m_bTransfer = 0;     // 1 on the frames of a whole-preset transfer
+    // A read's name frame only repeats the name the device has: no change.
+    int m_bRepeatsDevice = 0;
+    // The frames of a bulk equaliser change carry the outputs muted around
+    // the bands: which bracket (0: none) and which part of it.
+    enum class Mute { None, Off, Inside, Restore };
+    int m_nMuteBracket = 0;
+    Mute m_mute = Mute::None;
+
+    // Whether the device holds something else once the frame has arrived.
+    bool IsChange() const;
 };

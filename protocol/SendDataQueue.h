@@ -1,6 +1,7 @@
 // The outgoing frames waiting for the line, head first. It owns them.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 
@@ -19,6 +20,15 @@ public:
             m_items.pop_front();
     }
     void RemoveAll() { m_items.clear(); }
+    // Takes out every frame after the head for which bDrop holds; the head,
+    // which may be on the line, stays.
+    template <typename Pred> void RemoveBehindHead(Pred bDrop)
+    {
+        if (m_items.size() > 1)
+            m_items.erase(std::remove_if(m_items.begin() + 1, m_items.end(),
+                                         [&](const std::unique_ptr<CSendData>& p) { return bDrop(*p); }),
+                          m_items.end());
+    }
 
 private:
     std::deque<std::unique_ptr<CSendData>> m_items;

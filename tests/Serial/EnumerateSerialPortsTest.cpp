@@ -137,6 +137,9 @@ protected:
 
 TEST_F(EnumerateSerialPortsTest, FindsRealPortsWithTheirRecordsInNaturalOrder)
 {
+    // udev's stable link names the adapter, whatever number it has now.
+    fs::create_directories(Dev() / "serial/by-id");
+    fs::create_symlink("../../ttyUSB1", Dev() / "serial/by-id/usb-FTDI_A1-if00-port0");
     std::vector<SerialPortInfo> ports;
     EnumerateSerialPorts(ports, false, Options());
     EXPECT_EQ(m_probed, (std::set<std::string>{"ttyS0", "ttyS1", "ttyS2", "ttyS3"}));
@@ -157,6 +160,8 @@ TEST_F(EnumerateSerialPortsTest, FindsRealPortsWithTheirRecordsInNaturalOrder)
         EXPECT_EQ(ports[i].strDevicePath, (Dev() / strName).string());
         EXPECT_EQ(ports[i].fUsb, fUsb) << strName;
         EXPECT_EQ(ports[i].strDescription, strDescription);
+        EXPECT_EQ(ports[i].strStableName,
+                  strName == "ttyUSB1" ? (Dev() / "serial/by-id/usb-FTDI_A1-if00-port0").string() : "");
     }
 }
 

@@ -161,6 +161,9 @@ TEST(SerialTest, DevicePathsMapListNamesOntoDev)
     EXPECT_EQ(CSerial::DevicePath("ttyS1"), "/dev/ttyS1");
     EXPECT_EQ(CSerial::DevicePath("\\\\.\\/dev/pts/7"), "/dev/pts/7");
     EXPECT_EQ(CSerial::DevicePath("/dev/pts/7"), "/dev/pts/7");
+    // A '/' anywhere makes it a path as the user wrote it.
+    EXPECT_EQ(CSerial::DevicePath("./ttyHERE"), "./ttyHERE");
+    EXPECT_EQ(CSerial::DevicePath("serial/by-id/usb-X"), "serial/by-id/usb-X");
 }
 
 TEST(SerialTest, LineSettingsAndRefusedArguments)

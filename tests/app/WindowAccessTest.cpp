@@ -45,8 +45,9 @@ TEST_F(WindowTest, EveryControlHasItsOwnAccessibleNameRoleAndValue)
         const QString strName = pAccess->text(QAccessible::Name);
         EXPECT_FALSE(strName.isEmpty()) << pControl->objectName().toStdString();
         EXPECT_TRUE(names.insert(strName).second) << "twice: " << strName.toStdString();
-        if (TakesInput(pControl))
+        if (TakesInput(pControl)) {
             EXPECT_FALSE(pControl->toolTip().isEmpty()) << strName.toStdString();
+        }
         // Nothing on the window is left as an anonymous client area.
         EXPECT_NE(pAccess->role(), QAccessible::Client) << strName.toStdString();
     }

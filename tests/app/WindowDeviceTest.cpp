@@ -96,7 +96,7 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
     for (int k = 0; k < NUM_CHANNELS; ++k)
         ExpectDeviceHolds(2, k, "read from slot 2");
 
-    // Names take Latin-1 only, at most eight characters.
+    // Names take Windows-1252 only (the euro sign too), at most eight characters.
     QLineEdit* pName = Ctl<QLineEdit>(IDC_SLOT_NAME + 4);
     pName->clear();
     pName->setFocus();
@@ -104,7 +104,7 @@ TEST_F(WindowTest, WriteAndReadAskFirstAndCarryTheSlotsName)
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(pName, &press);
     }
-    EXPECT_EQ(pName->text(), QStringLiteral("Caf\u00e91234"));
+    EXPECT_EQ(pName->text(), QStringLiteral("Caf\u00e9\u20ac123"));
 }
 
 TEST_F(WindowTest, ReadInBassLinkModeWritesChannelOneBack)
@@ -240,9 +240,11 @@ TEST_F(WindowTest, ALostLinkSaysWhyAndWhatAWriteLeftWhileControlsKeepTheirMeanin
     for (int i = 0; i < 50 && Dlg().IsConnected(); ++i)
         Tick();
     ASSERT_FALSE(Dlg().IsConnected());
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) +
-                                                   "\nthe line was hung up (adapter unplugged, or the device side "
-                                                   "closed)\nslot 2 is left partly written: name and channel 1 of 4"});
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) +
+                                       "\nthe line was hung up (adapter unplugged, or the device side "
+                                       "closed)\nslot 2 is left partly written: name and channel 1 of 4 stored; "
+                                       "channel 2 was being sent and may be stored too"});
     EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text(), strOldName) << "the new name was never stored whole";
     EXPECT_EQ(Dlg().windowTitle(), strTitle);
     EXPECT_FALSE(Dlg().IsBusy());

@@ -150,8 +150,16 @@ TEST_F(WindowTest, SettingsRecentFilesDropAndTheCloseQuestion)
     Type(IDC_BAND_GAIN + 2, "5");
     m_boxes.clear();
     EXPECT_TRUE(Drop(Dlg(), m_dir / "bad.dia"));
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"MusicFile read Error"});
+    const std::string strBad = "MusicFile read Error\n" + (m_dir / "bad.dia").string() +
+                               ": not a preset file: it ends after 12 of at least 1121 bytes";
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad});
     EXPECT_EQ(Channel(0).GetGain(2), 250);
+    // A recent file that cannot be read says why and leaves the list.
+    CAppSettings().AddRecentFile((m_dir / "bad.dia").string());
+    m_boxes.clear();
+    m_pDlg->OpenRecent((m_dir / "bad.dia").string());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{strBad});
+    EXPECT_EQ(CAppSettings().GetRecentFiles().front(), strLive);
     EXPECT_FALSE(Drop(Dlg(), m_dir / "settings.conf")) << "only preset files are taken";
 
     // Closing over changes asks; Cancel keeps the window, Save saves first.
@@ -190,11 +198,26 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
         bare.OnInitDialog();
         EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->currentText(), QStringLiteral("ttyS11"));
     }
+    // A stable name finds the adapter on the number it has now; a port
+    // discovery does not list is offered while it is there.
+    const SerialDiscoveryOptions machine = FakeMachine({}, {"ttyUSB1"});
+    std::filesystem::create_directories(m_dir / "dev/serial/by-id");
+    std::filesystem::create_symlink("../../ttyUSB1", m_dir / "dev/serial/by-id/usb-X");
+    std::ofstream(m_dir / "pts7").put('\n');
+    for (const std::string& strLast : {(m_dir / "dev/serial/by-id/usb-X").string(), (m_dir / "pts7").string()}) {
+        CAppSettings().SetLastPort(strLast);
+        CVardenDlg bare;
+        bare.SetDiscoveryOptions(machine);
+        bare.OnInitDialog();
+        EXPECT_EQ(bare.Item<QComboBox>(IDC_PORT_LIST)->currentText().toStdString(),
+                  strLast.find("usb-X") != std::string::npos ? "ttyUSB1" : strLast);
+    }
 
     // A damaged file: defaults and one line on stderr, and the window works.
     const QByteArray oldSettings = qgetenv(CAppSettings::ENV_FILE);
     const std::filesystem::path damaged = m_dir / "damaged.conf";
-    std::ofstream(damaged) << "[files]\nrecent=@Point(1 2)\n[window]\nposition=somewhere\n";
+    std::ofstream(damaged)
+        << "[files]\nrecent=/a.dia, @Invalid(\n[window]\nposition=somewhere\n[link]\nport=/dev/ttyX\n";
     qputenv(CAppSettings::ENV_FILE, QByteArray::fromStdString(damaged.string()));
     testing::internal::CaptureStderr();
     StartWindow();
@@ -204,6 +227,14 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
     EXPECT_EQ(std::count(strErr.begin(), strErr.end(), '\n'), 1) << strErr;
     EXPECT_NE(strErr.find("damaged"), std::string::npos) << strErr;
     EXPECT_FALSE(menu.actions().front()->menu()->isEnabled()) << "no recent files";
+    // On exit it is replaced by a clean file and kept beside it; the next
+    // start is silent.
+    m_pDlg.reset();
+    EXPECT_TRUE(std::filesystem::exists(damaged.string() + ".bad"));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(CAppSettings().GetRecentFiles().empty());
+    EXPECT_EQ(CAppSettings().GetLastPort(), "/dev/ttyX") << "what could be read is kept";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     // One that cannot be written: the same, and saving still works.
     std::ofstream(m_dir / "plain") << "x";
@@ -219,4 +250,42 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
     EXPECT_NE(strErr.find("cannot be written"), std::string::npos) << strErr;
     EXPECT_TRUE(std::filesystem::exists(m_dir / "MusicFile" / "still.dia"));
     qputenv(CAppSettings::ENV_FILE, oldSettings);
+}
+
+TEST_F(WindowTest, RedoListLinkedFadersCrossoverOrderRecentFilesAndFocusHold)
+{
+    // A new step after an undo ends what could be done again.
+    Type(IDC_BAND_GAIN + 1, "3");
+    Dlg().Undo();
+    Type(IDC_BAND_GAIN + 2, "2");
+    Dlg().Redo();
+    EXPECT_EQ(Channel(0).GetGain(1), 200);
+    EXPECT_EQ(Channel(0).GetGain(2), 220);
+
+    // A fader dragged on a channel already linked moves the whole group.
+    Choose(IDC_LINK_LIST + 2, 0);
+    DragFader(IDC_BAND_FADER + 6, -30);
+    EXPECT_NE(Channel(0).GetGain(6), 200);
+    EXPECT_EQ(Channel(2).GetGain(6), Channel(0).GetGain(6));
+
+    // A high-pass typed above the low-pass is held at it.
+    Type(IDC_LPF_FIELD, "1000");
+    Type(IDC_HPF_FIELD, "5000");
+    EXPECT_EQ(Channel(0).GetHpfFreq(), 1000);
+    EXPECT_EQ(Ctl<CNumEdit>(IDC_HPF_FIELD)->GetValue(), 1000);
+
+    // A file opened again moves to the top of the recent files, once.
+    std::string strError;
+    CTALVRoute file;
+    for (const char* pszName : {"a.dia", "b.dia"})
+        ASSERT_TRUE(SavePresetFile((m_dir / pszName).string(), file, strError));
+    for (const char* pszName : {"a.dia", "b.dia", "a.dia"})
+        Dlg().OpenPresetFileStep((m_dir / pszName).string());
+    EXPECT_EQ(CAppSettings().GetRecentFiles(),
+              (std::vector<std::string>{(m_dir / "a.dia").string(), (m_dir / "b.dia").string()}));
+
+    // EQ.Q hands the focus to the highlighted band's fader, the first one's too.
+    Type(IDC_BAND_GAIN, "1");
+    Click(IDC_EQ_Q_MODE);
+    EXPECT_EQ(QApplication::focusWidget(), Dlg().GetDlgItem(IDC_BAND_FADER));
 }

@@ -1,6 +1,8 @@
 // Preset files through the Save and Open keys and their dialogs.
 #include "WindowFixture.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "PresetFile.h"
@@ -39,7 +41,12 @@ TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
         m_strChosen = strDamaged;
         m_boxes.clear();
         Click(IDC_OPEN);
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"MusicFile read Error"}) << nKeep;
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0].strText.rfind("MusicFile read Error\n" + strDamaged +
+                                               ": not a preset file: it ends after " + std::to_string(nKeep) + " of ",
+                                           0),
+                  0u)
+            << m_boxes[0].strText;
         EXPECT_EQ(Channel(0).GetGain(3), 180) << nKeep;
         EXPECT_EQ(Ctl<CNumEdit>(IDC_BAND_GAIN + 3)->GetValue(), 180);
     }
@@ -68,6 +75,17 @@ TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
     EXPECT_EQ(Accepted(CMD_NAME), nNames + 1);
     for (int k = 0; k < NUM_CHANNELS; ++k)
         ExpectDeviceHolds(0, k, "opened file on the device");
+
+    // A file's longer name goes to the device as the eight characters it
+    // keeps, and the window holds the same.
+    CTALVRoute named;
+    named.m_strName = "\x80UROPA 2026 mix";
+    ASSERT_TRUE(SavePresetFile((m_dir / "long.dia").string(), named, strError)) << strError;
+    m_strChosen = (m_dir / "long.dia").string();
+    Click(IDC_OPEN);
+    ASSERT_TRUE(Drain());
+    EXPECT_EQ(Dlg().GetPresetName(0), "\x80UROPA 2");
+    m_pSim->WithProcessor([](CVirtualProcessor& p) { EXPECT_EQ(p.GetName(0), MakeSimName("\x80UROPA 2")); });
 }
 
 TEST_F(WindowTest, SaveAsksBeforeReplacingAFileAndCaptionsKeepTheFilesName)
@@ -113,6 +131,15 @@ TEST_F(WindowTest, SaveAsksBeforeReplacingAFileAndCaptionsKeepTheFilesName)
     Click(IDC_SAVE);
     EXPECT_TRUE(std::filesystem::exists(m_dir / "sets.dia" / "club.dia"));
 
+    // What is there and is no file is never replaced.
+    ASSERT_EQ(mkfifo((m_dir / "MusicFile" / "pipe.dia").c_str(), 0600), 0);
+    m_strChosen = (m_dir / "MusicFile" / "pipe.dia").string();
+    m_boxes.clear();
+    Click(IDC_SAVE);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"MusicFile Write Error\n" + m_strChosen +
+                                                   " is not a regular file: not replaced"});
+    EXPECT_EQ(std::filesystem::status(m_strChosen).type(), std::filesystem::file_type::fifo);
+
     // A name beyond ASCII shows as the file system spells it.
     m_strChosen = (m_dir / "MusicFile" / "caf\xC3\xA9").string();
     Click(IDC_SAVE);
@@ -132,7 +159,7 @@ TEST_F(WindowTest, AFileSavedUnderANameFromTheDeviceOpensAgain)
         const SimName& live = p.GetName(0);
         const auto it = std::search(state.begin(), state.end(), live.begin(), live.end());
         ASSERT_NE(it, state.end());
-        const SimName odd = MakeSimName("A\x01\x85Z");
+        const SimName odd = MakeSimName("A\x01\x81Z");
         std::copy(odd.begin(), odd.end(), it);
         ASSERT_TRUE(p.LoadState(state));
     });

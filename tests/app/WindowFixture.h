@@ -178,28 +178,34 @@ protected:
         Pump();
     }
 
-    // Ticks until bDone holds; false when it never did.
-    bool RunLink(const std::function<bool()>& bDone, int nMaxTicks = 400)
+    // Ticks until bDone holds; after a few seconds gives up with a failure
+    // that names what was awaited (a lost answer fails fast, never hangs).
+    bool RunLink(const std::function<bool()>& bDone, const std::string& strWhat)
     {
-        for (int i = 0; i < nMaxTicks; ++i) {
-            if (bDone())
-                return true;
+        const auto end = std::chrono::steady_clock::now() + LINK_WAIT;
+        while (!bDone()) {
+            if (std::chrono::steady_clock::now() > end) {
+                ADD_FAILURE() << "gave up after " << LINK_WAIT.count() << " s waiting for " << strWhat << " ("
+                              << Link().GetCount() << " frames queued, "
+                              << (m_pDlg->IsConnected() ? "connected" : "disconnected") << ")";
+                return false;
+            }
             Tick();
         }
-        return bDone();
+        return true;
     }
+    static constexpr std::chrono::seconds LINK_WAIT{8};
 
     // Ticks until nothing but polls is left to send.
     bool Drain()
     {
-        return RunLink([this] {
-            bool bDirty = false;
-            for (int k = 0; k < NUM_CHANNELS; ++k)
-                bDirty = bDirty || Channel(k).IsAnyDirty();
-            return !bDirty && !m_pDlg->IsBusy() &&
-                   (Link().GetCount() == 0 ||
-                    (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
-        });
+        return RunLink(
+            [this] {
+                return !m_pDlg->GetDeviceLink().HasPendingChanges() && !m_pDlg->IsBusy() &&
+                       (Link().GetCount() == 0 ||
+                        (Link().GetCount() == 1 && Link().GetHead()->GetData()[FRAME_CMD] == CMD_POLL));
+            },
+            "the link to drain");
     }
 
     void Connect()
@@ -224,6 +230,35 @@ protected:
         for (int i = FRAME_INDEX1; i < BLOCK_FRAME_LEN - 2; ++i)
             ASSERT_EQ(device[static_cast<std::size_t>(i)], pWrite->GetData()[i])
                 << "channel " << k << " byte " << i << " " << strWhy;
+    }
+
+    // The frames (channel, frame index: band, 31 crossover, 32 channel
+    // section) in which the device's live slot differs from the window.
+    std::vector<std::pair<int, int>> DeviceDiffers()
+    {
+        std::vector<std::pair<int, int>> differ;
+        for (int k = 0; k < NUM_CHANNELS; ++k) {
+            const SimBlock device = m_pSim->WithProcessor([&](CVirtualProcessor& p) { return p.GetBlock(0, k); });
+            const auto pWrite = Channel(k).BuildBlockWrite(0);
+            for (int i = FRAME_PAYLOAD; i < BLOCK_INDEX1_COPY; ++i) {
+                if (device[static_cast<std::size_t>(i)] == pWrite->GetData()[i])
+                    continue;
+                const int nFrame = i < BLOCK_HPF_FREQ ? (i - FRAME_PAYLOAD) / 8
+                                   : i < BLOCK_OUTPUT ? XOVER_FRAME_INDEX
+                                                      : CHANNEL_FRAME_INDEX;
+                if (differ.empty() || differ.back() != std::pair{k, nFrame})
+                    differ.emplace_back(k, nFrame);
+            }
+        }
+        return differ;
+    }
+
+    // The name the device keeps for a slot, without its padding.
+    std::string DeviceName(int nSlot)
+    {
+        const SimName name = m_pSim->WithProcessor([&](CVirtualProcessor& p) { return p.GetName(nSlot); });
+        const std::string strName(name.begin(), name.end());
+        return strName.substr(0, strName.find_last_not_of(' ') + 1);
     }
 
     // A machine of its own for port discovery, in m_dir: built-in ports

@@ -3,18 +3,25 @@
 // no valid number has left the preset and the frames waiting for the device
 // as they were; every fader and field shows what the preset holds; and once
 // the link has drained, the device's live preset equals the window's byte for
-// byte. A second run takes every step back and does it again, and checks the
-// same. VARDEN_GESTURES=N runs N gestures (2000 by default);
-// VARDEN_GESTURE_SEED=S replays the seed a failure printed.
+// byte, name included; after CONNECT or closing the window (while changes
+// are on their way, stopped or not) the same, but for what the window said
+// did not arrive. A second run takes every step back and does it again, and
+// checks the same. VARDEN_GESTURES=N runs N gestures (2000 by default); the
+// seed is fixed and printed, VARDEN_GESTURE_SEED=S replays another and
+// VARDEN_GESTURE_SEED=random draws a new one.
 #include "WindowFixture.h"
 
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QWheelEvent>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
 #include "FStatic.h"
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
+#include "SendingBox.h"
 #include "TALVRoute.h"
 #include "WindowMessage.h"
 
@@ -39,6 +46,23 @@ unsigned long EnvNumber(const char* pszName, unsigned long nDefault)
     return psz && *psz ? std::strtoul(psz, nullptr, 10) : nDefault;
 }
 
+// The same gestures on every ordinary run, so CI is repeatable.
+constexpr unsigned long DEFAULT_SEED = 20261210;
+
+unsigned long GestureSeed()
+{
+    const char* psz = std::getenv("VARDEN_GESTURE_SEED");
+    const unsigned long nSeed =
+        psz && std::string(psz) == "random" ? std::random_device{}() : EnvNumber("VARDEN_GESTURE_SEED", DEFAULT_SEED);
+    std::printf("gesture seed %lu (VARDEN_GESTURE_SEED=%lu replays it)\n", nSeed, nSeed);
+    return nSeed;
+}
+
+std::string Trimmed(const std::string& str)
+{
+    return str.substr(0, str.find_last_not_of(' ') + 1);
+}
+
 const int kChannelFaders[] = {IDC_GAIN_FADER, IDC_HPF_FADER, IDC_LPF_FADER, IDC_DELAY_FADER};
 const int kLists[] = {IDC_HPF_TYPE, IDC_HPF_SLOPE, IDC_LPF_TYPE, IDC_LPF_SLOPE};
 const int kSwitches[] = {IDC_EQ_BYPASS_ALL, IDC_INPUT_HIGH, IDC_INPUT_LOW, IDC_DELAY_OFF, IDC_BASS_LINK};
@@ -47,6 +71,12 @@ const int kSwitches[] = {IDC_EQ_BYPASS_ALL, IDC_INPUT_HIGH, IDC_INPUT_LOW, IDC_D
 
 class WindowGestureTest : public WindowTest {
 protected:
+    void TearDown() override
+    {
+        m_pFilter.reset();
+        WindowTest::TearDown();
+    }
+
     Snapshot Take()
     {
         Snapshot s;
@@ -268,18 +298,137 @@ protected:
         return {bGood ? "Open of a preset" : "Open of a damaged file", !bGood};
     }
 
+    Gesture FittedEqGesture()
+    {
+        const int k = Dlg().GetCurChannel();
+        std::array<int, NUM_BANDS> anGain{};
+        for (int b = 0; b < NUM_BANDS; ++b)
+            anGain[static_cast<std::size_t>(b)] = Chance(40) ? Channel(k).GetGain(b) : 140 + Rand(121);
+        Dlg().ApplyFittedGains(k, anGain);
+        Pump();
+        return {"a fitted EQ on channel " + std::to_string(k), false};
+    }
+
+    Gesture UndoRedoGesture()
+    {
+        const int n = 1 + Rand(15);
+        std::string strWhat;
+        for (int i = 0; i < n; ++i) {
+            const bool bUndo = Chance(60);
+            bUndo ? Dlg().Undo() : Dlg().Redo();
+            strWhat += bUndo ? "U" : "R";
+        }
+        Pump();
+        return {"undo and redo " + strWhat, false};
+    }
+
+    // CONNECT while connected, often with changes on their way, sometimes a
+    // second click that stops them; then connected again.
+    Gesture ConnectGesture()
+    {
+        const int nTicks = Rand(4);
+        const bool bBusy = Dlg().IsBusy();
+        Click(IDC_LINK);
+        // During a transfer's first block the window takes no clicks.
+        if (bBusy && Dlg().IsConnected() && !Dlg().IsWaitingForChanges())
+            return {"CONNECT while a transfer holds the input", false};
+        for (int i = 0; i < nTicks && Dlg().IsConnected(); ++i)
+            Tick();
+        const bool bStopped = Dlg().IsWaitingForChanges() && Chance(50);
+        if (bStopped)
+            Click(IDC_LINK);
+        const std::string strWhat =
+            std::string("CONNECT after ") + std::to_string(nTicks) + " ticks" + (bStopped ? ", stopped" : "");
+        EXPECT_TRUE(RunLink([&] { return !Dlg().IsConnected(); }, "the link to close"));
+        ExpectDeviceEqualsOrSaid(bStopped, strWhat + ", seed " + std::to_string(m_nSeed));
+        Reconnect();
+        return {strWhat, false};
+    }
+
+    // Closing the window with each answer of its questions, sometimes
+    // stopping what it still sends; a window that closed starts again.
+    Gesture CloseGesture()
+    {
+        static const MessageAnswer kAnswers[] = {MessageAnswer::Save, MessageAnswer::Discard, MessageAnswer::Cancel};
+        const MessageAnswer answer = kAnswers[Rand(3)];
+        m_answer = answer;
+        m_strChosen = (m_dir / ("closed" + std::to_string(++m_nClosed) + ".dia")).string();
+        const std::size_t nBoxes = m_boxes.size();
+        Dlg().close();
+        Pump();
+        const int nTicks = Rand(3);
+        for (int i = 0; i < nTicks && Dlg().IsWaitingForChanges(); ++i)
+            Tick();
+        const bool bStopped = Dlg().GetSendingBox() && Chance(50);
+        if (bStopped)
+            QTest::mouseClick(Dlg().GetSendingBox()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                              Qt::LeftButton);
+        const std::string strWhat = "closing, answer " + std::to_string(static_cast<int>(answer)) +
+                                    (bStopped ? ", stopped" : "") + ", seed " + std::to_string(m_nSeed);
+        EXPECT_TRUE(RunLink([&] { return !Dlg().IsWaitingForChanges(); }, "the window to send and close"));
+        EXPECT_TRUE(!Dlg().isVisible() || !Dlg().IsConnected() || m_boxes.size() == nBoxes) << strWhat;
+        ExpectDeviceEqualsOrSaid(bStopped, strWhat);
+        m_answer = MessageAnswer::Ok;
+        m_strChosen.clear();
+        if (!Dlg().isVisible()) {
+            m_pFilter.reset();
+            m_pDlg.reset();
+            g_bBassLink = false;  // a new run of the program starts in stereo mode
+            StartWindow();
+            m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
+            Connect();
+        } else if (!Dlg().IsConnected()) {
+            Reconnect();
+        }
+        return {strWhat, false};
+    }
+
     Gesture NextGesture()
     {
         const int n = Rand(100);
         if (n < 35)
             return FaderGesture();
-        if (n < 65)
+        if (n < 62)
             return TypeGesture();
-        if (n < 72)
+        if (n < 68)
             return WheelGesture();
-        if (n < 97)
+        if (n < 91)
             return KeyOrSwitchGesture();
-        return OpenGesture();
+        if (n < 94)
+            return OpenGesture();
+        if (n < 96)
+            return FittedEqGesture();
+        if (!m_bEdges)
+            return KeyOrSwitchGesture();
+        if (n < 98)
+            return UndoRedoGesture();
+        return Chance(70) ? ConnectGesture() : CloseGesture();
+    }
+
+    void Reconnect()
+    {
+        Click(IDC_LINK);
+        ASSERT_TRUE(Dlg().IsConnected());
+        Dlg().StopLinkTimer();
+        ASSERT_TRUE(Drain());
+    }
+
+    // After a disconnect the device's live slot is the window's preset, but
+    // for what the window said did not arrive.
+    void ExpectDeviceEqualsOrSaid(bool bStopped, const std::string& strWhere)
+    {
+        const CUndelivered& undelivered = Dlg().GetDeviceLink().GetUndelivered();
+        for (const auto& [k, nFrame] : DeviceDiffers())
+            EXPECT_TRUE(bStopped && undelivered.Covers(k, nFrame))
+                << "channel " << k << " frame " << nFrame << " differs unsaid, " << strWhere;
+        if (DeviceName(0) != Trimmed(Dlg().GetPresetName(0).substr(0, PRESET_NAME_LEN)))
+            EXPECT_TRUE(bStopped && undelivered.CoversName()) << "the name differs unsaid, " << strWhere;
+        if (bStopped && !undelivered.IsEmpty()) {
+            const bool bSaid = std::any_of(m_boxes.begin(), m_boxes.end(), [](const Box& box) {
+                return box.strText.find("Not every change reached the device") != std::string::npos;
+            });
+            EXPECT_TRUE(bSaid) << strWhere;
+        }
     }
 
     // ---- what must hold ---------------------------------------------------
@@ -334,12 +483,14 @@ protected:
         ASSERT_TRUE(Drain()) << "the link did not drain " << strWhere;
         for (int k = 0; k < NUM_CHANNELS; ++k)
             ExpectDeviceHolds(0, k, strWhere);
+        EXPECT_EQ(DeviceName(0), Trimmed(Dlg().GetPresetName(0).substr(0, PRESET_NAME_LEN))) << strWhere;
     }
 
     void WritePresetFiles()
     {
         CTALVRoute route;
         std::mt19937 rng(m_rng());
+        route.m_strName = "GOOD" + std::to_string(rng() % 1000);
         for (int k = 0; k < NUM_CHANNELS; ++k) {
             CTALVData& ch = route.GetChannel(k);
             for (int b = 0; b < NUM_BANDS; b += 1 + static_cast<int>(rng() % 4))
@@ -358,15 +509,20 @@ protected:
     }
 
     std::mt19937 m_rng;
+    unsigned long m_nSeed = 0;
+    bool m_bEdges = false;  // CONNECT, closing and runs of undo among the gestures
+    int m_nClosed = 0;
+    std::unique_ptr<KeyboardFilter> m_pFilter;
 };
 
 TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowThePreset)
 {
-    const unsigned long nSeed = EnvNumber("VARDEN_GESTURE_SEED", std::random_device{}());
+    const unsigned long nSeed = m_nSeed = GestureSeed();
     const unsigned long nGestures = EnvNumber("VARDEN_GESTURES", 2000);
     m_rng.seed(static_cast<std::mt19937::result_type>(nSeed));
+    m_bEdges = true;
     WritePresetFiles();
-    KeyboardFilter filter(Dlg());
+    m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
     Connect();
     for (unsigned long n = 1; n <= nGestures; ++n) {
         AwaitAnswer();
@@ -391,12 +547,12 @@ TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowT
 
 TEST_F(WindowGestureTest, UndoAndRedoWalkThroughEveryStepAndTheDeviceFollows)
 {
-    const unsigned long nSeed = EnvNumber("VARDEN_GESTURE_SEED", std::random_device{}());
+    const unsigned long nSeed = m_nSeed = GestureSeed();
     // Within what the history keeps, so every step can be walked.
     const unsigned long nGestures = std::min<unsigned long>(EnvNumber("VARDEN_GESTURES", 2000) / 10, 200);
     m_rng.seed(static_cast<std::mt19937::result_type>(nSeed));
     WritePresetFiles();
-    KeyboardFilter filter(Dlg());
+    m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
     Connect();
     auto snap = [this] { return CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0)); };
     // The preset after each step; [0] before the first. Connecting (reading

@@ -1,3 +1,4 @@
+#include "BulkEqUpdate.h"
 #include "LinkFixture.h"
 
 #include <algorithm>
@@ -475,3 +476,54 @@ TEST_F(LinkFixture, ReadWithLateAnswersKeepsEachChannelsOwnBlock)
 }
 
 }  // namespace
+
+TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStoppedOneStillRestoresMutedOutputs)
+{
+    ConnectAndSettle();
+    ResetLinkGroups(m_route);
+    CTALVData& ch = m_route.GetChannel(0);
+    ch.SetOutputOn(1);
+    TickAndAnswer(SHORT_FRAME_LEN);
+
+    // Most of a channel goes whole, with the bar and its words.
+    for (int b = 0; b < 12; ++b)
+        m_route.GetChannel(2).SetGain(static_cast<short>(150 + b), b);
+    m_route.GetChannel(2).SetHpfFreq(400);
+    EXPECT_EQ(TickAndAnswer(BLOCK_FRAME_LEN)[FRAME_CMD], CMD_BLOCK_WRITE);
+    EXPECT_FALSE(m_route.GetChannel(2).IsAnyDirty());
+    EXPECT_TRUE(m_route.GetChannel(2).HoldsBlock(m_device.GetBlock(0, 2).data())) << "the ramp ends in the block";
+    EXPECT_EQ(m_route.GetChannel(2).GetHpfCurrentFreq(), 400);
+
+    // A bulk equaliser change cut after its mute and two bands: the outputs
+    // come back on, the rest is named, and nothing else goes.
+    for (int b = 0; b < 10; ++b)
+        ch.SetGain(static_cast<short>(230 + b), b);
+    m_route.GetChannel(3).SetDelay(48);
+    for (auto& pFrame : BuildBulkEqUpdate(0))
+        Link().Enqueue(std::move(pFrame));
+    for (int i = 0; i < 3; ++i)
+        TickAndAnswer(SHORT_FRAME_LEN);
+    EXPECT_EQ(m_device.GetBlock(0, 0)[BLOCK_OUTPUT], 0);
+    m_link.SetDraining(true);
+    m_link.OnLinkTick();
+    EXPECT_NE(m_wnd.m_strText.find("sending 10 changes"), std::string::npos) << m_wnd.m_strText;
+    DeviceAnswers(TakeFrame(SHORT_FRAME_LEN));
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 8; }));
+    EXPECT_TRUE(m_link.StopSending());
+    ASSERT_EQ(Link().GetCount(), 1);
+    TickAndAnswer(SHORT_FRAME_LEN);
+    EXPECT_EQ(m_device.GetBlock(0, 0)[BLOCK_OUTPUT], 1);
+    EXPECT_FALSE(m_link.HasPendingChanges());
+    const CUndelivered& undelivered = m_link.GetUndelivered();
+    EXPECT_EQ(undelivered.Describe(), "CH1: bands 4-10\nCH4: output, polarity, gain, delay and noise gate");
+    for (int b = 0; b < NUM_BANDS; ++b)
+        EXPECT_EQ(undelivered.Covers(0, b), b >= 3 && b < 10) << b;
+
+    // A bracket whose mute never went out is dropped whole.
+    ch.SetGain(300, 20);
+    for (auto& pFrame : BuildBulkEqUpdate(0))
+        Link().Enqueue(std::move(pFrame));
+    EXPECT_FALSE(m_link.StopSending());
+    EXPECT_EQ(Link().GetCount(), 0);
+    EXPECT_TRUE(m_link.GetUndelivered().Covers(0, 20));
+}

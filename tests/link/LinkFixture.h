@@ -74,6 +74,8 @@ public:
         m_anPos.push_back(nPos);
     }
     int GetPos() const override { return m_nPos; }
+    void SetText(const std::string& strText) override { m_strText = strText; }
+    std::string m_strText;
 
     // Handles queued messages until done() holds; false when the guard
     // time ran out first (the test then fails, it never hangs).

@@ -60,7 +60,7 @@ public:
         m_cv.notify_all();
         return true;
     }
-    LRESULT SendMessage(UINT nMsg, WPARAM wParam, LPARAM) override
+    LRESULT SendMessage(UINT nMsg, WPARAM, LPARAM) override
     {
         if (nMsg == WM_PRESET_NAMES_RECEIVED)
             m_pLink->OnPresetNamesReceived();

@@ -343,8 +343,14 @@ TEST_F(ModelTest, LoaderTakesExactlyOnePresetOrNothing)
         std::string error;
         if (LoadPresetBytes(bytes, target, error) == PresetFault::None) {
             ++nTaken;
-            if (bytes[NUM_CHANNELS * CHANNEL_RECORD_SIZE] != 0xFF)  // a wide name saves back narrow
+            // Older files' gate bytes and input levels are taken clamped.
+            for (std::size_t rec = 0; rec < NUM_CHANNELS * CHANNEL_RECORD_SIZE; rec += CHANNEL_RECORD_SIZE) {
+                bytes[rec + 22] = static_cast<std::uint8_t>(std::clamp<int>(bytes[rec + 22], 40, 70));
+                bytes[rec + 23] = std::min<std::uint8_t>(bytes[rec + 23], 1);
+            }
+            if (bytes[NUM_CHANNELS * CHANNEL_RECORD_SIZE] != 0xFF) {  // a wide name saves back narrow
                 EXPECT_EQ(StorePresetBytes(target), bytes) << i;
+            }
         } else {
             EXPECT_FALSE(error.empty()) << i;
             EXPECT_EQ(StorePresetBytes(target), before) << i << ": " << error;

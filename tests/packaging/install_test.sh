@@ -58,6 +58,15 @@ desktop)
         fail "update-mime-database complained"
     [ -f "$prefix/share/mime/application/x-varden-preset.xml" ] || fail "no MIME type application/x-varden-preset"
     grep -q 'application/x-varden-preset:\*\.dia' "$prefix/share/mime/globs2" || fail "*.dia is not in the globs"
+    # Under another name a preset is told by its fields, not by its first four bytes.
+    if command -v gio >/dev/null; then
+        type_of() { XDG_DATA_DIRS=$prefix/share gio info -a standard::content-type "$1" | sed -n 's/.*content-type: //p'; }
+        "$ctl" demo "$prefix/p.dia" >/dev/null && mv "$prefix/p.dia" "$prefix/preset.bin"
+        printf '\001\000\000\000\377\377\377\377' >"$prefix/other.bin"
+        [ "$(type_of "$prefix/preset.bin")" = application/x-varden-preset ] || fail "a preset is not recognised"
+        [ "$(type_of "$prefix/other.bin")" != application/x-varden-preset ] || fail "any 01 00 00 00 is taken for a preset"
+        rm -f "$prefix/preset.bin" "$prefix/other.bin"
+    fi
     # The icon is well-formed SVG of the size the theme folder promises to scale.
     if command -v xmllint >/dev/null; then
         xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/varden.svg" || fail "the icon is not well-formed"

@@ -61,6 +61,11 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
     EXPECT_EQ(ext.code, EXIT_USAGE);
     EXPECT_NE(ext.err.find("b.txt"), std::string::npos);
 
+    // "--" ends the options; names print escaped.
+    const Result dash = Ctl({"demo", "--", Path("-x\n.dia")});
+    EXPECT_EQ(dash.code, EXIT_OK) << dash.err;
+    EXPECT_EQ(dash.out, "Wrote " + Path("-x\\x0A.dia") + "\n");
+
     const Result version = Ctl({"--version"});
     EXPECT_EQ(version.code, EXIT_OK);
     EXPECT_EQ(version.out.rfind("vardenctl ", 0), 0u) << version.out;
@@ -69,7 +74,8 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
          std::vector<std::vector<std::string>>{{"names", "--port", ""},
                                                {"names", "--port="},
                                                {"read", "--port=p", "--slot=", "x.dia"},
-                                               {"write", "--port=p", "--slot=1", "x.dia", "--verify=yes"}}) {
+                                               {"write", "--port=p", "--slot=1", "x.dia", "--verify=yes"},
+                                               {"write", "--port=p", "--slot=1", "x.dia", "--name="}}) {
         const Result r = Ctl(args);
         EXPECT_EQ(r.code, EXIT_USAGE) << args[1];
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
@@ -86,7 +92,7 @@ TEST_F(VardenctlTest, ConvertRoundTripsFilesTheProgramWrites)
     EXPECT_EQ(ReadText(back), ReadText(dia));
 
     const std::string text = ReadText(json);
-    EXPECT_NE(text.find("\"name\": \"Caf\xC3\xA9\""), std::string::npos);  // Latin-1 as UTF-8
+    EXPECT_NE(text.find("\"name\": \"Caf\xC3\xA9\""), std::string::npos);  // Windows-1252 as UTF-8
     EXPECT_NE(text.find("\"gate\": 55"), std::string::npos);
     EXPECT_NE(text.find("\"reserved\": 0"), std::string::npos);
 
@@ -188,9 +194,10 @@ TEST_F(VardenctlTest, FilesThatAreNotExactlyOnePresetAreRefusedInWords)
 }
 
 // One rule for a preset's name wherever it comes from (--name, JSON, .dia):
-// at most eight printable Latin-1 characters. Anything else is refused with
-// exit 2 naming the field, before any port is opened; names print alike in
-// every command.
+// printable Windows-1252 characters, no NUL, no control character (DEL
+// included); eight at most where the name goes to the device. Anything else
+// is refused with exit 2 naming the field, before any port is opened; names
+// print alike in every command.
 TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
 {
     const std::string dia = WriteSample("sample.dia");
@@ -200,8 +207,9 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
     const std::string port = Path("no-such-port");
     const std::pair<std::string, std::string> names[] = {
         {"2W\\u0000AY", "name: the name has a control character (U+0000)"},
-        {"NINECHARS", "name: the name has 9 characters; the device keeps 8"},
+        {"A\\u007FB", "name: the name has a control character (U+007F)"},
         {"\xD0\x96", "name: the name has a character the device cannot keep (U+0416)"},
+        {"NINECHARS", "the name has 9 characters; the device keeps 8; give --name"},
     };
     for (const auto& [name, error] : names) {
         std::string text = good;
@@ -211,32 +219,44 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
                  {"show", Path("named.json")},
                  {"write", "--port", port, "--slot", "2", Path("named.json"), "--verify"}}) {
             const Result r = Ctl(args);
+            if (name == "NINECHARS" && args[0] == "show") {
+                EXPECT_EQ(r.code, EXIT_OK) << "a file may hold a longer name" << r.err;
+                continue;
+            }
             EXPECT_EQ(r.code, EXIT_USAGE) << args[0] << " " << name;
             EXPECT_NE(r.err.find("named.json: " + error), std::string::npos) << r.err;
             EXPECT_EQ(r.err.find("Unable to Open"), std::string::npos) << r.err;
         }
     }
-    for (const char* name : {"A\tB", "123456789", "\xD0\x96"}) {
+    for (const char* name : {"A\tB", "A\x7F", "123456789", "\xD0\x96"}) {
         const Result r = Ctl({"write", "--port", port, "--slot", "2", json, "--name", name});
         EXPECT_EQ(r.code, EXIT_USAGE) << name;
         EXPECT_NE(r.err.find("--name: the name has"), std::string::npos) << r.err;
     }
     EXPECT_EQ(Ctl({"write", "--port", port, "--slot", "2", json, "--name",
-                   "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"})
+                   "\xC3\x84\xC3\x96\xE2\x82\xAC\xE2\x80\x9E\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"})
                   .code,
               EXIT_IO)
-        << "eight Latin-1 letters are a name; the port is what fails";
+        << "eight Windows-1252 letters are a name; the port is what fails";
+
+    // Older files open: a long Windows-1252 name round-trips byte for byte,
+    // a gate byte and an input level beyond their ranges load clamped.
     CTALVRoute route;
-    route.m_strName = "LONGNAME9";
-    std::string error;
-    ASSERT_TRUE(SavePresetFile(Path("long.dia"), route, error)) << error;
-    const Result r = Ctl({"show", Path("long.dia")});
-    EXPECT_EQ(r.code, EXIT_USAGE);
-    EXPECT_NE(r.err.find("long.dia: the name has 9 characters"), std::string::npos) << r.err;
+    route.m_strName = std::string(300, 'n') + "\x80\x84";
+    std::string bytes = ReadText(SavePreset("old.dia", route));
+    bytes[22] = 0;
+    bytes[23] = 5;
+    WriteText(Path("old.dia"), bytes);
+    ASSERT_EQ(Ctl({"convert", Path("old.dia"), Path("old.json")}).code, EXIT_OK);
+    EXPECT_NE(ReadText(Path("old.json")).find("n\xE2\x82\xAC\xE2\x80\x9E\""), std::string::npos);
+    ASSERT_EQ(Ctl({"convert", Path("old.json"), Path("back.dia")}).code, EXIT_OK);
+    bytes[22] = 40;
+    bytes[23] = 1;
+    EXPECT_EQ(ReadText(Path("back.dia")), bytes);
 
     // Names the device already holds print alike, quoted or not.
-    const std::string odd = "\xD6/..\\x\x07\"";
-    EXPECT_EQ(NameForTerminal(odd), "\xC3\x96/..\\x5Cx\\x07\\x22");
+    const std::string odd = "\xD6/..\\x\x07\"\x80\x81";
+    EXPECT_EQ(NameForTerminal(odd), "\xC3\x96/..\\x5Cx\\x07\\x22\xE2\x82\xAC\\x81");
     EXPECT_EQ(QuotedName(odd), "\"" + NameForTerminal(odd) + "\"");
 }
 
@@ -390,8 +410,9 @@ TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
     EXPECT_EQ(CtlAsUser({"convert", dia, ro}), EXIT_IO);
     EXPECT_EQ(ReadText(ro), "kept");
     const Result r = geteuid() == 0 ? Result{} : Ctl({"convert", dia, ro});
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         EXPECT_NE(r.err.find("ro.json: cannot replace it: Permission denied"), std::string::npos) << r.err;
+    }
     // A writable one is replaced as before.
     const std::string rw = Path("rw.json");
     WriteText(rw, "old");
@@ -399,9 +420,32 @@ TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
     EXPECT_EQ(CtlAsUser({"convert", dia, rw}), EXIT_OK);
     EXPECT_NE(ReadText(rw).find("\"channels\""), std::string::npos);
 
+    // Saving over a file keeps its permissions.
+    ASSERT_EQ(chmod(rw.c_str(), 0640), 0);
+    EXPECT_EQ(Ctl({"convert", dia, rw}).code, EXIT_OK);
+    struct stat st {};
+    EXPECT_TRUE(stat(rw.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640) << std::oct << st.st_mode;
+
     const std::string fifo = Path("pipe.json");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const Result show = Ctl({"show", fifo});
     EXPECT_EQ(show.code, EXIT_IO);
     EXPECT_NE(show.err.find("pipe.json: not a regular file"), std::string::npos) << show.err;
+    // No output replaces what is not a file, directly or through a link, and
+    // it is refused before anything else (fit's measurement is not read).
+    fs::create_symlink(fifo, Path("link.json"));
+    fs::create_directory(Path("folder.dia"));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"convert", dia, fifo},
+             {"demo", Path("link.json")},
+             {"read", "--port", Path("none"), "--slot", "1", fifo},
+             {"fit", dia, "--channel", "1", "--measurement", Path("none.txt"), Path("folder.dia")}}) {
+        const Result r = Ctl(args);
+        EXPECT_EQ(r.code, EXIT_IO) << args[0];
+        EXPECT_NE(
+            r.err.find(args.back() + (args[0] == "fit" ? ": is a folder" : " is not a regular file: not replaced")),
+            std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
 }

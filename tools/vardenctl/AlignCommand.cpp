@@ -68,8 +68,6 @@ int RunAlign(const CommandLine& cl)
     std::vector<Measured> measured;
     if (const int nCode = ParseMeasurements(cl, measured); nCode != EXIT_OK)
         return nCode;
-    if (FormatOfPath(strOut) == PresetFormat::Unknown)
-        return cl.Fail(EXIT_USAGE, strOut + ": the extension must be .dia or .json");
     AlignRequest request;
     request.bCrossover = cl.Has("--crossover");
     if (const int nCode = ParseRangeOption(cl, request.dLowHz, request.dHighHz); nCode != EXIT_OK)
@@ -82,6 +80,9 @@ int RunAlign(const CommandLine& cl)
         anChannel.push_back(m.k);
     if (const std::string strProblem = LinkedChannelsProblem(anChannel, anGroup, false); !strProblem.empty())
         return cl.Fail(EXIT_USAGE, strProblem);
+    // Before the alignment runs: an answer that cannot be written is no answer.
+    if (const int nCode = CheckOutput(cl, strOut))
+        return nCode;
 
     PresetData data;
     std::string error;

@@ -11,7 +11,6 @@
 #include "BackupIndex.h"
 #include "CliSession.h"
 #include "CommandLine.h"
-#include "LinkLossText.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
 #include "PresetName.h"
@@ -76,8 +75,9 @@ int LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& 
     std::string error;
     if (!ReadFileBytes(indexPath, bytes, error))
         return cl.Fail(EXIT_IO, error + " (a backup folder holds " + BACKUP_INDEX_FILE + ")");
-    if (!BackupIndexFromJson(std::string(bytes.begin(), bytes.end()), index, error))
-        return cl.Fail(EXIT_IO, indexPath + ": " + error);
+    bool bBadName = false;
+    if (!BackupIndexFromJson(std::string(bytes.begin(), bytes.end()), index, error, &bBadName))
+        return cl.Fail(bBadName ? EXIT_USAGE : EXIT_IO, indexPath + ": " + error);
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
         if (!slots[static_cast<std::size_t>(s)])
             continue;
@@ -104,18 +104,19 @@ int RunBackup(const CommandLine& cl)
     // Everything is read before anything is written, and written beside the
     // folder until it is whole, so a device or a disk that fails halfway
     // leaves an earlier backup in the folder as it was.
+    // The session stays to the end: an interrupt while the files are being
+    // written still keeps the earlier backup.
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    {
-        CCliSession session(cl);
-        if (!session.Connect())
-            return EXIT_IO;
-        for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
-            if (session.IsStopRequested())
-                return session.StoppedBefore(std::to_string(s) + " of 6 slots were read; " + folder.Untouched());
-            if (!session.ReadSlot(s, aPreset[static_cast<std::size_t>(s)], "reading slot " + std::to_string(s)))
-                return session.StepFailed(folder.Untouched());
-        }
+    CCliSession session(cl);
+    if (!session.Connect())
+        return EXIT_IO;
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s) {
+        if (session.IsStopRequested())
+            return session.StoppedBefore(std::to_string(s) + " of 6 slots were read; " + folder.Untouched());
+        if (!session.ReadSlot(s, aPreset[static_cast<std::size_t>(s)], "reading slot " + std::to_string(s)))
+            return session.StepFailed(folder.Untouched());
     }
+    session.m_link.Disconnect();
 
     BackupIndex index;
     index.strPort = cl.Get("--port");
@@ -130,12 +131,15 @@ int RunBackup(const CommandLine& cl)
     const std::string text = BackupIndexToJson(index);
     std::string note;
     if (!WriteFileAtomically(folder.PathOf(BACKUP_INDEX_FILE), std::vector<std::uint8_t>(text.begin(), text.end()),
-                             error) ||
-        !folder.Commit(error, note))
+                             error))
+        return cl.Fail(EXIT_IO, error + "; " + folder.Untouched());
+    if (session.IsStopRequested())
+        return session.StoppedBefore("all six slots were read; " + folder.Untouched());
+    if (!folder.Commit(error, note))
         return cl.Fail(EXIT_IO, error + "; " + folder.Untouched());
     for (const BackupEntry& e : index.aEntry)
         cl.out << "slot " << e.nSlot << "  " << QuotedName(e.strName) << "  " << e.strFile << "\n";
-    cl.out << "Backed up six slots into " << dir << "\n";
+    cl.out << "Backed up six slots into " << EscapeControls(dir) << "\n";
     if (!note.empty())
         cl.err << "vardenctl backup: " << note << "\n";
     return EXIT_OK;
@@ -184,7 +188,7 @@ int RunRestore(const CommandLine& cl)
         }
         const std::string& name = index.Find(s)->strName;
         if (!session.WriteSlot(s, aPreset[static_cast<std::size_t>(s)], name))
-            return session.StepFailed(standing(DescribeWrittenPart(s, session.GetTransferAnswered())));
+            return session.StepFailed(standing(session.WrittenPart(s)));
         if (session.IsStopRequested())
             return session.StoppedBefore(standing(slot + " was written but not read back"));
         std::vector<std::string> lines;
@@ -205,7 +209,7 @@ int RunRestore(const CommandLine& cl)
     if (!different.empty())
         return cl.Fail(EXIT_IO, std::string("restore failed: ") + (different.size() == 1 ? "slot " : "slots ") +
                                     SlotList(different) + " read back different");
-    cl.out << "Restored " << restored.size() << (restored.size() == 1 ? " slot" : " slots") << " from " << cl.args[0]
-           << "\n";
-    return EXIT_OK;
+    cl.out << "Restored " << restored.size() << (restored.size() == 1 ? " slot" : " slots") << " from "
+           << EscapeControls(cl.args[0]) << "\n";
+    return session.Finish(EXIT_OK, "every slot asked for was restored");
 }

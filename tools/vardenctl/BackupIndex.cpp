@@ -6,6 +6,7 @@
 #include "Frame.h"
 #include "PresetName.h"
 #include "PresetNameRule.h"
+#include "Windows1252.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -19,7 +20,7 @@ bool IsPlainFileName(const std::string& s)
     return !s.empty() && s != "." && s != ".." && s.find('/') == std::string::npos && s.find('\0') == std::string::npos;
 }
 
-bool ReadEntry(const json& obj, const std::string& strPath, BackupEntry& entry, std::string& strError)
+bool ReadEntry(const json& obj, const std::string& strPath, BackupEntry& entry, std::string& strError, bool& bBadName)
 {
     if (!obj.is_object()) {
         strError = strPath + ": expected an object";
@@ -38,13 +39,13 @@ bool ReadEntry(const json& obj, const std::string& strPath, BackupEntry& entry, 
         strError = strPath + ".name: expected a string";
         return false;
     }
-    if (!Utf8ToLatin1(name->get<std::string>(), entry.strName, strError)) {
-        strError = strPath + ".name: " + strError;
-        return false;
-    }
-    const std::string problem = CheckPresetName(entry.strName);
+    // Restore writes the name to the device: it must keep it whole.
+    std::string problem;
+    if (Utf8ToWindows1252(name->get<std::string>(), entry.strName, problem))
+        problem = CheckDeviceName(entry.strName);
     if (!problem.empty()) {
         strError = strPath + ".name: " + problem;
+        bBadName = true;
         return false;
     }
     if (file == obj.end() || !file->is_string() || !IsPlainFileName(file->get<std::string>())) {
@@ -83,14 +84,17 @@ std::string BackupIndexToJson(const BackupIndex& index)
     root["date"] = index.strDate;
     ordered_json slots = ordered_json::array();
     for (const BackupEntry& e : index.aEntry)
-        slots.push_back(ordered_json{{"slot", e.nSlot}, {"name", Latin1ToUtf8(e.strName)}, {"file", e.strFile}});
+        slots.push_back(ordered_json{{"slot", e.nSlot}, {"name", Windows1252ToUtf8(e.strName)}, {"file", e.strFile}});
     root["slots"] = std::move(slots);
     // The port path is only for the reader: bytes that are not UTF-8 become U+FFFD.
     return root.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool BackupIndexFromJson(const std::string& strText, BackupIndex& index, std::string& strError)
+bool BackupIndexFromJson(const std::string& strText, BackupIndex& index, std::string& strError, bool* pbBadName)
 {
+    bool bBadName = false;
+    if (pbBadName)
+        *pbBadName = false;
     json root;
     try {
         root = json::parse(strText);
@@ -114,8 +118,11 @@ bool BackupIndexFromJson(const std::string& strText, BackupIndex& index, std::st
     BackupIndex result;
     for (std::size_t i = 0; i < slots->size(); ++i) {
         BackupEntry entry;
-        if (!ReadEntry((*slots)[i], "slots[" + std::to_string(i) + "]", entry, strError))
+        if (!ReadEntry((*slots)[i], "slots[" + std::to_string(i) + "]", entry, strError, bBadName)) {
+            if (pbBadName)
+                *pbBadName = bBadName;
             return false;
+        }
         if (result.Find(entry.nSlot)) {
             strError = "slots[" + std::to_string(i) + "]: slot " + std::to_string(entry.nSlot) + " is listed twice";
             return false;

@@ -10,7 +10,7 @@ inline constexpr const char* BACKUP_INDEX_FILE = "index.json";
 
 struct BackupEntry {
     int nSlot = 0;
-    std::string strName;  // Latin-1, at most eight characters, as the device names the slot
+    std::string strName;  // Windows-1252, at most eight characters, as the device names the slot
     std::string strFile;  // a plain file name inside the backup folder
 };
 
@@ -30,5 +30,7 @@ std::string BackupIndexToJson(const BackupIndex& index);
 
 // Checks everything restore relies on: known format, slots 0..5 each at most
 // once, names a device can take, file names without folders. On failure
-// strError says which entry is wrong.
-bool BackupIndexFromJson(const std::string& strText, BackupIndex& index, std::string& strError);
+// strError says which entry is wrong, and *pbBadName whether it is a name the
+// device cannot keep.
+bool BackupIndexFromJson(const std::string& strText, BackupIndex& index, std::string& strError,
+                         bool* pbBadName = nullptr);

@@ -34,6 +34,8 @@ public:
     // calls onInterrupt from Run. Call before the port is opened, so the
     // threads it starts leave the signals to us as well.
     void CatchInterrupts(std::function<void()> onInterrupt);
+    // Hands the interrupts that have come to onInterrupt now, outside Run.
+    void TakeInterrupts();
     // Said once on err when the device takes long over one frame.
     void SetWaitNotice(std::string strNotice) { m_strWaitNotice = std::move(strNotice); }
 
@@ -65,7 +67,6 @@ private:
     };
     void Dispatch(const Message& m);
     void ShowProgress();
-    void TakeInterrupts();
     void NoteSlowDevice();
     // Ends an open progress bar line so other text starts on its own line.
     void BreakProgressLine();

@@ -75,7 +75,14 @@ bool CCliSession::RunStep(const std::string& strWhat, int nWriteSlot, const std:
     m_bInStep = true;
     m_strStep = strWhat;
     m_nStepWriteSlot = nWriteSlot;
-    m_wnd.Run([&] { return m_stop == Stop::Now || bDone(); });
+    m_wnd.Run([&] {
+        // Noted while the link lives: a lost link deletes the queue.
+        if (m_link.IsConnected()) {
+            const CSendData* pHead = m_link.GetLink().GetHead();
+            m_bTransferOnLine = pHead && pHead->m_bTransfer && !pHead->m_bUnsent;
+        }
+        return m_stop == Stop::Now || bDone();
+    });
     m_wnd.FinishProgress();
     m_bInStep = false;
     return bDone();
@@ -98,6 +105,25 @@ int CCliSession::StepFailed(const std::string& strLeft) const
 int CCliSession::StoppedBefore(const std::string& strLeft) const
 {
     return m_cl.Fail(EXIT_INTERRUPTED, "stopped after the interrupt; " + strLeft);
+}
+
+bool CCliSession::IsStopRequested()
+{
+    // Between steps nobody waits on the signals: take what has come.
+    m_wnd.TakeInterrupts();
+    return m_stop != Stop::None;
+}
+
+int CCliSession::Finish(int nCode, const std::string& strDone)
+{
+    if (nCode != EXIT_OK || !IsStopRequested())
+        return nCode;
+    return StoppedBefore(strDone);
+}
+
+std::string CCliSession::WrittenPart(int nSlot) const
+{
+    return DescribeWrittenPart(nSlot, m_link.GetTransferAnswered(), m_bTransferOnLine);
 }
 
 bool CCliSession::ReadNames()

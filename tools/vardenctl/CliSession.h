@@ -41,12 +41,17 @@ public:
     // After a step failed: "interrupted; " or why the link ended, then what
     // the command adds about what is left; returns 130 or 1.
     int StepFailed(const std::string& strLeft) const;
-    // The first interrupt came: the command stops before its next step.
-    bool IsStopRequested() const { return m_stop != Stop::None; }
+    // An interrupt came (also one between steps, or after the last): the
+    // command stops before its next step, and creates or replaces no file.
+    bool IsStopRequested();
     // Says the command stopped before the rest of its work; returns 130.
     int StoppedBefore(const std::string& strLeft) const;
-    // How many frames of the last transfer the device acknowledged.
-    int GetTransferAnswered() const { return m_link.GetTransferAnswered(); }
+    // The exit status of a command whose work is over: nCode, but 130 once
+    // an interrupt came, saying strDone was done all the same.
+    int Finish(int nCode, const std::string& strDone);
+    // What the last write to nSlot left there, the frame that was on the
+    // line when it stopped included.
+    std::string WrittenPart(int nSlot) const;
 
     const CommandLine& m_cl;
     CTALVRoute m_route;
@@ -66,6 +71,7 @@ private:
     MessageBoxHandler m_oldHandler;
     Stop m_stop = Stop::None;
     bool m_bInStep = false;
+    bool m_bTransferOnLine = false;  // a transfer frame had gone out unanswered
     std::string m_strStep;
     int m_nStepWriteSlot = -1;
 };

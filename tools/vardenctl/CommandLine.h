@@ -30,6 +30,11 @@ struct CommandLine {
 // Parses a whole number in [nMin, nMax]; nothing else (no sign junk, no trailing text).
 std::optional<int> ParseInt(const std::string& s, int nMin, int nMax);
 
+// A preset file the command is to write, checked before it does anything
+// else: .dia or .json, and a place where it can be written (what is there is
+// a regular file). EXIT_OK, or the exit status having said what is wrong.
+int CheckOutput(const CommandLine& cl, const std::string& strPath);
+
 int RunShow(const CommandLine& cl);
 int RunConvert(const CommandLine& cl);
 int RunFrames(const CommandLine& cl);

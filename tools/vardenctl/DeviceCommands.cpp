@@ -13,12 +13,12 @@
 #include "CommandLine.h"
 #include "DeviceLink.h"
 #include "EnumerateSerialPorts.h"
-#include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
 #include "PresetName.h"
+#include "PresetNameRule.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
 #include "SlotVerify.h"
@@ -62,7 +62,7 @@ int RunNames(const CommandLine& cl)
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
         cl.out << s << (s == 0 ? " (live)  " : "         ")
                << NameForTerminal(session.m_link.m_strPresetName[static_cast<std::size_t>(s)]) << "\n";
-    return EXIT_OK;
+    return session.Finish(EXIT_OK, "the names were read");
 }
 
 int RunRead(const CommandLine& cl)
@@ -71,12 +71,10 @@ int RunRead(const CommandLine& cl)
     if (!slot)
         return EXIT_USAGE;
     const std::string out = cl.args[0];
-    if (FormatOfPath(out) == PresetFormat::Unknown)
-        return cl.Fail(EXIT_USAGE, out + ": the extension must be .dia or .json");
     // A transfer that could not be kept is not worth making.
+    if (const int nCode = CheckOutput(cl, out))
+        return nCode;
     std::string error;
-    if (!CheckWritable(out, error))
-        return cl.Fail(EXIT_IO, error);
 
     CCliSession session(cl);
     if (!session.Connect())
@@ -85,10 +83,13 @@ int RunRead(const CommandLine& cl)
     if (!session.ReadSlot(*slot, data, "reading slot " + std::to_string(*slot)))
         return session.StepFailed("nothing was written to " + out);
     session.m_link.Disconnect();
+    // Stopped is stopped: what was read is not kept.
+    if (session.IsStopRequested())
+        return session.StoppedBefore("slot " + std::to_string(*slot) + " was read, but nothing was written to " + out);
 
     if (!WritePreset(out, data, error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "Read slot " << *slot << " (" << QuotedName(data.strName) << ") into " << out << "\n";
+    cl.out << "Read slot " << *slot << " (" << QuotedName(data.strName) << ") into " << EscapeControls(out) << "\n";
     return EXIT_OK;
 }
 
@@ -106,8 +107,14 @@ int RunWrite(const CommandLine& cl)
         return cl.Fail(EXIT_USAGE, "--name: " + error);
     if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
         return cl.Fail(ExitForPresetFault(fault), error);
-    if (!cl.Has("--name"))
+    if (!cl.Has("--name")) {
+        // A file may hold a longer name than the device keeps; it is not cut
+        // behind the user's back.
         name = data.strName;
+        if (const std::string problem = CheckDeviceName(name); !problem.empty())
+            return cl.Fail(EXIT_USAGE, cl.args[0] + ": " + problem +
+                                           "; give --name NAME to write it under a name the device keeps");
+    }
 
     // A write needs nothing from the device first: the name frame and the
     // four blocks go out at once.
@@ -115,13 +122,15 @@ int RunWrite(const CommandLine& cl)
     if (!session.Connect())
         return EXIT_IO;
     if (!session.WriteSlot(*slot, data, name))
-        return session.StepFailed(DescribeWrittenPart(*slot, session.GetTransferAnswered()));
-    cl.out << "Wrote " << cl.args[0] << " to slot " << *slot << " as " << QuotedName(name) << "\n";
+        return session.StepFailed(session.WrittenPart(*slot));
+    cl.out << "Wrote " << EscapeControls(cl.args[0]) << " to slot " << *slot << " as " << QuotedName(name) << "\n";
+    const std::string written = "slot " + std::to_string(*slot) + " was written";
     if (!cl.Has("--verify"))
-        return EXIT_OK;
+        return session.Finish(EXIT_OK, written);
     if (session.IsStopRequested())
-        return session.StoppedBefore("slot " + std::to_string(*slot) + " was written but not verified");
-    return ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name);
+        return session.StoppedBefore(written + " but not verified");
+    return session.Finish(ReportVerifiedWrite(session, *slot, PresetFromRoute(session.m_route), name),
+                          written + " and verified");
 }
 
 int RunSim(const CommandLine& cl)

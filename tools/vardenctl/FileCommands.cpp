@@ -3,7 +3,9 @@
 
 #include "CommandLine.h"
 #include "FactoryPresets.h"
+#include "PresetFile.h"
 #include "PresetIo.h"
+#include "PresetName.h"
 #include "PresetText.h"
 #include "TALVRoute.h"
 
@@ -27,6 +29,16 @@ bool CheckExtension(const CommandLine& cl, const std::string& path)
 }
 }  // namespace
 
+int CheckOutput(const CommandLine& cl, const std::string& strPath)
+{
+    if (FormatOfPath(strPath) == PresetFormat::Unknown)
+        return cl.Fail(EXIT_USAGE, strPath + ": the extension must be .dia or .json");
+    std::string error;
+    if (!CheckWritable(strPath, error))
+        return cl.Fail(EXIT_IO, error);
+    return EXIT_OK;
+}
+
 int RunShow(const CommandLine& cl)
 {
     PresetData data;
@@ -39,15 +51,17 @@ int RunShow(const CommandLine& cl)
 
 int RunConvert(const CommandLine& cl)
 {
-    if (!CheckExtension(cl, cl.args[0]) || !CheckExtension(cl, cl.args[1]))
+    if (!CheckExtension(cl, cl.args[0]))
         return EXIT_USAGE;
+    if (const int nCode = CheckOutput(cl, cl.args[1]))
+        return nCode;
     PresetData data;
     std::string error;
     if (const PresetFault fault = ReadPreset(cl.args[0], data, error); fault != PresetFault::None)
         return cl.Fail(ExitForPresetFault(fault), error);
     if (!WritePreset(cl.args[1], data, error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "Wrote " << cl.args[1] << "\n";
+    cl.out << "Wrote " << EscapeControls(cl.args[1]) << "\n";
     return EXIT_OK;
 }
 
@@ -73,8 +87,8 @@ int RunFrames(const CommandLine& cl)
 
 int RunDemo(const CommandLine& cl)
 {
-    if (!CheckExtension(cl, cl.args[0]))
-        return EXIT_USAGE;
+    if (const int nCode = CheckOutput(cl, cl.args[0]))
+        return nCode;
     const SimPreset factory = FactoryPreset(0);
     CTALVRoute route;
     for (int k = 0; k < NUM_CHANNELS; ++k)
@@ -85,6 +99,6 @@ int RunDemo(const CommandLine& cl)
     std::string error;
     if (!WritePreset(cl.args[0], PresetFromRoute(route), error))
         return cl.Fail(EXIT_IO, error);
-    cl.out << "Wrote " << cl.args[0] << "\n";
+    cl.out << "Wrote " << EscapeControls(cl.args[0]) << "\n";
     return EXIT_OK;
 }

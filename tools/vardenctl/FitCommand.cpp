@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "FitReport.h"
 #include "PresetIo.h"
+#include "PresetName.h"
 #include "TALVRoute.h"
 #include "TuningOptions.h"
 
@@ -21,10 +22,11 @@ int RunFit(const CommandLine& cl)
     const auto channel = ParseInt(cl.Get("--channel"), 1, NUM_CHANNELS);
     if (!channel)
         return cl.Fail(EXIT_USAGE, "--channel takes a channel number from 1 to 4, not '" + cl.Get("--channel") + "'");
-    if (FormatOfPath(strOut) == PresetFormat::Unknown)
-        return cl.Fail(EXIT_USAGE, strOut + ": the extension must be .dia or .json");
     FitSettings settings;
     if (const int nCode = ParseFitOptions(cl, settings); nCode != EXIT_OK)
+        return nCode;
+    // Before the fit runs: an answer that cannot be written is no answer.
+    if (const int nCode = CheckOutput(cl, strOut))
         return nCode;
 
     PresetData data;
@@ -58,6 +60,6 @@ int RunFit(const CommandLine& cl)
     if (!WritePreset(strOut, data, error))
         return cl.Fail(EXIT_IO, error);
     cl.out << "channel " << *channel << ": " << FormatFitSummary(outcome) << "\n"
-           << FormatFitBands(request, outcome) << "Wrote " << strOut << "\n";
+           << FormatFitBands(request, outcome) << "Wrote " << EscapeControls(strOut) << "\n";
     return EXIT_OK;
 }

@@ -8,6 +8,7 @@
 #include "PresetLimits.h"
 #include "PresetName.h"
 #include "PresetNameRule.h"
+#include "Windows1252.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
@@ -137,7 +138,7 @@ ordered_json FilterToJson(const FilterRecord& f)
 std::string PresetToJson(const PresetData& data)
 {
     ordered_json root;
-    root["name"] = Latin1ToUtf8(data.strName);
+    root["name"] = Windows1252ToUtf8(data.strName);
     ordered_json channels = ordered_json::array();
     for (const ChannelRecord& rec : data.aChannel) {
         ordered_json ch;
@@ -275,7 +276,7 @@ bool ReadPresetJson(const std::string& strText, PresetData& data, std::string& s
         strError = "name: expected a string";
         return false;
     }
-    if (!Utf8ToLatin1(name->get<std::string>(), result.strName, strError)) {
+    if (!Utf8ToWindows1252(name->get<std::string>(), result.strName, strError)) {
         strError = "name: " + strError;
         fault = PresetFault::BadName;
         return false;

@@ -4,14 +4,20 @@
 #include <cstdio>
 
 #include "PresetNameRule.h"
+#include "Windows1252.h"
 
 namespace {
-constexpr std::uint32_t LATIN1_LAST = 0xFF;
-
 std::string CodePoint(std::uint32_t cp)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
+    return buf;
+}
+
+std::string Escaped(unsigned char c)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\x%02X", c);
     return buf;
 }
 
@@ -55,21 +61,7 @@ bool DecodeOne(const std::string& s, std::size_t& i, std::uint32_t& cp)
 }
 }  // namespace
 
-std::string Latin1ToUtf8(const std::string& strLatin1)
-{
-    std::string out;
-    for (unsigned char c : strLatin1) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-bool Utf8ToLatin1(const std::string& strUtf8, std::string& strLatin1, std::string& strError)
+bool Utf8ToWindows1252(const std::string& strUtf8, std::string& strName, std::string& strError)
 {
     std::string out;
     for (std::size_t i = 0; i < strUtf8.size();) {
@@ -78,46 +70,56 @@ bool Utf8ToLatin1(const std::string& strUtf8, std::string& strLatin1, std::strin
             strError = "the name is not valid UTF-8 text";
             return false;
         }
-        if (cp > LATIN1_LAST) {
+        unsigned char c = 0;
+        if (!UnicodeToWindows1252(cp, c)) {
             strError = "the name has a character the device cannot keep (" + CodePoint(cp) +
-                       "): only Latin-1 letters, digits and signs";
+                       "): only Windows-1252 letters, digits and signs";
             return false;
         }
-        out.push_back(static_cast<char>(cp));
+        out.push_back(static_cast<char>(c));
     }
-    strLatin1 = std::move(out);
+    strName = std::move(out);
     return true;
 }
 
-bool NameFromTerminal(const std::string& strUtf8, std::string& strLatin1, std::string& strError)
+bool NameFromTerminal(const std::string& strUtf8, std::string& strName, std::string& strError)
 {
     std::string out;
-    if (!Utf8ToLatin1(strUtf8, out, strError))
+    if (!Utf8ToWindows1252(strUtf8, out, strError))
         return false;
-    strError = CheckPresetName(out);
+    strError = CheckDeviceName(out);
     if (!strError.empty())
         return false;
-    strLatin1 = std::move(out);
+    strName = std::move(out);
     return true;
 }
 
-std::string NameForTerminal(const std::string& strLatin1)
+std::string NameForTerminal(const std::string& strName)
 {
     std::string out;
-    for (unsigned char c : strLatin1) {
+    for (unsigned char c : strName) {
         // The quote too, so a quoted name is never ambiguous.
-        if (!IsPresetNameChar(c) || c == '\\' || c == '"') {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += Latin1ToUtf8(std::string(1, static_cast<char>(c)));
-        }
+        if (!IsPresetNameChar(c) || c == '\\' || c == '"')
+            out += Escaped(c);
+        else
+            out += Windows1252ToUtf8(std::string(1, static_cast<char>(c)));
     }
     return out;
 }
 
-std::string QuotedName(const std::string& strLatin1)
+std::string QuotedName(const std::string& strName)
 {
-    return "\"" + NameForTerminal(strLatin1) + "\"";
+    return "\"" + NameForTerminal(strName) + "\"";
+}
+
+std::string EscapeControls(const std::string& strText)
+{
+    std::string out;
+    for (unsigned char c : strText) {
+        if (c < 0x20 || c == 0x7F)
+            out += Escaped(c);
+        else
+            out.push_back(static_cast<char>(c));
+    }
+    return out;
 }

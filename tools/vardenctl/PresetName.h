@@ -1,24 +1,26 @@
-// Preset names at the edges: the device and the files hold Latin-1, the
-// terminal speaks UTF-8.
+// Preset names at the edges: the device and the files hold Windows-1252,
+// the terminal and JSON speak UTF-8.
 #pragma once
 
 #include <string>
 
-// Latin-1 bytes as UTF-8 text.
-std::string Latin1ToUtf8(const std::string& strLatin1);
-
-// UTF-8 text as Latin-1; false with a message for text that is not UTF-8 or
-// has a character beyond U+00FF.
-bool Utf8ToLatin1(const std::string& strUtf8, std::string& strLatin1, std::string& strError);
+// UTF-8 text as Windows-1252; false with a message for text that is not
+// UTF-8 or has a character the code page has no byte for.
+bool Utf8ToWindows1252(const std::string& strUtf8, std::string& strName, std::string& strError);
 
 // A name the user typed, as the device keeps it: at most eight printable
-// Latin-1 characters (PresetNameRule.h).
-bool NameFromTerminal(const std::string& strUtf8, std::string& strLatin1, std::string& strError);
+// Windows-1252 characters (PresetNameRule.h).
+bool NameFromTerminal(const std::string& strUtf8, std::string& strName, std::string& strError);
 
 // A name from a device or a file, fit for the terminal, the same way in
 // every command: UTF-8, with control characters, the backslash and the
 // double quote written as \xNN.
-std::string NameForTerminal(const std::string& strLatin1);
+std::string NameForTerminal(const std::string& strName);
 
 // The same in double quotes, for messages and listings.
-std::string QuotedName(const std::string& strLatin1);
+std::string QuotedName(const std::string& strName);
+
+// Text for the terminal with every control character (a newline in a file
+// name, an escape) written as \xNN, so a message is one line that cannot
+// steer the terminal.
+std::string EscapeControls(const std::string& strText);

@@ -70,7 +70,7 @@ const char* SlopeName(int nSlope)
 
 void PrintPreset(std::ostream& out, const PresetData& data, const std::string& strSource)
 {
-    out << "Preset " << QuotedName(data.strName) << "  (" << strSource << ")\n";
+    out << "Preset " << QuotedName(data.strName) << "  (" << EscapeControls(strSource) << ")\n";
     out << "Input level: " << (data.aChannel[0].nInputLevel ? "high" : "low") << "\n";
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         const ChannelRecord& ch = data.aChannel[k];

@@ -3,14 +3,7 @@
 #include "CliSession.h"
 #include "PresetDiff.h"
 #include "PresetName.h"
-
-std::string NameAsStored(const std::string& strName)
-{
-    std::string name = strName.substr(0, PRESET_NAME_LEN);
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    return name;
-}
+#include "PresetNameRule.h"
 
 void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines)
 {
@@ -28,7 +21,7 @@ VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent,
         return VerifyResult::LinkFailed;
     lines.clear();
     // The name as the device reports it, not as we would expect it to cut it.
-    const std::string expected = NameAsStored(strName);
+    const std::string expected = NameAsDeviceKeepsIt(strName);
     if (stored.strName != expected)
         lines.push_back(FieldChange("name", QuotedName(expected), QuotedName(stored.strName)));
     const std::vector<std::string> fields = DiffPresets(sent, stored, PresetFields::Stored);

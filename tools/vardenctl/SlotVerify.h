@@ -21,9 +21,5 @@ VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent,
 // "vardenctl CMD: slot N does not hold what was written", then the lines.
 void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines);
 
-// The name the device gives back for strName: the eight characters it
-// keeps, without the space padding it stores them with.
-std::string NameAsStored(const std::string& strName);
-
 // For `write --verify`: reads the slot back and reports; the exit status.
 int ReportVerifiedWrite(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName);

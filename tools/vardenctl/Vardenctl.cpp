@@ -2,12 +2,13 @@
 
 #include <charconv>
 
+#include "PresetName.h"
+
 namespace {
 struct OptionSpec {
     const char* name;
     bool bValue;  // takes a value
     bool bRequired;
-    bool bEmptyOk = false;  // the value may be empty (an empty preset name)
     bool bRepeats = false;  // may be given more than once (each value kept)
 };
 
@@ -124,7 +125,7 @@ const std::vector<Command>& Commands()
          "                   the window refuses them (a preset file holds no links)\n"
          "Among near-equal settings the one with the smaller total delay is chosen.",
          2,
-         {{"--measurement", true, true, false, true},
+         {{"--measurement", true, true, true},
           {"--range", true, false},
           {"--crossover", false, false},
           {"--links", true, false}},
@@ -164,14 +165,15 @@ const std::vector<Command>& Commands()
         {"write",
          "write --port PORT --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
-         "NAME, or the file's own name: at most eight printable Latin-1 characters.\n"
+         "NAME, or the file's own name: at most eight printable Windows-1252 characters\n"
+         "(a file holding a longer name needs --name).\n"
          "Succeeds only once the device has acknowledged every frame. A first Ctrl-C,\n"
          "SIGTERM or SIGHUP lets the transfer finish and skips --verify; a second\n"
          "stops it at once (exit 130).\n"
          "  --verify  read the slot and its name back afterwards and compare every field\n"
          "            the device stores; each difference is listed and the exit status is 1",
          1,
-         {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false, true}, {"--verify", false, false}},
+         {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}, {"--verify", false, false}},
          RunWrite},
         {"backup",
          "backup --port PORT DIR [--force]",
@@ -219,7 +221,8 @@ void PrintUsage(std::ostream& out)
     out << "\nThe device commands stop on Ctrl-C, SIGTERM or SIGHUP after the slot in\n"
            "progress; a second interrupt stops them at once.\n";
     out << "\n'vardenctl COMMAND --help' describes a command; 'vardenctl --version' tells\n"
-           "the version. Options take their value as '--port P' or '--port=P'.\n"
+           "the version. Options take their value as '--port P' or '--port=P'; '--' ends\n"
+           "the options, so the words after it are files even when they start with '-'.\n"
            "Exit status: 0 success, 1 a file or the device failed, 2 a usage error (or a\n"
            "preset name the device cannot keep), 130 stopped by the user.\n";
 }
@@ -231,22 +234,30 @@ bool IsHelp(const std::string& s)
 
 int UsageError(const Command& c, std::ostream& err, const std::string& text)
 {
-    err << "vardenctl " << c.name << ": " << text << "\nusage: vardenctl " << c.synopsis << "\n";
+    err << "vardenctl " << c.name << ": " << EscapeControls(text) << "\nusage: vardenctl " << c.synopsis << "\n";
     return EXIT_USAGE;
 }
 
 int RunCommand(const Command& c, const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
 {
     for (const std::string& s : words) {
+        if (s == "--")
+            break;
         if (IsHelp(s)) {
             out << "usage: vardenctl " << c.synopsis << "\n\n" << c.help << "\n";
             return EXIT_OK;
         }
     }
     CommandLine cl{c.name, {}, {}, out, err};
+    bool bOptionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (word.size() < 2 || word[0] != '-') {
+        // After "--" every word is an argument, so a file may start with '-'.
+        if (!bOptionsEnded && word == "--") {
+            bOptionsEnded = true;
+            continue;
+        }
+        if (bOptionsEnded || word.size() < 2 || word[0] != '-') {
             cl.args.push_back(word);
             continue;
         }
@@ -274,7 +285,7 @@ int RunCommand(const Command& c, const std::vector<std::string>& words, std::ost
             value = words[++i];
         else
             return UsageError(c, err, w + " needs a value");
-        if (value.empty() && !pOption->bEmptyOk)
+        if (value.empty())
             return UsageError(c, err, w + " needs a value, not an empty one");
         cl.options[w] = value;
         cl.repeated[w].push_back(value);
@@ -298,7 +309,7 @@ std::string CommandLine::Get(const std::string& opt) const
 
 int CommandLine::Fail(int nCode, const std::string& text) const
 {
-    err << "vardenctl " << strCommand << ": " << text << "\n";
+    err << "vardenctl " << strCommand << ": " << EscapeControls(text) << "\n";
     return nCode;
 }
 
