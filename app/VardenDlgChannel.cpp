@@ -15,12 +15,24 @@ constexpr int DELAY_MAX = 960;
 
 // Field 1077's mode for each item of the unit list: CM, MS, INCH.
 constexpr int kDelayModeOfUnit[] = {1, 0, 2};
+
+// The frequency a crossover fader was moved to, or 0 when it stands where the
+// held frequency puts it. The scale is coarse, so reading a position back
+// would turn a typed 40 Hz into 20 Hz (the high-pass off) or 1000 Hz into
+// 1020 Hz: a frequency asked for by number is taken as asked.
+int MovedFrequency(CBitmapSlider& fader, int nHeld)
+{
+    if (fader.GetAskedFrequency() > 0)
+        return fader.GetAskedFrequency();
+    if (fader.GetPos() == fader.PosOfFrequency(nHeld))
+        return 0;
+    return fader.GetFrequency();
+}
 }  // namespace
 
 // A fader reported where the stored value already puts it (focus, a click on
 // the thumb, a key at the end of the scale) changes nothing: only movement
-// edits. The frequency scale is coarse, so reading a position back would turn
-// a typed 40 Hz into 20 Hz (the high-pass off) or 1000 Hz into 1020 Hz.
+// edits.
 void CVardenDlg::OnChannelFader(int nId)
 {
     switch (nId) {
@@ -34,9 +46,9 @@ void CVardenDlg::OnChannelFader(int nId)
     }
     case IDC_HPF_FADER: {
         CBitmapSlider* pFader = Fader(IDC_HPF_FADER);
-        if (pFader->GetPos() == pFader->PosOfFrequency(m_pCurData->GetHpfFreq()))
+        int f = MovedFrequency(*pFader, m_pCurData->GetHpfFreq());
+        if (f == 0)
             break;
-        int f = pFader->GetFrequency();
         const int l = m_pCurData->GetLpfFreq();
         const bool bClamped = f > l;
         if (bClamped)
@@ -50,9 +62,9 @@ void CVardenDlg::OnChannelFader(int nId)
     }
     case IDC_LPF_FADER: {
         CBitmapSlider* pFader = Fader(IDC_LPF_FADER);
-        if (pFader->GetPos() == pFader->PosOfFrequency(m_pCurData->GetLpfFreq()))
+        int f = MovedFrequency(*pFader, m_pCurData->GetLpfFreq());
+        if (f == 0)
             break;
-        int f = pFader->GetFrequency();
         const int h = m_pCurData->GetHpfFreq();
         const bool bClamped = f < h;
         if (bClamped)

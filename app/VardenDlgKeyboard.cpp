@@ -1,16 +1,19 @@
 // The window's keyboard rules, offered every event before the controls see
 // it: the arrow keys walk along the band faders, Enter in a band field hands
-// the focus to the band's fader, and neither Enter nor Escape closes
-// anything. A click anywhere first lets a half-typed field take its value.
+// the focus to the band's fader, Enter on a switch or key clicks it, and
+// neither Enter nor Escape closes anything. A click anywhere first lets a
+// half-typed field take its value.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "BitButton.h"
 #include "BitmapSlider.h"
 #include "ControlIds.h"
 #include "NumEdit.h"
 #include "VardenDlg.h"
 #include "WindowMessage.h"
+#include "xSkinButton.h"
 
 namespace {
 int ControlId(const QWidget* pWidget)
@@ -93,6 +96,10 @@ bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
             SendWindowMessage(GetDlgItem(IDC_BAND_FADER + BandOfField(nFocusId)), WM_SLIDER_TAKEFOCUS, 0, 0);
             return true;
         }
+        // A focused switch or key is clicked by Enter and keeps the focus
+        // for the next key, as a focused button of any dialog does.
+        if (qobject_cast<CBitButton*>(pFocus) || qobject_cast<CxSkinButton*>(pFocus))
+            return false;
         setFocus(Qt::OtherFocusReason);
         return false;
     case Qt::Key_Escape:

@@ -45,6 +45,11 @@ QPalette WindowPalette()
     palette.setColor(QPalette::Disabled, QPalette::Text, SkinPalette::kLegendDim);
     palette.setColor(QPalette::Disabled, QPalette::WindowText, SkinPalette::kLegendDim);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, SkinPalette::kLegendDim);
+    // The style etches disabled text (menu items, labels) over a copy in
+    // the light colour, a relief meant for light looks: on this dark one it
+    // drew the unavailable items brighter than the available ones. Disabled
+    // text is dimmed only.
+    palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
     return palette;
 }
 

@@ -15,6 +15,8 @@
 #include "FontStatic.h"
 #include "GradientProgressAccessible.h"
 #include "GradientProgressCtrl.h"
+#include "NumEdit.h"
+#include "NumEditAccessible.h"
 #include "xSkinButton.h"
 #include "xSkinButtonAccessible.h"
 
@@ -36,6 +38,8 @@ QAccessibleInterface* CreateControlInterface(const QString& /*strClass*/, QObjec
         return new QAccessibleWidget(pLabel, QAccessible::StaticText);
     if (auto* pPicture = qobject_cast<CBmpStatic*>(pObject))
         return new QAccessibleWidget(pPicture, QAccessible::Graphic);
+    if (auto* pField = qobject_cast<CNumEdit*>(pObject))
+        return new CNumEditAccessible(pField);
     if (auto* pGraph = dynamic_cast<CFStatic*>(pObject))
         return new CFStaticAccessible(pGraph);
     // A list one can type into keeps Qt's interface, which has the field.

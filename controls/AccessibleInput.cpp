@@ -1,6 +1,7 @@
 #include "AccessibleInput.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -57,5 +58,26 @@ bool ClickAsUser(QWidget* pControl)
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(pControl, &leave);
     }
+    return true;
+}
+
+bool ClickOnActivationKey(QKeyEvent& keyEvent, const std::function<void()>& fnClick)
+{
+    // Enter on the keypad carries the keypad modifier, which is no modifier
+    // the user holds.
+    if ((keyEvent.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (keyEvent.key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Select:
+        break;
+    default:
+        return false;
+    }
+    if (!keyEvent.isAutoRepeat())
+        fnClick();
+    keyEvent.accept();
     return true;
 }

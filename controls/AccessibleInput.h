@@ -3,6 +3,9 @@
 // mouse or the keys take, so the window applies all of its rules to it.
 #pragma once
 
+#include <functional>
+
+class QKeyEvent;
 class QWidget;
 
 // Sent through the application to a control before a request acts on it. A
@@ -18,3 +21,9 @@ bool AdmitAccessibleInput(QWidget* pControl);
 // A left click in the middle of the control, pressed and released as the
 // mouse does it; false when the request was not admitted.
 bool ClickAsUser(QWidget* pControl);
+
+// Space or Enter without a modifier clicks a focused switch or key, as it
+// pushes a button of the toolkit, once however long it is held: for such a
+// key fnClick is called (not for its repeats) and the event is taken. False
+// for any other key, which is left to the control's default handling.
+bool ClickOnActivationKey(QKeyEvent& keyEvent, const std::function<void()>& fnClick);

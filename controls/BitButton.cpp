@@ -1,9 +1,12 @@
 #include "BitButton.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
 
+#include "AccessibleInput.h"
 #include "QtColor.h"
 #include "SkinImages.h"
 #include "SkinPainter.h"
@@ -24,6 +27,9 @@ CBitButton::CBitButton(QWidget* pParent, int nID) : QWidget(pParent), m_nID(nID)
     Trace("loading from IDC_HAND\n");
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
+    // Reached with Tab and clicked with Space or Enter, so the keyboard
+    // alone can work every switch.
+    setFocusPolicy(Qt::StrongFocus);
     // Every pixel comes from the stretched image or the face colour.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -137,6 +143,8 @@ void CBitButton::paintEvent(QPaintEvent*)
     }
     if (!isEnabled())
         DrawDisabledVeil(painter, rect());
+    if (hasFocus() && m_bFocusFrame)
+        DrawFocusFrame(painter, rect());
 
     if (m_strCaption.isEmpty())
         return;
@@ -218,10 +226,26 @@ void CBitButton::mouseReleaseEvent(QMouseEvent* e)
     m_bPressed = false;
     update();
     e->accept();
-    if (bClick) {
-        PostWindowMessage(parentWidget(), WM_COMMAND_EVENT, MakeWParam(m_nID, BN_CLICKED), 0);
-        emit clicked(m_nID);
-    }
+    if (bClick)
+        Click();
+}
+
+void CBitButton::keyPressEvent(QKeyEvent* e)
+{
+    if (!ClickOnActivationKey(*e, [this] { Click(); }))
+        QWidget::keyPressEvent(e);
+}
+
+void CBitButton::focusInEvent(QFocusEvent* e)
+{
+    m_bFocusFrame = FocusFrameAfter(e->reason(), m_bFocusFrame);
+    QWidget::focusInEvent(e);
+}
+
+void CBitButton::Click()
+{
+    PostWindowMessage(parentWidget(), WM_COMMAND_EVENT, MakeWParam(m_nID, BN_CLICKED), 0);
+    emit clicked(m_nID);
 }
 
 void CBitButton::changeEvent(QEvent* e)

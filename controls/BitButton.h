@@ -1,7 +1,7 @@
 // A toggle button drawn from one skin image per check state (unchecked,
 // checked) and mouse state (normal, hover, pressed), stretched to the
-// button. The owner sets the check; a click only tells the parent, as
-// WM_COMMAND_EVENT (id, BN_CLICKED).
+// button. The owner sets the check; a click, or Space or Enter while it has
+// the focus, only tells the parent, as WM_COMMAND_EVENT (id, BN_CLICKED).
 #pragma once
 
 #include <QBasicTimer>
@@ -75,10 +75,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
 
 private:
+    // Tells the parent, as a click with the mouse does.
+    void Click();
+
     using Ids = std::array<int, STATE_COUNT>;
     using Colors = std::array<std::uint32_t, STATE_COUNT>;
     using Fonts = std::array<QFont, STATE_COUNT>;
@@ -107,6 +112,7 @@ private:
     bool m_bBlinkPhase = false;
     bool m_bBlinkMode = false;
     bool m_bFontsSet = false;
+    bool m_bFocusFrame = false;  // the focus came from the keyboard
 
     QString m_strCaption;
     QBasicTimer m_timer;  // timer 6, running only while blinking

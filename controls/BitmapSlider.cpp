@@ -49,6 +49,7 @@ void CBitmapSlider::SetPosClamped(long long nPos)
 {
     const int nOld = m_nPos;
     m_nPos = ClampPos(nPos);
+    m_nAskedFrequency = 0;
     update();
     // Screen readers say a fader's new value as it moves.
     if (m_nPos != nOld) {
@@ -101,6 +102,14 @@ void CBitmapSlider::MoveThumb(int nPos)
         return;
     SetPosClamped(nPos);
     PostToParent(WM_SLIDER_MOVED);
+}
+
+void CBitmapSlider::MoveThumbToFrequency(int nFreq)
+{
+    MoveThumb(PosOfFrequency(nFreq));
+    // The report is posted: the window reads this once it arrives.
+    if (m_bEnable)
+        m_nAskedFrequency = nFreq;
 }
 
 int CBitmapSlider::SetPageSize(int nSize)

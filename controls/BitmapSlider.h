@@ -56,6 +56,14 @@ public:
     // (WM_SLIDER_MOVED); nothing while disabled. Accessibility tools set a
     // fader through it.
     void MoveThumb(int nPos);
+    // The same to where nFreq lies on the frequency scale, keeping nFreq as
+    // what the thumb stands for until it moves again: the scale is coarse
+    // (40 Hz lies where 20 Hz does), and a frequency asked for by number
+    // must arrive as that number.
+    void MoveThumbToFrequency(int nFreq);
+    // The frequency MoveThumbToFrequency asked for while the thumb has not
+    // moved since; 0 otherwise.
+    int GetAskedFrequency() const { return m_nAskedFrequency; }
     // What the position stands for in the window; asked each time, as the
     // window's modes change it.
     void SetScaleSource(std::function<CFaderScale()> fnScale) { m_fnScale = std::move(fnScale); }
@@ -135,6 +143,7 @@ private:
     int m_nID = 0;
 
     int m_nFrequency = 0;
+    int m_nAskedFrequency = 0;
     bool m_bFreqReversed = false;
     int m_nMax = 120;
     int m_nMin = 0;

@@ -1,26 +1,13 @@
 #include "BitmapSliderAccessible.h"
 
-#include <QByteArray>
 #include <algorithm>
 #include <cmath>
 
 #include "AccessibleInput.h"
 #include "BitmapSlider.h"
 #include "FaderScale.h"
+#include "FieldNumber.h"
 #include "NumEditFormat.h"
-#include "NumEditParse.h"
-
-namespace {
-// Decimals written for a value handed to the field's reader: finer than any
-// field shows.
-constexpr int VALUE_DECIMALS = 6;
-
-// The number the field shows for one of its values: what the user reads.
-double Shown(const CNumEditFormat& format, int nValue)
-{
-    return ParseLeadingDouble(format.Text(nValue));
-}
-}  // namespace
 
 CBitmapSliderAccessible::CBitmapSliderAccessible(CBitmapSlider* pSlider)
     : QAccessibleWidget(pSlider, QAccessible::Slider)
@@ -63,36 +50,19 @@ QVariant CBitmapSliderAccessible::currentValue() const
     const CFaderScale scale = Slider()->GetScale();
     if (!scale.pFormat)
         return Slider()->GetPos();
-    return Shown(*scale.pFormat, FieldValue(scale));
-}
-
-double CBitmapSliderAccessible::Lowest() const
-{
-    const CFaderScale scale = Slider()->GetScale();
-    if (!scale.pFormat)
-        return Slider()->GetRangeMin();
-    const CNumEditFormat& format = *scale.pFormat;
-    // Some scales fall as the field's value rises (Q).
-    return std::min(Shown(format, format.GetMin()), Shown(format, format.GetMax()));
-}
-
-double CBitmapSliderAccessible::Highest() const
-{
-    const CFaderScale scale = Slider()->GetScale();
-    if (!scale.pFormat)
-        return Slider()->GetRangeMax();
-    const CNumEditFormat& format = *scale.pFormat;
-    return std::max(Shown(format, format.GetMin()), Shown(format, format.GetMax()));
+    return ShownNumber(*scale.pFormat, FieldValue(scale));
 }
 
 QVariant CBitmapSliderAccessible::minimumValue() const
 {
-    return Lowest();
+    const CFaderScale scale = Slider()->GetScale();
+    return scale.pFormat ? LowestNumber(*scale.pFormat) : double(Slider()->GetRangeMin());
 }
 
 QVariant CBitmapSliderAccessible::maximumValue() const
 {
-    return Highest();
+    const CFaderScale scale = Slider()->GetScale();
+    return scale.pFormat ? HighestNumber(*scale.pFormat) : double(Slider()->GetRangeMax());
 }
 
 QVariant CBitmapSliderAccessible::minimumStepSize() const
@@ -100,37 +70,31 @@ QVariant CBitmapSliderAccessible::minimumStepSize() const
     const CFaderScale scale = Slider()->GetScale();
     if (!scale.pFormat)
         return 1;
-    // Frequency steps grow along the scale: there is no one step.
-    if (scale.bFrequency)
-        return 0.0;
-    // One key step from here, towards the end that has room.
-    const CNumEditFormat& format = *scale.pFormat;
-    const int nValue = FieldValue(scale);
-    const int nNext = nValue < format.GetMax() ? nValue + 1 : nValue - 1;
-    if (!format.InRange(nNext))
-        return 0.0;
-    return std::fabs(Shown(format, nNext) - Shown(format, nValue));
+    // A frequency set by number takes any whole hertz, though the thumb's
+    // own places lie further apart.
+    return NumberStep(*scale.pFormat, FieldValue(scale));
 }
 
 void CBitmapSliderAccessible::setCurrentValue(const QVariant& value)
 {
-    bool bNumber = false;
-    double d = value.toDouble(&bNumber);
-    if (!bNumber || std::isnan(d))
-        return;
-    d = std::clamp(d, Lowest(), Highest());
     CBitmapSlider* pSlider = Slider();
     const CFaderScale scale = pSlider->GetScale();
-    int nPos;
     if (!scale.pFormat) {
-        nPos = static_cast<int>(std::lround(d));
-    } else {
-        // The field's own reader turns the number into its value, as if
-        // the user had typed it there.
-        const std::string strText = QByteArray::number(d, 'f', VALUE_DECIMALS).toStdString();
-        const int nValue = scale.pFormat->Silent(strText, FieldValue(scale)).nValue;
-        nPos = scale.bFrequency ? pSlider->PosOfFrequency(nValue) : pSlider->GetRangeMax() - nValue;
+        bool bNumber = false;
+        const double d = value.toDouble(&bNumber);
+        const double dLow = pSlider->GetRangeMin();
+        if (bNumber && !std::isnan(d) && AdmitAccessibleInput(pSlider))
+            pSlider->MoveThumb(static_cast<int>(std::lround(std::clamp(d, dLow, double(pSlider->GetRangeMax())))));
+        return;
     }
-    if (AdmitAccessibleInput(pSlider))
-        pSlider->MoveThumb(nPos);
+    // The field's own reader turns the number into its value, as if the
+    // user had typed it there.
+    const std::string strText = TypedNumber(*scale.pFormat, value);
+    if (strText.empty() || !AdmitAccessibleInput(pSlider))
+        return;
+    const int nValue = scale.pFormat->Silent(strText, FieldValue(scale)).nValue;
+    if (scale.bFrequency)
+        pSlider->MoveThumbToFrequency(nValue);
+    else
+        pSlider->MoveThumb(pSlider->GetRangeMax() - nValue);
 }

@@ -29,6 +29,4 @@ private:
     CBitmapSlider* Slider() const;
     // The value the scale's field would hold for the fader as it stands.
     int FieldValue(const CFaderScale& scale) const;
-    double Lowest() const;
-    double Highest() const;
 };

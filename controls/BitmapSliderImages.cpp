@@ -7,7 +7,7 @@
 #include "MemDC.h"
 #include "QtColor.h"
 #include "SkinImages.h"
-#include "SkinPalette.h"
+#include "SkinPainter.h"
 
 namespace {
 // The fader's raster work (masks, the saved background under the thumb)
@@ -221,11 +221,8 @@ void CBitmapSlider::paintEvent(QPaintEvent*)
 
     // An opaque channel hides the dotted rectangle; the keyboard user still
     // has to see which fader the arrow keys move.
-    if (m_bDrawFocusRect && m_bFocus && m_bEnable && !bSeeThrough && width() > 0 && height() > 0) {
-        p.setPen(QPen(SkinPalette::kAccent, 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
+    if (m_bDrawFocusRect && m_bFocus && m_bEnable && !bSeeThrough && width() > 0 && height() > 0)
+        DrawFocusFrame(p, rect());
 }
 
 void CBitmapSlider::DrawChannel(CMemDC& dc)

@@ -2,10 +2,32 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QItemSelectionModel>
 
 #include "AccessibleInput.h"
 
-CComboBoxAccessible::CComboBoxAccessible(QComboBox* pList) : QAccessibleWidget(pList, QAccessible::ComboBox) {}
+namespace {
+// The list shows its item selected only while it is open; tools look for
+// the chosen item there at any time.
+void SelectShownItem(QComboBox* pList)
+{
+    QItemSelectionModel* pSelection = pList->view()->selectionModel();
+    if (!pSelection)
+        return;
+    const QModelIndex index =
+        pList->model()->index(pList->currentIndex(), pList->modelColumn(), pList->rootModelIndex());
+    if (index.isValid())
+        pSelection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    else
+        pSelection->clear();
+}
+}  // namespace
+
+CComboBoxAccessible::CComboBoxAccessible(QComboBox* pList) : QAccessibleWidget(pList, QAccessible::ComboBox)
+{
+    SelectShownItem(pList);
+    QObject::connect(pList, &QComboBox::currentIndexChanged, pList, [pList] { SelectShownItem(pList); });
+}
 
 QComboBox* CComboBoxAccessible::List() const
 {
@@ -14,8 +36,11 @@ QComboBox* CComboBoxAccessible::List() const
 
 QString CComboBoxAccessible::text(QAccessible::Text t) const
 {
+    const QString strShown = List()->currentText();
     if (t == QAccessible::Value || (t == QAccessible::Name && List()->accessibleName().isEmpty()))
-        return List()->currentText();
+        return strShown;
+    if (t == QAccessible::Name && !strShown.isEmpty())
+        return QStringLiteral("%1: %2").arg(List()->accessibleName(), strShown);
     return QAccessibleWidget::text(t);
 }
 

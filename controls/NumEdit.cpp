@@ -1,6 +1,7 @@
 #include "NumEdit.h"
 
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
@@ -52,6 +53,27 @@ void CNumEdit::Revert()
 {
     m_bModified = false;
     Redisplay();
+}
+
+void CNumEdit::EnterText(const QString& strText)
+{
+    setText(strText);
+    m_bModified = true;
+    Commit();
+}
+
+QRect CNumEdit::CharacterRect(int nOffset) const
+{
+    const QString strText = text();
+    if (nOffset < 0 || nOffset >= strText.size())
+        return {};
+    // Measured from the cursor, which the field places itself, so the
+    // alignment and any scrolling of a long text are taken into account.
+    const QFontMetrics metrics(font());
+    const QRect rcCursor = cursorRect();
+    const int x = rcCursor.center().x() + metrics.horizontalAdvance(strText.left(nOffset)) -
+                  metrics.horizontalAdvance(strText.left(cursorPosition()));
+    return {x, rcCursor.top(), metrics.horizontalAdvance(strText.mid(nOffset, 1)), rcCursor.height()};
 }
 
 void CNumEdit::Commit()

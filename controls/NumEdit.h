@@ -34,7 +34,15 @@ public:
     void SetValue(int nValue);
     // Reads typed text first, without correcting it (see CNumEditFormat).
     int GetValue();
+    // The value held, without reading typed text.
+    int GetStoredValue() const { return m_nValue; }
     bool IsModified() const { return m_bModified; }
+    // Takes the text as if the user had typed it and left the field: it is
+    // read, corrected and reported as a commit is.
+    void EnterText(const QString& strText);
+    // Where the character at nOffset is drawn, in the field's coordinates;
+    // empty past the end of the text.
+    QRect CharacterRect(int nOffset) const;
 
     // Shows the stored value in the mode's units.
     virtual void Redisplay();

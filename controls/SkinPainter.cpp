@@ -208,3 +208,26 @@ void DrawDisabledVeil(QPainter& painter, const QRect& rc)
     static const QColor s_veil(16, 18, 20, 165);
     painter.fillRect(rc, s_veil);
 }
+
+bool FocusFrameAfter(Qt::FocusReason reason, bool bShown)
+{
+    switch (reason) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    case Qt::MouseFocusReason:
+        return false;
+    default:
+        return bShown;
+    }
+}
+
+void DrawFocusFrame(QPainter& painter, const QRect& rc)
+{
+    painter.save();
+    painter.setPen(QPen(SkinPalette::kAccent, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rc.adjusted(0, 0, -1, -1));
+    painter.restore();
+}

@@ -19,6 +19,14 @@ struct SkinKeyLook {
 // A key or switch that cannot be used now (locked in bass link mode): its
 // image seen through a dark veil, so it never looks like a working one.
 void DrawDisabledVeil(QPainter& painter, const QRect& rc);
+// The control that has the keyboard focus: a thin accent frame along its
+// edge, which no skin image draws, so keyboard users see where they are.
+void DrawFocusFrame(QPainter& painter, const QRect& rc);
+// Whether a key or switch shows that frame once the focus arrives for this
+// reason: the keyboard brings it up, the mouse puts it away, and the window
+// coming back or a menu closing leaves it as it was (bShown). A mouse user so
+// never sees a frame on the key the window starts with.
+bool FocusFrameAfter(Qt::FocusReason reason, bool bShown);
 
 class CSkinPainter {
 public:

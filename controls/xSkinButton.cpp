@@ -1,11 +1,13 @@
 #include "xSkinButton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <qdrawutil.h>
 #include <vector>
 
+#include "AccessibleInput.h"
 #include "QtColor.h"
 #include "SkinImages.h"
 #include "SkinPainter.h"
@@ -322,6 +324,10 @@ void CxSkinButton::paintEvent(QPaintEvent*)
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(rcFocus);
         }
+    } else if (hasFocus() && m_bFocus.isNull() && m_bFocusFrame) {
+        // Skinned without a focus image or margin, as the window's keys
+        // are, the key would not show that Space or Enter goes to it.
+        DrawFocusFrame(painter, rect());
     }
     if (!m_strCaption.isEmpty()) {
         painter.setPen(ToQColor(m_clrText));
@@ -381,18 +387,28 @@ void CxSkinButton::mouseReleaseEvent(QMouseEvent* e)
         return;
     }
     const bool bClick = m_bButtonDown && IsOver(e->position().toPoint());
-    // A check box waits for its owner to set the check; a radio button sets
-    // its own.
-    if (bClick && m_nStyle == STYLE_RADIO)
-        SetCheck(1);
     m_bButtonDown = false;
     m_bPushed = false;
     update();
     e->accept();
-    if (bClick) {
-        PostWindowMessage(parentWidget(), WM_COMMAND_EVENT, MakeWParam(m_nID, BN_CLICKED), 0);
-        emit clicked(m_nID);
-    }
+    if (bClick)
+        Click();
+}
+
+void CxSkinButton::keyPressEvent(QKeyEvent* e)
+{
+    if (!ClickOnActivationKey(*e, [this] { Click(); }))
+        QWidget::keyPressEvent(e);
+}
+
+void CxSkinButton::Click()
+{
+    // A check box waits for its owner to set the check; a radio button sets
+    // its own.
+    if (m_nStyle == STYLE_RADIO)
+        SetCheck(1);
+    PostWindowMessage(parentWidget(), WM_COMMAND_EVENT, MakeWParam(m_nID, BN_CLICKED), 0);
+    emit clicked(m_nID);
 }
 
 void CxSkinButton::mouseMoveEvent(QMouseEvent* e)
@@ -414,6 +430,12 @@ void CxSkinButton::leaveEvent(QEvent* e)
 {
     SetHovering(false);
     QWidget::leaveEvent(e);
+}
+
+void CxSkinButton::focusInEvent(QFocusEvent* e)
+{
+    m_bFocusFrame = FocusFrameAfter(e->reason(), m_bFocusFrame);
+    QWidget::focusInEvent(e);
 }
 
 void CxSkinButton::focusOutEvent(QFocusEvent* e)

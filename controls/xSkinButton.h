@@ -1,7 +1,8 @@
 // A command button drawn from skin images (normal, down, over, disabled,
 // focus) instead of the toolkit's look, optionally shaped by a mask image.
 // It can latch like a check box or clear its group like a radio button, and
-// reports clicks to its parent as WM_COMMAND_EVENT (id, BN_CLICKED).
+// reports clicks, and Space or Enter while it has the focus, to its parent as
+// WM_COMMAND_EVENT (id, BN_CLICKED).
 #pragma once
 
 #include <QColor>
@@ -90,6 +91,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
 
@@ -101,6 +104,8 @@ private:
     void DrawImageOnto(QPainter& painter, const QImage& image, const QRect& rc) const;
     void SetHovering(bool bHovering);
     void EndPress();
+    // Tells the parent, as a click with the mouse does.
+    void Click();
     void ClearRadioGroup();
 
     int m_nID = 0;
@@ -111,6 +116,7 @@ private:
     bool m_bHovering = false;
     bool m_bButtonDown = false;  // pressed here and not yet released
     bool m_bPushed = false;      // while down: the pointer is over the button
+    bool m_bFocusFrame = false;  // the focus came from the keyboard
 
     int m_nNormalID = 0;
     int m_nDownID = 0;
