@@ -14,8 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "AlignDialog.h"
+#include "AlignPreview.h"
 #include "AppSettings.h"
 #include "Audio_Data.h"
+#include "ChannelAlign.h"
 #include "ChannelMeasurement.h"
 #include "DeviceLink.h"
 #include "GraphOverlay.h"
@@ -85,6 +88,18 @@ public:
     // curve follow, linked channels follow as for typed gains, and when
     // connected the bands go out as the bulk equaliser frames do.
     void ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>& anGain);
+
+    // Aligning channels (VardenDlgAlign.cpp). Each channel's measurement
+    // with phase, taken in as "Align Channels…" does; a file that cannot be
+    // used is reported and changes nothing.
+    bool LoadAlignFile(int k, const std::string& strPath);
+    const AlignMeasurement& GetAlignMeasurement(int k) const
+    {
+        return m_aAlignMeasurement.at(static_cast<std::size_t>(k));
+    }
+    // The settings into the channels (0..3) as one edit: the views follow,
+    // and when connected the changed frames go out as after any edit.
+    void ApplyAlignment(const std::vector<int>& anChannel, const std::vector<ChannelSetting>& aSetting);
 
     // CLinkWindow
     bool PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
@@ -183,6 +198,10 @@ private:
     void OnClearMeasurement();
     FitOutcome FitShownChannel(const FitSettings& settings);
     void RedrawGraph();
+
+    // Aligning channels.
+    void OnAlignChannels();
+    AlignResult AlignAsChosen(const AlignChoice& choice);
 
     // Crossover, gain, delay and input.
     void OnChannelFader(int nId);
@@ -344,6 +363,9 @@ private:
     std::array<CChannelMeasurement, NUM_CHANNELS> m_aMeasurement;
     CGraphOverlay m_overlay;
     std::string m_szMeasurementDlgPath;
+    // Aligning: each channel's measurement with phase, and the preview.
+    std::array<AlignMeasurement, NUM_CHANNELS> m_aAlignMeasurement;
+    CAlignPreview m_alignPreview;
 
     // Window pictures.
     QImage m_bmpBackground;

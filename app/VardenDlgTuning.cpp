@@ -31,6 +31,7 @@ void CVardenDlg::InitTuning()
 {
     for (int k = 0; k < NUM_CHANNELS; ++k)
         m_overlay.SetMeasurement(k, &m_aMeasurement[static_cast<std::size_t>(k)]);
+    m_overlay.SetAlignPreview(&m_alignPreview);
     Graph()->SetOverlay(&m_overlay);
     Graph()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Graph(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pt) { OnGraphMenu(pt); });
@@ -52,6 +53,8 @@ void CVardenDlg::OnGraphMenu(const QPoint& pt)
     menu.addAction(QStringLiteral("Fit EQ to Measurement..."), this, [this] { OnFitMeasurement(); })
         ->setEnabled(bMeasured);
     menu.addAction(QStringLiteral("Clear Measurement"), this, [this] { OnClearMeasurement(); })->setEnabled(bMeasured);
+    menu.addSeparator();
+    menu.addAction(QString::fromUtf8("Align Channels\u2026"), this, [this] { OnAlignChannels(); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("About VARDEN..."), this, [this] { OnAbout(); });
     menu.exec(Graph()->mapToGlobal(pt));

@@ -2,15 +2,18 @@
 // case, with its error beside the least error the same rules allow (the
 // slow, plainly correct solver) and the centre-deviation baseline; an edge
 // of the range moved by 1 Hz; a fit on four microphone positions against a
-// fit on one, judged at a fifth position neither saw; and reading and
-// smoothing a long FFT export.
+// fit on one, judged at a fifth position neither saw; reading and smoothing
+// a long FFT export; and aligning channels from their measurements with
+// phase, two of them beside the brute-force search's flatness, and four.
 #include <benchmark/benchmark.h>
 
 #include "BandCurve.h"
+#include "BruteAlign.h"
 #include "ChannelMeasurement.h"
 #include "FitReport.h"
 #include "MeasurementReader.h"
 #include "SlowFit.h"
+#include "SyntheticDrivers.h"
 #include "SyntheticSpeaker.h"
 
 namespace {
@@ -183,4 +186,30 @@ void BM_ReadAndSmoothFftExport(benchmark::State& state)
     state.counters["bytes"] = static_cast<double>(text.size());
 }
 BENCHMARK(BM_ReadAndSmoothFftExport)->Unit(benchmark::kMillisecond);
+
+// Cases 0..2 are the two-channel ones, 3 the four channels; range(1) lets
+// the crossovers move.
+void BM_AlignChannels(benchmark::State& state)
+{
+    static const std::vector<synthetic::AlignCase> s_cases = [] {
+        std::vector<synthetic::AlignCase> cases = synthetic::AlignCases();
+        cases.push_back({"sub, woofer, midrange, tweeter", synthetic::FourChannels()});
+        return cases;
+    }();
+    const synthetic::AlignCase& c = s_cases[static_cast<std::size_t>(state.range(0))];
+    AlignRequest request = c.request;
+    request.bCrossover = state.range(1) != 0;
+    state.SetLabel(std::string(c.pszName) + (request.bCrossover ? ", crossovers free" : ""));
+    AlignOutcome outcome;
+    for (auto _ : state) {
+        outcome = AlignChannels(request);
+        benchmark::DoNotOptimize(outcome.aSetting);
+    }
+    state.counters["flat_before_dB"] = outcome.before.dFlatDb;
+    state.counters["flat_after_dB"] = outcome.after.dFlatDb;
+    state.counters["notch_after_dB"] = outcome.after.dNotchDb;
+    if (request.aChannel.size() == 2 && !request.bCrossover)
+        state.counters["flat_brute_force_dB"] = reference::BruteForceFlatness(request);
+}
+BENCHMARK(BM_AlignChannels)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace

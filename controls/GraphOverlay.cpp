@@ -2,11 +2,12 @@
 
 #include <QPainter>
 #include <QPen>
-#include <QPolygon>
 
+#include "AlignPreview.h"
 #include "Audio_OutData.h"
 #include "BandCurve.h"
 #include "ChannelTuning.h"
+#include "GraphLevels.h"
 #include "PlotMapping.h"
 #include "QtColor.h"
 
@@ -24,26 +25,6 @@ constexpr int PREDICTED_LINES = 2;
 bool IsChannel(int k)
 {
     return k >= 0 && k < NUM_CHANNELS;
-}
-
-// One polyline per run of points the curve holds, dOffset below its levels,
-// nLines pixels thick.
-void DrawLevels(QPainter& dc, const GridLevels& levels, double dOffset, const CAudio_OutData& display, int nLines = 1)
-{
-    QPolygon run;
-    const auto flush = [&] {
-        for (int n = 0; n < nLines && run.size() > 1; ++n)
-            dc.drawPolyline(run.translated(0, n));
-        run.clear();
-    };
-    for (int i = 0; i < GRID_POINTS; ++i) {
-        if (!levels.abValid[i]) {
-            flush();
-            continue;
-        }
-        run << QPoint(display.m_aptCurve[i].x, DbToY(levels.adLevel[i] - dOffset, display.m_nHeight) + PLOT_TOP);
-    }
-    flush();
 }
 
 // The band between lowest and highest, one polygon per run of points both
@@ -120,6 +101,10 @@ bool CGraphOverlay::IsShown(int k) const
 
 void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) const
 {
+    if (m_pAlignPreview && m_pAlignPreview->IsShown()) {
+        m_pAlignPreview->Draw(dc, display);
+        return;
+    }
     if (!IsShown(k))
         return;
     const CChannelMeasurement& measurement = *m_apMeasurement[static_cast<std::size_t>(k)];
@@ -138,7 +123,7 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
         dc.setBrush(Qt::NoBrush);
     }
     dc.setPen(QPen(MEASURED_COLOUR, 1));
-    DrawLevels(dc, measurement.GetSmoothed(), dReference, display);
+    DrawGridLevels(dc, measurement.GetSmoothed(), dReference, display);
     if (frame.range.nPoints > 0) {
         QPen dashed(TARGET_COLOUR, 1, Qt::DashLine);
         dc.setPen(dashed);
@@ -146,10 +131,10 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
         GridLevels target = frame.target;
         for (int i = 0; i < GRID_POINTS; ++i)
             target.abValid[i] = target.abValid[i] && frame.range.abIn[i];
-        DrawLevels(dc, target, dReference, display);
+        DrawGridLevels(dc, target, dReference, display);
     }
     dc.setPen(QPen(PREDICTED_COLOUR, 1));
-    DrawLevels(dc, preview ? preview->predicted : request.predicted, dReference, display, PREDICTED_LINES);
+    DrawGridLevels(dc, preview ? preview->predicted : request.predicted, dReference, display, PREDICTED_LINES);
     if (preview) {
         // What Apply leaves everywhere, measured or not: the channel's curve.
         QPolygon curve(GRID_POINTS);

@@ -15,6 +15,7 @@
 #include "ChannelMeasurement.h"
 #include "Frame.h"
 
+class CAlignPreview;
 class CAudio_OutData;
 class QPainter;
 
@@ -28,6 +29,8 @@ public:
     void ClearPreview(int k);
 
     bool IsShown(int k) const;
+    // While channels are being aligned, their preview is drawn instead.
+    void SetAlignPreview(const CAlignPreview* pPreview) { m_pAlignPreview = pPreview; }
     // Draws for the channel shown, whose curve display has just computed.
     void Draw(QPainter& dc, const CAudio_OutData& display, int k) const;
     // What goes over the handles' numbers: the marks of a previewed fit.
@@ -42,4 +45,5 @@ private:
 
     std::array<const CChannelMeasurement*, NUM_CHANNELS> m_apMeasurement{};
     std::array<std::optional<Preview>, NUM_CHANNELS> m_aPreview;
+    const CAlignPreview* m_pAlignPreview = nullptr;
 };

@@ -1,20 +1,23 @@
 // The measurement reader and what follows it: any text is either refused
 // with a message naming the file, or gives rows with rising positive
 // frequencies and finite levels. Smoothed onto the grid every measured point
-// lies within the levels measured, and a fit of them keeps its gains within
-// the bounds and the whole equaliser within its limits, with finite error
-// figures never worse than the flat channel it started from.
+// lies within the levels measured, a fit of them keeps its gains within the
+// bounds and the whole equaliser within its limits, with finite error
+// figures never worse than the flat channel it started from, and with phase
+// an alignment keeps to the device's steps.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "ChannelAlignment.h"
 #include "EqFit.h"
 #include "FreqTables.h"
 #include "FuzzCheck.h"
 #include "MeasurementReader.h"
 #include "MeasurementSmoothing.h"
+#include "PlotMapping.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
@@ -46,6 +49,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
                 FuzzCheck(grid.adLevel[i] >= dMin - dSlack && grid.adLevel[i] <= dMax + dSlack,
                           "a smoothed level lies within the measured levels");
         }
+    }
+
+    // With its phase, the response on the grid is finite where measured, and
+    // the alignment of two channels measured alike (one in eight inputs)
+    // keeps to the device's steps with finite figures.
+    ComplexLevels onGrid;
+    if (ComplexOnGrid(data, ALIGN_SMOOTHING, "fuzz", onGrid, error)) {
+        FuzzCheck(data.HasPhase(), "only a measurement with phase goes onto the grid as complex values");
+        for (int i = 0; i < GRID_POINTS; ++i)
+            FuzzCheck(!onGrid.abValid[i] || std::isfinite(std::abs(onGrid.h[static_cast<std::size_t>(i)])),
+                      "finite where measured");
+        if (nSize % 8 == 1) {
+            AlignRequest request;
+            request.dLowHz = FREQ_MIN_HZ;
+            request.dHighHz = FREQ_MAX_HZ;
+            for (const int k : {0, 1})
+                request.aChannel.push_back({k, onGrid, ChannelSetting{}});
+            const AlignOutcome outcome = AlignChannels(request);
+            for (const ChannelSetting& setting : outcome.aSetting)
+                FuzzCheck(setting.nDelay >= 0 && setting.nDelay <= DELAY_WORD_MAX &&
+                              std::abs(setting.nGain - CHANNEL_GAIN_WORD_0DB) <= ALIGN_GAIN_REACH,
+                          "aligned settings keep to the device's steps");
+            FuzzCheck(!outcome.bOk || (std::isfinite(outcome.before.dFlatDb) && std::isfinite(outcome.after.dFlatDb)),
+                      "finite flatness");
+        }
+    } else {
+        FuzzCheck(!data.HasPhase(), "a measurement with phase goes onto the grid");
     }
 
     // The fit, on bands whose Q and boost follow the input's size. It costs a

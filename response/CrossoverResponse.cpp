@@ -97,3 +97,11 @@ CrossoverSections LowPassSections(int nFreq, int nAlign, int nSlope)
         sections[0] = NormaliseSection(GuardA0(tr.t + d[0]), tr.t - d[0], 0.0, tr.t, tr.t, 0.0);
     return sections;
 }
+
+int CrossoverElementSections(bool bHighPass, int nFreq, int nAlign, int nSlope, CrossoverSections& aSection)
+{
+    if (nFreq == (bHighPass ? HIGH_PASS_OFF_HZ : LOW_PASS_OFF_HZ))
+        return 0;
+    aSection = bHighPass ? HighPassSections(nFreq, nAlign, nSlope) : LowPassSections(nFreq, nAlign, nSlope);
+    return XOVER_SECTIONS;
+}

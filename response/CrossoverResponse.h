@@ -10,7 +10,15 @@
 #include "BiquadSection.h"
 #include "CrossoverTables.h"
 
+// A high-pass at the bottom of the range and a low-pass at its top are off.
+inline constexpr int HIGH_PASS_OFF_HZ = 20;
+inline constexpr int LOW_PASS_OFF_HZ = 20000;
+
 using CrossoverSections = std::array<BiquadSection, XOVER_SECTIONS>;
 
 CrossoverSections HighPassSections(int nFreq, int nAlign, int nSlope);
 CrossoverSections LowPassSections(int nFreq, int nAlign, int nSlope);
+
+// The sections of a crossover filter element, unity ones included: none for
+// a high-pass at 20 Hz or a low-pass at 20 kHz, which are off.
+int CrossoverElementSections(bool bHighPass, int nFreq, int nAlign, int nSlope, CrossoverSections& aSection);

@@ -1,5 +1,9 @@
 #include "CrossoverTables.h"
 
+const char* const g_pszAlignmentName[XOVER_ALIGNMENTS] = {"Link_Ril", "Bessel", "BTWorth"};
+const char* const g_pszSlopeName[XOVER_SLOPES] = {"12dB/Oct", "18dB/Oct", "24dB/Oct", "30dB/Oct",
+                                                  "36dB/Oct", "42dB/Oct", "48dB/Oct"};
+
 const double g_dLinkwitzRiley[XOVER_SLOPES][XOVER_SECTIONS] = {
     {1.0, 0, 0, 0},
     {1.0, 0.70422535211, 0, 0},

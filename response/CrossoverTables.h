@@ -11,6 +11,10 @@ inline constexpr int ALIGN_LINKWITZ_RILEY = 0;
 inline constexpr int ALIGN_BESSEL = 1;
 inline constexpr int ALIGN_BUTTERWORTH = 2;
 
+// The names the device's lists give the alignments and slopes.
+extern const char* const g_pszAlignmentName[XOVER_ALIGNMENTS];  // "Link_Ril", "Bessel", "BTWorth"
+extern const char* const g_pszSlopeName[XOVER_SLOPES];          // "12dB/Oct" .. "48dB/Oct"
+
 struct BesselPair {
     double B, C;  // 1 / (C s^2 + B s + 1); B = 0 is a unity section
 };

@@ -151,46 +151,50 @@ const std::string& CFilter::FormatLabel()
     return m_strLabel;
 }
 
-void CFilter::CalcCurve()
+int CFilter::GetSections(CrossoverSections& aSection) const
 {
-    double ratio[GRID_POINTS];
-    std::fill(std::begin(ratio), std::end(ratio), 1.0);
-    bool bShaped = false;
-    const auto apply = [&](const BiquadSection& section) {
-        if (section.IsUnity())
-            return;
-        MultiplyPowerRatio(section, ratio);
-        bShaped = true;
+    int n = 0;
+    const auto add = [&](const BiquadSection& section) {
+        if (!section.IsUnity())
+            aSection[static_cast<std::size_t>(n++)] = section;
     };
-
     switch (m_nType) {
     case BAND_PEAKING:
         if (!m_bFlat)
-            apply(PeakingSection(m_nFreq, m_dGain, m_dBandwidth));
+            add(PeakingSection(m_nFreq, m_dGain, m_dBandwidth));
         break;
     case BAND_LOW_SHELF:
     case BAND_HIGH_SHELF:
         if (!m_bFlat)
-            apply(ShelfSection(m_nType, m_nFreq, m_dGain, m_nSlope));
+            add(ShelfSection(m_nType, m_nFreq, m_dGain, m_nSlope));
         break;
     case FILTER_HIGH_PASS:
-        if (m_nFreq != HIGH_PASS_OFF_HZ)
-            for (const BiquadSection& section : HighPassSections(m_nFreq, m_nAlign, m_nSlope))
-                apply(section);
+    case FILTER_LOW_PASS: {
+        CrossoverSections sections;
+        const int nCount = CrossoverElementSections(m_nType == FILTER_HIGH_PASS, m_nFreq, m_nAlign, m_nSlope, sections);
+        for (int k = 0; k < nCount; ++k)
+            add(sections[static_cast<std::size_t>(k)]);
         break;
-    case FILTER_LOW_PASS:
-        if (m_nFreq != LOW_PASS_OFF_HZ)
-            for (const BiquadSection& section : LowPassSections(m_nFreq, m_nAlign, m_nSlope))
-                apply(section);
-        break;
+    }
     default:
         break;  // an unknown element draws flat
     }
+    return n;
+}
 
-    if (bShaped)
+void CFilter::CalcCurve()
+{
+    CrossoverSections sections;
+    const int nSections = GetSections(sections);
+    if (nSections > 0) {
+        double ratio[GRID_POINTS];
+        std::fill(std::begin(ratio), std::end(ratio), 1.0);
+        for (int k = 0; k < nSections; ++k)
+            MultiplyPowerRatio(sections[static_cast<std::size_t>(k)], ratio);
         PowerRatioToDb(ratio, m_dCurve);
-    else
+    } else {
         std::fill(std::begin(m_dCurve), std::end(m_dCurve), 0.0);
+    }
     int y[GRID_POINTS];
     LevelsToPixels(m_dCurve, m_nHeight, y);
     for (int i = 0; i < GRID_POINTS; ++i)

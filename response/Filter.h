@@ -6,14 +6,12 @@
 
 #include <string>
 
+#include "CrossoverResponse.h"
 #include "FreqGrid.h"
 #include "PlotTypes.h"
 
 inline constexpr int FILTER_HIGH_PASS = 3;
 inline constexpr int FILTER_LOW_PASS = 4;
-// A high-pass at the bottom of the range and a low-pass at its top are off.
-inline constexpr int HIGH_PASS_OFF_HZ = 20;
-inline constexpr int LOW_PASS_OFF_HZ = 20000;
 inline constexpr int POLYGON_POINTS = GRID_POINTS + 2;
 inline constexpr int GAIN_INDEX_FLAT = 200;
 inline constexpr int GAIN_INDEX_MAX = 400;
@@ -44,6 +42,10 @@ public:
     const std::string& FormatLabel();
 
     void CalcCurve();
+    // The sections the element's response is the product of, unity ones left
+    // out: none for a flat band or a crossover filter that is off. Its curve
+    // and its complex response both come from these.
+    int GetSections(CrossoverSections& aSection) const;
     void GrabAt(CPoint pt);
     bool DragGain(CPoint pt);
     bool DragFrequency(CPoint pt, int nBoundFreq);

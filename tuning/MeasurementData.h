@@ -1,5 +1,6 @@
 // A measured frequency response as a measurement program exports it: rows of
-// frequency (Hz, rising) and level (dB).
+// frequency (Hz, rising) and level (dB), and the phase (degrees, as
+// exported: mostly wrapped to +-180) when every row has one.
 #pragma once
 
 #include <string>
@@ -10,6 +11,9 @@ struct MeasurementData {
     std::vector<double> adLevel;
     // What the reader passed over and the user should hear of, one line each.
     std::vector<std::string> astrNote;
+    std::vector<double> adPhase;  // empty: the file holds no phase
+
+    bool HasPhase() const { return !adPhase.empty() && adPhase.size() == adFreq.size(); }
 
     bool IsEmpty() const { return adFreq.empty(); }
     double GetLowHz() const { return adFreq.front(); }

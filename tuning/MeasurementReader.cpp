@@ -155,6 +155,7 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
             : "";
 
     MeasurementData data;
+    bool bPhase = true;  // every row so far has a third column that is a number
     std::size_t nPrevLine = 0;
     for (const RowLine& row : rows) {
         const std::vector<std::string_view> fields = SplitFields(row.text, format);
@@ -187,6 +188,11 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
             return fail(row.nLine, "more than " + std::to_string(MEASUREMENT_MAX_ROWS) + " rows");
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
+        double dPhase = 0.0;
+        bPhase = bPhase && fields.size() >= 3 && ReadNumber(fields[2], format, dPhase) &&
+                 std::fabs(dPhase) <= MEASUREMENT_MAX_PHASE_DEGREES;
+        if (bPhase)
+            data.adPhase.push_back(dPhase);
         nPrevLine = row.nLine;
     }
 
@@ -199,6 +205,8 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
                    ": the only row of frequency and level; a response needs two or more";
         return false;
     }
+    if (!bPhase)
+        data.adPhase.clear();  // a level-only export, or one whose third column is something else
     out = std::move(data);
     return true;
 }

@@ -11,8 +11,14 @@
 #include <QTimer>
 #include <fstream>
 
+#include <QCheckBox>
+#include <QMimeData>
+#include <QUrl>
+
+#include "AlignDialog.h"
 #include "FStatic.h"
 #include "FitEqDialog.h"
+#include "SyntheticDrivers.h"
 #include "SyntheticSpeaker.h"
 
 namespace {
@@ -90,10 +96,10 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     std::ofstream(strBad) << "* header\n20 80\n40 81\n30 82\n";
     CFStatic& graph = *Ctl<CFStatic>(IDC_GRAPH);
 
-    // Before a measurement only loading (and About) is offered; undo and
-    // redo come first, with nothing to act on yet.
+    // Before a measurement only loading, aligning (and About) is offered;
+    // undo and redo come first, with nothing to act on yet.
     const std::vector<MenuItem> all = GraphMenu("");
-    ASSERT_EQ(all.size(), 6u);
+    ASSERT_EQ(all.size(), 7u);
     EXPECT_EQ(all[0].strText, "Undo");
     EXPECT_FALSE(all[0].bEnabled);
     EXPECT_EQ(all[1].strText, "Redo");
@@ -104,7 +110,9 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     EXPECT_FALSE(items[1].bEnabled);
     EXPECT_EQ(items[2].strText, "Clear Measurement");
     EXPECT_FALSE(items[2].bEnabled);
-    EXPECT_EQ(items[3].strText, "About VARDEN...");
+    EXPECT_EQ(items[3].strText, "Align Channels\u2026");
+    EXPECT_TRUE(items[3].bEnabled);
+    EXPECT_EQ(items[4].strText, "About VARDEN...");
 
     // A file that cannot be read: a box with the reason, nothing else.
     const QImage before = graph.GetImage();
@@ -293,4 +301,86 @@ TEST_F(WindowTuningTest, ThePreviewShowsWhatApplyChangesAndNothingToFitDisablesA
     CFitEqDialog::SetModalRunner({});
     EXPECT_EQ(nRuns, 1);
     EXPECT_EQ(Gains(0), before);
+}
+
+TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReachesTheDevice)
+{
+    // The two-way on channels 1 and 2 on the device; its drivers measured through it.
+    Connect();
+    ApplyChannelSetting(synthetic::WooferSetting(), Channel(0));
+    ApplyChannelSetting(synthetic::TweeterSetting(), Channel(1));
+    ASSERT_TRUE(Drain());
+    const std::string strWoofer = (m_dir / "woofer.frd").string();
+    const std::string strTweeter = (m_dir / "tweeter.txt").string();
+    const std::string strPlain = (m_dir / "plain.txt").string();
+    std::ofstream(strWoofer) << synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting()));
+    std::ofstream(strTweeter) << synthetic::RewText(
+        synthetic::Measure(synthetic::Tweeter(), synthetic::TweeterSetting()));
+    std::ofstream(strPlain) << "20 80\n20000 80\n";
+    const std::string strAlign = "Align Channels\u2026";
+
+    // A file without phase is refused with a box; one dropped on a row is
+    // that channel's. Cancel leaves everything as it was.
+    CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        EXPECT_FALSE(dialog.LoadFile(1, strPlain));
+        EXPECT_EQ(BoxTexts().back().rfind(strPlain + ": the file holds no phase", 0), 0u);
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
+        EXPECT_TRUE(dialog.LoadFile(0, strWoofer));
+        dialog.show();
+        Pump();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(strTweeter))});
+        const QPoint at = dialog.UseBox(1)->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &drop);
+        EXPECT_TRUE(dialog.UseBox(1)->isChecked());
+        EXPECT_TRUE(dialog.ApplyButton()->isEnabled());
+        EXPECT_TRUE(dialog.GetFiguresText().startsWith(QStringLiteral("channel 1: delay 0.00 ms (0 samples)")));
+        return static_cast<int>(QDialog::Rejected);
+    });
+    GraphMenu(strAlign);
+    EXPECT_EQ(Channel(1).GetDelay(), 0);
+    EXPECT_EQ(Dlg().GetAlignMeasurement(1).strPath, strTweeter);
+    EXPECT_EQ(Link().GetCount(), 0);
+
+    // Linked channels are refused in the figures.
+    Choose(IDC_LINK_LIST + 1, 0);
+    CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
+        EXPECT_TRUE(
+            dialog.GetFiguresText().startsWith(QStringLiteral("No alignment: channels 1 and 2 are linked (Linking)")))
+            << dialog.GetFiguresText().toStdString();
+        return static_cast<int>(QDialog::Accepted);
+    });
+    GraphMenu(strAlign);
+    Dlg().Undo();
+    ASSERT_EQ(g_anLinkGroup[1], 1);
+    ASSERT_TRUE(Drain());
+
+    // Applied: one step, the views and the device follow, and back.
+    AlignResult result;
+    CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        result = dialog.GetResult();
+        return static_cast<int>(QDialog::Accepted);
+    });
+    GraphMenu(strAlign);
+    CAlignDialog::SetModalRunner({});
+    ASSERT_TRUE(result.outcome.bOk);
+    EXPECT_EQ(result.anChannel, (std::vector<int>{0, 1}));
+    const ChannelSetting& tweeter = result.outcome.aSetting[1];
+    EXPECT_GT(tweeter.nDelay, 10);
+    EXPECT_EQ(Channel(1).GetDelay(), tweeter.nDelay);
+    EXPECT_EQ(Channel(1).GetChannelGain(), tweeter.nGain);
+    EXPECT_EQ(Channel(0).GetDelay(), 0);
+    EXPECT_EQ(Dlg().GetHistory().UndoLabel(), "alignment");
+    ASSERT_TRUE(Drain());
+    ExpectDeviceHolds(0, 1, "aligned");
+    Click(IDC_CHANNEL_BUTTON + 1);
+    EXPECT_EQ(Ctl<CNumEdit>(IDC_DELAY_FIELD)->GetValue(), tweeter.nDelay);
+    Dlg().Undo();
+    EXPECT_EQ(Channel(1).GetDelay(), 0);
+    ASSERT_TRUE(Drain());
+    ExpectDeviceHolds(0, 1, "alignment taken back");
 }

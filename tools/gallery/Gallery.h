@@ -4,8 +4,12 @@
 
 #include <QDir>
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "MessageBox.h"
 
 class QImage;
 class QWidget;
@@ -39,3 +43,28 @@ struct NamedGalleryPage {
     GalleryPage page;
 };
 const std::vector<NamedGalleryPage>& GalleryPages();
+
+// Right-clicks the window's graph and picks the menu item strChoice.
+void ChooseFromGraphMenu(QWidget& graph, const QString& strChoice);
+// Writes text to a file (a measurement export, say).
+void WriteTextFile(const QString& strPath, const std::string& text);
+// The window with a dialog over it where the dialog stands, as a person sees it.
+QImage WindowWithDialog(QWidget& window, QWidget& dialog);
+
+// A page that runs the real window: it works in a temporary folder (the
+// window makes its MusicFile folder where it starts) and every message box
+// is answered at once. Both are put back when it goes.
+class CGalleryWorkFolder {
+public:
+    CGalleryWorkFolder();
+    ~CGalleryWorkFolder();
+    CGalleryWorkFolder(const CGalleryWorkFolder&) = delete;
+    CGalleryWorkFolder& operator=(const CGalleryWorkFolder&) = delete;
+
+    QString FilePath(const QString& strName) const { return QDir(m_dir.path()).filePath(strName); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_strOld;
+    MessageBoxHandler m_previous;
+};

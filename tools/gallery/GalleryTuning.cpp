@@ -4,15 +4,8 @@
 // real window with a measurement loaded and the fit dialog open over it. The
 // loudspeaker is one of the tests' synthetic ones.
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDir>
-#include <QFile>
 #include <QFont>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QPainter>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include "Audio_Data.h"
 #include "ChannelTuning.h"
@@ -21,7 +14,6 @@
 #include "FitEqDialog.h"
 #include "Gallery.h"
 #include "GraphOverlay.h"
-#include "MessageBox.h"
 #include "PresetFile.h"
 #include "SyntheticSpeaker.h"
 #include "TALVRoute.h"
@@ -51,26 +43,6 @@ FitBands BandsOf(const CAudio_OutData& display)
         bands[b] = {band.GetFrequency(), band.GetQIndex(), band.GetGainIndex(), true};
     }
     return bands;
-}
-
-// Right-clicks the window's graph and picks the menu item strChoice.
-void GraphMenu(CVardenDlg& dlg, const QString& strChoice)
-{
-    QTimer::singleShot(0, [strChoice] {
-        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!pMenu)
-            return;
-        for (QAction* pAction : pMenu->actions())
-            if (pAction->text() == strChoice)
-                pMenu->setActiveAction(pAction);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(pMenu, &key);
-    });
-    QWidget* pGraph = dlg.GetDlgItem(IDC_GRAPH);
-    const QPoint at(300, 100);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
-    QCoreApplication::sendEvent(pGraph, &event);
-    QApplication::processEvents();
 }
 
 void RenderGraph(CGalleryWriter& writer)
@@ -133,12 +105,7 @@ void RenderGraph(CGalleryWriter& writer)
 
 void RenderWindow(CGalleryWriter& writer)
 {
-    // The window makes its MusicFile folder where it starts.
-    QTemporaryDir work;
-    const QString strOld = QDir::currentPath();
-    QDir::setCurrent(work.path());
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([](const std::string&, MessageIcon, MessageButtons) { return MessageAnswer::Ok; });
+    const CGalleryWorkFolder work;
     {
         // A preset with third-octave bands, and the loudspeaker measured through it.
         CTALVRoute route;
@@ -146,13 +113,10 @@ void RenderWindow(CGalleryWriter& writer)
             route.GetChannel(0).SetQ(THIRD_OCTAVE_Q, b);
         route.m_strName = "ROOM";
         std::string strError;
-        const std::string strPreset = QDir(work.path()).filePath(QStringLiteral("room.dia")).toStdString();
-        const QString strMeasurement = QDir(work.path()).filePath(QStringLiteral("left.txt"));
+        const std::string strPreset = work.FilePath(QStringLiteral("room.dia")).toStdString();
+        const QString strMeasurement = work.FilePath(QStringLiteral("left.txt"));
         SavePresetFile(strPreset, route, strError);
-        QFile file(strMeasurement);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QByteArray::fromStdString(synthetic::ExportText(Loudspeaker())));
-        file.close();
+        WriteTextFile(strMeasurement, synthetic::ExportText(Loudspeaker()));
 
         CVardenDlg dlg;
         dlg.OnInitDialog();
@@ -164,25 +128,13 @@ void RenderWindow(CGalleryWriter& writer)
 
         // The fit dialog where it opens, over the window as a person sees it.
         CFitEqDialog::Runner previousRunner = CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
-            dialog.show();
-            QApplication::processEvents();
-            QImage image = dlg.grab().toImage();
-            const QImage box = dialog.grab().toImage();
-            QPainter painter(&image);
-            const QPoint at = dialog.pos() - dlg.mapToGlobal(QPoint(0, 0));
-            painter.drawImage(at, box);
-            painter.setPen(QColor(90, 96, 104));
-            painter.drawRect(QRect(at, box.size()).adjusted(-1, -1, 0, 0));
-            painter.end();
-            writer.Save(QStringLiteral("tuning-window-fit-dialog"), image);
+            writer.Save(QStringLiteral("tuning-window-fit-dialog"), WindowWithDialog(dlg, dialog));
             return static_cast<int>(QDialog::Accepted);
         });
-        GraphMenu(dlg, QStringLiteral("Fit EQ to Measurement..."));
+        ChooseFromGraphMenu(*dlg.GetDlgItem(IDC_GRAPH), QStringLiteral("Fit EQ to Measurement..."));
         CFitEqDialog::SetModalRunner(std::move(previousRunner));
         writer.SaveWidget(QStringLiteral("tuning-window-fitted"), dlg);
     }
-    SetMessageBoxHandler(std::move(previous));
-    QDir::setCurrent(strOld);
 }
 
 void RenderTuning(CGalleryWriter& writer)

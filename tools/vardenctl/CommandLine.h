@@ -42,6 +42,7 @@ int RunFrames(const CommandLine& cl);
 int RunDemo(const CommandLine& cl);
 int RunCurve(const CommandLine& cl);
 int RunFit(const CommandLine& cl);
+int RunAlign(const CommandLine& cl);
 int RunPorts(const CommandLine& cl);
 int RunSim(const CommandLine& cl);
 int RunNames(const CommandLine& cl);

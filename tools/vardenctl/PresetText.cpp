@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "CrossoverTables.h"
 #include "FreqTables.h"
 #include "PresetLimits.h"
 #include "PresetName.h"
@@ -59,15 +60,12 @@ std::string FormatGate(int nGateByte)
 
 const char* AlignmentName(int nType)
 {
-    static const char* const names[] = {"Link_Ril", "Bessel", "BTWorth"};
-    return names[FILTER_TYPE_RANGE.Clamp(nType)];
+    return g_pszAlignmentName[FILTER_TYPE_RANGE.Clamp(nType)];
 }
 
 const char* SlopeName(int nSlope)
 {
-    static const char* const names[] = {"12dB/Oct", "18dB/Oct", "24dB/Oct", "30dB/Oct",
-                                        "36dB/Oct", "42dB/Oct", "48dB/Oct"};
-    return names[FILTER_SLOPE_RANGE.Clamp(nSlope)];
+    return g_pszSlopeName[FILTER_SLOPE_RANGE.Clamp(nSlope)];
 }
 
 void PrintPreset(std::ostream& out, const PresetData& data, const std::string& strSource)

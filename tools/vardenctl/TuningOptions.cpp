@@ -54,6 +54,21 @@ int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings)
     return EXIT_OK;
 }
 
+int ParseRangeOption(const CommandLine& cl, double& dLowHz, double& dHighHz)
+{
+    if (!cl.Has("--range"))
+        return EXIT_OK;
+    const std::string s = cl.Get("--range");
+    const auto dash = s.find('-', 1);
+    double dLow = 0.0, dHigh = 0.0;
+    if (dash == std::string::npos || !ParseNumber(s.substr(0, dash), dLow) || !ParseNumber(s.substr(dash + 1), dHigh) ||
+        dLow < FREQ_MIN_HZ || dHigh > FREQ_MAX_HZ || dLow >= dHigh)
+        return cl.Fail(EXIT_USAGE, "--range takes LO-HI in Hz, 20 <= LO < HI <= 20000, not '" + s + "'");
+    dLowHz = dLow;
+    dHighHz = dHigh;
+    return EXIT_OK;
+}
+
 int ParseFitOptions(const CommandLine& cl, FitSettings& settings)
 {
     if (cl.Has("--tilt") && cl.Has("--target"))
@@ -65,16 +80,8 @@ int ParseFitOptions(const CommandLine& cl, FitSettings& settings)
         settings.target.eKind = TargetKind::Tilt;
         settings.target.dTiltDbPerOctave = dTilt;
     }
-    if (cl.Has("--range")) {
-        const std::string s = cl.Get("--range");
-        const auto dash = s.find('-', 1);
-        double dLow = 0.0, dHigh = 0.0;
-        if (dash == std::string::npos || !ParseNumber(s.substr(0, dash), dLow) ||
-            !ParseNumber(s.substr(dash + 1), dHigh) || dLow < FREQ_MIN_HZ || dHigh > FREQ_MAX_HZ || dLow >= dHigh)
-            return cl.Fail(EXIT_USAGE, "--range takes LO-HI in Hz, 20 <= LO < HI <= 20000, not '" + s + "'");
-        settings.dLowHz = dLow;
-        settings.dHighHz = dHigh;
-    }
+    if (const int nCode = ParseRangeOption(cl, settings.dLowHz, settings.dHighHz); nCode != EXIT_OK)
+        return nCode;
     if (const int nCode = ParseGainLimit(cl, "--max-boost", settings.dMaxBoostDb); nCode != EXIT_OK)
         return nCode;
     if (const int nCode = ParseGainLimit(cl, "--max-cut", settings.dMaxCutDb); nCode != EXIT_OK)

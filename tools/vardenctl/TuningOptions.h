@@ -1,5 +1,5 @@
-// What the tuning commands (fit, curve --measurement) share: the fit's
-// options and the measurements of the microphone positions.
+// What the tuning commands (fit, curve --measurement, align) share: the
+// fit's options, the range and the measurements of the microphone positions.
 #pragma once
 
 #include <string>
@@ -21,6 +21,10 @@ int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POI
 // The name a failure of the measurements is told under: the file, or "the
 // measurements" when there are several.
 std::string MeasurementsName(const CommandLine& cl);
+
+// --range LO-HI into dLowHz and dHighHz (left as they are without it);
+// EXIT_OK, or the failure already reported.
+int ParseRangeOption(const CommandLine& cl, double& dLowHz, double& dHighHz);
 
 // --target, --tilt, --range, --max-boost, --max-cut, --smooth and --average into
 // settings; EXIT_OK, or the failure already reported (a target file that

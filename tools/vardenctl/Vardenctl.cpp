@@ -8,6 +8,8 @@
 namespace {
 // --measurement, once per microphone position.
 constexpr auto MEASUREMENT_POSITIONS = static_cast<std::size_t>(MAX_MEASUREMENT_POSITIONS);
+// align's --measurement, once per channel of the device.
+constexpr std::size_t ALIGN_CHANNELS = 4;
 
 struct OptionSpec {
     const char* name;
@@ -123,6 +125,33 @@ const std::vector<Command>& Commands()
           {"--max-cut", true, false},
           {"--smooth", true, false}},
          RunFit},
+        {"align",
+         "align IN --measurement K=FILE --measurement J=FILE [...] [--range LO-HI] [--crossover] [--links LIST] "
+         "OUT",
+         "Aligns two to four channels that play together (a woofer and a tweeter, a\n"
+         "subwoofer and a satellite): chooses each channel's delay (0..960 samples),\n"
+         "polarity and gain (within 6 dB of what it was) so that the sum of their\n"
+         "responses is as flat as it can be, as the rms of its level about its mean.\n"
+         "Each FILE is channel K (1..4) measured alone, at the same microphone position\n"
+         "with the same timing reference, as IN holds it: a text export with phase\n"
+         "(frequency in Hz, level in dB, phase in degrees). Writes OUT (.dia or .json)\n"
+         "with those fields changed and every other as IN has it, and prints each\n"
+         "channel's setting and the flatness before and after.\n"
+         "  --measurement K=FILE  channel K and its measurement; two to four of them\n"
+         "  --range LO-HI    the frequencies to judge, in Hz; by default the octave about\n"
+         "                   each crossover between the channels, as IN's filters set it\n"
+         "  --crossover      may also move each high- and low-pass between the channels\n"
+         "                   within half an octave and choose its alignment and slope\n"
+         "  --links LIST     the window's Linking groups, channel by channel (1,1,3,4:\n"
+         "                   channels 1 and 2 linked); linked channels are refused, as\n"
+         "                   the window refuses them (a preset file holds no links)\n"
+         "Among near-equal settings the one with the smaller total delay is chosen.",
+         2,
+         {{"--measurement", true, true, ALIGN_CHANNELS},
+          {"--range", true, false},
+          {"--crossover", false, false},
+          {"--links", true, false}},
+         RunAlign},
         {"ports",
          "ports",
          "Lists the serial ports of this machine: name, whether it is a USB adapter,\n"

@@ -1,0 +1,225 @@
+#include "AlignDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "FileDialogST.h"
+#include "FilePathText.h"
+#include "PlotMapping.h"
+#include "WindowPalette.h"
+
+namespace {
+constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
+constexpr int FILE_NAME_WIDTH = 220;
+constexpr int FIGURES_WIDTH = 520;
+constexpr int DEFAULT_LOW_HZ = 700;
+constexpr int DEFAULT_HIGH_HZ = 6000;
+
+CAlignDialog::Runner& CurrentRunner()
+{
+    static CAlignDialog::Runner s_runner;
+    return s_runner;
+}
+
+// The local files a drag carries, in order.
+std::vector<std::string> DroppedFiles(const QMimeData* pData)
+{
+    std::vector<std::string> files;
+    if (pData && pData->hasUrls())
+        for (const QUrl& url : pData->urls())
+            if (url.isLocalFile())
+                files.push_back(QStringToPath(url.toLocalFile()));
+    return files;
+}
+}  // namespace
+
+CAlignDialog::Runner CAlignDialog::SetModalRunner(Runner runner)
+{
+    Runner previous = std::move(CurrentRunner());
+    CurrentRunner() = std::move(runner);
+    return previous;
+}
+
+CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_CHANNELS>& astrLoaded,
+                           LoadFunction fnLoad, AlignFunction fnAlign)
+    : QDialog(pParent), m_fnLoad(std::move(fnLoad)), m_fnAlign(std::move(fnAlign))
+{
+    setWindowTitle(QStringLiteral("Align Channels"));
+    setObjectName(QStringLiteral("alignDialog"));
+    setAcceptDrops(true);
+
+    auto* pRows = new QGridLayout;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        m_apUse[i] = new QCheckBox(QStringLiteral("CH%1").arg(k + 1), this);
+        m_apFile[i] = new QLabel(this);
+        m_apFile[i]->setMinimumWidth(FILE_NAME_WIDTH);
+        m_apChoose[i] = new QPushButton(QStringLiteral("Choose..."), this);
+        pRows->addWidget(m_apUse[i], k, 0);
+        pRows->addWidget(m_apFile[i], k, 1);
+        pRows->addWidget(m_apChoose[i], k, 2);
+        connect(m_apUse[i], &QCheckBox::toggled, this, [this] { OnChanged(); });
+        connect(m_apChoose[i], &QPushButton::clicked, this, [this, k] { OnChoose(k); });
+        ShowFile(k, astrLoaded[i]);
+        m_apUse[i]->setChecked(!astrLoaded[i].empty());
+    }
+
+    m_pAbout = new QCheckBox(QStringLiteral("The octave about each crossover"), this);
+    m_pAbout->setChecked(true);
+    m_pLow = new QSpinBox(this);
+    m_pHigh = new QSpinBox(this);
+    for (QSpinBox* pBox : {m_pLow, m_pHigh}) {
+        pBox->setRange(static_cast<int>(FREQ_MIN_HZ), static_cast<int>(FREQ_MAX_HZ));
+        pBox->setSuffix(QStringLiteral(" Hz"));
+        pBox->setAccelerated(true);
+        connect(pBox, &QSpinBox::valueChanged, this, [this] { OnChanged(); });
+    }
+    m_pLow->setValue(DEFAULT_LOW_HZ);
+    m_pHigh->setValue(DEFAULT_HIGH_HZ);
+    auto* pRange = new QHBoxLayout;
+    pRange->addWidget(m_pAbout);
+    pRange->addStretch(1);
+    pRange->addWidget(m_pLow);
+    pRange->addWidget(new QLabel(QStringLiteral("to"), this));
+    pRange->addWidget(m_pHigh);
+    connect(m_pAbout, &QCheckBox::toggled, this, [this] { OnChanged(); });
+    m_pCrossover = new QCheckBox(QStringLiteral("Move the crossovers (half an octave, any alignment and slope)"), this);
+    connect(m_pCrossover, &QCheckBox::toggled, this, [this] { OnChanged(); });
+
+    m_pFigures = new QLabel(this);
+    m_pFigures->setWordWrap(true);
+    m_pFigures->setMinimumWidth(FIGURES_WIDTH);
+    m_pFigures->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* pButtons = new QDialogButtonBox(this);
+    m_pApply = pButtons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(QDialogButtonBox::Cancel);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(new QLabel(QStringLiteral("Each channel measured alone, at one microphone position, with phase "
+                                                 "(choose a file or drop it on its row):"),
+                                  this));
+    pLayout->addLayout(pRows);
+    pLayout->addLayout(pRange);
+    pLayout->addWidget(m_pCrossover);
+    pLayout->addWidget(m_pFigures);
+    pLayout->addWidget(pButtons);
+
+    ApplyWindowPalette(*this);
+    m_bFilling = false;
+    OnChanged();
+}
+
+int CAlignDialog::DoModal()
+{
+    return CurrentRunner() ? CurrentRunner()(*this) : exec();
+}
+
+QString CAlignDialog::GetFiguresText() const
+{
+    return m_pFigures->text();
+}
+
+void CAlignDialog::ShowFile(int k, const std::string& strPath)
+{
+    const auto i = static_cast<std::size_t>(k);
+    const CFileDialogST::PathParts parts = CFileDialogST::SplitPath(strPath);
+    m_apFile[i]->setText(strPath.empty() ? QStringLiteral("(no measurement)")
+                                         : PathToQString(parts.strName + parts.strExt));
+    m_apFile[i]->setToolTip(PathToQString(strPath));
+    m_apUse[i]->setEnabled(!strPath.empty());
+}
+
+bool CAlignDialog::LoadFile(int k, const std::string& strPath)
+{
+    if (k < 0 || k >= NUM_CHANNELS || !m_fnLoad(k, strPath))
+        return false;
+    ShowFile(k, strPath);
+    m_bFilling = true;
+    m_apUse[static_cast<std::size_t>(k)]->setChecked(true);
+    m_bFilling = false;
+    OnChanged();
+    return true;
+}
+
+void CAlignDialog::OnChoose(int k)
+{
+    CFileDialogST dialog(true, std::string(), &m_strDlgPath, MEASUREMENT_DIALOG_FLAGS, MEASUREMENT_FILTER, this);
+    if (dialog.DoModal() != CFileDialogST::IDOK)
+        return;
+    m_strDlgPath = dialog.GetPathName();
+    LoadFile(k, dialog.GetPathName());
+}
+
+int CAlignDialog::RowAt(const QPoint& pt) const
+{
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const QRect row = m_apUse[i]->geometry().united(m_apFile[i]->geometry()).united(m_apChoose[i]->geometry());
+        if (pt.y() >= row.top() && pt.y() <= row.bottom())
+            return k;
+    }
+    return -1;
+}
+
+void CAlignDialog::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    if (!DroppedFiles(pEvent->mimeData()).empty())
+        pEvent->acceptProposedAction();
+}
+
+void CAlignDialog::dropEvent(QDropEvent* pEvent)
+{
+    const std::vector<std::string> files = DroppedFiles(pEvent->mimeData());
+    if (files.empty())
+        return;
+    pEvent->acceptProposedAction();
+    // Dropped on a row: that channel, and the next ones for more files.
+    // Elsewhere: the channels without a measurement, in order.
+    int k = RowAt(pEvent->position().toPoint());
+    for (const std::string& strPath : files) {
+        if (k < 0)
+            for (int j = 0; j < NUM_CHANNELS && k < 0; ++j)
+                if (!m_apUse[static_cast<std::size_t>(j)]->isEnabled())
+                    k = j;
+        if (k < 0 || k >= NUM_CHANNELS)
+            break;
+        LoadFile(k++, strPath);
+    }
+}
+
+void CAlignDialog::OnChanged()
+{
+    if (m_bFilling)
+        return;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        m_choice.abUse[i] = m_apUse[i]->isEnabled() && m_apUse[i]->isChecked();
+    }
+    m_choice.bAboutCrossovers = m_pAbout->isChecked();
+    m_pLow->setEnabled(!m_choice.bAboutCrossovers);
+    m_pHigh->setEnabled(!m_choice.bAboutCrossovers);
+    m_choice.nLowHz = m_pLow->value();
+    m_choice.nHighHz = m_pHigh->value();
+    m_choice.bCrossover = m_pCrossover->isChecked();
+
+    m_result = m_fnAlign(m_choice);
+    // The report's minus signs and dashes are UTF-8.
+    m_pFigures->setText(
+        QString::fromStdString(m_result.outcome.bOk ? m_result.strReport : "No alignment: " + m_result.outcome.strError)
+            .trimmed());
+    m_pApply->setEnabled(m_result.outcome.bOk);
+}

@@ -1,0 +1,101 @@
+// Aligning channels: "Align Channels…" from the graph's menu, each channel's
+// measurement with phase for the session, the alignment previewed on the
+// graph while the dialog is open, and applied as one edit.
+#include "AlignReport.h"
+#include "Audio_OutData.h"
+#include "FStatic.h"
+#include "LinkState.h"
+#include "MessageBox.h"
+#include "QtColor.h"
+#include "TALVData.h"
+#include "VardenDlg.h"
+
+namespace {
+// Where the dialog opens: below the graph, so the preview stays in sight.
+constexpr int ALIGN_DIALOG_BELOW_GRAPH = 12;
+}  // namespace
+
+bool CVardenDlg::LoadAlignFile(int k, const std::string& strPath)
+{
+    if (k < 0 || k >= NUM_CHANNELS)
+        return false;
+    // The channel was measured as it stands now.
+    std::string strError;
+    if (!LoadAlignMeasurement(strPath, m_route.GetChannel(k), m_aAlignMeasurement[static_cast<std::size_t>(k)],
+                              strError)) {
+        ShowMessageBox(strError, MessageIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
+{
+    AlignResult result;
+    AlignRequest request;
+    for (int k = 0; k < NUM_CHANNELS; ++k) {
+        const AlignMeasurement& measurement = m_aAlignMeasurement[static_cast<std::size_t>(k)];
+        if (!choice.abUse[static_cast<std::size_t>(k)] || !measurement.bLoaded)
+            continue;
+        result.anChannel.push_back(k);
+        request.aChannel.push_back(AlignChannelOf(k, measurement, m_route.GetChannel(k)));
+    }
+    if (!choice.bAboutCrossovers) {
+        request.dLowHz = choice.nLowHz;
+        request.dHighHz = choice.nHighHz;
+    }
+    request.bCrossover = choice.bCrossover;
+    const std::string strLinked = LinkedChannelsProblem(result.anChannel, g_anLinkGroup, g_bBassLink);
+    if (result.anChannel.size() < ALIGN_MIN_CHANNELS)
+        result.outcome.strError = "choose two to four channels, each with a measurement with phase";
+    else if (!strLinked.empty())
+        result.outcome.strError = strLinked;
+    else
+        result.outcome = AlignChannels(request);
+
+    if (result.outcome.bOk) {
+        result.strReport = FormatAlignChannels(request, result.outcome) + FormatAlignSummary(result.outcome);
+        std::vector<CAlignPreview::Curve> curves;
+        for (std::size_t n = 0; n < result.anChannel.size(); ++n)
+            curves.push_back(
+                {result.outcome.aAfter[n], ToQColor(m_curves.GetOutData(result.anChannel[n]).GetCurveColor())});
+        m_alignPreview.Set(std::move(curves), result.outcome.sumBefore, result.outcome.sumAfter,
+                           result.outcome.range.abIn);
+    } else {
+        m_alignPreview.Clear();
+    }
+    RedrawGraph();
+    return result;
+}
+
+void CVardenDlg::OnAlignChannels()
+{
+    std::array<std::string, NUM_CHANNELS> astrLoaded;
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        astrLoaded[static_cast<std::size_t>(k)] = m_aAlignMeasurement[static_cast<std::size_t>(k)].strPath;
+    CAlignDialog dialog(
+        this, astrLoaded, [this](int k, const std::string& strPath) { return LoadAlignFile(k, strPath); },
+        [this](const AlignChoice& choice) { return AlignAsChosen(choice); });
+    const QRect rcGraph = Graph()->geometry();
+    dialog.move(
+        mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + ALIGN_DIALOG_BELOW_GRAPH)));
+    const bool bApply = dialog.DoModal() == QDialog::Accepted && dialog.GetResult().outcome.bOk;
+    m_alignPreview.Clear();
+    if (bApply) {
+        BeginStep("alignment");
+        ApplyAlignment(dialog.GetResult().anChannel, dialog.GetResult().outcome.aSetting);
+        EndStep();
+    }
+    RedrawGraph();
+}
+
+void CVardenDlg::ApplyAlignment(const std::vector<int>& anChannel, const std::vector<ChannelSetting>& aSetting)
+{
+    for (std::size_t n = 0; n < anChannel.size() && n < aSetting.size(); ++n) {
+        if (anChannel[n] >= 0 && anChannel[n] < NUM_CHANNELS)
+            ApplyChannelSetting(aSetting[n], m_route.GetChannel(anChannel[n]));
+    }
+    RefreshGainDelayView();
+    RefreshCrossoverView();
+    RefreshOutputsView();
+}

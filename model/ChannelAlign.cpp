@@ -1,0 +1,127 @@
+#include "ChannelAlign.h"
+
+#include "Audio_OutData.h"
+#include "ChannelDisplay.h"
+#include "ChannelRecord.h"
+#include "MeasurementFile.h"
+#include "TALVData.h"
+
+namespace {
+// The levels do not depend on the plot's size; any area will do.
+const CRect ANY_PLOT{35, 10, 845, 232};
+
+CrossoverFilter Filter(short nFreq, BYTE nType, BYTE nSlope)
+{
+    return {nFreq, nType, nSlope};
+}
+
+std::string ChannelList(const std::vector<int>& anChannel)
+{
+    std::string text;
+    for (std::size_t i = 0; i < anChannel.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == anChannel.size() ? " and " : ", ") + std::to_string(anChannel[i] + 1);
+    return text;
+}
+}  // namespace
+
+ChannelSetting ChannelSettingOf(const CTALVData& channel)
+{
+    ChannelSetting setting;
+    setting.hpf = Filter(channel.GetHpfFreq(), channel.GetHpfType(), channel.GetHpfSlope());
+    setting.lpf = Filter(channel.GetLpfFreq(), channel.GetLpfType(), channel.GetLpfSlope());
+    setting.nDelay = channel.GetDelay();
+    setting.bInverted = channel.GetPolarity() != 0;
+    setting.nGain = channel.GetChannelGain();
+    return setting;
+}
+
+ComplexGrid ChannelChainResponse(const CTALVData& channel)
+{
+    CAudio_OutData display;
+    display.SetArea(ANY_PLOT);
+    LoadDisplayFromChannel(channel, display);
+    ComplexGrid h = FilterSetResponse(display.GetEQ());
+    MultiplyChannelSection(ChannelSettingOf(channel), h);
+    return h;
+}
+
+bool LoadAlignMeasurement(const std::string& strPath, const CTALVData& channel, AlignMeasurement& out,
+                          std::string& strError)
+{
+    MeasurementData rows;
+    AlignMeasurement measurement;
+    if (!ReadMeasurementFile(strPath, rows, strError) ||
+        !ComplexOnGrid(rows, ALIGN_SMOOTHING, strPath, measurement.measured, strError))
+        return false;
+    measurement.strPath = strPath;
+    measurement.chainAtLoad = ChannelChainResponse(channel);
+    measurement.bLoaded = true;
+    out = std::move(measurement);
+    return true;
+}
+
+AlignChannel AlignChannelOf(int k, const AlignMeasurement& measurement, const CTALVData& now)
+{
+    CAudio_OutData display;
+    display.SetArea(ANY_PLOT);
+    LoadDisplayFromChannel(now, display);
+    ComplexGrid bands = UnityGrid();
+    for (int b = 0; b < EQ_BANDS; ++b)
+        MultiplyElement(display.GetFilter(b), bands);
+    AlignChannel channel;
+    channel.nChannel = k;
+    channel.now = ChannelSettingOf(now);
+    channel.driver = measurement.measured;
+    for (std::size_t i = 0; i < bands.size(); ++i)
+        channel.driver.h[i] *= bands[i] / measurement.chainAtLoad[i];
+    return channel;
+}
+
+std::string LinkedChannelsProblem(const std::vector<int>& anChannel, const int (&anGroup)[LINK_CHANNELS],
+                                  bool bBassLink)
+{
+    for (const int k : anChannel) {
+        std::vector<int> anGroupOf;
+        for (int i = 0; i < LINK_CHANNELS; ++i)
+            if (anGroup[i] == anGroup[k])
+                anGroupOf.push_back(i);
+        if (anGroupOf.size() < 2)
+            continue;
+        const bool bBass = bBassLink && anGroup[k] == anGroup[0] && anGroup[0] == anGroup[1];
+        return "channels " + ChannelList(anGroupOf) + " are linked (" + (bBass ? "bass link mode" : "Linking") +
+               "): a gain or polarity set on one of them is set on all, so they cannot be aligned apart; " +
+               (bBass ? "switch to stereo mode first" : "unlink them first");
+    }
+    return {};
+}
+
+void StoreChannelSetting(const ChannelSetting& setting, ChannelRecord& record)
+{
+    record.hpf = {static_cast<std::int16_t>(setting.hpf.nFreq), static_cast<std::uint8_t>(setting.hpf.nAlign),
+                  static_cast<std::uint8_t>(setting.hpf.nSlope)};
+    record.lpf = {static_cast<std::int16_t>(setting.lpf.nFreq), static_cast<std::uint8_t>(setting.lpf.nAlign),
+                  static_cast<std::uint8_t>(setting.lpf.nSlope)};
+    record.nDelay = static_cast<std::int16_t>(setting.nDelay);
+    record.nPolarity = setting.bInverted ? 1 : 0;
+    record.nGain = static_cast<std::int16_t>(setting.nGain);
+}
+
+void ApplyChannelSetting(const ChannelSetting& setting, CTALVData& channel)
+{
+    if (setting.nDelay != channel.GetDelay())
+        channel.SetDelay(static_cast<short>(setting.nDelay));
+    if (setting.bInverted != (channel.GetPolarity() != 0))
+        channel.SetPolarity(setting.bInverted ? 1 : 0);
+    if (setting.nGain != channel.GetChannelGain())
+        channel.SetChannelGain(static_cast<short>(setting.nGain));
+    if (!(setting.hpf == ChannelSettingOf(channel).hpf)) {
+        channel.SetHpfFreq(static_cast<short>(setting.hpf.nFreq));
+        channel.SetHpfType(static_cast<BYTE>(setting.hpf.nAlign));
+        channel.SetHpfSlope(static_cast<BYTE>(setting.hpf.nSlope));
+    }
+    if (!(setting.lpf == ChannelSettingOf(channel).lpf)) {
+        channel.SetLpfFreq(static_cast<short>(setting.lpf.nFreq));
+        channel.SetLpfType(static_cast<BYTE>(setting.lpf.nAlign));
+        channel.SetLpfSlope(static_cast<BYTE>(setting.lpf.nSlope));
+    }
+}

@@ -1,0 +1,100 @@
+// vardenctl align, run in-process on a two-way preset and its drivers
+// measured with phase, in the text forms measurement programs write.
+#include <regex>
+
+#include "ChannelAlign.h"
+#include "PresetIo.h"
+#include "SyntheticDrivers.h"
+#include "VardenctlRun.h"
+
+namespace {
+class AlignCommandTest : public CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        // Channel 1 the woofer, channel 2 the tweeter, Linkwitz-Riley 24 at
+        // 2 kHz; channel 3 with values of its own.
+        CTALVRoute route;
+        ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(0));
+        ApplyChannelSetting(synthetic::TweeterSetting(), route.GetChannel(1));
+        route.GetChannel(2).SetDelay(480);
+        route.GetChannel(2).SetChannelGain(570);
+        route.m_strName = "2WAY";
+        in = SavePreset("in.dia", route);
+        WriteText(woofer = Path("woofer.frd"),
+                  synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));
+        WriteText(tweeter = Path("tweeter.txt"),
+                  synthetic::RewText(synthetic::Measure(synthetic::Tweeter(), synthetic::TweeterSetting())));
+        WriteText(plain = Path("plain.txt"), "* no phase\n20 80\n20000 80\n");
+    }
+
+    PresetData Read(const std::string& path)
+    {
+        PresetData data;
+        std::string error;
+        EXPECT_EQ(ReadPreset(path, data, error), PresetFault::None) << error;
+        return data;
+    }
+
+    std::string in, woofer, tweeter, plain;
+};
+}  // namespace
+
+TEST_F(AlignCommandTest, AlignsChangingOnlyTheChannelSectionsAndRefusesWhatCannotBeAligned)
+{
+    const std::string out = Path("out.json");
+    const Result r = Ctl({"align", in, "--measurement", "1=" + woofer, "--measurement=2=" + tweeter, out});
+    ASSERT_EQ(r.code, EXIT_OK) << r.err;
+    const std::regex report(
+        "channel 1: delay 0\\.00 ms \\(0 samples\\), polarity normal, gain 0\\.0 dB\n"
+        "channel 2: delay 0\\.3[0-9] ms \\(1[4-8] samples\\), polarity normal, gain \u2212[23]\\.[0-9] dB\n"
+        "flatness before ([0-9.]+) dB, after ([0-9.]+) dB \\(rms about its mean over "
+        "1414\u20132828 Hz\\); deepest notch before \u2212[0-9.]+ dB at 1\\.[0-9] kHz, after "
+        "(\u2212)?[0-9.]+ dB\nWrote .*out\\.json\n");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(r.out, match, report)) << r.out;
+    EXPECT_GT(std::stod(match[1]), 2.0);
+    EXPECT_LT(std::stod(match[2]), 0.1);
+    // Only channel 2's gain and delay differ from IN.
+    PresetData expected = Read(in);
+    const PresetData after = Read(out);
+    expected.aChannel[1].nGain = after.aChannel[1].nGain;
+    expected.aChannel[1].nDelay = after.aChannel[1].nDelay;
+    EXPECT_EQ(after.aChannel, expected.aChannel);
+    EXPECT_EQ(after.strName, "2WAY");
+    // With the crossovers free over a range of its own, the others still stay.
+    const Result moved = Ctl({"align", in, "--measurement", "2=" + tweeter, "--measurement", "1=" + woofer,
+                              "--crossover", "--range", "700-6000", Path("moved.dia")});
+    ASSERT_EQ(moved.code, EXIT_OK) << moved.err;
+    EXPECT_NE(moved.out.find("over 700\u20136000 Hz"), std::string::npos) << moved.out;
+    EXPECT_EQ(Read(Path("moved.dia")).aChannel[2], expected.aChannel[2]);
+
+    // Refused, with the reason, and nothing written.
+    const std::string none = Path("none.dia");
+    const struct {
+        std::vector<std::string> args;
+        int nCode;
+        std::string strError;
+    } refusals[] = {
+        {{"--measurement", "1=" + woofer, "--measurement", "2=" + plain},
+         EXIT_IO,
+         plain + ": the file holds no phase; aligning channels needs a measurement with phase"},
+        {{"--measurement", "1=" + woofer, "--measurement", "2=" + tweeter, "--links", "1,1,3,4"},
+         EXIT_USAGE,
+         "channels 1 and 2 are linked (Linking): a gain or polarity set on one of them is set on all"},
+        {{"--measurement", "1=" + woofer, "--measurement", "5=" + tweeter},
+         EXIT_USAGE,
+         "--measurement 5=" + tweeter + ": the preset has channels 1 to 4, no channel 5"},
+        {{"--measurement", "1=" + woofer}, EXIT_USAGE, "align takes two to four channels"},
+    };
+    for (const auto& refusal : refusals) {
+        std::vector<std::string> args{"align", in};
+        args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+        args.push_back(none);
+        const Result refused = Ctl(args);
+        EXPECT_EQ(refused.code, refusal.nCode) << refused.err;
+        EXPECT_EQ(refused.err.rfind("vardenctl align: " + refusal.strError, 0), 0u) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(none));
+    }
+}

@@ -1,0 +1,55 @@
+// Measurements with phase: the third column read, unwrapped from the ±180
+// degrees exports wrap it to, and put on the grid; a file without it is
+// refused for aligning, by name.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "ChannelAlignment.h"
+#include "MeasurementReader.h"
+
+TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefused)
+{
+    for (const int nDelay : {0, 13, 480, 960}) {
+        // An FFT export at 2 Hz steps: 80 dB, phase wrapped, a coherence column.
+        std::string text = "Freq(Hz) SPL(dB) Phase(degrees) Coherence\n";
+        for (double f = 10.0; f <= 24000.0; f += 2.0) {
+            const double dTurns = -f * DelaySeconds(nDelay);
+            char buf[80];
+            std::snprintf(buf, sizeof buf, "%.1f 80.0 %.5f 0.99\n", f, 360.0 * (dTurns - std::round(dTurns)));
+            text += buf;
+        }
+        MeasurementData data;
+        ComplexLevels onGrid;
+        std::string error;
+        ASSERT_TRUE(ParseMeasurement(text, "d.txt", data, error)) << error;
+        ASSERT_TRUE(ComplexOnGrid(data, ALIGN_SMOOTHING, "d.txt", onGrid, error)) << error;
+        EXPECT_NEAR(UnwrapDegrees(data.adPhase).back(), -360.0 * 24000.0 * DelaySeconds(nDelay), 1e-3);
+        // What the device's delay of that many samples does.
+        ChannelSetting setting;
+        setting.nDelay = nDelay;
+        ComplexGrid delay = UnityGrid();
+        MultiplyChannelSection(setting, delay);
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            ASSERT_TRUE(onGrid.abValid[i]) << i;
+            const auto p = static_cast<std::size_t>(i);
+            EXPECT_NEAR(LevelDb(onGrid.h[p]), 80.0, 1e-9) << i;
+            EXPECT_NEAR(std::arg(onGrid.h[p] / delay[p]), 0.0, 1e-6) << nDelay << " samples, " << g_dFreqGrid[i];
+        }
+    }
+
+    // No third column, or one that is not a number (or no phase) on some row: no phase.
+    for (const char* pszText : {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n",
+                                "20 80 10\n1000 81 -\n20000 80 5\n", "20 80 1e300\n1000 81 0\n20000 80 5\n"}) {
+        MeasurementData data;
+        ComplexLevels onGrid;
+        std::string error;
+        ASSERT_TRUE(ParseMeasurement(pszText, "m.txt", data, error)) << error;
+        EXPECT_FALSE(data.HasPhase()) << pszText;
+        EXPECT_FALSE(ComplexOnGrid(data, ALIGN_SMOOTHING, "m.txt", onGrid, error));
+        EXPECT_EQ(error,
+                  "m.txt: the file holds no phase; aligning channels needs a measurement with phase (a third "
+                  "column, in degrees)");
+    }
+}

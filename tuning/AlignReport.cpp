@@ -1,0 +1,67 @@
+#include "AlignReport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "CrossoverTables.h"
+
+namespace {
+constexpr const char* MINUS = "\u2212";
+
+// One decimal place (nDecimals), a true minus sign below zero.
+std::string Signed(double d, int nDecimals)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.*f", nDecimals, std::fabs(d));
+    const bool bNegative = std::string(buf).find_first_not_of("0.") != std::string::npos && d < 0.0;
+    return (bNegative ? MINUS : "") + std::string(buf);
+}
+
+std::string Frequency(double dHz)
+{
+    char buf[40];
+    if (dHz >= 1000.0)
+        std::snprintf(buf, sizeof buf, "%.1f kHz", dHz / 1000.0);
+    else
+        std::snprintf(buf, sizeof buf, "%.0f Hz", dHz);
+    return buf;
+}
+
+std::string FilterText(const char* pszName, const CrossoverFilter& filter)
+{
+    return std::string(pszName) + " " + std::to_string(filter.nFreq) + " Hz " +
+           g_pszAlignmentName[std::clamp(filter.nAlign, 0, XOVER_ALIGNMENTS - 1)] + " " +
+           g_pszSlopeName[std::clamp(filter.nSlope, 0, XOVER_SLOPES - 1)];
+}
+}  // namespace
+
+std::string FormatAlignChannels(const AlignRequest& request, const AlignOutcome& outcome)
+{
+    std::string text;
+    for (std::size_t n = 0; n < outcome.aSetting.size() && n < request.aChannel.size(); ++n) {
+        const ChannelSetting& was = request.aChannel[n].now;
+        const ChannelSetting& now = outcome.aSetting[n];
+        const std::string strChannel = "channel " + std::to_string(request.aChannel[n].nChannel + 1) + ": ";
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "delay %.2f ms (%d sample%s)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay,
+                      now.nDelay == 1 ? "" : "s");
+        text += strChannel + buf + ", polarity " + (now.bInverted ? "inverted" : "normal") + ", gain " +
+                Signed(ChannelGainDb(now.nGain), 1) + " dB\n";
+        if (!(now.hpf == was.hpf))
+            text += strChannel + FilterText("HPF", now.hpf) + " (was " + FilterText("HPF", was.hpf) + ")\n";
+        if (!(now.lpf == was.lpf))
+            text += strChannel + FilterText("LPF", now.lpf) + " (was " + FilterText("LPF", was.lpf) + ")\n";
+    }
+    return text;
+}
+
+std::string FormatAlignSummary(const AlignOutcome& outcome)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "flatness before %.2f dB, after %.2f dB", outcome.before.dFlatDb,
+                  outcome.after.dFlatDb);
+    return buf + std::string(" (rms about its mean over ") + FormatAlignRange(outcome.range) +
+           "); deepest notch before " + Signed(outcome.before.dNotchDb, 1) + " dB at " +
+           Frequency(outcome.before.dNotchHz) + ", after " + Signed(outcome.after.dNotchDb, 1) + " dB";
+}

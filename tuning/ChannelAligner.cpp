@@ -1,0 +1,595 @@
+#include "ChannelAligner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "CrossoverResponse.h"
+
+namespace {
+constexpr double DB_PER_NEPER_OF_POWER = 4.342944819032518;  // 10 / ln 10
+constexpr double LEAST_POWER = 1e-300;                       // a null exactly on a grid point stays finite
+constexpr int SEEDS_PER_SWEEP = 4;                           // the best local minima of a sweep, settled further
+// The gains (words about the channel's) its delay is swept at.
+constexpr int SWEEP_GAIN_OFFSETS[] = {0, -40, 40, -80, 80};
+constexpr int MAX_ROUNDS = 4;
+constexpr int MAX_DESCENT_STEPS = 40;
+constexpr int NEAR_DELAY = 6;           // samples either way a settling step looks
+constexpr int GAIN_WINDOW = 4;          // gain words either way a settling step looks first
+constexpr int JOINT_DELAY = 2;          // samples either way a step of delay and gain together looks
+constexpr std::size_t MAX_SETTLED = 8;  // seeds settled per channel and round
+// Near-equal: within 2 % and 0.02 dB of the best.
+constexpr double NEAR_FACTOR = 1.02;
+constexpr double NEAR_DB = 0.02;
+constexpr double IMPROVEMENT_DB = 1e-9;
+// Crossover moves: grid steps either way (half an octave), and how far the
+// delay and gain of the channels moved look while an option is judged.
+constexpr int FREQ_STEPS = 12;
+constexpr int QUICK_DELAY = 24;
+constexpr int QUICK_GAIN = 30;
+constexpr int QUICK_SETTLE_DELAY = 3;
+constexpr int MAX_CROSSOVER_ROUNDS = 3;
+
+// Delays are kept with the earliest at 0, so a channel's delay swept
+// against the others reaches twice the range.
+constexpr int MAX_ROTATION = 2 * DELAY_WORD_MAX;
+
+double NearBound(double dBest)
+{
+    return dBest * NEAR_FACTOR + NEAR_DB;
+}
+}  // namespace
+
+CChannelAligner::CChannelAligner(const AlignRequest& request, const AlignRange& range)
+    : m_request(request), m_nChannels(static_cast<int>(request.aChannel.size()))
+{
+    for (int i = 0; i < GRID_POINTS; ++i)
+        if (range.abIn[i])
+            m_anPoint.push_back(i);
+    m_nPoints = static_cast<int>(m_anPoint.size());
+    m_aRot.resize(static_cast<std::size_t>((MAX_ROTATION + 1) * m_nPoints));
+    for (int d = 0; d <= MAX_ROTATION; ++d)
+        for (int p = 0; p < m_nPoints; ++p)
+            m_aRot[static_cast<std::size_t>(d * m_nPoints + p)] = std::polar(
+                1.0, -2.0 * std::numbers::pi * g_dFreqGrid[m_anPoint[static_cast<std::size_t>(p)]] * DelaySeconds(d));
+    m_aBase.resize(static_cast<std::size_t>(m_nChannels));
+    for (int n = 0; n < m_nChannels; ++n) {
+        const ChannelSetting& now = request.aChannel[static_cast<std::size_t>(n)].now;
+        m_aSetting.push_back(now);
+        m_anGainLow[static_cast<std::size_t>(n)] = std::max(0, now.nGain - ALIGN_GAIN_REACH);
+        m_anGainHigh[static_cast<std::size_t>(n)] = std::min(CHANNEL_GAIN_WORD_MAX, now.nGain + ALIGN_GAIN_REACH);
+        UpdateBase(n);
+    }
+}
+
+void CChannelAligner::UpdateBase(int n)
+{
+    ComplexGrid h = m_request.aChannel[static_cast<std::size_t>(n)].driver.h;
+    ChannelSetting crossover;
+    crossover.hpf = m_aSetting[static_cast<std::size_t>(n)].hpf;
+    crossover.lpf = m_aSetting[static_cast<std::size_t>(n)].lpf;
+    MultiplyCrossover(crossover, h);
+    std::vector<Complex>& base = m_aBase[static_cast<std::size_t>(n)];
+    base.resize(static_cast<std::size_t>(m_nPoints));
+    for (int p = 0; p < m_nPoints; ++p)
+        base[static_cast<std::size_t>(p)] = h[static_cast<std::size_t>(m_anPoint[static_cast<std::size_t>(p)])];
+}
+
+CChannelAligner::Complex CChannelAligner::Rot(int nDelay, int p) const
+{
+    const Complex r = m_aRot[static_cast<std::size_t>(std::abs(nDelay) * m_nPoints + p)];
+    return nDelay >= 0 ? r : std::conj(r);
+}
+
+double CChannelAligner::Amplitude(int nGain) const
+{
+    return std::pow(10.0, ChannelGainDb(nGain) / 20.0);
+}
+
+void CChannelAligner::Contribution(const Trial& t, int n, std::vector<Complex>& out) const
+{
+    const auto k = static_cast<std::size_t>(n);
+    const double a = t.anSign[k] * Amplitude(t.anGain[k]);
+    out.resize(static_cast<std::size_t>(m_nPoints));
+    for (int p = 0; p < m_nPoints; ++p)
+        out[static_cast<std::size_t>(p)] = a * m_aBase[k][static_cast<std::size_t>(p)] * Rot(t.anDelay[k], p);
+}
+
+void CChannelAligner::SumExcept(const Trial& t, int nSkip, std::vector<Complex>& out) const
+{
+    out.assign(static_cast<std::size_t>(m_nPoints), Complex());
+    std::vector<Complex> one;
+    for (int n = 0; n < m_nChannels; ++n) {
+        if (n == nSkip)
+            continue;
+        Contribution(t, n, one);
+        for (int p = 0; p < m_nPoints; ++p)
+            out[static_cast<std::size_t>(p)] += one[static_cast<std::size_t>(p)];
+    }
+}
+
+double CChannelAligner::Flatness(const std::vector<Complex>& sum) const
+{
+    double dMean = 0.0;
+    double dSquares = 0.0;
+    for (const Complex& s : sum) {
+        const double v = std::log(std::max(std::norm(s), LEAST_POWER));
+        dMean += v;
+        dSquares += v * v;
+    }
+    dMean /= m_nPoints;
+    return DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares / m_nPoints - dMean * dMean));
+}
+
+double CChannelAligner::Evaluate(Trial& t) const
+{
+    std::vector<Complex> sum;
+    SumExcept(t, -1, sum);
+    t.dFlat = Flatness(sum);
+    return t.dFlat;
+}
+
+void CChannelAligner::DelayBounds(const Trial& t, int n, int& nLow, int& nHigh) const
+{
+    // Every delay stays within reach of every other.
+    int nMin = std::numeric_limits<int>::max();
+    int nMax = std::numeric_limits<int>::min();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (m == n)
+            continue;
+        nMin = std::min(nMin, t.anDelay[static_cast<std::size_t>(m)]);
+        nMax = std::max(nMax, t.anDelay[static_cast<std::size_t>(m)]);
+    }
+    nLow = nMax - DELAY_WORD_MAX;
+    nHigh = nMin + DELAY_WORD_MAX;
+}
+
+void CChannelAligner::GainBounds(const Trial& t, int n, int& nLow, int& nHigh) const
+{
+    // Some common shift must bring every gain within its own bounds.
+    int nRoomUp = std::numeric_limits<int>::max();
+    int nNeedUp = std::numeric_limits<int>::min();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (m == n)
+            continue;
+        const auto k = static_cast<std::size_t>(m);
+        nRoomUp = std::min(nRoomUp, m_anGainHigh[k] - t.anGain[k]);
+        nNeedUp = std::max(nNeedUp, m_anGainLow[k] - t.anGain[k]);
+    }
+    nLow = m_anGainLow[static_cast<std::size_t>(n)] - nRoomUp;
+    nHigh = m_anGainHigh[static_cast<std::size_t>(n)] - nNeedUp;
+}
+
+void CChannelAligner::SweepDelay(const Trial& t, int n, int nLow, int nHigh, std::vector<double>& adSame,
+                                 std::vector<double>& adFlipped) const
+{
+    std::vector<Complex> rest;
+    SumExcept(t, n, rest);
+    Trial unDelayed = t;
+    unDelayed.anDelay[static_cast<std::size_t>(n)] = 0;
+    std::vector<Complex> x;
+    Contribution(unDelayed, n, x);
+    const auto nCount = static_cast<std::size_t>(nHigh - nLow + 1);
+    adSame.assign(nCount, 0.0);
+    adFlipped.assign(nCount, 0.0);
+    for (int d = nLow; d <= nHigh; ++d) {
+        double dMean[2] = {0.0, 0.0};
+        double dSquares[2] = {0.0, 0.0};
+        for (int p = 0; p < m_nPoints; ++p) {
+            const auto q = static_cast<std::size_t>(p);
+            const Complex y = x[q] * Rot(d, p);
+            const double v0 = std::log(std::max(std::norm(rest[q] + y), LEAST_POWER));
+            const double v1 = std::log(std::max(std::norm(rest[q] - y), LEAST_POWER));
+            dMean[0] += v0;
+            dSquares[0] += v0 * v0;
+            dMean[1] += v1;
+            dSquares[1] += v1 * v1;
+        }
+        for (int s = 0; s < 2; ++s) {
+            const double dAverage = dMean[s] / m_nPoints;
+            const double dFlat =
+                DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares[s] / m_nPoints - dAverage * dAverage));
+            (s == 0 ? adSame : adFlipped)[static_cast<std::size_t>(d - nLow)] = dFlat;
+        }
+    }
+}
+
+bool CChannelAligner::BestDelayNear(Trial& t, int n, int nReach) const
+{
+    int nLow = 0, nHigh = 0;
+    DelayBounds(t, n, nLow, nHigh);
+    const auto k = static_cast<std::size_t>(n);
+    nLow = std::max(nLow, t.anDelay[k] - nReach);
+    nHigh = std::min(nHigh, t.anDelay[k] + nReach);
+    std::vector<double> adSame, adFlipped;
+    SweepDelay(t, n, nLow, nHigh, adSame, adFlipped);
+    bool bImproved = false;
+    const int nSign = t.anSign[k];
+    for (int d = nLow; d <= nHigh; ++d) {
+        for (const bool bFlip : {false, true}) {
+            const double dFlat = (bFlip ? adFlipped : adSame)[static_cast<std::size_t>(d - nLow)];
+            if (dFlat < t.dFlat - IMPROVEMENT_DB) {
+                t.dFlat = dFlat;
+                t.anDelay[k] = d;
+                t.anSign[k] = bFlip ? -nSign : nSign;
+                bImproved = true;
+            }
+        }
+    }
+    if (bImproved)
+        Normalise(t);
+    return bImproved;
+}
+
+void CChannelAligner::Normalise(Trial& t) const
+{
+    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
+    for (int n = 0; n < m_nChannels; ++n)
+        t.anDelay[static_cast<std::size_t>(n)] -= nMin;
+}
+
+bool CChannelAligner::BestGainNear(Trial& t, int n, int nReach, bool bWhole) const
+{
+    int nLow = 0, nHigh = 0;
+    GainBounds(t, n, nLow, nHigh);
+    const auto k = static_cast<std::size_t>(n);
+    nLow = std::max(nLow, t.anGain[k] - nReach);
+    nHigh = std::min(nHigh, t.anGain[k] + nReach);
+    std::vector<Complex> rest;
+    SumExcept(t, n, rest);
+    Trial unit = t;
+    unit.anGain[k] = CHANNEL_GAIN_WORD_0DB;
+    std::vector<Complex> x;
+    Contribution(unit, n, x);
+    std::vector<Complex> sum(rest.size());
+    const auto flatAt = [&](int g) {
+        const double a = Amplitude(g);
+        for (std::size_t p = 0; p < sum.size(); ++p)
+            sum[p] = rest[p] + a * x[p];
+        return Flatness(sum);
+    };
+    // A window of steps that follows the best to the edge of the reach.
+    bool bImproved = false;
+    int nFrom = bWhole ? nLow : std::max(nLow, t.anGain[k] - GAIN_WINDOW);
+    int nTo = bWhole ? nHigh : std::min(nHigh, t.anGain[k] + GAIN_WINDOW);
+    for (int nLooked = 0; nFrom <= nTo;) {
+        const int nWas = t.anGain[k];
+        for (int g = nFrom; g <= nTo; ++g) {
+            if (g == nWas && nLooked > 0)
+                continue;
+            const double dFlat = flatAt(g);
+            if (dFlat < t.dFlat - IMPROVEMENT_DB) {
+                t.dFlat = dFlat;
+                t.anGain[k] = g;
+                bImproved = true;
+            }
+        }
+        ++nLooked;
+        if (t.anGain[k] == nTo && nTo < nHigh) {
+            nFrom = nTo + 1;
+            nTo = std::min(nHigh, nTo + 2 * GAIN_WINDOW);
+        } else if (t.anGain[k] == nFrom && nFrom > nLow && t.anGain[k] != nWas) {
+            nTo = nFrom - 1;
+            nFrom = std::max(nLow, nFrom - 2 * GAIN_WINDOW);
+        } else {
+            break;
+        }
+    }
+    return bImproved;
+}
+
+void CChannelAligner::Refine(Trial& t) const
+{
+    Evaluate(t);
+    // Small steps until they stop helping, then once the whole gain reach,
+    // which may open the way again.
+    for (int nStep = 0; nStep < MAX_DESCENT_STEPS; ++nStep) {
+        bool bImproved = false;
+        for (int n = 0; n < m_nChannels; ++n) {
+            bImproved = BestGainNear(t, n, 2 * ALIGN_GAIN_REACH) || bImproved;
+            bImproved = BestDelayNear(t, n, NEAR_DELAY) || bImproved;
+        }
+        if (bImproved)
+            continue;
+        for (int n = 0; n < m_nChannels; ++n) {
+            bImproved = BestGainNear(t, n, 2 * ALIGN_GAIN_REACH, true) || bImproved;
+            bImproved = StepDelayAndGain(t, n) || bImproved;
+        }
+        if (!bImproved)
+            break;
+    }
+}
+
+bool CChannelAligner::StepDelayAndGain(Trial& t, int n) const
+{
+    // Neither a delay step nor a gain step alone may help where both do.
+    const auto k = static_cast<std::size_t>(n);
+    int nLow = 0, nHigh = 0;
+    DelayBounds(t, n, nLow, nHigh);
+    bool bImproved = false;
+    const Trial from = t;
+    for (int d = std::max(nLow, from.anDelay[k] - JOINT_DELAY); d <= std::min(nHigh, from.anDelay[k] + JOINT_DELAY);
+         ++d) {
+        if (d == from.anDelay[k])
+            continue;
+        Trial u = from;
+        u.anDelay[k] = d;
+        Evaluate(u);
+        BestGainNear(u, n, 2 * ALIGN_GAIN_REACH);
+        if (u.dFlat < t.dFlat - IMPROVEMENT_DB) {
+            t = u;
+            bImproved = true;
+        }
+    }
+    if (bImproved)
+        Normalise(t);
+    return bImproved;
+}
+
+CChannelAligner::Trial CChannelAligner::Search(Trial start)
+{
+    m_aCandidate.clear();
+    Evaluate(start);
+    m_aCandidate.push_back(start);
+    Trial best = start;
+    Refine(best);
+    m_aCandidate.push_back(best);
+    struct Seed {
+        double dFlat;
+        int nDelay;
+        int nSign;
+        int nGain;
+    };
+    for (int nRound = 0; nRound < MAX_ROUNDS; ++nRound) {
+        bool bImproved = false;
+        for (int n = 0; n < m_nChannels; ++n) {
+            const auto k = static_cast<std::size_t>(n);
+            // Swept at a few gains about the one it has: at a gain far from
+            // right the right delay need not stand out.
+            std::vector<Seed> seeds;
+            const Trial from = best;
+            for (const int nOffset : SWEEP_GAIN_OFFSETS) {
+                Trial t = from;
+                int nGainLow = 0, nGainHigh = 0;
+                GainBounds(t, n, nGainLow, nGainHigh);
+                t.anGain[k] = std::clamp(t.anGain[k] + nOffset, nGainLow, nGainHigh);
+                int nLow = 0, nHigh = 0;
+                DelayBounds(t, n, nLow, nHigh);
+                std::vector<double> adSwept[2];
+                SweepDelay(t, n, nLow, nHigh, adSwept[0], adSwept[1]);
+                std::vector<Seed> minima;
+                for (int s = 0; s < 2; ++s) {
+                    const std::vector<double>& ad = adSwept[s];
+                    for (std::size_t i = 0; i < ad.size(); ++i)
+                        if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
+                            minima.push_back(
+                                {ad[i], nLow + static_cast<int>(i), s == 1 ? -t.anSign[k] : t.anSign[k], t.anGain[k]});
+                }
+                const std::size_t nKeep = std::min<std::size_t>(SEEDS_PER_SWEEP, minima.size());
+                std::partial_sort(minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep), minima.end(),
+                                  [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
+                seeds.insert(seeds.end(), minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep));
+            }
+            // The same delay and polarity found at several gains is settled once.
+            std::sort(seeds.begin(), seeds.end(), [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
+            std::vector<Seed> settled;
+            for (const Seed& seed : seeds) {
+                if (std::any_of(settled.begin(), settled.end(), [&](const Seed& other) {
+                        return std::abs(other.nDelay - seed.nDelay) <= 1 && other.nSign == seed.nSign;
+                    }))
+                    continue;
+                if (settled.size() == MAX_SETTLED)
+                    break;
+                settled.push_back(seed);
+                Trial t = from;
+                t.anDelay[k] = seed.nDelay;
+                t.anSign[k] = seed.nSign;
+                t.anGain[k] = seed.nGain;
+                Normalise(t);
+                Refine(t);
+                m_aCandidate.push_back(t);
+                if (t.dFlat < best.dFlat - IMPROVEMENT_DB) {
+                    best = t;
+                    bImproved = true;
+                }
+            }
+        }
+        if (!bImproved)
+            break;
+    }
+    return Preferred();
+}
+
+double CChannelAligner::TotalDelay(const Trial& t) const
+{
+    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
+    double dTotal = 0.0;
+    for (int n = 0; n < m_nChannels; ++n)
+        dTotal += t.anDelay[static_cast<std::size_t>(n)] - nMin;
+    return dTotal;
+}
+
+CChannelAligner::Trial CChannelAligner::Preferred() const
+{
+    double dBest = std::numeric_limits<double>::infinity();
+    for (const Trial& t : m_aCandidate)
+        dBest = std::min(dBest, t.dFlat);
+    const Trial* pChosen = nullptr;
+    for (const Trial& t : m_aCandidate) {
+        if (t.dFlat > NearBound(dBest))
+            continue;
+        if (!pChosen || TotalDelay(t) < TotalDelay(*pChosen) ||
+            (TotalDelay(t) == TotalDelay(*pChosen) && t.dFlat < pChosen->dFlat))
+            pChosen = &t;
+    }
+    return *pChosen;
+}
+
+CrossoverFilter& CChannelAligner::FilterOf(const FilterRef& ref)
+{
+    ChannelSetting& setting = m_aSetting[static_cast<std::size_t>(ref.n)];
+    return ref.bHighPass ? setting.hpf : setting.lpf;
+}
+
+std::vector<CrossoverFilter> CChannelAligner::FilterOptions(const FilterRef& ref) const
+{
+    const ChannelSetting& setting = m_aSetting[static_cast<std::size_t>(ref.n)];
+    const CrossoverFilter& now = ref.bHighPass ? setting.hpf : setting.lpf;
+    std::vector<CrossoverFilter> options;
+    const int nAt = NearestGridIndex(now.nFreq);
+    for (int j = std::max(0, nAt - FREQ_STEPS); j <= std::min(GRID_POINTS - 1, nAt + FREQ_STEPS); ++j) {
+        const int f = static_cast<int>(std::lround(g_dFreqGrid[j]));
+        // Within half an octave, still on, and not past the channel's other filter.
+        if (std::fabs(std::log2(static_cast<double>(f) / now.nFreq)) > 0.5 + 1e-9)
+            continue;
+        if (ref.bHighPass ? (f <= HIGH_PASS_OFF_HZ || f > setting.lpf.nFreq)
+                          : (f >= LOW_PASS_OFF_HZ || f < setting.hpf.nFreq))
+            continue;
+        for (int a = 0; a < XOVER_ALIGNMENTS; ++a)
+            for (int s = 0; s < XOVER_SLOPES; ++s)
+                options.push_back({f, a, s});
+    }
+    return options;
+}
+
+double CChannelAligner::QuickSolve(Trial& t, const std::vector<int>& anChanged) const
+{
+    Evaluate(t);
+    for (const int n : anChanged) {
+        BestDelayNear(t, n, QUICK_DELAY);
+        BestGainNear(t, n, QUICK_GAIN);
+        BestDelayNear(t, n, QUICK_SETTLE_DELAY);
+    }
+    return t.dFlat;
+}
+
+void CChannelAligner::MoveCrossovers(Trial& best)
+{
+    // The filters that meet between neighbours: alone, and both together.
+    std::vector<std::vector<FilterRef>> groups;
+    for (const auto& [nLow, nHigh] : ChannelsInFrequencyOrder(m_request)) {
+        std::vector<FilterRef> pair;
+        if (m_aSetting[static_cast<std::size_t>(nLow)].lpf.nFreq != LOW_PASS_OFF_HZ)
+            pair.push_back({nLow, false});
+        if (m_aSetting[static_cast<std::size_t>(nHigh)].hpf.nFreq != HIGH_PASS_OFF_HZ)
+            pair.push_back({nHigh, true});
+        for (const FilterRef& ref : pair)
+            groups.push_back({ref});
+        if (pair.size() == 2)
+            groups.push_back(pair);
+    }
+    for (int nRound = 0; nRound < MAX_CROSSOVER_ROUNDS; ++nRound) {
+        bool bMoved = false;
+        for (const std::vector<FilterRef>& group : groups) {
+            std::vector<int> anChanged;
+            for (const FilterRef& ref : group)
+                anChanged.push_back(ref.n);
+            std::vector<CrossoverFilter> was;
+            for (const FilterRef& ref : group)
+                was.push_back(FilterOf(ref));
+            // A pair moves by the same steps with the same alignment and slope.
+            const std::vector<CrossoverFilter> options = FilterOptions(group.front());
+            const int nAt = NearestGridIndex(was.front().nFreq);
+            std::vector<CrossoverFilter> chosen = was;
+            Trial chosenTrial = best;
+            for (const CrossoverFilter& option : options) {
+                const int nShift = NearestGridIndex(option.nFreq) - nAt;
+                std::vector<CrossoverFilter> tried{option};
+                bool bValid = true;
+                for (std::size_t i = 1; i < group.size(); ++i) {
+                    const int j = NearestGridIndex(was[i].nFreq) + nShift;
+                    const int f = j >= 0 && j < GRID_POINTS ? static_cast<int>(std::lround(g_dFreqGrid[j])) : 0;
+                    CrossoverFilter other{f, option.nAlign, option.nSlope};
+                    const std::vector<CrossoverFilter> allowed = FilterOptions(group[i]);
+                    bValid = bValid && std::find(allowed.begin(), allowed.end(), other) != allowed.end();
+                    tried.push_back(other);
+                }
+                if (!bValid)
+                    continue;
+                for (std::size_t i = 0; i < group.size(); ++i) {
+                    FilterOf(group[i]) = tried[i];
+                    UpdateBase(group[i].n);
+                }
+                Trial t = best;
+                if (QuickSolve(t, anChanged) < chosenTrial.dFlat - IMPROVEMENT_DB) {
+                    chosenTrial = t;
+                    chosen = tried;
+                }
+            }
+            // Kept only when it helps clearly; otherwise the filters stay as they were.
+            const bool bKeep = chosen != was && NearBound(chosenTrial.dFlat) < best.dFlat;
+            for (std::size_t i = 0; i < group.size(); ++i) {
+                FilterOf(group[i]) = bKeep ? chosen[i] : was[i];
+                UpdateBase(group[i].n);
+            }
+            if (bKeep) {
+                best = chosenTrial;
+                Refine(best);
+                bMoved = true;
+            }
+        }
+        if (!bMoved)
+            break;
+        best = Search(best);
+    }
+}
+
+std::vector<ChannelSetting> CChannelAligner::Solve()
+{
+    Trial start;
+    for (int n = 0; n < m_nChannels; ++n) {
+        const ChannelSetting& now = m_request.aChannel[static_cast<std::size_t>(n)].now;
+        start.anDelay[static_cast<std::size_t>(n)] = now.nDelay;
+        start.anSign[static_cast<std::size_t>(n)] = now.bInverted ? -1 : 1;
+        start.anGain[static_cast<std::size_t>(n)] = now.nGain;
+    }
+    Normalise(start);
+    Trial best = Search(start);
+    if (m_request.bCrossover)
+        MoveCrossovers(best);
+    return Place(best);
+}
+
+int CChannelAligner::LowestChannel() const
+{
+    const std::vector<std::pair<int, int>> neighbours = ChannelsInFrequencyOrder(m_request);
+    return neighbours.empty() ? 0 : neighbours.front().first;
+}
+
+std::vector<ChannelSetting> CChannelAligner::Place(const Trial& t) const
+{
+    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
+    // The common gain shift that leaves one channel as it was and raises none
+    // of the others, when the bounds allow it.
+    int nShiftLow = std::numeric_limits<int>::min();
+    int nShiftHigh = std::numeric_limits<int>::max();
+    for (int n = 0; n < m_nChannels; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        nShiftLow = std::max(nShiftLow, m_anGainLow[k] - t.anGain[k]);
+        nShiftHigh = std::min(nShiftHigh, m_anGainHigh[k] - t.anGain[k]);
+    }
+    int nShift = std::numeric_limits<int>::max();
+    for (int n = 0; n < m_nChannels; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        const int c = m_request.aChannel[k].now.nGain - t.anGain[k];
+        if (c >= nShiftLow && c <= nShiftHigh)
+            nShift = std::min(nShift, c);
+    }
+    if (nShift == std::numeric_limits<int>::max())
+        nShift = nShiftLow;
+    // Reversing every channel leaves the sum's level as it is: the lowest
+    // channel keeps its polarity, and the others turn with it.
+    const auto nLowest = static_cast<std::size_t>(LowestChannel());
+    const bool bTurnAll = (t.anSign[nLowest] < 0) != m_request.aChannel[nLowest].now.bInverted;
+    std::vector<ChannelSetting> settings;
+    for (int n = 0; n < m_nChannels; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        ChannelSetting setting = m_aSetting[k];
+        setting.nDelay = t.anDelay[k] - nMin;
+        setting.bInverted = (t.anSign[k] < 0) != bTurnAll;
+        setting.nGain = t.anGain[k] + nShift;
+        settings.push_back(setting);
+    }
+    return settings;
+}

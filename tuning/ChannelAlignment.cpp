@@ -1,0 +1,204 @@
+#include "ChannelAlignment.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ChannelAligner.h"
+#include "CrossoverResponse.h"
+#include "FitRange.h"
+
+namespace {
+// Half an octave either side of a crossover.
+const double HALF_OCTAVE = std::sqrt(2.0);
+
+bool IsOn(const CrossoverFilter& filter, bool bHighPass)
+{
+    return filter.nFreq != (bHighPass ? HIGH_PASS_OFF_HZ : LOW_PASS_OFF_HZ);
+}
+
+std::string ChannelName(const AlignChannel& channel)
+{
+    return std::to_string(channel.nChannel + 1);
+}
+
+// The octave about each crossover between neighbours in frequency.
+bool CrossoverPieces(const AlignRequest& request, AlignRange& range, std::string& strError)
+{
+    for (const auto& [nLow, nHigh] : ChannelsInFrequencyOrder(request)) {
+        const ChannelSetting& lo = request.aChannel[static_cast<std::size_t>(nLow)].now;
+        const ChannelSetting& hi = request.aChannel[static_cast<std::size_t>(nHigh)].now;
+        double dProduct = 1.0;
+        int nCorners = 0;
+        if (IsOn(lo.lpf, false)) {
+            dProduct *= lo.lpf.nFreq;
+            ++nCorners;
+        }
+        if (IsOn(hi.hpf, true)) {
+            dProduct *= hi.hpf.nFreq;
+            ++nCorners;
+        }
+        if (nCorners == 0) {
+            strError = "channels " + ChannelName(request.aChannel[static_cast<std::size_t>(nLow)]) + " and " +
+                       ChannelName(request.aChannel[static_cast<std::size_t>(nHigh)]) +
+                       " have no high- or low-pass between them to align about; give the range";
+            return false;
+        }
+        const double dCrossover = std::pow(dProduct, 1.0 / nCorners);
+        // In whole hertz, as the reports show it.
+        range.aPiece.emplace_back(std::round(dCrossover / HALF_OCTAVE), std::round(dCrossover * HALF_OCTAVE));
+    }
+    std::sort(range.aPiece.begin(), range.aPiece.end());
+    std::vector<std::pair<double, double>> merged;
+    for (const auto& piece : range.aPiece) {
+        if (!merged.empty() && piece.first <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, piece.second);
+        else
+            merged.push_back(piece);
+    }
+    range.aPiece = std::move(merged);
+    return true;
+}
+
+double PassbandMiddle(const ChannelSetting& setting)
+{
+    return std::sqrt(static_cast<double>(IsOn(setting.hpf, true) ? setting.hpf.nFreq : HIGH_PASS_OFF_HZ) *
+                     (IsOn(setting.lpf, false) ? setting.lpf.nFreq : LOW_PASS_OFF_HZ));
+}
+}  // namespace
+
+std::vector<std::pair<int, int>> ChannelsInFrequencyOrder(const AlignRequest& request)
+{
+    std::vector<int> anOrder(request.aChannel.size());
+    for (std::size_t n = 0; n < anOrder.size(); ++n)
+        anOrder[n] = static_cast<int>(n);
+    std::stable_sort(anOrder.begin(), anOrder.end(), [&](int a, int b) {
+        return PassbandMiddle(request.aChannel[static_cast<std::size_t>(a)].now) <
+               PassbandMiddle(request.aChannel[static_cast<std::size_t>(b)].now);
+    });
+    std::vector<std::pair<int, int>> pairs;
+    for (std::size_t n = 1; n < anOrder.size(); ++n)
+        pairs.emplace_back(anOrder[n - 1], anOrder[n]);
+    return pairs;
+}
+
+bool ResolveAlignRange(const AlignRequest& request, AlignRange& range, std::string& strError)
+{
+    range = {};
+    if (request.dLowHz > 0.0 || request.dHighHz > 0.0) {
+        if (!(request.dLowHz < request.dHighHz)) {
+            strError = "the range " + FormatHzRange(request.dLowHz, request.dHighHz) + " holds no frequencies";
+            return false;
+        }
+        range.aPiece.emplace_back(request.dLowHz, request.dHighHz);
+    } else if (!CrossoverPieces(request, range, strError)) {
+        return false;
+    }
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        const double f = g_dFreqGrid[i];
+        bool bIn = std::any_of(range.aPiece.begin(), range.aPiece.end(),
+                               [f](const auto& piece) { return f >= piece.first && f <= piece.second; });
+        for (const AlignChannel& channel : request.aChannel)
+            bIn = bIn && channel.driver.abValid[i];
+        range.abIn[i] = bIn;
+        range.nPoints += bIn ? 1 : 0;
+    }
+    if (range.nPoints < ALIGN_MIN_POINTS) {
+        strError = "the measurements reach " + std::to_string(range.nPoints) + " of the graph's grid points in " +
+                   FormatAlignRange(range) + "; aligning needs " + std::to_string(ALIGN_MIN_POINTS) + " or more";
+        return false;
+    }
+    return true;
+}
+
+std::string FormatAlignRange(const AlignRange& range)
+{
+    // "57–113, 354–707 and 2475–4950 Hz": the unit once, at the end.
+    std::string text;
+    for (std::size_t k = 0; k < range.aPiece.size(); ++k) {
+        std::string piece = FormatHzRange(range.aPiece[k].first, range.aPiece[k].second);
+        if (k + 1 < range.aPiece.size())
+            piece.resize(piece.size() - std::string(" Hz").size());
+        text += (k == 0 ? "" : k + 1 == range.aPiece.size() ? " and " : ", ") + piece;
+    }
+    return text;
+}
+
+ComplexLevels PredictedResponse(const AlignChannel& channel, const ChannelSetting& setting)
+{
+    ComplexLevels out = channel.driver;
+    MultiplyCrossover(setting, out.h);
+    MultiplyChannelSection(setting, out.h);
+    return out;
+}
+
+SumFigures FiguresOf(const ComplexLevels& sum, const AlignRange& range)
+{
+    double dMean = 0.0;
+    double dSquares = 0.0;
+    SumFigures figures;
+    double dLowest = 0.0;
+    bool bFirst = true;
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        if (!range.abIn[i])
+            continue;
+        const double dB = LevelDb(sum.h[static_cast<std::size_t>(i)]);
+        dMean += dB;
+        dSquares += dB * dB;
+        if (bFirst || dB < dLowest) {
+            dLowest = dB;
+            figures.dNotchHz = g_dFreqGrid[i];
+            bFirst = false;
+        }
+    }
+    const double n = std::max(range.nPoints, 1);
+    dMean /= n;
+    figures.dFlatDb = std::sqrt(std::max(0.0, dSquares / n - dMean * dMean));
+    figures.dNotchDb = dLowest - dMean;
+    return figures;
+}
+
+AlignOutcome AlignChannels(const AlignRequest& request)
+{
+    AlignOutcome outcome;
+    const auto nChannels = static_cast<int>(request.aChannel.size());
+    if (nChannels < ALIGN_MIN_CHANNELS || nChannels > ALIGN_MAX_CHANNELS) {
+        outcome.strError = "aligning takes two to four channels";
+        return outcome;
+    }
+    if (!ResolveAlignRange(request, outcome.range, outcome.strError))
+        return outcome;
+
+    CChannelAligner aligner(request, outcome.range);
+    outcome.aSetting = aligner.Solve();
+
+    // The sums are known where every channel is measured.
+    ComplexLevels before{};
+    ComplexLevels after{};
+    bool abAll[GRID_POINTS];
+    std::fill(std::begin(abAll), std::end(abAll), true);
+    for (int n = 0; n < nChannels; ++n) {
+        const AlignChannel& channel = request.aChannel[static_cast<std::size_t>(n)];
+        const ComplexLevels was = PredictedResponse(channel, channel.now);
+        const ComplexLevels will = PredictedResponse(channel, outcome.aSetting[static_cast<std::size_t>(n)]);
+        GridLevels levels;
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            const auto p = static_cast<std::size_t>(i);
+            before.h[p] += was.h[p];
+            after.h[p] += will.h[p];
+            abAll[i] = abAll[i] && channel.driver.abValid[i];
+            levels.abValid[i] = channel.driver.abValid[i];
+            levels.adLevel[i] = levels.abValid[i] ? LevelDb(will.h[p]) : 0.0;
+        }
+        outcome.aAfter.push_back(levels);
+    }
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        const auto p = static_cast<std::size_t>(i);
+        outcome.sumBefore.abValid[i] = outcome.sumAfter.abValid[i] = abAll[i];
+        outcome.sumBefore.adLevel[i] = abAll[i] ? LevelDb(before.h[p]) : 0.0;
+        outcome.sumAfter.adLevel[i] = abAll[i] ? LevelDb(after.h[p]) : 0.0;
+    }
+    outcome.before = FiguresOf(before, outcome.range);
+    outcome.after = FiguresOf(after, outcome.range);
+    outcome.bOk = true;
+    return outcome;
+}

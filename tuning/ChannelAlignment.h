@@ -1,0 +1,80 @@
+// Aligning the channels that play together (a woofer and a tweeter, a
+// subwoofer and a satellite): each channel's delay, polarity and gain (and,
+// when asked, its crossover filters) chosen in the device's own steps so that
+// the sum of their complex responses is as flat as it can be over the
+// crossover region, judged as the rms of the summed level about its mean.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ChannelSection.h"
+#include "GridLevels.h"
+#include "MeasurementPhase.h"
+
+inline constexpr int ALIGN_MIN_CHANNELS = 2;
+inline constexpr int ALIGN_MAX_CHANNELS = 4;
+inline constexpr int ALIGN_GAIN_REACH = 60;  // gain words either way: 6 dB
+// Measurements go onto the grid smoothed over 1/24 octave, the grid's step.
+inline constexpr int ALIGN_SMOOTHING = 24;
+// Fewer grid points than this say nothing about flatness.
+inline constexpr int ALIGN_MIN_POINTS = 3;
+
+struct AlignChannel {
+    int nChannel = 0;  // 0..3, as the reports name it (one up)
+    // The loudspeaker through the bands the channel has now, with the rest of
+    // the chain it was measured through divided out: what the crossover and
+    // the channel section then shape.
+    ComplexLevels driver;
+    ChannelSetting now;
+};
+
+struct AlignRequest {
+    std::vector<AlignChannel> aChannel;
+    double dLowHz = 0.0;  // both 0: the octave about each crossover between the channels
+    double dHighHz = 0.0;
+    // May move each crossover filter between the channels within half an
+    // octave and choose its alignment and slope.
+    bool bCrossover = false;
+};
+
+struct AlignRange {
+    std::vector<std::pair<double, double>> aPiece;  // Hz, rising, apart
+    bool abIn[GRID_POINTS] = {};
+    int nPoints = 0;
+};
+
+struct SumFigures {
+    double dFlatDb = 0.0;   // rms of the summed level about its mean over the range
+    double dNotchDb = 0.0;  // the deepest point below that mean
+    double dNotchHz = 0.0;
+};
+
+struct AlignOutcome {
+    bool bOk = false;
+    std::string strError;
+    AlignRange range;
+    std::vector<ChannelSetting> aSetting;  // one per channel of the request, in its order
+    SumFigures before;
+    SumFigures after;
+    std::vector<GridLevels> aAfter;  // each channel's level with its new setting
+    GridLevels sumBefore;            // where every channel is measured
+    GridLevels sumAfter;
+};
+
+AlignOutcome AlignChannels(const AlignRequest& request);
+
+// The frequencies the request is judged over; false with the reason.
+bool ResolveAlignRange(const AlignRequest& request, AlignRange& range, std::string& strError);
+// "1414–2828 Hz"; "57–113, 354–707 and 2475–4950 Hz".
+std::string FormatAlignRange(const AlignRange& range);
+// Neighbours in frequency, as indices into request.aChannel (the lower
+// first): the channels ordered by the middle of their passbands.
+std::vector<std::pair<int, int>> ChannelsInFrequencyOrder(const AlignRequest& request);
+
+// What channel gives with setting: its driver through the crossover and the
+// channel section.
+ComplexLevels PredictedResponse(const AlignChannel& channel, const ChannelSetting& setting);
+// The figures of a sum over range.
+SumFigures FiguresOf(const ComplexLevels& sum, const AlignRange& range);
