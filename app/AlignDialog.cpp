@@ -26,12 +26,6 @@ constexpr int FIGURES_WIDTH = 520;
 constexpr int DEFAULT_LOW_HZ = 700;
 constexpr int DEFAULT_HIGH_HZ = 6000;
 
-CAlignDialog::Runner& CurrentRunner()
-{
-    static CAlignDialog::Runner s_runner;
-    return s_runner;
-}
-
 // The local files a drag carries, in order.
 std::vector<std::string> DroppedFiles(const QMimeData* pData)
 {
@@ -43,13 +37,6 @@ std::vector<std::string> DroppedFiles(const QMimeData* pData)
     return files;
 }
 }  // namespace
-
-CAlignDialog::Runner CAlignDialog::SetModalRunner(Runner runner)
-{
-    Runner previous = std::move(CurrentRunner());
-    CurrentRunner() = std::move(runner);
-    return previous;
-}
 
 CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_CHANNELS>& astrLoaded,
                            LoadFunction fnLoad, AlignFunction fnAlign)
@@ -121,11 +108,6 @@ CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_C
     ApplyWindowPalette(*this);
     m_bFilling = false;
     OnChanged();
-}
-
-int CAlignDialog::DoModal()
-{
-    return CurrentRunner() ? CurrentRunner()(*this) : exec();
 }
 
 QString CAlignDialog::GetFiguresText() const

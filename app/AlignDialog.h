@@ -13,6 +13,7 @@
 
 #include "ChannelAlignment.h"
 #include "Frame.h"
+#include "ModalRunner.h"
 
 class QCheckBox;
 class QLabel;
@@ -35,7 +36,7 @@ struct AlignResult {
     std::string strReport;
 };
 
-class CAlignDialog : public QDialog {
+class CAlignDialog : public QDialog, public CModalRunner<CAlignDialog> {
     Q_OBJECT
 
 public:
@@ -44,17 +45,11 @@ public:
     using LoadFunction = std::function<bool(int k, const std::string& strPath)>;
     // Aligns as chosen (and previews the outcome).
     using AlignFunction = std::function<AlignResult(const AlignChoice&)>;
-    // Runs the dialog modally and returns its result; tests replace it so no
-    // dialog waits for a person. An empty runner restores exec().
-    using Runner = std::function<int(CAlignDialog&)>;
-    static Runner SetModalRunner(Runner runner);
 
     // astrLoaded: the file each channel has a measurement from, or empty;
     // the channels that have one take part.
     CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_CHANNELS>& astrLoaded, LoadFunction fnLoad,
                  AlignFunction fnAlign);
-
-    int DoModal();
 
     const AlignChoice& GetChoice() const { return m_choice; }
     const AlignResult& GetResult() const { return m_result; }

@@ -29,12 +29,6 @@ constexpr int FIGURES_WIDTH = 330;
 constexpr unsigned TARGET_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 
-CFitEqDialog::Runner& CurrentRunner()
-{
-    static CFitEqDialog::Runner s_runner;
-    return s_runner;
-}
-
 QString SmoothingText(int n)
 {
     return n == SMOOTHING_NONE ? QStringLiteral("None") : QStringLiteral("1/%1 octave").arg(n);
@@ -52,13 +46,6 @@ int TargetItem(TargetKind eKind)
     }
 }
 }  // namespace
-
-CFitEqDialog::Runner CFitEqDialog::SetModalRunner(Runner runner)
-{
-    Runner previous = std::move(CurrentRunner());
-    CurrentRunner() = std::move(runner);
-    return previous;
-}
 
 CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz,
                            double dCornerHighHz, const CChannelMeasurement* pMeasurement, FitFunction fnFit)
@@ -161,11 +148,6 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     ApplyWindowPalette(*this);
     m_bFilling = false;
     OnChanged();
-}
-
-int CFitEqDialog::DoModal()
-{
-    return CurrentRunner() ? CurrentRunner()(*this) : exec();
 }
 
 QString CFitEqDialog::GetFiguresText() const

@@ -12,6 +12,7 @@
 
 #include "ChannelMeasurement.h"
 #include "EqFit.h"
+#include "ModalRunner.h"
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -19,24 +20,17 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-class CFitEqDialog : public QDialog {
+class CFitEqDialog : public QDialog, public CModalRunner<CFitEqDialog> {
     Q_OBJECT
 
 public:
     // Fits with the settings given (and previews the outcome).
     using FitFunction = std::function<FitOutcome(const FitSettings&)>;
-    // Runs the dialog modally and returns its result; tests replace it so
-    // no dialog waits for a person. An empty runner restores exec().
-    using Runner = std::function<int(CFitEqDialog&)>;
-    static Runner SetModalRunner(Runner runner);
-
     // The range spin boxes start at the channel's crossover corners when the
     // settings leave the range open. pMeasurement (read only, may be null)
     // tells how many positions there are and their spread.
     CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& settings, double dCornerLowHz, double dCornerHighHz,
                  const CChannelMeasurement* pMeasurement, FitFunction fnFit);
-
-    int DoModal();
 
     const FitSettings& GetSettings() const { return m_settings; }
     const FitOutcome& GetOutcome() const { return m_outcome; }
