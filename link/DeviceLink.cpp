@@ -19,6 +19,7 @@ bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
 {
     Disconnect();
     m_loss = LinkLoss::None;
+    m_bStopped = false;
     if (!m_link.Open(strPort, &m_wnd)) {
         Disconnect();
         return false;
@@ -226,7 +227,10 @@ bool CDeviceLink::ShowChangeProgress()
 
 void CDeviceLink::TakeUndelivered(int nFirst)
 {
-    m_undelivered.Clear();
+    // A link lost while a stopped sending restores muted outputs adds to
+    // what the stop left undone.
+    if (!m_bStopped)
+        m_undelivered.Clear();
     for (int k = 0; k < NUM_CHANNELS; ++k)
         m_undelivered.AddMarks(m_route.GetChannel(k));
     const CSendDataQueue& queue = m_link.GetQueue();
@@ -239,7 +243,9 @@ void CDeviceLink::TakeUndelivered(int nFirst)
 bool CDeviceLink::StopSending()
 {
     // The marks now; which queued frames go is sorted out below.
+    m_bStopped = false;
     TakeUndelivered(m_link.GetCount());
+    m_bStopped = true;
     m_route.ClearAllDirty();
     // Outputs muted on the device for a bulk change come back on whatever
     // else is dropped: a muting bracket is never cut in two.

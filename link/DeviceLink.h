@@ -100,6 +100,7 @@ private:
     int m_nBatchLeft = 0;
     CUndelivered m_undelivered;
     bool m_bTransferOnLine = false;
+    bool m_bStopped = false;  // StopSending ran since the link was opened
     // What is left undone when the sending is cut here: the change marks
     // and the queued frames from nFirst on.
     void TakeUndelivered(int nFirst);
