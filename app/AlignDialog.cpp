@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "DialogParts.h"
 #include "FileDialogST.h"
 #include "FilePathText.h"
 #include "PlotMapping.h"
@@ -84,16 +85,8 @@ CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_C
     m_pCrossover = new QCheckBox(QStringLiteral("Move the crossovers (half an octave, any alignment and slope)"), this);
     connect(m_pCrossover, &QCheckBox::toggled, this, [this] { OnChanged(); });
 
-    m_pFigures = new QLabel(this);
-    m_pFigures->setWordWrap(true);
-    m_pFigures->setMinimumWidth(FIGURES_WIDTH);
-    m_pFigures->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* pButtons = new QDialogButtonBox(this);
-    m_pApply = pButtons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
-    pButtons->addButton(QDialogButtonBox::Cancel);
-    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_pFigures = MakeFiguresLabel(this, FIGURES_WIDTH);
+    QDialogButtonBox* pButtons = MakeApplyButtons(*this, m_pApply);
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(new QLabel(QStringLiteral("Each channel measured alone, at one microphone position, with phase "

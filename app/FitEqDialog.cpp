@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "BandCurve.h"
+#include "DialogParts.h"
 #include "FileDialogST.h"
 #include "FitReport.h"
 #include "MeasurementFile.h"
@@ -100,16 +101,8 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     m_pAverage->addItem(QStringLiteral("Mean of power"), static_cast<int>(Averaging::MeanPower));
     m_pAverage->setEnabled(m_pMeasurement && m_pMeasurement->GetCount() > 1);
 
-    m_pFigures = new QLabel(this);
-    m_pFigures->setWordWrap(true);
-    m_pFigures->setMinimumWidth(FIGURES_WIDTH);
-    m_pFigures->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* pButtons = new QDialogButtonBox(this);
-    m_pApply = pButtons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
-    pButtons->addButton(QDialogButtonBox::Cancel);
-    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_pFigures = MakeFiguresLabel(this, FIGURES_WIDTH);
+    QDialogButtonBox* pButtons = MakeApplyButtons(*this, m_pApply);
 
     auto* pForm = new QFormLayout;
     pForm->addRow(QStringLiteral("Target:"), m_pTarget);

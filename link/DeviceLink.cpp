@@ -153,11 +153,7 @@ void CDeviceLink::LoadReceivedPreset()
 
 bool CDeviceLink::IsWritePending() const
 {
-    const CSendDataQueue& queue = m_link.GetQueue();
-    for (int i = 0; i < queue.GetCount(); ++i)
-        if (queue.GetAt(i)->m_bProgressAck)
-            return true;
-    return false;
+    return m_link.GetQueue().Any([](const CSendData& frame) { return frame.m_bProgressAck != 0; });
 }
 
 void CDeviceLink::OnPortEvent(WPARAM wParam)
@@ -172,11 +168,7 @@ void CDeviceLink::OnPortEvent(WPARAM wParam)
 
 bool CDeviceLink::IsTransferQueued() const
 {
-    const CSendDataQueue& queue = m_link.GetQueue();
-    for (int i = 0; i < queue.GetCount(); ++i)
-        if (queue.GetAt(i)->m_bTransfer)
-            return true;
-    return false;
+    return m_link.GetQueue().Any([](const CSendData& frame) { return frame.m_bTransfer != 0; });
 }
 
 CTALVRoute::PendingSend CDeviceLink::GetPendingChanges() const
@@ -254,9 +246,7 @@ bool CDeviceLink::StopSending()
         return nOpen != 0 && frame.m_nMuteBracket == nOpen && frame.m_mute == CSendData::Mute::Restore;
     };
     CSendDataQueue& queue = m_link.GetQueue();
-    bool bRestoring = false;
-    for (int i = 0; i < queue.GetCount(); ++i)
-        bRestoring = bRestoring || restores(*queue.GetAt(i));
+    const bool bRestoring = queue.Any(restores);
     CSendData* pHead = queue.GetHead();
     // The frame on the line is answered either way; one not yet written
     // goes unless it restores.

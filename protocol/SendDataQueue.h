@@ -20,6 +20,12 @@ public:
             m_items.pop_front();
     }
     void RemoveAll() { m_items.clear(); }
+    // Whether any frame queued, the head included, is one for which bIs holds.
+    template <typename Pred> bool Any(Pred bIs) const
+    {
+        return std::any_of(m_items.begin(), m_items.end(),
+                           [&](const std::unique_ptr<CSendData>& p) { return bIs(*p); });
+    }
     // Takes out every frame after the head for which bDrop holds; the head,
     // which may be on the line, stays.
     template <typename Pred> void RemoveBehindHead(Pred bDrop)
