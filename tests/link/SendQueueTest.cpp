@@ -83,7 +83,8 @@ TEST_F(LinkFixture, TheBarCountsTheChangesStillOnTheirWay)
 
 // A link lost while a stopped bulk change brings its muted outputs back:
 // what the stop left undelivered stays said, and the restore is added. A
-// loss on a later connection says only what that one lost.
+// loss on a later connection says only what that one lost of the live
+// preset.
 TEST_F(LinkFixture, ALinkLostAfterAStopAddsToWhatTheStopLeftUndelivered)
 {
     ConnectAndSettle();
@@ -114,8 +115,11 @@ TEST_F(LinkFixture, ALinkLostAfterAStopAddsToWhatTheStopLeftUndelivered)
               "CH2: bands 5, 7, 9, 11, 13, 15; output, polarity, gain, delay and noise gate\n"
               "CH3: band 5");
 
+    // Frames for a stored slot are no part of the live preset.
     TakeWritten();
     ConnectAndSettle();
+    Link().Enqueue(CTALVRoute::BuildNameFrame(2, "SLOT2"));
+    Link().Enqueue(m_route.GetChannel(1).BuildBlockWrite(2));
     m_route.GetChannel(3).SetDelay(20);
     for (int n = 0; n <= LINK_GIVE_UP_TICKS + 1 && m_link.IsConnected(); ++n)
         m_link.OnLinkTick();

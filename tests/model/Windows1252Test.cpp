@@ -10,7 +10,7 @@
 #include "PresetNameRule.h"
 #include "Windows1252.h"
 
-TEST(Windows1252, EachCharacterHasOneByteAndControlsNone)
+TEST(Windows1252, EachCharacterHasOneByteControlsNoneAndNamesKeepThePrintable)
 {
     std::set<char32_t> characters;
     for (int b = 0; b < 256; ++b) {
@@ -41,4 +41,11 @@ TEST(Windows1252, EachCharacterHasOneByteAndControlsNone)
     }
     EXPECT_EQ(Windows1252ToUtf8("\x9F\x81\x80"), "\xC5\xB8\xC2\x81\xE2\x82\xAC");
     EXPECT_EQ(KeepablePresetName(std::string("A\x9F\x9D\x7F\x1F", 5)), "A\x9F???");
+
+    // The device keeps eight characters and gives them back without the
+    // spaces it pads them with.
+    const std::pair<const char*, const char*> kept[] = {
+        {"LIVE", "LIVE"}, {"AB   ", "AB"}, {"12345678", "12345678"}, {"ABC     XYZ", "ABC"}, {"        ", ""}};
+    for (const auto& [pszName, pszKept] : kept)
+        EXPECT_EQ(NameAsDeviceKeepsIt(pszName), pszKept) << pszName;
 }

@@ -56,6 +56,8 @@ TEST(PositionAverage, MeanOfDbOrOfPowerWhereEveryPositionIsMeasured)
     measurement.SetSettings(settings);
     std::string strError;
     ASSERT_TRUE(measurement.Load({flat(20.0, 80.0), flat(100.0, 90.0)}, adSum, strError)) << strError;
+    EXPECT_EQ(measurement.GetLowHz(), 100.0);
+    EXPECT_EQ(measurement.GetHighHz(), 20000.0);
     const GridLevels predicted = measurement.Predicted(adSumNow);
     for (int i = 0; i < GRID_POINTS; ++i) {
         ASSERT_EQ(measurement.GetSmoothed().abValid[i], g_dFreqGrid[i] >= 100.0) << i;
@@ -66,6 +68,13 @@ TEST(PositionAverage, MeanOfDbOrOfPowerWhereEveryPositionIsMeasured)
         EXPECT_NEAR(measurement.GetHighest().adLevel[i], 90.0, 1e-9) << i;
         EXPECT_NEAR(predicted.adLevel[i], 89.403627, 1e-5) << i;
     }
+    // Positions that share no point of the grid are refused, and the
+    // measurement stays as it was.
+    MeasurementPosition low = flat(20.0, 80.0);
+    low.data.adFreq = {20.0, 50.0, 60.0};
+    EXPECT_FALSE(measurement.Load({low, flat(100.0, 90.0)}, adSum, strError));
+    EXPECT_EQ(strError.rfind("the measurements share no point of the graph's grid:", 0), 0u) << strError;
+    EXPECT_EQ(measurement.GetLowHz(), 100.0);
     settings.eAveraging = Averaging::MeanDb;
     measurement.SetSettings(settings);
     EXPECT_NEAR(measurement.GetSmoothed().adLevel[200], 85.0, 1e-9);
