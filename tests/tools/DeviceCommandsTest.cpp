@@ -470,4 +470,26 @@ TEST_F(DeviceCommandsTest, ReadRefusesAnOutputItCouldNotWriteBeforeConnecting)
     EXPECT_EQ(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
 }
 
+// An interrupt during a write without --verify lets the transfer finish,
+// and the exit still says the command was interrupted: 130, not 0.
+TEST_F(DeviceCommandsTest, AnInterruptedWriteExitsInterruptedEvenWhenItsTransferFinished)
+{
+    CChild sim({VARDENCTL_PATH, "sim"});  // paced: a slot takes 1.4 s
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    ASSERT_EQ(Ctl({"demo", Path("demo.dia")}).code, 0);
+    for (const int nSignal : {SIGINT, SIGTERM}) {
+        CChild write({VARDENCTL_PATH, "write", "--port", port, "--slot", "3", Path("demo.dia")});
+        ASSERT_TRUE(write.WaitForErr("writing slot 3: 25%"));
+        write.Signal(nSignal);
+        const Result r = write.Finish();
+        EXPECT_EQ(r.code, 130) << nSignal << ": " << r.err;
+        EXPECT_NE(r.out.find("Wrote"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("stopped after the interrupt; slot 3 was written"), std::string::npos) << r.err;
+    }
+    ASSERT_EQ(Ctl({"read", "--port", port, "--slot", "3", Path("back.dia")}).code, 0);
+    EXPECT_EQ(ReadBytes(Path("back.dia")), ReadBytes(Path("demo.dia"))) << "the transfer was finished";
+    EXPECT_EQ(sim.Finish(SIGINT).code, 0);
+}
+
 }  // namespace
