@@ -279,7 +279,7 @@ TEST_F(WindowTest, SettingsDamageCostsOnlyWhatIsDamagedAndIsKeptAside)
         const std::string strErr = testing::internal::GetCapturedStderr();
         EXPECT_NE(strErr.find("varden: the settings in " + strFile + " are damaged"), std::string::npos) << strErr;
         std::ifstream bad(strFile + ".bad", std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bad), {}), strBytes);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(bad), {}) == strBytes) << "kept as .bad whole";
         CAppSettings again(QString::fromStdString(strFile));
         EXPECT_EQ(again.GetRecentFiles(), recent);
         EXPECT_EQ(again.GetLastPort(), "ttyS1");
