@@ -99,6 +99,20 @@ std::string Number(double d)
     return buf;
 }
 
+// Why a phase column that ran down the rows so far ends at nLine; nothing
+// when no row had one (a level-only export).
+std::string NoPhaseAt(std::size_t nLine, const std::vector<std::string_view>& fields, std::size_t nColumn,
+                      const NumberFormat& format, bool bEarlierRows)
+{
+    const std::string strAt = "line " + std::to_string(nLine) + ": ";
+    if (fields.size() <= nColumn)
+        return bEarlierRows ? strAt + "no phase" : std::string();
+    double d = 0.0;
+    if (!ReadNumber(fields[nColumn], format, d) || !std::isfinite(d))
+        return strAt + "phase " + Shown(fields[nColumn]) + " is not a number";
+    return strAt + "phase " + Number(d) + " degrees is beyond " + Number(MEASUREMENT_MAX_PHASE_DEGREES);
+}
+
 // The lines that may hold rows; false with the line of a list of filters.
 bool CollectRows(std::string_view text, std::vector<RowLine>& rows, std::size_t& nFilterLine)
 {
@@ -189,10 +203,13 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
         double dPhase = 0.0;
+        const bool bHadPhase = bPhase;
         bPhase = bPhase && fields.size() >= 3 && ReadNumber(fields[2], format, dPhase) &&
                  std::fabs(dPhase) <= MEASUREMENT_MAX_PHASE_DEGREES;
         if (bPhase)
             data.adPhase.push_back(dPhase);
+        else if (bHadPhase)
+            data.strNoPhase = NoPhaseAt(row.nLine, fields, 2, format, !data.adPhase.empty());
         nPrevLine = row.nLine;
     }
 
