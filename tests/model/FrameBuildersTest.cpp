@@ -39,8 +39,8 @@ TEST_F(ModelTest, NextFrameGoesChannelByChannelThenPolls)
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 40
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 80
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 160
-    EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 160 once more
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], CHANNEL_FRAME_INDEX);
+    EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_CMD], CMD_POLL);
 }
 
 TEST_F(ModelTest, BlockWriteAndRequestFrames)
