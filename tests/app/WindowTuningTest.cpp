@@ -24,11 +24,6 @@
 namespace {
 const QRgb PREDICTED = qRgb(64, 224, 255);
 
-struct MenuItem {
-    std::string strText;
-    bool bEnabled;
-};
-
 // Pixels of the predicted response on the graph, as (x, y) pairs.
 std::vector<std::pair<int, int>> PredictedPixels(const CFStatic& graph)
 {
@@ -44,39 +39,6 @@ std::vector<std::pair<int, int>> PredictedPixels(const CFStatic& graph)
 
 class WindowTuningTest : public WindowTest {
 protected:
-    // Right-clicks the graph and picks strChoice from the menu; returns the
-    // items it offered.
-    std::vector<MenuItem> GraphMenu(const std::string& strChoice)
-    {
-        std::vector<MenuItem> items;
-        QTimer::singleShot(0, [&] {
-            auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(pMenu, nullptr);
-            QAction* pChosen = nullptr;
-            for (QAction* pAction : pMenu->actions()) {
-                if (pAction->isSeparator())
-                    continue;
-                items.push_back({pAction->text().toStdString(), pAction->isEnabled()});
-                if (pAction->text().toStdString() == strChoice)
-                    pChosen = pAction;
-            }
-            if (pChosen && pChosen->isEnabled()) {
-                pMenu->setActiveAction(pChosen);
-                QTest::keyClick(pMenu, Qt::Key_Return);
-            } else {
-                pMenu->close();
-            }
-        });
-        CFStatic* pGraph = Ctl<CFStatic>(IDC_GRAPH);
-        const QPoint at(300, 100);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
-        QApplication::sendEvent(pGraph, &event);
-        Pump();
-        // The popup took the focus; typing goes to the window again.
-        QApplication::setActiveWindow(&Dlg());
-        return items;
-    }
-
     std::array<short, NUM_BANDS> Gains(int k)
     {
         std::array<short, NUM_BANDS> an{};
