@@ -1,8 +1,9 @@
 // The window's keyboard rules, offered every event before the controls see
 // it: the arrow keys walk along the band faders, Enter in a band field hands
-// the focus to the band's fader, Enter on a switch or key clicks it, and
-// neither Enter nor Escape closes anything. A click anywhere first lets a
-// half-typed field take its value.
+// the focus to the band's fader, Enter on a switch or key clicks it,
+// neither Enter nor Escape closes anything, and Escape stops the changes sent
+// before a disconnect. A click anywhere first lets a half-typed field take
+// its value.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -103,6 +104,10 @@ bool CVardenDlg::PreTranslateMessage(QObject* pReceiver, QEvent* pEvent)
         setFocus(Qt::OtherFocusReason);
         return false;
     case Qt::Key_Escape:
+        // Escape stops changes being sent before a disconnect, as a second
+        // CONNECT does.
+        if (IsWaitingForChanges())
+            StopSending();
         // Escape takes nothing: the field shows again what it showed before
         // the typing, then the focus leaves it.
         if (auto* pField = qobject_cast<CNumEdit*>(pFocus))

@@ -110,6 +110,12 @@ void CDeviceLink::OnLinkTick()
     }
     if (pHead->m_nWaitTicks == LINK_RESEND_TICKS) {
         m_link.ResetLink();
+        // A stopped sending waits this long for the frame on the line and no
+        // longer, unless muted outputs wait behind it to come back on.
+        if (m_bStopped && !m_link.GetQueue().Any([this](const CSendData& f) { return RestoresMutedOutputs(f); })) {
+            AbandonHead();
+            return;
+        }
         m_link.SendHead();
     }
     if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS)
@@ -232,6 +238,20 @@ void CDeviceLink::TakeUndelivered(int nFirst)
     m_bTransferOnLine = pHead && pHead->m_bTransfer && !pHead->m_bUnsent;
 }
 
+bool CDeviceLink::RestoresMutedOutputs(const CSendData& frame) const
+{
+    const int nOpen = m_link.GetOpenMuteBracket();
+    return nOpen != 0 && frame.m_nMuteBracket == nOpen && frame.m_mute == CSendData::Mute::Restore;
+}
+
+void CDeviceLink::AbandonHead()
+{
+    const CSendData& head = *m_link.GetHead();
+    m_undelivered.AddFrame(head);
+    m_bTransferOnLine = head.m_bTransfer != 0;
+    m_link.RemoveHead();
+}
+
 bool CDeviceLink::StopSending()
 {
     // The marks now; which queued frames go is sorted out below.
@@ -240,24 +260,19 @@ bool CDeviceLink::StopSending()
     m_bStopped = true;
     m_route.ClearAllDirty();
     // Outputs muted on the device for a bulk change come back on whatever
-    // else is dropped: a muting bracket is never cut in two.
-    const int nOpen = m_link.GetOpenMuteBracket();
-    auto restores = [nOpen](const CSendData& frame) {
-        return nOpen != 0 && frame.m_nMuteBracket == nOpen && frame.m_mute == CSendData::Mute::Restore;
-    };
+    // else is dropped: a muting bracket is never cut in two. The frame on
+    // the line has its answer awaited: only that says whether the device
+    // took it.
+    auto stays = [this](const CSendData& frame) { return RestoresMutedOutputs(frame); };
     CSendDataQueue& queue = m_link.GetQueue();
-    const bool bRestoring = queue.Any(restores);
     CSendData* pHead = queue.GetHead();
-    // The frame on the line is answered either way; one not yet written
-    // goes unless it restores.
-    const bool bHeadGoes = pHead && (!bRestoring || (pHead->m_bUnsent && !restores(*pHead)));
-    for (int i = 0; i < queue.GetCount(); ++i) {
-        const CSendData& frame = *queue.GetAt(i);
-        if ((i == 0 && bHeadGoes) || (i > 0 && !restores(frame)))
-            m_undelivered.AddFrame(frame);
-    }
-    queue.RemoveBehindHead([&](const CSendData& frame) { return !restores(frame); });
-    if (bHeadGoes)
+    const bool bHeadOnLine = pHead && !pHead->m_bUnsent;
+    m_bTransferOnLine = false;
+    for (int i = bHeadOnLine ? 1 : 0; i < queue.GetCount(); ++i)
+        if (!stays(*queue.GetAt(i)))
+            m_undelivered.AddFrame(*queue.GetAt(i));
+    queue.RemoveBehindHead([&](const CSendData& frame) { return !stays(frame); });
+    if (pHead && !bHeadOnLine && !stays(*pHead))
         queue.RemoveHead();
-    return bRestoring;
+    return queue.Any([](const CSendData& frame) { return frame.IsChange(); });
 }

@@ -58,16 +58,17 @@ public:
     // The window waits for the changes before it disconnects or closes: the
     // bar shows them however few they are.
     void SetDraining(bool bDraining) { m_bDraining = bDraining; }
-    // Stops sending what is queued and marked, at once, but for a muting
-    // bracket whose outputs went off on the device: its restoring frames
-    // still go (true is returned, and the caller waits for them). What did
-    // not go is kept in GetUndelivered.
+    // Stops sending what is queued and marked, at once, but for the frame on
+    // the line, whose answer is awaited (up to the resend time), and for a
+    // muting bracket whose outputs went off on the device: its restoring
+    // frames still go. True when the caller has such changes to wait for.
+    // What did not arrive is kept in GetUndelivered.
     bool StopSending();
     // What of the live preset did not reach the device when the sending last
     // stopped or the link was lost.
     const CUndelivered& GetUndelivered() const { return m_undelivered; }
-    // Whether a frame of the transfer had gone out whole, unanswered, when
-    // the sending was cut: the device may hold it too.
+    // Whether a frame of the transfer had gone out whole and went
+    // unanswered when the sending was cut: the device may hold it too.
     bool WasTransferFrameOnLine() const { return m_bTransferOnLine; }
     // Why the link disconnected by itself; None while connected.
     LinkLoss GetLoss() const { return m_loss; }
@@ -83,6 +84,11 @@ private:
     void QueueTransfer(int nSlot, bool bWrite);
     void GiveUp(LinkLoss loss);
     bool IsTransferQueued() const;
+    // Whether the frame brings back outputs that a bulk change muted on the
+    // device.
+    bool RestoresMutedOutputs(const CSendData& frame) const;
+    // Gives up waiting for the head's answer: it counts as not arrived.
+    void AbandonHead();
     // The bar and its words for a change of many frames; false when none is
     // shown (the bar then creeps as it always has).
     bool ShowChangeProgress();

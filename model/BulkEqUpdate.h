@@ -1,7 +1,9 @@
 // The frames of a bulk equaliser change (bypass-all switched, a fitted EQ
-// applied): the outputs of the channel's link group are muted on the device
-// around the changed bands, so the speakers never play a half-changed
-// equaliser.
+// applied) on the channel's link group. A channel whose change, muted, would
+// be as long as a block goes as its block write to the live slot: sooner,
+// and the speakers never play a half-changed equaliser nor fall silent. A
+// few bands go as single frames with the channel's output muted around them;
+// a single band needs no mute and is left to the change marks.
 #pragma once
 
 #include <memory>
@@ -9,7 +11,7 @@
 
 #include "SendData.h"
 
-// Frames in sending order: every channel of the group muted, then its dirty
-// bands channel by channel, then every channel's output switch restored.
-// Clears the dirty marks of what it returns.
+// Frames in sending order: the block writes, then every muted channel of the
+// group muted, its dirty bands channel by channel, and every muted channel's
+// output switch restored. Clears the dirty marks of what it returns.
 std::vector<std::unique_ptr<CSendData>> BuildBulkEqUpdate(int nShownChannel);

@@ -366,17 +366,12 @@ int StepTowards(int nCurrent, int nTarget)
 
 void CTALVData::StepCrossoverRamp()
 {
-    const int nHpf = GetHpfCurrentFreq();
-    if (nHpf != m_nHpfTarget) {
-        SetWord(Xover() + XO_HPF_FREQ, static_cast<short>(StepTowards(nHpf, m_nHpfTarget)));
-        m_xoverSlot.m_bDirty = 1;
-    }
-    const int nLpf = GetLpfCurrentFreq();
-    if (nLpf != m_nLpfTarget) {
-        SetWord(Xover() + XO_LPF_FREQ, static_cast<short>(StepTowards(nLpf, m_nLpfTarget)));
-        m_xoverSlot.m_bDirty = 1;
-    }
+    SetWord(Xover() + XO_HPF_FREQ, static_cast<short>(StepTowards(GetHpfCurrentFreq(), m_nHpfTarget)));
+    SetWord(Xover() + XO_LPF_FREQ, static_cast<short>(StepTowards(GetLpfCurrentFreq(), m_nLpfTarget)));
     Seal(m_xoverSlot);
+    // Only a step that falls short of the target leaves more to send: the
+    // frame that reaches it is the last one, never sent a second time.
+    MarkUnfinishedRamp();
 }
 
 void CTALVData::FinishCrossoverRamp()

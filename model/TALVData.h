@@ -180,6 +180,10 @@ public:
     std::unique_ptr<CSendData> BuildCrossoverFrame();
     std::unique_ptr<CSendData> BuildChannelFrame() const;
     std::unique_ptr<CSendData> BuildBlockWrite(int nSlot);
+    // The whole channel as its block write to the live slot, the crossover
+    // where it is going and every mark cleared: a change of many frames as
+    // the one frame the line carries sooner than they.
+    std::unique_ptr<CSendData> TakeLiveBlockWrite();
     std::unique_ptr<CSendData> BuildBlockRequest(int nSlot) const;
 
 private:

@@ -55,6 +55,13 @@ std::unique_ptr<CSendData> CTALVData::BuildBlockWrite(int nSlot)
     return std::make_unique<CSendData>(p, BLOCK_FRAME_LEN);
 }
 
+std::unique_ptr<CSendData> CTALVData::TakeLiveBlockWrite()
+{
+    FinishCrossoverRamp();
+    ClearDirty();
+    return BuildBlockWrite(0);
+}
+
 std::unique_ptr<CSendData> CTALVData::BuildBlockRequest(int nSlot) const
 {
     BYTE f[SHORT_FRAME_LEN] = {};

@@ -85,13 +85,8 @@ std::unique_ptr<CSendData> CTALVRoute::BuildPollFrame()
 std::unique_ptr<CSendData> CTALVRoute::GetNextFrame()
 {
     for (CTALVData& ch : m_aChannel) {
-        if (ch.CountDirty() >= BLOCK_CHANGE_FRAMES) {
-            // The block carries the crossover where it is going, as a preset
-            // transfer does.
-            ch.FinishCrossoverRamp();
-            ch.ClearDirty();
-            return ch.BuildBlockWrite(0);
-        }
+        if (ch.CountDirty() >= BLOCK_CHANGE_FRAMES)
+            return ch.TakeLiveBlockWrite();
         for (int b = 0; b < NUM_BANDS; ++b) {
             if (ch.IsBandDirty(b)) {
                 ch.ClearBandDirty(b);

@@ -131,7 +131,7 @@ TEST_F(WindowTest, ASilentDeviceEndsTheConnectionAndLeavesThePresetAlone)
         Tick(false), ++nWritten;
     EXPECT_FALSE(Dlg().IsConnected());
     EXPECT_GT(nWritten, 150);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) + "\nthe device did not answer"});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost the connection to the device: the device did not answer"});
     EXPECT_FALSE(Dlg().IsBusy());
     EXPECT_EQ(Channel(0).GetGain(7), 240);
     EXPECT_FALSE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
@@ -240,11 +240,12 @@ TEST_F(WindowTest, ALostLinkSaysWhyAndWhatAWriteLeftWhileControlsKeepTheirMeanin
     for (int i = 0; i < 50 && Dlg().IsConnected(); ++i)
         Tick();
     ASSERT_FALSE(Dlg().IsConnected());
-    EXPECT_EQ(BoxTexts(),
-              std::vector<std::string>{std::string(MSG_UNABLE_TO_OPEN) +
-                                       "\nthe line was hung up (adapter unplugged, or the device side "
-                                       "closed)\nslot 2 is left partly written: name and channel 1 of 4 stored; "
-                                       "channel 2 was being sent and may be stored too"});
+    EXPECT_EQ(
+        BoxTexts(),
+        std::vector<std::string>{
+            "Lost the connection to the device: the line was hung up (adapter "
+            "unplugged, or the device side closed)\nslot 2 is left partly written: name and channel 1 of 4 stored; "
+            "channel 2 was being sent and may be stored too"});
     EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text(), strOldName) << "the new name was never stored whole";
     EXPECT_EQ(Dlg().windowTitle(), strTitle);
     EXPECT_FALSE(Dlg().IsBusy());

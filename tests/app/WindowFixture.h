@@ -7,10 +7,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,7 @@
 #include "BitButton.h"
 #include "BitmapSlider.h"
 #include "ControlIds.h"
+#include "FStatic.h"
 #include "FileDialogST.h"
 #include "LinkMessages.h"
 #include "LinkState.h"
@@ -297,6 +301,43 @@ protected:
         for (const Box& box : m_boxes)
             texts.push_back(box.strText);
         return texts;
+    }
+
+    struct MenuItem {
+        std::string strText;
+        bool bEnabled;
+    };
+    // Right-clicks the graph and picks strChoice from the menu; returns the
+    // items it offered.
+    std::vector<MenuItem> GraphMenu(const std::string& strChoice)
+    {
+        std::vector<MenuItem> items;
+        QTimer::singleShot(0, [&] {
+            auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(pMenu, nullptr);
+            QAction* pChosen = nullptr;
+            for (QAction* pAction : pMenu->actions()) {
+                if (pAction->isSeparator())
+                    continue;
+                items.push_back({pAction->text().toStdString(), pAction->isEnabled()});
+                if (pAction->text().toStdString() == strChoice)
+                    pChosen = pAction;
+            }
+            if (pChosen && pChosen->isEnabled()) {
+                pMenu->setActiveAction(pChosen);
+                QTest::keyClick(pMenu, Qt::Key_Return);
+            } else {
+                pMenu->close();
+            }
+        });
+        CFStatic* pGraph = Ctl<CFStatic>(IDC_GRAPH);
+        const QPoint at(300, 100);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
+        QApplication::sendEvent(pGraph, &event);
+        Pump();
+        // The popup took the focus; typing goes to the window again.
+        QApplication::setActiveWindow(&Dlg());
+        return items;
     }
 
     std::filesystem::path m_oldDir;

@@ -12,16 +12,20 @@
 #include "WindowFixture.h"
 
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QPushButton>
 #include <QWheelEvent>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 
 #include "FStatic.h"
+#include "FitEqDialog.h"
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
 #include "SendingBox.h"
+#include "SyntheticSpeaker.h"
 #include "TALVRoute.h"
 #include "WindowMessage.h"
 
@@ -309,6 +313,38 @@ protected:
         return {"a fitted EQ on channel " + std::to_string(k), false};
     }
 
+    // A measurement of the shown channel loaded, "Fit EQ…" chosen with a
+    // boost limit of the moment, and applied or cancelled; once applied,
+    // the device holds what the window shows.
+    Gesture FitDialogGesture()
+    {
+        if (Dlg().IsBusy())
+            return {"nothing (no menu while busy)", true};
+        const int k = Dlg().GetCurChannel();
+        if (!Dlg().GetMeasurement(k).IsLoaded()) {
+            synthetic::Speaker speaker;
+            speaker.aMode = {{40.0 + Rand(80), 6, 4}, {150.0 + Rand(200), -7, 5}, {1000.0 + Rand(3000), 4, 2}};
+            m_strChosen = (m_dir / "measured.txt").string();
+            std::ofstream(m_strChosen) << synthetic::ExportText(synthetic::LogSweep(speaker, 20, 20000, 24));
+            GraphMenu("Load Measurement...");
+            m_strChosen.clear();
+            EXPECT_TRUE(Dlg().GetMeasurement(k).IsLoaded());
+        }
+        const bool bApply = Chance(80);
+        const int nBoost = Rand(7);
+        CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
+            dialog.BoostBox()->setValue(nBoost);
+            return static_cast<int>(bApply ? QDialog::Accepted : QDialog::Rejected);
+        });
+        GraphMenu("Fit EQ to Measurement...");
+        CFitEqDialog::SetModalRunner({});
+        const std::string strWhat = "Fit EQ with boost " + std::to_string(nBoost) + " dB on channel " +
+                                    std::to_string(k) + (bApply ? ", applied" : ", cancelled");
+        if (bApply && Chance(50))
+            ExpectDeviceEqualsThePreset("after " + strWhat + ", seed " + std::to_string(m_nSeed));
+        return {strWhat, !bApply};
+    }
+
     Gesture UndoRedoGesture()
     {
         const int n = 1 + Rand(15);
@@ -397,7 +433,7 @@ protected:
         if (n < 94)
             return OpenGesture();
         if (n < 96)
-            return FittedEqGesture();
+            return Chance(50) ? FittedEqGesture() : FitDialogGesture();
         if (!m_bEdges)
             return KeyOrSwitchGesture();
         if (n < 98)

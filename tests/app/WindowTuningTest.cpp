@@ -1,6 +1,6 @@
 // Tuning in the window: the graph's menu, a measurement drawn over the graph
 // and following edits, and a fit applied as one edit (linked channels, bands
-// left alone, the bulk frames on the wire) or cancelled without a trace.
+// left alone, the channels' blocks on the wire) or cancelled without a trace.
 #include "WindowFixture.h"
 
 #include <QContextMenuEvent>
@@ -24,11 +24,6 @@
 namespace {
 const QRgb PREDICTED = qRgb(64, 224, 255);
 
-struct MenuItem {
-    std::string strText;
-    bool bEnabled;
-};
-
 // Pixels of the predicted response on the graph, as (x, y) pairs.
 std::vector<std::pair<int, int>> PredictedPixels(const CFStatic& graph)
 {
@@ -44,39 +39,6 @@ std::vector<std::pair<int, int>> PredictedPixels(const CFStatic& graph)
 
 class WindowTuningTest : public WindowTest {
 protected:
-    // Right-clicks the graph and picks strChoice from the menu; returns the
-    // items it offered.
-    std::vector<MenuItem> GraphMenu(const std::string& strChoice)
-    {
-        std::vector<MenuItem> items;
-        QTimer::singleShot(0, [&] {
-            auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(pMenu, nullptr);
-            QAction* pChosen = nullptr;
-            for (QAction* pAction : pMenu->actions()) {
-                if (pAction->isSeparator())
-                    continue;
-                items.push_back({pAction->text().toStdString(), pAction->isEnabled()});
-                if (pAction->text().toStdString() == strChoice)
-                    pChosen = pAction;
-            }
-            if (pChosen && pChosen->isEnabled()) {
-                pMenu->setActiveAction(pChosen);
-                QTest::keyClick(pMenu, Qt::Key_Return);
-            } else {
-                pMenu->close();
-            }
-        });
-        CFStatic* pGraph = Ctl<CFStatic>(IDC_GRAPH);
-        const QPoint at(300, 100);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, pGraph->mapToGlobal(at));
-        QApplication::sendEvent(pGraph, &event);
-        Pump();
-        // The popup took the focus; typing goes to the window again.
-        QApplication::setActiveWindow(&Dlg());
-        return items;
-    }
-
     std::array<short, NUM_BANDS> Gains(int k)
     {
         std::array<short, NUM_BANDS> an{};
@@ -168,7 +130,7 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     EXPECT_EQ(Link().GetCount(), 0);
 
     // Apply: within the bounds, band 4 left alone, channel 2 alike, the
-    // views showing the gains, and outputs muted around the bands on the wire.
+    // views showing the gains, and each channel's block on the wire.
     FitOutcome chosen;
     CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
         dialog.BoostBox()->setValue(3.0);
@@ -199,11 +161,13 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
         nChanged += g != gains[b];
     }
     EXPECT_GT(nChanged, 10);
+    // Channel 0 and channel 2 go as their blocks, the outputs never muted.
     const CSendDataQueue& queue = Link().GetQueue();
-    ASSERT_GE(queue.GetCount(), 2 + 2 * nChanged);
+    ASSERT_EQ(queue.GetCount(), 2);
     for (int i : {0, 1}) {
-        EXPECT_EQ(queue.GetAt(i)->GetData()[FRAME_INDEX2], CHANNEL_FRAME_INDEX);
-        EXPECT_EQ(queue.GetAt(i)->GetData()[CH_OUTPUT], 0);
+        EXPECT_EQ(queue.GetAt(i)->GetData()[FRAME_CMD], CMD_BLOCK_WRITE);
+        EXPECT_EQ(queue.GetAt(i)->GetData()[FRAME_INDEX1], 2 * i);
+        EXPECT_EQ(queue.GetAt(i)->GetData()[BLOCK_OUTPUT], Channel(2 * i).GetOutputOn());
     }
     ASSERT_TRUE(Drain());
     ExpectDeviceHolds(0, 0, "after the fit");

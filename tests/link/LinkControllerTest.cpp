@@ -488,7 +488,7 @@ TEST_F(LinkFixture, ReadWithLateAnswersKeepsEachChannelsOwnBlock)
 
 }  // namespace
 
-TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStoppedOneStillRestoresMutedOutputs)
+TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStopAwaitsTheFrameOnTheLineAndRestoresMutedOutputs)
 {
     ConnectAndSettle();
     ResetLinkGroups(m_route);
@@ -505,33 +505,49 @@ TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStoppedOneStillRestoresMutedOutput
     EXPECT_TRUE(m_route.GetChannel(2).HoldsBlock(m_device.GetBlock(0, 2).data())) << "the ramp ends in the block";
     EXPECT_EQ(m_route.GetChannel(2).GetHpfCurrentFreq(), 400);
 
-    // A bulk equaliser change cut after its mute and two bands: the outputs
-    // come back on, the rest is named, and nothing else goes.
-    for (int b = 0; b < 10; ++b)
+    // A bulk equaliser change of three bands cut with its second band on the
+    // line: that band's answer is awaited, the outputs come back on, the
+    // rest is named, and nothing else goes.
+    for (int b = 0; b < 3; ++b)
         ch.SetGain(static_cast<short>(230 + b), b);
     m_route.GetChannel(3).SetDelay(48);
     for (auto& pFrame : BuildBulkEqUpdate(0))
         Link().Enqueue(std::move(pFrame));
-    for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(Link().GetCount(), 5);
+    for (int i = 0; i < 2; ++i)
         TickAndAnswer(SHORT_FRAME_LEN);
     EXPECT_EQ(m_device.GetBlock(0, 0)[BLOCK_OUTPUT], 0);
     m_link.SetDraining(true);
     m_link.OnLinkTick();
-    EXPECT_NE(m_wnd.m_strText.find("sending 10 changes"), std::string::npos) << m_wnd.m_strText;
-    DeviceAnswers(TakeFrame(SHORT_FRAME_LEN));
-    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 8; }));
+    EXPECT_NE(m_wnd.m_strText.find("sending 4 changes"), std::string::npos) << m_wnd.m_strText;
+    const Bytes onLine = TakeFrame(SHORT_FRAME_LEN);
     EXPECT_TRUE(m_link.StopSending());
-    ASSERT_EQ(Link().GetCount(), 1);
+    ASSERT_EQ(Link().GetCount(), 2);
+    DeviceAnswers(onLine);
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1; }));
     TickAndAnswer(SHORT_FRAME_LEN);
     EXPECT_EQ(m_device.GetBlock(0, 0)[BLOCK_OUTPUT], 1);
     EXPECT_FALSE(m_link.HasPendingChanges());
     const CUndelivered& undelivered = m_link.GetUndelivered();
-    EXPECT_EQ(undelivered.Describe(), "CH1: bands 4-10\nCH4: output, polarity, gain, delay and noise gate");
-    for (int b = 0; b < NUM_BANDS; ++b)
-        EXPECT_EQ(undelivered.Covers(0, b), b >= 3 && b < 10) << b;
+    EXPECT_EQ(undelivered.Describe(), "CH1: band 3\nCH4: output, polarity, gain, delay and noise gate");
+
+    // A block on the line whose answer never comes is waited for until the
+    // resend time, not sent again, and said.
+    for (int b = 0; b < 8; ++b)
+        ch.SetGain(static_cast<short>(190 - b), b);
+    m_link.OnLinkTick();
+    ASSERT_EQ(TakeFrame(BLOCK_FRAME_LEN)[FRAME_CMD], CMD_BLOCK_WRITE);
+    EXPECT_TRUE(m_link.StopSending());
+    EXPECT_TRUE(m_link.GetUndelivered().IsEmpty());
+    for (int i = 0; i < LINK_RESEND_TICKS; ++i)
+        m_link.OnLinkTick();
+    EXPECT_EQ(Link().GetCount(), 0);
+    EXPECT_TRUE(TakeWritten(5ms).empty());
+    EXPECT_EQ(m_link.GetUndelivered().Describe(), "CH1: every value");
 
     // A bracket whose mute never went out is dropped whole.
     ch.SetGain(300, 20);
+    ch.SetGain(300, 21);
     for (auto& pFrame : BuildBulkEqUpdate(0))
         Link().Enqueue(std::move(pFrame));
     EXPECT_FALSE(m_link.StopSending());

@@ -39,8 +39,8 @@ TEST_F(ModelTest, NextFrameGoesChannelByChannelThenPolls)
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 40
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 80
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 160
-    EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], XOVER_FRAME_INDEX);  // 160 once more
     EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_INDEX2], CHANNEL_FRAME_INDEX);
+    EXPECT_EQ(route.GetNextFrame()->GetData()[FRAME_CMD], CMD_POLL);
 }
 
 TEST_F(ModelTest, BlockWriteAndRequestFrames)
@@ -103,33 +103,48 @@ TEST_F(ModelTest, NameFramesAndQueries)
                                     static_cast<BYTE>(0xA5 ^ 0x56), 0xAA}));
 }
 
-TEST_F(ModelTest, BulkUpdateMutesTheGroupAroundItsBands)
+TEST_F(ModelTest, BulkUpdateSendsBlocksMutesAFewBandsAndLeavesOneBandToItsMark)
 {
-    Link({1, 3}, 1);
+    // Bypass-all on a group of three: four bands of channel 0 (six frames
+    // muted, as long as a block), one of channel 1, two and the delay of
+    // channel 3 (five frames muted).
+    Link({0, 1, 3}, 1);
     route.GetChannel(1).SetOutputOn(1);
     route.GetChannel(3).SetOutputOn(1);
+    for (int b = 0; b < 4; ++b)
+        route.GetChannel(0).SetGain(250, b);
     route.GetChannel(1).SetGain(250, 4);
     route.GetChannel(3).SetGain(240, 2);
     route.GetChannel(3).SetGain(230, 9);
+    route.ClearAllDirty();
+    route.GetChannel(3).SetDelay(97);
     route.GetChannel(2).SetGain(260, 1);  // not in the group: stays pending
     route.GetChannel(1).SetEqBypassAll(1);
 
     const auto frames = BuildBulkEqUpdate(3);
-    // channel frames muted, then bands channel by channel, then outputs restored
-    std::vector<std::pair<int, int>> seen;
+    // (command, channel, index): the block, then channel 3 muted around its bands
+    std::vector<std::tuple<int, int, int>> seen;
     for (const auto& f : frames)
-        seen.emplace_back(f->GetData()[FRAME_INDEX1], f->GetData()[FRAME_INDEX2]);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 32}, {3, 32}, {1, 4}, {3, 2}, {3, 9}, {1, 32}, {3, 32}}));
-    EXPECT_EQ(frames[0]->GetData()[CH_OUTPUT], 0);
+        seen.emplace_back(f->GetData()[FRAME_CMD], f->GetData()[FRAME_INDEX1], f->GetData()[FRAME_INDEX2]);
+    EXPECT_EQ(seen, (std::vector<std::tuple<int, int, int>>{{CMD_BLOCK_WRITE, 0, 0},
+                                                            {CMD_PARAMETER, 3, 32},
+                                                            {CMD_PARAMETER, 3, 2},
+                                                            {CMD_PARAMETER, 3, 9},
+                                                            {CMD_PARAMETER, 3, 32}}));
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_TRUE(route.GetChannel(0).HoldsBlock(frames[0]->GetData()));
+    EXPECT_EQ(GetWord(frames[0]->GetData() + BlockBand(3) + BLOCK_BAND_GAIN), 200);
     EXPECT_EQ(frames[1]->GetData()[CH_OUTPUT], 0);
+    EXPECT_EQ(GetWord(frames[1]->GetData() + CH_DELAY), 97);
     EXPECT_EQ(GetWord(frames[2]->GetData() + BAND_GAIN), 200);
-    EXPECT_EQ(frames[5]->GetData()[CH_OUTPUT], 1);
-    EXPECT_EQ(frames[6]->GetData()[CH_OUTPUT], 1);
-    for (const auto& f : frames)
-        EXPECT_TRUE(HasValidChecksum(f->GetData(), SHORT_FRAME_LEN));
-    EXPECT_EQ(route.GetChannel(1).GetOutputOn(), 1);
+    EXPECT_EQ(frames[4]->GetData()[CH_OUTPUT], 1);
+    for (std::size_t i = 1; i < frames.size(); ++i)
+        EXPECT_TRUE(HasValidChecksum(frames[i]->GetData(), SHORT_FRAME_LEN));
+    EXPECT_EQ(route.GetChannel(3).GetOutputOn(), 1);
 
-    EXPECT_FALSE(route.GetChannel(1).IsAnyDirty());
+    EXPECT_FALSE(route.GetChannel(0).IsAnyDirty());
     EXPECT_FALSE(route.GetChannel(3).IsAnyDirty());
+    EXPECT_EQ(route.GetChannel(1).CountDirty(), 1);
+    EXPECT_TRUE(route.GetChannel(1).IsBandDirty(4));
     EXPECT_TRUE(route.GetChannel(2).IsBandDirty(1));
 }

@@ -139,18 +139,23 @@ std::vector<int> RampHpf(CTALVRoute& route, int nChannel)
 }
 }  // namespace
 
-TEST_F(ModelTest, CrossoverRampMovesAnOctaveAPerSendAndEndsWithOneMore)
+TEST_F(ModelTest, CrossoverRampMovesAnOctaveAPerSendAndEndsAtTheTarget)
 {
     CTALVData& ch = route.GetChannel(2);
     ch.SetHpfFreq(20000);
     EXPECT_EQ(ch.GetHpfFreq(), 20000);
     EXPECT_EQ(ch.GetHpfCurrentFreq(), 20);
-    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{40, 80, 160, 320, 640, 1280, 2560, 5120, 10240, 20000, 20000}));
+    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{40, 80, 160, 320, 640, 1280, 2560, 5120, 10240, 20000}));
 
     ch.SetHpfFreq(1000);
     RampHpf(route, 2);
     ch.SetHpfFreq(20);
-    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{500, 250, 125, 62, 31, 20, 20}));
+    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{500, 250, 125, 62, 31, 20}));
+    // A change within an octave, or of the type alone, is one frame.
+    ch.SetHpfFreq(30);
+    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{30}));
+    ch.SetHpfType(1);
+    EXPECT_EQ(RampHpf(route, 2), (std::vector<int>{30}));
 
     // The low-pass ramps the same way, in the same frame.
     ch.SetLpfFreq(2000);
