@@ -85,13 +85,8 @@ std::unique_ptr<CSendData> CTALVRoute::BuildPollFrame()
 std::unique_ptr<CSendData> CTALVRoute::GetNextFrame()
 {
     for (CTALVData& ch : m_aChannel) {
-        if (ch.CountDirty() >= BLOCK_CHANGE_FRAMES) {
-            // The block carries the crossover where it is going, as a preset
-            // transfer does.
-            ch.FinishCrossoverRamp();
-            ch.ClearDirty();
-            return ch.BuildBlockWrite(0);
-        }
+        if (ch.CountDirty() >= BLOCK_CHANGE_FRAMES)
+            return TakeBlockWrite(ch.GetChannel());
         for (int b = 0; b < NUM_BANDS; ++b) {
             if (ch.IsBandDirty(b)) {
                 ch.ClearBandDirty(b);
@@ -108,6 +103,16 @@ std::unique_ptr<CSendData> CTALVRoute::GetNextFrame()
         }
     }
     return BuildPollFrame();
+}
+
+std::unique_ptr<CSendData> CTALVRoute::TakeBlockWrite(int k)
+{
+    // The block carries the crossover where it is going, as a preset
+    // transfer does.
+    CTALVData& ch = GetChannel(k);
+    ch.FinishCrossoverRamp();
+    ch.ClearDirty();
+    return ch.BuildBlockWrite(0);
 }
 
 CTALVRoute::PendingSend CTALVRoute::GetPendingSend() const

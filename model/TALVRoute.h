@@ -34,6 +34,8 @@ public:
     // with BLOCK_CHANGE_FRAMES or more frames to send goes whole, as its block
     // to the live slot: one frame that the line carries sooner than they.
     std::unique_ptr<CSendData> GetNextFrame();
+    // Channel k whole, as its block write to the live slot, its marks cleared.
+    std::unique_ptr<CSendData> TakeBlockWrite(int k);
     // A short frame and its answer take two link ticks; a block with its
     // answer about the time of this many short exchanges.
     static constexpr int BLOCK_CHANGE_FRAMES = 6;
