@@ -204,7 +204,13 @@ void CVardenDlg::OnWritePreset()
 
 void CVardenDlg::OnReadPreset()
 {
-    if (!ConfirmTransfer(MSG_CONFIRM_READ))
+    // The read preset replaces what the device plays, too: the question says so.
+    ReadPresetSlotControls();
+    const int nSlot = m_nPresetSlot + 1;
+    const std::string strPlayed = "\nPreS" + std::to_string(nSlot) + " '" +
+                                  Windows1252ToUtf8(m_strPresetName[static_cast<std::size_t>(nSlot)]) +
+                                  "' will be loaded into the window and played by the device";
+    if (!ConfirmTransfer((MSG_CONFIRM_READ + (m_bConnected ? strPlayed : std::string())).c_str()))
         return;
     ShowPresetNameFields();
     SetTitle(m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)]);
@@ -238,11 +244,18 @@ void CVardenDlg::OnPresetNamesReceived()
 
 void CVardenDlg::OnPresetReadComplete()
 {
+    // Links are the window's own: a device found holding what the window
+    // shows (a reconnect) changes nothing, the links included.
+    const bool bHeld = m_deviceLink.HoldsReceivedBlocks();
     // Channel 0 from block 0; in bass link mode channel 1 follows it and
-    // goes back to the device, else it takes block 1; then 2 and 3.
-    m_deviceLink.LoadReceivedPreset();
+    // goes back to the device, else it takes block 1; then 2 and 3. A
+    // stored preset read goes on to the live setting under its name.
+    if (m_deviceLink.LoadReceivedPreset()) {
+        m_write = {0, std::string(), QString()};
+        m_strPresetName[0] = m_deviceLink.m_strPresetName[0];
+    }
     SelectChannel(m_nCurChannel);
-    InitLinkGroups();
-    EnableWindow(true);
+    if (!bHeld)
+        InitLinkGroups();
     RememberPresetStored();
 }

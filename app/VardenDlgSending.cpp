@@ -72,7 +72,9 @@ void CVardenDlg::FinishSending()
     Disconnect();
     SetTitle(NO_PORT);
     if (sending.bStopped) {
-        const std::string strText = UndeliveredText() + (strWrite.empty() ? "" : "\n" + strWrite);
+        std::string strText = UndeliveredText();
+        if (!strWrite.empty())
+            strText += (strText.empty() ? "" : "\n") + strWrite;
         if (!strText.empty())
             ShowMessageBox(strText);
     }
@@ -117,9 +119,9 @@ std::string CVardenDlg::TakeUnfinishedWrite()
         return std::string();
     const std::string strText =
         DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered(), m_deviceLink.WasTransferFrameOnLine());
-    // The new name was never stored with its preset: the field and the
-    // caption show what they showed before the Write.
-    if (m_write.nSlot > 0) {
+    // A new name the device did not take: the field and the caption show
+    // what they showed before the Write.
+    if (m_write.nSlot > 0 && !m_deviceLink.IsTransferNameTaken()) {
         m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
         NameField(m_write.nSlot - 1)->setText(NameToQString(m_write.strOldName));
         setWindowTitle(m_write.strOldTitle);

@@ -153,10 +153,8 @@ void CVardenDlg::ApplyState(const CUndoHistory::State& state)
 {
     state.preset.Restore(m_route);
     // The live name is part of what the device holds, as the values are.
-    if (state.preset.strName != m_strPresetName[0] && m_bConnected) {
-        m_deviceLink.m_strPresetName[0] = state.preset.strName;
-        m_deviceLink.GetLink().Enqueue(CTALVRoute::BuildNameFrame(0, state.preset.strName));
-    }
+    if (state.preset.strName != m_strPresetName[0])
+        m_deviceLink.SendLiveName(state.preset.strName);
     m_strPresetName[0] = state.preset.strName;
     setWindowTitle(QString::fromStdString(state.strCaption));
     SetPressed(IDC_BASS_LINK, g_bBassLink);

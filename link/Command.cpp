@@ -25,6 +25,7 @@ bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd)
     // Nothing of an earlier connection may complete a frame on this one.
     ResetReceiveState();
     m_nReceived = 0;
+    m_bLiveNameWaiting = false;
     m_lPortError = m_port.Open(strDevice.c_str(), pWnd, 0, 0, LINK_QUEUE_SIZE, LINK_QUEUE_SIZE);
     if (m_lPortError != 0) {
         ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::Error);
@@ -66,6 +67,14 @@ void CCommand::SendHead()
     DWORD dwWritten = 0;
     m_port.Write(pHead->GetData(), static_cast<std::size_t>(pHead->GetLength()), &dwWritten, nullptr,
                  LINK_WRITE_TIMEOUT_MS);
+}
+
+void CCommand::ResetTransferCount()
+{
+    m_nTransferAnswered = 0;
+    for (int i = 0; i < m_queue.GetCount(); ++i)
+        m_queue.GetAt(i)->m_bTransfer = m_queue.GetAt(i)->m_bProgressAck = 0;
+    m_bHeadProgressAck = 0;
 }
 
 void CCommand::RemoveHead()
@@ -197,8 +206,18 @@ bool CCommand::AnswersHead(const CSendData& head) const
 
 void CCommand::AcceptHead()
 {
-    if (m_queue.GetHead()->m_bTransfer)
+    const CSendData& head = *m_queue.GetHead();
+    if (head.m_bTransfer)
         ++m_nTransferAnswered;
+    // A read of the slot drops a waiting name on the device, as a block
+    // written to it takes the name.
+    const BYTE* pSent = head.GetData();
+    if (pSent[FRAME_INDEX2] == 0) {
+        if (pSent[FRAME_CMD] == CMD_NAME && head.IsChange())
+            m_bLiveNameWaiting = true;
+        else if (pSent[FRAME_CMD] == CMD_BLOCK_WRITE || pSent[FRAME_CMD] == CMD_BLOCK_REQUEST)
+            m_bLiveNameWaiting = false;
+    }
     RemoveHead();
 }
 

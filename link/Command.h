@@ -65,11 +65,17 @@ public:
     // Frames marked m_bTransfer that the device has answered since the last
     // ResetTransferCount: how far a whole-preset transfer got.
     int GetTransferAnswered() const { return m_nTransferAnswered; }
-    void ResetTransferCount() { m_nTransferAnswered = 0; }
+    // Before a transfer is queued: the frames of one still queued are no
+    // part of the new one; they neither count nor give the window its input
+    // back.
+    void ResetTransferCount();
     // The bulk equaliser change whose muting frame went out last: its
     // outputs may be off on the device until its restoring frames arrive.
     int GetOpenMuteBracket() const { return m_nOpenMuteBracket; }
     CSendDataQueue& GetQueue() { return m_queue; }
+    // The device keeps a name frame waiting until a block write to its slot:
+    // true when one for the live slot was answered and no such block since.
+    bool IsLiveNameWaiting() const { return m_bLiveNameWaiting; }
     // True when the port reports that the line has been hung up.
     bool IsLineDown() const { return m_port.IsOpen() && m_port.IsHungUp(); }
 
@@ -108,4 +114,5 @@ private:
     long m_nReceived = 0;
     int m_nTransferAnswered = 0;
     int m_nOpenMuteBracket = 0;
+    bool m_bLiveNameWaiting = false;
 };

@@ -70,6 +70,8 @@ void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
     if (!m_bConnected || nSlot < 0 || nSlot >= NUM_PRESET_SLOTS)
         return;
     m_link.ResetTransferCount();
+    if (!bWrite)
+        m_nReadSlot = nSlot;
     auto pName = CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]);
     pName->m_bTransfer = 1;
     pName->m_bRepeatsDevice = bWrite ? 0 : 1;
@@ -145,16 +147,46 @@ void CDeviceLink::LoadReceivedBlocks()
     m_route.ClearAllDirty();
 }
 
-void CDeviceLink::LoadReceivedPreset()
+bool CDeviceLink::HoldsReceivedBlocks() const
 {
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        if (!m_route.GetChannel(k).HoldsBlock(m_link.GetBlock(k)))
+            return false;
+    return true;
+}
+
+bool CDeviceLink::LoadReceivedPreset()
+{
+    // A device found holding the preset (a reconnect) changes nothing.
+    const bool bHeld = HoldsReceivedBlocks();
+    const bool bToLive = m_nReadSlot > 0 && m_bConnected;
     LoadReceivedBlocks();
-    if (g_bBassLink) {
+    if (g_bBassLink && !bHeld) {
         // Channel 1 follows channel 0 here, and the device is told so.
         m_route.GetChannel(1).LoadFromBlock(m_link.GetBlock(0));
-        m_link.Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
+        if (!bToLive)
+            m_link.Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
         m_route.ClearAllDirty();
     }
     m_wnd.EnableWindow(true);
+    if (!bToLive)
+        return false;
+    m_strPresetName[0] = m_strPresetName[static_cast<std::size_t>(m_nReadSlot)];
+    WriteToDevice(0);
+    return true;
+}
+
+void CDeviceLink::SendLiveName(const std::string& strName)
+{
+    m_strPresetName[0] = strName;
+    if (!m_bConnected)
+        return;
+    int nBusiest = 0;
+    for (int k = 1; k < NUM_CHANNELS; ++k)
+        if (m_route.GetChannel(k).CountDirty() > m_route.GetChannel(nBusiest).CountDirty())
+            nBusiest = k;
+    m_link.Enqueue(CTALVRoute::BuildNameFrame(0, strName));
+    m_link.Enqueue(m_route.GetChannel(nBusiest).TakeLiveBlockWrite());
 }
 
 bool CDeviceLink::IsWritePending() const
@@ -231,6 +263,8 @@ void CDeviceLink::TakeUndelivered(int nFirst)
         m_undelivered.Clear();
     for (int k = 0; k < NUM_CHANNELS; ++k)
         m_undelivered.AddMarks(m_route.GetChannel(k));
+    if (m_link.IsLiveNameWaiting())
+        m_undelivered.AddName();
     const CSendDataQueue& queue = m_link.GetQueue();
     for (int i = nFirst; i < queue.GetCount(); ++i)
         m_undelivered.AddFrame(*queue.GetAt(i));

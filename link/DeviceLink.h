@@ -38,9 +38,17 @@ public:
 
     // What the window does with the answers: takes over the six names, and
     // loads the four received blocks into the preset (in bass link mode
-    // channel 1 follows channel 0 and goes back to the device).
+    // channel 1 follows channel 0 and goes back to the device). A stored
+    // preset read goes on to the live setting whole, under its name, so the
+    // device plays what the window shows: true then (a write is under way).
     void OnPresetNamesReceived();
-    void LoadReceivedPreset();
+    bool LoadReceivedPreset();
+    // Whether every channel holds the block received for it already.
+    bool HoldsReceivedBlocks() const;
+    // The live preset's name, to the device as well when connected: the
+    // device takes it only with a block write, so the channel with the most
+    // changes goes whole behind it.
+    void SendLiveName(const std::string& strName);
     // The four blocks as the device sent them, nothing written back.
     void LoadReceivedBlocks();
 
@@ -51,6 +59,9 @@ public:
     int GetTransferAnswered() const { return m_link.GetTransferAnswered(); }
     bool IsTransferComplete() const { return GetTransferAnswered() == TRANSFER_FRAMES; }
     static constexpr int TRANSFER_FRAMES = 1 + NUM_CHANNELS;
+    // The device took the transfer's name: it takes one with the first block
+    // written to the slot after it.
+    bool IsTransferNameTaken() const { return GetTransferAnswered() >= 2; }
     // Changes on their way to the device: queued frames that change what it
     // holds, and what the preset's change marks will still send.
     CTALVRoute::PendingSend GetPendingChanges() const;
@@ -107,6 +118,7 @@ private:
     CUndelivered m_undelivered;
     bool m_bTransferOnLine = false;
     bool m_bStopped = false;  // StopSending ran since the link was opened
+    int m_nReadSlot = 0;      // the slot of the last read queued
     // What is left undone when the sending is cut here: the change marks
     // and the queued frames from nFirst on.
     void TakeUndelivered(int nFirst);

@@ -19,6 +19,9 @@ public:
     void AddFrame(const CSendData& frame);
     // The frames the channel's change marks would have sent.
     void AddMarks(const CTALVData& channel);
+    // The live preset's name, sent but still waiting on the device for a
+    // block to take it.
+    void AddName() { m_bName = true; }
     void Clear() { *this = CUndelivered(); }
 
     bool IsEmpty() const;

@@ -6,6 +6,8 @@
 #include <QRadioButton>
 #include <fstream>
 
+#include "PresetFile.h"
+#include "PresetSnapshot.h"
 #include "xSkinButton.h"
 
 namespace {
@@ -115,7 +117,7 @@ TEST_F(WindowTest, ReadInBassLinkModeWritesChannelOneBack)
     const int nBlocks = Accepted(CMD_BLOCK_WRITE);
     Click(IDC_READ);
     ASSERT_TRUE(Drain());
-    EXPECT_EQ(Accepted(CMD_BLOCK_WRITE), nBlocks + 1);
+    EXPECT_EQ(Accepted(CMD_BLOCK_WRITE), nBlocks + NUM_CHANNELS) << "the preset read is played whole";
     ExpectDeviceHolds(0, 1, "channel 1 follows channel 0");
     EXPECT_TRUE(g_bBassLink);
 }
@@ -215,8 +217,6 @@ TEST_F(WindowTest, ThePortListAndTheSlotKeepWhatTheUserChose)
 TEST_F(WindowTest, ALostLinkSaysWhyAndWhatAWriteLeftWhileControlsKeepTheirMeaning)
 {
     Connect();
-    const QString strTitle = Dlg().windowTitle();
-    const QString strOldName = Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text();
     Click(IDC_SLOT_RADIO + 1);
     Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->setText(QStringLiteral("NEWNAME"));
     Click(IDC_WRITE);
@@ -246,8 +246,73 @@ TEST_F(WindowTest, ALostLinkSaysWhyAndWhatAWriteLeftWhileControlsKeepTheirMeanin
             "Lost the connection to the device: the line was hung up (adapter "
             "unplugged, or the device side closed)\nslot 2 is left partly written: name and channel 1 of 4 stored; "
             "channel 2 was being sent and may be stored too"});
-    EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text(), strOldName) << "the new name was never stored whole";
-    EXPECT_EQ(Dlg().windowTitle(), strTitle);
+    EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 1)->text(), QStringLiteral("NEWNAME")) << "taken with channel 1";
+    EXPECT_EQ(DeviceName(2), "NEWNAME");
+    EXPECT_EQ(Dlg().windowTitle(), QStringLiteral("VARDEN  NEWNAME"));
     EXPECT_FALSE(Dlg().IsBusy());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowTest, AReadIsPlayedByTheDeviceTooAndAReconnectThatFindsTheWindowsPresetChangesNothing)
+{
+    Connect();
+    Choose(IDC_LINK_LIST + 1, 0);
+    ASSERT_TRUE(Drain());
+    const std::size_t nSteps = Dlg().GetHistory().GetUndoCount();
+    Click(IDC_LINK);
+    Connect();
+    EXPECT_EQ(g_anLinkGroup[1], 0);
+    EXPECT_EQ(Dlg().GetHistory().GetUndoCount(), nSteps) << Dlg().GetHistory().UndoLabel();
+
+    const CPresetSnapshot before = CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0));
+    const std::string strLive = DeviceName(0);
+    Click(IDC_SLOT_RADIO + 3);
+    m_boxes.clear();
+    Click(IDC_READ);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{" Are you sure read from  machine data ?\nPreS4 'VOCAL' will be "
+                                                   "loaded into the window and played by the device"});
+    for (const std::string& strName : {std::string("VOCAL"), strLive}) {
+        ASSERT_TRUE(Drain());
+        for (int k = 0; k < NUM_CHANNELS; ++k)
+            ExpectDeviceHolds(0, k, strName);
+        EXPECT_EQ(DeviceName(0), strName);
+        EXPECT_EQ(Dlg().GetPresetName(0), strName);
+        if (strName != strLive)
+            Dlg().Undo();
+    }
+    EXPECT_TRUE(CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0)) == before);
+}
+
+TEST_F(WindowTest, UndoAndRedoOfTheNameAloneReachTheDevicesName)
+{
+    Connect();
+    const std::string strLive = DeviceName(0);
+    const std::string strPath = (m_dir / "renamed.dia").string();
+    Dlg().GetRoute().m_strName = "RENAMED";
+    std::string strError;
+    ASSERT_TRUE(SavePresetFile(strPath, Dlg().GetRoute(), strError)) << strError;
+    ASSERT_TRUE(Dlg().OpenPresetFileStep(strPath));
+    for (const std::string& strName : {std::string("RENAMED"), strLive, std::string("RENAMED")}) {
+        ASSERT_TRUE(Drain());
+        EXPECT_EQ(DeviceName(0), strName);
+        strName == strLive ? Dlg().Redo() : Dlg().Undo();
+    }
+}
+
+TEST_F(WindowTest, AStoppedWriteShowsTheNameTheDeviceTookAndSaysSoWithoutABlankLine)
+{
+    Connect();
+    Click(IDC_SLOT_RADIO + 4);
+    Ctl<QLineEdit>(IDC_SLOT_NAME + 4)->setText(QStringLiteral("TEST5"));
+    Click(IDC_WRITE);
+    Tick();
+    Tick();  // the name and channel 1 stored
+    m_boxes.clear();
+    Click(IDC_LINK);
+    Click(IDC_LINK);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].strText.rfind("slot 5 is left partly written: name and channel 1", 0), 0u)
+        << m_boxes[0].strText;
+    EXPECT_EQ(DeviceName(5), "TEST5");
+    EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 4)->text(), QStringLiteral("TEST5"));
 }

@@ -3,9 +3,11 @@
 // no valid number has left the preset and the frames waiting for the device
 // as they were; every fader and field shows what the preset holds; and once
 // the link has drained, the device's live preset equals the window's byte for
-// byte, name included; after CONNECT or closing the window (while changes
-// are on their way, stopped or not) the same, but for what the window said
-// did not arrive. A second run takes every step back and does it again, and
+// byte, name included, and its slots carry the names the window shows; after
+// CONNECT or closing the window (while changes or a WRITE are on their way,
+// stopped or not) the same, but for what the window said did not arrive, and
+// a reconnect that finds the window's preset changes nothing, links included.
+// A second run takes every step back and does it again, and
 // checks the same. VARDEN_GESTURES=N runs N gestures (2000 by default); the
 // seed is fixed and printed, VARDEN_GESTURE_SEED=S replays another and
 // VARDEN_GESTURE_SEED=random draws a new one.
@@ -245,7 +247,7 @@ protected:
 
     Gesture KeyOrSwitchGesture()
     {
-        switch (Rand(8)) {
+        switch (Rand(9)) {
         case 0: {
             const int nId = IDC_CHANNEL_BUTTON + Rand(NUM_CHANNELS);
             Click(nId);
@@ -285,12 +287,39 @@ protected:
             Choose(nId, nItem);
             return {"Linking " + std::to_string(nId) + " item " + std::to_string(nItem), false};
         }
+        case 7:
+            return ReadGesture();
         default: {
             const int nItem = Rand(3);
             Choose(IDC_DELAY_UNIT, nItem);
             return {"delay unit " + std::to_string(nItem), true};
         }
         }
+    }
+
+    // READ of a slot: the window and the device's live setting both take it,
+    // as one step once the read is in.
+    Gesture ReadGesture()
+    {
+        const int r = Rand(NUM_SLOT_ROWS);
+        Click(IDC_SLOT_RADIO + r);
+        Click(IDC_READ);
+        EXPECT_TRUE(RunLink([&] { return !Dlg().IsBusy(); }, "the read"));
+        return {"READ of PreS" + std::to_string(r + 1), false};
+    }
+
+    // WRITE to a slot under a new name, up to the first block stored, when
+    // the window takes clicks again.
+    std::string StartWrite()
+    {
+        EXPECT_TRUE(RunLink([&] { return !Dlg().IsBusy(); }, "the window to take clicks"));
+        const int r = Rand(NUM_SLOT_ROWS);
+        const std::string strName = "W" + std::to_string(Rand(10000));
+        Click(IDC_SLOT_RADIO + r);
+        Ctl<QLineEdit>(IDC_SLOT_NAME + r)->setText(QString::fromStdString(strName));
+        Click(IDC_WRITE);
+        EXPECT_TRUE(RunLink([&] { return !Dlg().IsBusy(); }, "the write's first block"));
+        return "WRITE of " + strName + " to PreS" + std::to_string(r + 1) + ", ";
     }
 
     Gesture OpenGesture()
@@ -363,6 +392,7 @@ protected:
     Gesture ConnectGesture()
     {
         const int nTicks = Rand(4);
+        const std::string strWrite = Chance(25) ? StartWrite() : std::string();
         const bool bBusy = Dlg().IsBusy();
         Click(IDC_LINK);
         // During a transfer's first block the window takes no clicks.
@@ -374,10 +404,10 @@ protected:
         if (bStopped)
             Click(IDC_LINK);
         const std::string strWhat =
-            std::string("CONNECT after ") + std::to_string(nTicks) + " ticks" + (bStopped ? ", stopped" : "");
+            strWrite + "CONNECT after " + std::to_string(nTicks) + " ticks" + (bStopped ? ", stopped" : "");
         EXPECT_TRUE(RunLink([&] { return !Dlg().IsConnected(); }, "the link to close"));
         ExpectDeviceEqualsOrSaid(bStopped, strWhat + ", seed " + std::to_string(m_nSeed));
-        Reconnect();
+        ReconnectChangingNothingFound(bStopped, strWhat + ", seed " + std::to_string(m_nSeed));
         return {strWhat, false};
     }
 
@@ -414,7 +444,7 @@ protected:
             m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
             Connect();
         } else if (!Dlg().IsConnected()) {
-            Reconnect();
+            ReconnectChangingNothingFound(bStopped, strWhat);
         }
         return {strWhat, false};
     }
@@ -449,10 +479,36 @@ protected:
         ASSERT_TRUE(Drain());
     }
 
+    // Connecting to a device that holds the window's preset and name (all
+    // of it arrived, a crossover on its way included) keeps the preset, the
+    // links and the history as they are.
+    void ReconnectChangingNothingFound(bool bStopped, const std::string& strWhere)
+    {
+        const bool bHeld = (!bStopped || Dlg().GetDeviceLink().GetUndelivered().IsEmpty()) && DeviceDiffers().empty() &&
+                           DeviceName(0) == Dlg().GetPresetName(0);
+        const CPresetSnapshot before = CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0));
+        const std::size_t nSteps = Dlg().GetHistory().GetUndoCount();
+        Reconnect();
+        if (bHeld) {
+            EXPECT_TRUE(CPresetSnapshot::Take(Dlg().GetRoute(), Dlg().GetPresetName(0)) == before)
+                << "a reconnect changed the window's preset or links, " << strWhere;
+            EXPECT_EQ(Dlg().GetHistory().GetUndoCount(), nSteps) << strWhere;
+        }
+    }
+
+    // The device's stored slots carry the names shown beside PreS1..PreS5.
+    void ExpectSlotNamesShown(const std::string& strWhere)
+    {
+        for (int r = 0; r < NUM_SLOT_ROWS; ++r)
+            EXPECT_EQ(DeviceName(r + 1), Ctl<QLineEdit>(IDC_SLOT_NAME + r)->text().toStdString())
+                << "PreS" << r + 1 << " " << strWhere;
+    }
+
     // After a disconnect the device's live slot is the window's preset, but
     // for what the window said did not arrive.
     void ExpectDeviceEqualsOrSaid(bool bStopped, const std::string& strWhere)
     {
+        ExpectSlotNamesShown(strWhere);
         const CUndelivered& undelivered = Dlg().GetDeviceLink().GetUndelivered();
         for (const auto& [k, nFrame] : DeviceDiffers())
             EXPECT_TRUE(bStopped && undelivered.Covers(k, nFrame))
@@ -521,6 +577,7 @@ protected:
         for (int k = 0; k < NUM_CHANNELS; ++k)
             ExpectDeviceHolds(0, k, strWhere);
         EXPECT_EQ(DeviceName(0), Trimmed(Dlg().GetPresetName(0).substr(0, PRESET_NAME_LEN))) << strWhere;
+        ExpectSlotNamesShown(strWhere);
     }
 
     void WritePresetFiles()

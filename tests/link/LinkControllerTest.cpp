@@ -263,10 +263,11 @@ TEST_F(LinkFixture, ReadInBassLinkModeWritesChannelOneBack)
     m_link.ReadFromDevice(3);
     for (int i = 0; i < 5; ++i)
         TickAndAnswer(SHORT_FRAME_LEN);
-    ASSERT_TRUE(m_wnd.PumpUntil([&] { return m_wnd.m_bEnabled; }));
+    // The preset read goes to the live slot whole: its name, then the blocks.
+    ASSERT_TRUE(m_wnd.PumpUntil([&] { return Link().GetCount() == 1 + NUM_CHANNELS; }));
     g_bBassLink = false;
-    ASSERT_EQ(Link().GetCount(), 1);
-    const Bytes write = FrameBytes(*Link().GetHead());
+    EXPECT_EQ(FrameBytes(*Link().GetQueue().GetAt(0))[FRAME_INDEX2], 0);
+    const Bytes write = FrameBytes(*Link().GetQueue().GetAt(2));
     EXPECT_EQ(write[FRAME_CMD], CMD_BLOCK_WRITE);
     EXPECT_EQ(write[FRAME_INDEX1], 1);
     EXPECT_EQ(write[FRAME_INDEX2], 0);
