@@ -10,6 +10,14 @@
 namespace {
 constexpr double DB_PER_NEPER_OF_POWER = 4.342944819032518;  // 10 / ln 10
 constexpr double LEAST_POWER = 1e-300;                       // a null exactly on a grid point stays finite
+// Where the sum lies this far below what the channels give in phase (20 dB),
+// they cancel: a sum flat at nothing is no alignment, so each such point
+// scores worse than any flatness. So does a sum whose power over the range
+// is less than half the channels' powers added (where either channel alone
+// plays, nothing comes near): channels that work against each other.
+constexpr double CANCEL_POWER = 1e-2;
+constexpr double WORKING_AGAINST = 0.5;
+constexpr double CANCEL_PENALTY_DB = 1e6;
 constexpr int SEEDS_PER_SWEEP = 4;                           // the best local minima of a sweep, settled further
 // The gains (words about the channel's) its delay is swept at.
 constexpr int SWEEP_GAIN_OFFSETS[] = {0, -40, 40, -80, 80};
@@ -23,6 +31,8 @@ constexpr std::size_t MAX_SETTLED = 8;  // seeds settled per channel and round
 constexpr double NEAR_FACTOR = 1.02;
 constexpr double NEAR_DB = 0.02;
 constexpr double IMPROVEMENT_DB = 1e-9;
+// Less than this is no measurable change of the sum's flatness.
+constexpr double MEASURABLE_DB = 0.05;
 // Crossover moves: grid steps either way (half an octave), and how far the
 // delay and gain of the channels moved look while an option is judged.
 constexpr int FREQ_STEPS = 12;
@@ -38,6 +48,78 @@ constexpr int MAX_ROTATION = 2 * DELAY_WORD_MAX;
 double NearBound(double dBest)
 {
     return dBest * NEAR_FACTOR + NEAR_DB;
+}
+
+// The rms about the mean of log powers (nepers of power), gathered point by
+// point; a cancelled point is floored where it cancels and counted.
+class CLogSpread {
+public:
+    void Add(double dPower, const CChannelAligner::Alone& alone)
+    {
+        const double dFloor = std::max(alone.dInPhase * alone.dInPhase * CANCEL_POWER, LEAST_POWER);
+        m_dPower += dPower;
+        m_dPowers += alone.dPowers;
+        if (dPower < dFloor) {
+            dPower = dFloor;
+            ++m_nCancelled;
+        }
+        const double v = std::log(dPower);
+        m_dSum += v;
+        m_dSquares += v * v;
+        ++m_nPoints;
+    }
+    double Score() const
+    {
+        const double dMean = m_dSum / m_nPoints;
+        const bool bAgainst = m_dPower < m_dPowers * WORKING_AGAINST;
+        return DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, m_dSquares / m_nPoints - dMean * dMean)) +
+               CANCEL_PENALTY_DB * (m_nCancelled + (bAgainst ? 1 : 0));
+    }
+
+private:
+    double m_dPower = 0.0;
+    double m_dPowers = 0.0;
+    double m_dSum = 0.0;
+    double m_dSquares = 0.0;
+    int m_nPoints = 0;
+    int m_nCancelled = 0;
+};
+
+// How far settings lie from the current ones: how many of their fields
+// differ, then by how many steps of delay and gain.
+std::pair<int, int> Distance(const std::vector<ChannelSetting>& aSetting, const AlignRequest& request)
+{
+    int nFields = 0;
+    int nSteps = 0;
+    for (std::size_t n = 0; n < aSetting.size(); ++n) {
+        const ChannelSetting& a = aSetting[n];
+        const ChannelSetting& now = request.aChannel[n].now;
+        nFields += (a.nDelay != now.nDelay) + (a.bInverted != now.bInverted) + (a.nGain != now.nGain) +
+                   !(a.hpf == now.hpf) + !(a.lpf == now.lpf);
+        nSteps += std::abs(a.nDelay - now.nDelay) + std::abs(a.nGain - now.nGain);
+    }
+    return {nFields, nSteps};
+}
+
+// The common shift, within [nLow, nHigh], that leaves the values (anValue +
+// shift) nearest to anNow: the fewest changed, then the fewest steps.
+int NearestShift(const std::vector<int>& anValue, const std::vector<int>& anNow, int nLow, int nHigh)
+{
+    int nBest = nLow;
+    std::pair<int, int> best{std::numeric_limits<int>::max(), 0};
+    for (std::size_t m = 0; m <= anValue.size(); ++m) {
+        const int nShift = m < anValue.size() ? std::clamp(anNow[m] - anValue[m], nLow, nHigh) : nLow;
+        std::pair<int, int> away{0, 0};
+        for (std::size_t n = 0; n < anValue.size(); ++n) {
+            away.first += anValue[n] + nShift != anNow[n];
+            away.second += std::abs(anValue[n] + nShift - anNow[n]);
+        }
+        if (away < best || (away == best && nShift < nBest)) {
+            best = away;
+            nBest = nShift;
+        }
+    }
+    return nBest;
 }
 }  // namespace
 
@@ -58,7 +140,7 @@ CChannelAligner::CChannelAligner(const AlignRequest& request, const AlignRange& 
         const ChannelSetting& now = request.aChannel[static_cast<std::size_t>(n)].now;
         m_aSetting.push_back(now);
         m_anGainLow[static_cast<std::size_t>(n)] = std::max(0, now.nGain - ALIGN_GAIN_REACH);
-        m_anGainHigh[static_cast<std::size_t>(n)] = std::min(CHANNEL_GAIN_WORD_MAX, now.nGain + ALIGN_GAIN_REACH);
+        m_anGainHigh[static_cast<std::size_t>(n)] = now.nGain;  // no gain is raised
         UpdateBase(n);
     }
 }
@@ -109,24 +191,34 @@ void CChannelAligner::SumExcept(const Trial& t, int nSkip, std::vector<Complex>&
     }
 }
 
-double CChannelAligner::Flatness(const std::vector<Complex>& sum) const
+void CChannelAligner::AloneExcept(const Trial& t, int nSkip, std::vector<Alone>& out) const
 {
-    double dMean = 0.0;
-    double dSquares = 0.0;
-    for (const Complex& s : sum) {
-        const double v = std::log(std::max(std::norm(s), LEAST_POWER));
-        dMean += v;
-        dSquares += v * v;
+    out.assign(static_cast<std::size_t>(m_nPoints), Alone());
+    for (int n = 0; n < m_nChannels; ++n) {
+        if (n == nSkip)
+            continue;
+        const auto k = static_cast<std::size_t>(n);
+        const double a = Amplitude(t.anGain[k]);
+        for (int p = 0; p < m_nPoints; ++p)
+            out[static_cast<std::size_t>(p)].Add(a * std::abs(m_aBase[k][static_cast<std::size_t>(p)]));
     }
-    dMean /= m_nPoints;
-    return DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares / m_nPoints - dMean * dMean));
+}
+
+double CChannelAligner::Flatness(const std::vector<Complex>& sum, const std::vector<Alone>& alone) const
+{
+    CLogSpread spread;
+    for (std::size_t p = 0; p < sum.size(); ++p)
+        spread.Add(std::norm(sum[p]), alone[p]);
+    return spread.Score();
 }
 
 double CChannelAligner::Evaluate(Trial& t) const
 {
     std::vector<Complex> sum;
     SumExcept(t, -1, sum);
-    t.dFlat = Flatness(sum);
+    std::vector<Alone> alone;
+    AloneExcept(t, -1, alone);
+    t.dFlat = Flatness(sum, alone);
     return t.dFlat;
 }
 
@@ -170,28 +262,22 @@ void CChannelAligner::SweepDelay(const Trial& t, int n, int nLow, int nHigh, std
     unDelayed.anDelay[static_cast<std::size_t>(n)] = 0;
     std::vector<Complex> x;
     Contribution(unDelayed, n, x);
+    // What the channels give alone does not depend on the delay.
+    std::vector<Alone> alone;
+    AloneExcept(t, -1, alone);
     const auto nCount = static_cast<std::size_t>(nHigh - nLow + 1);
     adSame.assign(nCount, 0.0);
     adFlipped.assign(nCount, 0.0);
     for (int d = nLow; d <= nHigh; ++d) {
-        double dMean[2] = {0.0, 0.0};
-        double dSquares[2] = {0.0, 0.0};
+        CLogSpread same, flipped;
         for (int p = 0; p < m_nPoints; ++p) {
             const auto q = static_cast<std::size_t>(p);
             const Complex y = x[q] * Rot(d, p);
-            const double v0 = std::log(std::max(std::norm(rest[q] + y), LEAST_POWER));
-            const double v1 = std::log(std::max(std::norm(rest[q] - y), LEAST_POWER));
-            dMean[0] += v0;
-            dSquares[0] += v0 * v0;
-            dMean[1] += v1;
-            dSquares[1] += v1 * v1;
+            same.Add(std::norm(rest[q] + y), alone[q]);
+            flipped.Add(std::norm(rest[q] - y), alone[q]);
         }
-        for (int s = 0; s < 2; ++s) {
-            const double dAverage = dMean[s] / m_nPoints;
-            const double dFlat =
-                DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares[s] / m_nPoints - dAverage * dAverage));
-            (s == 0 ? adSame : adFlipped)[static_cast<std::size_t>(d - nLow)] = dFlat;
-        }
+        adSame[static_cast<std::size_t>(d - nLow)] = same.Score();
+        adFlipped[static_cast<std::size_t>(d - nLow)] = flipped.Score();
     }
 }
 
@@ -242,12 +328,18 @@ bool CChannelAligner::BestGainNear(Trial& t, int n, int nReach, bool bWhole) con
     unit.anGain[k] = CHANNEL_GAIN_WORD_0DB;
     std::vector<Complex> x;
     Contribution(unit, n, x);
+    std::vector<Alone> restAlone;
+    AloneExcept(t, n, restAlone);
     std::vector<Complex> sum(rest.size());
+    std::vector<Alone> alone(rest.size());
     const auto flatAt = [&](int g) {
         const double a = Amplitude(g);
-        for (std::size_t p = 0; p < sum.size(); ++p)
+        for (std::size_t p = 0; p < sum.size(); ++p) {
             sum[p] = rest[p] + a * x[p];
-        return Flatness(sum);
+            alone[p] = restAlone[p];
+            alone[p].Add(a * std::abs(x[p]));
+        }
+        return Flatness(sum, alone);
     };
     // A window of steps that follows the best to the edge of the reach.
     bool bImproved = false;
@@ -401,27 +493,21 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
     return Preferred();
 }
 
-double CChannelAligner::TotalDelay(const Trial& t) const
-{
-    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
-    double dTotal = 0.0;
-    for (int n = 0; n < m_nChannels; ++n)
-        dTotal += t.anDelay[static_cast<std::size_t>(n)] - nMin;
-    return dTotal;
-}
-
 CChannelAligner::Trial CChannelAligner::Preferred() const
 {
     double dBest = std::numeric_limits<double>::infinity();
     for (const Trial& t : m_aCandidate)
         dBest = std::min(dBest, t.dFlat);
     const Trial* pChosen = nullptr;
+    std::pair<int, int> chosenAway;
     for (const Trial& t : m_aCandidate) {
         if (t.dFlat > NearBound(dBest))
             continue;
-        if (!pChosen || TotalDelay(t) < TotalDelay(*pChosen) ||
-            (TotalDelay(t) == TotalDelay(*pChosen) && t.dFlat < pChosen->dFlat))
+        const std::pair<int, int> away = Distance(Place(t), m_request);
+        if (!pChosen || away < chosenAway || (away == chosenAway && t.dFlat < pChosen->dFlat)) {
             pChosen = &t;
+            chosenAway = away;
+        }
     }
     return *pChosen;
 }
@@ -435,7 +521,9 @@ CrossoverFilter& CChannelAligner::FilterOf(const FilterRef& ref)
 std::vector<CrossoverFilter> CChannelAligner::FilterOptions(const FilterRef& ref) const
 {
     const ChannelSetting& setting = m_aSetting[static_cast<std::size_t>(ref.n)];
-    const CrossoverFilter& now = ref.bHighPass ? setting.hpf : setting.lpf;
+    // Half an octave from where the user had it, however far a round moved it.
+    const ChannelSetting& user = m_request.aChannel[static_cast<std::size_t>(ref.n)].now;
+    const CrossoverFilter& now = ref.bHighPass ? user.hpf : user.lpf;
     std::vector<CrossoverFilter> options;
     const int nAt = NearestGridIndex(now.nFreq);
     for (int j = std::max(0, nAt - FREQ_STEPS); j <= std::min(GRID_POINTS - 1, nAt + FREQ_STEPS); ++j) {
@@ -518,7 +606,8 @@ void CChannelAligner::MoveCrossovers(Trial& best)
                 }
             }
             // Kept only when it helps clearly; otherwise the filters stay as they were.
-            const bool bKeep = chosen != was && NearBound(chosenTrial.dFlat) < best.dFlat;
+            const bool bKeep = chosen != was && NearBound(chosenTrial.dFlat) < best.dFlat &&
+                               chosenTrial.dFlat <= best.dFlat - MEASURABLE_DB;
             for (std::size_t i = 0; i < group.size(); ++i) {
                 FilterOf(group[i]) = bKeep ? chosen[i] : was[i];
                 UpdateBase(group[i].n);
@@ -545,10 +634,74 @@ std::vector<ChannelSetting> CChannelAligner::Solve()
         start.anGain[static_cast<std::size_t>(n)] = now.nGain;
     }
     Normalise(start);
+    const double dNowFlat = Evaluate(start);
     Trial best = Search(start);
     if (m_request.bCrossover)
         MoveCrossovers(best);
-    return Place(best);
+    return Kept(Place(best), dNowFlat);
+}
+
+double CChannelAligner::FlatnessOf(const std::vector<ChannelSetting>& aSetting)
+{
+    Trial t;
+    for (int n = 0; n < m_nChannels; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        const ChannelSetting& setting = aSetting[k];
+        if (!(setting.hpf == m_aSetting[k].hpf) || !(setting.lpf == m_aSetting[k].lpf)) {
+            m_aSetting[k].hpf = setting.hpf;
+            m_aSetting[k].lpf = setting.lpf;
+            UpdateBase(n);
+        }
+        t.anDelay[k] = setting.nDelay;
+        t.anSign[k] = setting.bInverted ? -1 : 1;
+        t.anGain[k] = setting.nGain;
+    }
+    return Evaluate(t);
+}
+
+std::vector<ChannelSetting> CChannelAligner::Kept(std::vector<ChannelSetting> aSetting, double dNowFlat)
+{
+    std::vector<ChannelSetting> aNow;
+    for (const AlignChannel& channel : m_request.aChannel)
+        aNow.push_back(channel.now);
+    const double dFlat = FlatnessOf(aSetting);
+    if (dFlat > dNowFlat - MEASURABLE_DB)
+        return aNow;
+    // Each change that does not make the sum measurably flatter taken back,
+    // the cheapest first, while the whole stays measurably flatter than now.
+    double dNow = dFlat;
+    constexpr int FIELDS = 5;
+    for (;;) {
+        std::vector<ChannelSetting> best;
+        double dBest = std::min(dNow + MEASURABLE_DB, dNowFlat - MEASURABLE_DB);
+        for (std::size_t n = 0; n < aSetting.size(); ++n) {
+            for (int f = 0; f < FIELDS; ++f) {
+                std::vector<ChannelSetting> back = aSetting;
+                ChannelSetting& a = back[n];
+                const ChannelSetting& now = aNow[n];
+                switch (f) {
+                case 0: a.nDelay = now.nDelay; break;
+                case 1: a.bInverted = now.bInverted; break;
+                case 2: a.nGain = now.nGain; break;
+                case 3: a.hpf = now.hpf; break;
+                default: a.lpf = now.lpf; break;
+                }
+                if (Distance(back, m_request) == Distance(aSetting, m_request))
+                    continue;
+                const double dBack = FlatnessOf(back);
+                if (dBack < dBest) {
+                    dBest = dBack;
+                    best = std::move(back);
+                }
+            }
+        }
+        if (best.empty())
+            break;
+        aSetting = std::move(best);
+        dNow = dBest;
+    }
+    FlatnessOf(aSetting);
+    return aSetting;
 }
 
 int CChannelAligner::LowestChannel() const
@@ -559,36 +712,39 @@ int CChannelAligner::LowestChannel() const
 
 std::vector<ChannelSetting> CChannelAligner::Place(const Trial& t) const
 {
-    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
-    // The common gain shift that leaves one channel as it was and raises none
-    // of the others, when the bounds allow it.
+    // A delay or gain common to every channel, and reversing every channel,
+    // leave the sum's shape as it is: each is placed as near to the current
+    // setting as the bounds allow.
+    std::vector<int> anDelay, anGain, anNowDelay, anNowGain;
     int nShiftLow = std::numeric_limits<int>::min();
     int nShiftHigh = std::numeric_limits<int>::max();
+    int nTurned = 0;
     for (int n = 0; n < m_nChannels; ++n) {
         const auto k = static_cast<std::size_t>(n);
+        const ChannelSetting& now = m_request.aChannel[k].now;
+        anDelay.push_back(t.anDelay[k]);
+        anGain.push_back(t.anGain[k]);
+        anNowDelay.push_back(now.nDelay);
+        anNowGain.push_back(now.nGain);
         nShiftLow = std::max(nShiftLow, m_anGainLow[k] - t.anGain[k]);
         nShiftHigh = std::min(nShiftHigh, m_anGainHigh[k] - t.anGain[k]);
+        nTurned += (t.anSign[k] < 0) != now.bInverted;
     }
-    int nShift = std::numeric_limits<int>::max();
-    for (int n = 0; n < m_nChannels; ++n) {
-        const auto k = static_cast<std::size_t>(n);
-        const int c = m_request.aChannel[k].now.nGain - t.anGain[k];
-        if (c >= nShiftLow && c <= nShiftHigh)
-            nShift = std::min(nShift, c);
-    }
-    if (nShift == std::numeric_limits<int>::max())
-        nShift = nShiftLow;
-    // Reversing every channel leaves the sum's level as it is: the lowest
-    // channel keeps its polarity, and the others turn with it.
+    const int nMin = *std::min_element(anDelay.begin(), anDelay.end());
+    const int nMax = *std::max_element(anDelay.begin(), anDelay.end());
+    const int nDelayShift = NearestShift(anDelay, anNowDelay, -nMin, DELAY_WORD_MAX - nMax);
+    const int nGainShift = NearestShift(anGain, anNowGain, nShiftLow, std::max(nShiftLow, nShiftHigh));
+    // As few polarities changed as can be; on a tie the lowest channel keeps its own.
     const auto nLowest = static_cast<std::size_t>(LowestChannel());
-    const bool bTurnAll = (t.anSign[nLowest] < 0) != m_request.aChannel[nLowest].now.bInverted;
+    const bool bLowestTurned = (t.anSign[nLowest] < 0) != m_request.aChannel[nLowest].now.bInverted;
+    const bool bTurnAll = 2 * nTurned > m_nChannels || (2 * nTurned == m_nChannels && bLowestTurned);
     std::vector<ChannelSetting> settings;
     for (int n = 0; n < m_nChannels; ++n) {
         const auto k = static_cast<std::size_t>(n);
         ChannelSetting setting = m_aSetting[k];
-        setting.nDelay = t.anDelay[k] - nMin;
+        setting.nDelay = t.anDelay[k] + nDelayShift;
         setting.bInverted = (t.anSign[k] < 0) != bTurnAll;
-        setting.nGain = t.anGain[k] + nShift;
+        setting.nGain = t.anGain[k] + nGainShift;
         settings.push_back(setting);
     }
     return settings;
