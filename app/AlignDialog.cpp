@@ -1,6 +1,5 @@
 #include "AlignDialog.h"
 
-#include <cmath>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -13,6 +12,7 @@
 #include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "DialogParts.h"
 #include "FileDialogST.h"

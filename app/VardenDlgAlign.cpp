@@ -46,8 +46,8 @@ AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
     const std::vector<AlignGroup> groups = AlignGroups(anChosen, g_anLinkGroup);
     for (const AlignGroup& group : groups) {
         result.anChannel.push_back(group.nChannel);
-        request.aChannel.push_back(AlignGroupChannel(
-            group, m_aAlignMeasurement[static_cast<std::size_t>(group.nChannel)], m_route));
+        request.aChannel.push_back(
+            AlignGroupChannel(group, m_aAlignMeasurement[static_cast<std::size_t>(group.nChannel)], m_route));
     }
     if (!choice.bAboutCrossovers) {
         request.dLowHz = choice.nLowHz;

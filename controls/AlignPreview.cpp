@@ -1,9 +1,9 @@
 #include "AlignPreview.h"
 
-#include <algorithm>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 
 #include "GraphLevels.h"
 #include "PlotMapping.h"
@@ -81,8 +81,7 @@ void CAlignPreview::DrawKey(QPainter& dc) const
     for (const Entry& entry : entries)
         nTextWidth = std::max(nTextWidth, metrics.horizontalAdvance(entry.strName));
     const int nRow = metrics.height();
-    const QRect box(PLOT_LEFT + KEY_MARGIN, PLOT_TOP + KEY_MARGIN,
-                    2 * KEY_MARGIN + KEY_SAMPLE + KEY_GAP + nTextWidth,
+    const QRect box(PLOT_LEFT + KEY_MARGIN, PLOT_TOP + KEY_MARGIN, 2 * KEY_MARGIN + KEY_SAMPLE + KEY_GAP + nTextWidth,
                     2 * KEY_MARGIN + nRow * static_cast<int>(entries.size()));
     dc.fillRect(box, KEY_BACKGROUND);
     int y = box.top() + KEY_MARGIN;

@@ -99,8 +99,7 @@ std::vector<AlignGroup> AlignGroups(const std::vector<int>& anChosen, const int 
     return groups;
 }
 
-std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen,
-                               bool bBassLink)
+std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink)
 {
     if (aGroup.size() != 1 || anChosen.size() < ALIGN_MIN_CHANNELS)
         return {};
@@ -120,8 +119,8 @@ std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFil
             if (aFile[a].second != aFile[b].second &&
                 !std::filesystem::equivalent(aFile[a].second, aFile[b].second, error))
                 continue;
-            return "channels " + ChannelList({std::min(aFile[a].first, aFile[b].first),
-                                              std::max(aFile[a].first, aFile[b].first)}) +
+            return "channels " +
+                   ChannelList({std::min(aFile[a].first, aFile[b].first), std::max(aFile[a].first, aFile[b].first)}) +
                    " are given the same file, " + aFile[a].second +
                    "; each channel needs its own measurement, taken alone";
         }
@@ -129,8 +128,7 @@ std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFil
     return {};
 }
 
-AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement,
-                               const CTALVRoute& route)
+AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement, const CTALVRoute& route)
 {
     AlignChannel channel = AlignChannelOf(group.nChannel, measurement, route.GetChannel(group.nChannel));
     for (const int m : group.anLinked)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <tuple>
 
 #include "CrossoverResponse.h"
 
@@ -18,7 +19,7 @@ constexpr double LEAST_POWER = 1e-300;                       // a null exactly o
 constexpr double CANCEL_POWER = 1e-2;
 constexpr double WORKING_AGAINST = 0.5;
 constexpr double CANCEL_PENALTY_DB = 1e6;
-constexpr int SEEDS_PER_SWEEP = 4;                           // the best local minima of a sweep, settled further
+constexpr int SEEDS_PER_SWEEP = 4;  // the best local minima of a sweep, settled further
 // The gains (words about the channel's) its delay is swept at.
 constexpr int SWEEP_GAIN_OFFSETS[] = {0, -40, 40, -80, 80};
 constexpr int MAX_ROUNDS = 4;
@@ -48,6 +49,23 @@ constexpr int MAX_ROTATION = 2 * DELAY_WORD_MAX;
 double NearBound(double dBest)
 {
     return dBest * NEAR_FACTOR + NEAR_DB;
+}
+
+// Where a sweep has a local minimum: (flatness, step, reversed), the best
+// SEEDS_PER_SWEEP first.
+std::vector<std::tuple<double, int, int>> BestMinima(const std::vector<double> (&adSwept)[2])
+{
+    std::vector<std::tuple<double, int, int>> minima;
+    for (int s = 0; s < 2; ++s) {
+        const std::vector<double>& ad = adSwept[s];
+        for (std::size_t i = 0; i < ad.size(); ++i)
+            if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
+                minima.emplace_back(ad[i], static_cast<int>(i), s);
+    }
+    const std::size_t nKeep = std::min<std::size_t>(SEEDS_PER_SWEEP, minima.size());
+    std::partial_sort(minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep), minima.end());
+    minima.resize(nKeep);
+    return minima;
 }
 
 // The rms about the mean of log powers (nepers of power), gathered point by
@@ -224,17 +242,9 @@ double CChannelAligner::Evaluate(Trial& t) const
 
 void CChannelAligner::DelayBounds(const Trial& t, int n, int& nLow, int& nHigh) const
 {
-    // Every delay stays within reach of every other.
-    int nMin = std::numeric_limits<int>::max();
-    int nMax = std::numeric_limits<int>::min();
-    for (int m = 0; m < m_nChannels; ++m) {
-        if (m == n)
-            continue;
-        nMin = std::min(nMin, t.anDelay[static_cast<std::size_t>(m)]);
-        nMax = std::max(nMax, t.anDelay[static_cast<std::size_t>(m)]);
-    }
-    nLow = nMax - DELAY_WORD_MAX;
-    nHigh = nMin + DELAY_WORD_MAX;
+    ShiftBounds(t, 1u << n, nLow, nHigh);
+    nLow += t.anDelay[static_cast<std::size_t>(n)];
+    nHigh += t.anDelay[static_cast<std::size_t>(n)];
 }
 
 void CChannelAligner::GainBounds(const Trial& t, int n, int& nLow, int& nHigh) const
@@ -256,12 +266,43 @@ void CChannelAligner::GainBounds(const Trial& t, int n, int& nLow, int& nHigh) c
 void CChannelAligner::SweepDelay(const Trial& t, int n, int nLow, int nHigh, std::vector<double>& adSame,
                                  std::vector<double>& adFlipped) const
 {
-    std::vector<Complex> rest;
-    SumExcept(t, n, rest);
-    Trial unDelayed = t;
-    unDelayed.anDelay[static_cast<std::size_t>(n)] = 0;
-    std::vector<Complex> x;
-    Contribution(unDelayed, n, x);
+    const int nNow = t.anDelay[static_cast<std::size_t>(n)];
+    SweepShift(t, 1u << n, nLow - nNow, nHigh - nNow, adSame, adFlipped);
+}
+
+void CChannelAligner::ShiftBounds(const Trial& t, unsigned nMask, int& nLow, int& nHigh) const
+{
+    // Every delay stays within reach of every other.
+    int nMin = std::numeric_limits<int>::max();
+    int nMax = std::numeric_limits<int>::min();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (!(nMask & (1u << m))) {
+            nMin = std::min(nMin, t.anDelay[static_cast<std::size_t>(m)]);
+            nMax = std::max(nMax, t.anDelay[static_cast<std::size_t>(m)]);
+        }
+    }
+    nLow = std::numeric_limits<int>::min();
+    nHigh = std::numeric_limits<int>::max();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (nMask & (1u << m)) {
+            nLow = std::max(nLow, nMax - DELAY_WORD_MAX - t.anDelay[static_cast<std::size_t>(m)]);
+            nHigh = std::min(nHigh, nMin + DELAY_WORD_MAX - t.anDelay[static_cast<std::size_t>(m)]);
+        }
+    }
+}
+
+void CChannelAligner::SweepShift(const Trial& t, unsigned nMask, int nLow, int nHigh, std::vector<double>& adSame,
+                                 std::vector<double>& adFlipped) const
+{
+    std::vector<Complex> rest(static_cast<std::size_t>(m_nPoints));
+    std::vector<Complex> x(static_cast<std::size_t>(m_nPoints));
+    std::vector<Complex> one;
+    for (int m = 0; m < m_nChannels; ++m) {
+        Contribution(t, m, one);
+        std::vector<Complex>& to = (nMask & (1u << m)) ? x : rest;
+        for (std::size_t p = 0; p < one.size(); ++p)
+            to[p] += one[p];
+    }
     // What the channels give alone does not depend on the delay.
     std::vector<Alone> alone;
     AloneExcept(t, -1, alone);
@@ -450,18 +491,8 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
                 DelayBounds(t, n, nLow, nHigh);
                 std::vector<double> adSwept[2];
                 SweepDelay(t, n, nLow, nHigh, adSwept[0], adSwept[1]);
-                std::vector<Seed> minima;
-                for (int s = 0; s < 2; ++s) {
-                    const std::vector<double>& ad = adSwept[s];
-                    for (std::size_t i = 0; i < ad.size(); ++i)
-                        if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
-                            minima.push_back(
-                                {ad[i], nLow + static_cast<int>(i), s == 1 ? -t.anSign[k] : t.anSign[k], t.anGain[k]});
-                }
-                const std::size_t nKeep = std::min<std::size_t>(SEEDS_PER_SWEEP, minima.size());
-                std::partial_sort(minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep), minima.end(),
-                                  [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
-                seeds.insert(seeds.end(), minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep));
+                for (const auto& [dFlat, i, bReversed] : BestMinima(adSwept))
+                    seeds.push_back({dFlat, nLow + i, bReversed ? -t.anSign[k] : t.anSign[k], t.anGain[k]});
             }
             // The same delay and polarity found at several gains is settled once.
             std::sort(seeds.begin(), seeds.end(), [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
@@ -478,19 +509,54 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
                 t.anDelay[k] = seed.nDelay;
                 t.anSign[k] = seed.nSign;
                 t.anGain[k] = seed.nGain;
-                Normalise(t);
-                Refine(t);
-                m_aCandidate.push_back(t);
-                if (t.dFlat < best.dFlat - IMPROVEMENT_DB) {
-                    best = t;
-                    bImproved = true;
-                }
+                bImproved = Settle(t, best) || bImproved;
             }
         }
+        bImproved = MoveBlocks(best) || bImproved;
         if (!bImproved)
             break;
     }
     return Preferred();
+}
+
+bool CChannelAligner::Settle(Trial t, Trial& best)
+{
+    Normalise(t);
+    Refine(t);
+    m_aCandidate.push_back(t);
+    if (t.dFlat >= best.dFlat - IMPROVEMENT_DB)
+        return false;
+    best = t;
+    return true;
+}
+
+bool CChannelAligner::MoveBlocks(Trial& best)
+{
+    // A midrange already in time with the tweeter cannot move alone without
+    // losing it: the two must move together against the woofer below.
+    const std::vector<std::pair<int, int>> neighbours = ChannelsInFrequencyOrder(m_request);
+    bool bImproved = false;
+    for (std::size_t nSplit = 1; nSplit + 1 < neighbours.size(); ++nSplit) {
+        unsigned nMask = 0;
+        for (std::size_t j = nSplit; j < neighbours.size(); ++j)
+            nMask |= 1u << neighbours[j].second;
+        const Trial from = best;
+        int nLow = 0, nHigh = 0;
+        ShiftBounds(from, nMask, nLow, nHigh);
+        std::vector<double> adSwept[2];
+        SweepShift(from, nMask, nLow, nHigh, adSwept[0], adSwept[1]);
+        for (const auto& [dFlat, i, bReversed] : BestMinima(adSwept)) {
+            Trial t = from;
+            for (int m = 0; m < m_nChannels; ++m) {
+                if (nMask & (1u << m)) {
+                    t.anDelay[static_cast<std::size_t>(m)] += nLow + i;
+                    t.anSign[static_cast<std::size_t>(m)] *= bReversed ? -1 : 1;
+                }
+            }
+            bImproved = Settle(t, best) || bImproved;
+        }
+    }
+    return bImproved;
 }
 
 CChannelAligner::Trial CChannelAligner::Preferred() const
@@ -680,11 +746,21 @@ std::vector<ChannelSetting> CChannelAligner::Kept(std::vector<ChannelSetting> aS
                 ChannelSetting& a = back[n];
                 const ChannelSetting& now = aNow[n];
                 switch (f) {
-                case 0: a.nDelay = now.nDelay; break;
-                case 1: a.bInverted = now.bInverted; break;
-                case 2: a.nGain = now.nGain; break;
-                case 3: a.hpf = now.hpf; break;
-                default: a.lpf = now.lpf; break;
+                case 0:
+                    a.nDelay = now.nDelay;
+                    break;
+                case 1:
+                    a.bInverted = now.bInverted;
+                    break;
+                case 2:
+                    a.nGain = now.nGain;
+                    break;
+                case 3:
+                    a.hpf = now.hpf;
+                    break;
+                default:
+                    a.lpf = now.lpf;
+                    break;
                 }
                 if (Distance(back, m_request) == Distance(aSetting, m_request))
                     continue;

@@ -64,6 +64,17 @@ private:
                     std::vector<double>& adFlipped) const;
     // The best delay and polarity of channel n within nReach of its delay.
     bool BestDelayNear(Trial& t, int n, int nReach) const;
+    // SweepDelay for the channels of nMask moved together by every shift in
+    // [nLow, nHigh] (samples later), in reach as ShiftBounds says.
+    void SweepShift(const Trial& t, unsigned nMask, int nLow, int nHigh, std::vector<double>& adSame,
+                    std::vector<double>& adFlipped) const;
+    void ShiftBounds(const Trial& t, unsigned nMask, int& nLow, int& nHigh) const;
+    // The channels above a crossover in the middle moved as one against the
+    // ones below; false when nothing got better.
+    bool MoveBlocks(Trial& best);
+    // t settled and kept among the candidates; true when it beats best,
+    // which it then becomes.
+    bool Settle(Trial t, Trial& best);
     // The best gain of channel n within nReach of its gain: a few steps
     // about it that follow the best, or every step (bWhole).
     bool BestGainNear(Trial& t, int n, int nReach, bool bWhole = false) const;

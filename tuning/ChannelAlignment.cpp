@@ -39,9 +39,8 @@ bool CrossoverPieces(const AlignRequest& request, AlignRange& range, std::string
         // higher one's high-pass where the lower one plays below it.
         const bool bLowPass = IsOn(lo.lpf, false) && hi.lpf.nFreq > lo.lpf.nFreq;
         const bool bHighPass = IsOn(hi.hpf, true) && lo.hpf.nFreq < hi.hpf.nFreq;
-        const bool bApart =
-            bLowPass && bHighPass &&
-            std::fabs(std::log2(static_cast<double>(lo.lpf.nFreq) / hi.hpf.nFreq)) > MOST_OCTAVES_APART;
+        const bool bApart = bLowPass && bHighPass &&
+                            std::fabs(std::log2(static_cast<double>(lo.lpf.nFreq) / hi.hpf.nFreq)) > MOST_OCTAVES_APART;
         if ((!bLowPass && !bHighPass) || bApart) {
             strError = "channels " + ChannelName(request.aChannel[static_cast<std::size_t>(nLow)]) + " and " +
                        ChannelName(request.aChannel[static_cast<std::size_t>(nHigh)]) +

@@ -147,7 +147,7 @@ std::string_view ColumnHeader(std::string_view text, std::size_t nFirstRow)
             end = text.size();
         std::string_view line = Trimmed(text.substr(pos, end - pos));
         pos = end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2
-                                                                                                : end + 1;
+                                                                                                       : end + 1;
         while (!line.empty() && (line.front() == '*' || line.front() == '#' || line.front() == ';' ||
                                  line.front() == '/' || IsSpace(line.front())))
             line.remove_prefix(1);
@@ -161,10 +161,10 @@ std::string_view ColumnHeader(std::string_view text, std::size_t nFirstRow)
 // commas, else runs of spaces, a unit in brackets kept with its name ("SPL (dB)").
 std::vector<std::string_view> ColumnNames(std::string_view header)
 {
-    const char* pszSeparators = header.find('\t') != std::string_view::npos   ? "\t"
+    const char* pszSeparators = header.find('\t') != std::string_view::npos  ? "\t"
                                 : header.find(';') != std::string_view::npos ? ";"
                                 : header.find(',') != std::string_view::npos ? ","
-                                                                              : " \f\v";
+                                                                             : " \f\v";
     std::vector<std::string_view> names;
     std::size_t pos = 0;
     while (pos <= header.size()) {

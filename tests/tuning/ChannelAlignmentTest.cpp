@@ -127,9 +127,9 @@ TEST(ChannelAlignment, ASumThatCancelsIsTheWorstResultAndTheCrossoversMoveHalfAn
         const std::string strSummary = FormatAlignSummary(outcome);
         EXPECT_EQ(strSummary.find("nan"), std::string::npos) << strSummary;
         const std::string strAll = std::to_string(outcome.range.nPoints);
-        EXPECT_EQ(strSummary.find("the channels cancel at " + strAll + " of " + strAll + " points") !=
-                      std::string::npos,
-                  bInverted)
+        EXPECT_EQ(
+            strSummary.find("the channels cancel at " + strAll + " of " + strAll + " points") != std::string::npos,
+            bInverted)
             << strSummary;
         const ComplexLevels a = PredictedResponse(request.aChannel[0], outcome.aSetting[0]);
         const ComplexLevels b = PredictedResponse(request.aChannel[1], outcome.aSetting[1]);
@@ -160,4 +160,18 @@ TEST(ChannelAlignment, ASumThatCancelsIsTheWorstResultAndTheCrossoversMoveHalfAn
                     << " -> " << nNow;
             }
     }
+}
+
+TEST(ChannelAlignment, FourWaysComeInTimeAsTheirDistancesSay)
+{
+    // Woofer, midrange and tweeter 3.4, 3.2 and 3.0 ms from the microphone,
+    // all wired alike: in time, each is later than the one below it by the
+    // difference (0.2 ms, 9.6 samples), none reversed.
+    const AlignRequest request = synthetic::FourChannels();
+    const AlignOutcome outcome = AlignChannels(request);
+    ASSERT_TRUE(outcome.bOk) << outcome.strError;
+    for (std::size_t n = 1; n + 1 < outcome.aSetting.size(); ++n)
+        EXPECT_NEAR(outcome.aSetting[n + 1].nDelay - outcome.aSetting[n].nDelay, 9.6, 3.0) << n;
+    for (const ChannelSetting& setting : outcome.aSetting)
+        EXPECT_FALSE(setting.bInverted);
 }

@@ -11,7 +11,9 @@
 
 TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefused)
 {
-    for (const int nDelay : {0, 13, 480, 960}) {
+    // (No delay at all is a phase of 0 on every row: what an export writes
+    // where it has no phase.)
+    for (const int nDelay : {1, 13, 480, 960}) {
         // An FFT export at 2 Hz steps: 80 dB, phase wrapped, a coherence column.
         std::string text = "Freq(Hz) SPL(dB) Phase(degrees) Coherence\n";
         for (double f = 10.0; f <= 24000.0; f += 2.0) {
@@ -39,9 +41,14 @@ TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefus
         }
     }
 
-    // No third column, or one that is not a number (or no phase) on some row: no phase.
-    for (const char* pszText : {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n",
-                                "20 80 10\n1000 81 -\n20000 80 5\n", "20 80 1e300\n1000 81 0\n20000 80 5\n"}) {
+    // No third column, or one that is not a number (or no phase) on some row,
+    // one whose header names something else, or one that never changes: no phase.
+    for (const char* pszText :
+         {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n", "20 80 10\n1000 81 -\n20000 80 5\n",
+          "20 80 1e300\n1000 81 0\n20000 80 5\n",
+          "Frequency (Hz), Magnitude (dB), Group Delay (sec)\n20, 80, 0.002\n1000, 81, 0.0003\n20000, 80, 0.00001\n",
+          "* Freq [Hz]\tOn Axis [dB]\tListening Window [dB]\n20\t80\t79.5\n1000\t81\t80.2\n20000\t80\t77\n",
+          "* freq mag phase\n20 80 0\n1000 81 0\n20000 80 0\n"}) {
         MeasurementData data;
         ComplexLevels onGrid;
         std::string error;
