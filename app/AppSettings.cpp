@@ -32,15 +32,46 @@ const KnownKey KNOWN_KEYS[] = {
 
 bool HasType(QVariant value, int nMetaType)
 {
-    if (value.typeId() != nMetaType && !value.convert(QMetaType(nMetaType)))
+    return value.typeId() == nMetaType || value.convert(QMetaType(nMetaType));
+}
+
+// Recent files are absolute paths; anything else in the list is damage (a
+// value Qt could not read comes back as a text such as "@Invalid("), and
+// only that entry is lost.
+QStringList GoodEntries(const QStringList& list)
+{
+    QStringList good;
+    for (const QString& strEntry : list)
+        if (strEntry.startsWith(QLatin1Char('/')))
+            good.append(strEntry);
+    return good;
+}
+
+bool IsDamaged(QVariant value, int nMetaType)
+{
+    if (!HasType(value, nMetaType))
+        return true;
+    if (nMetaType != QMetaType::QStringList)
         return false;
-    // Recent files are absolute paths; anything else in the list is damage
-    // (a value Qt could not read comes back as a text such as "@Invalid(").
-    if (nMetaType == QMetaType::QStringList)
-        for (const QString& strEntry : value.toStringList())
-            if (!strEntry.startsWith(QLatin1Char('/')))
-                return false;
-    return true;
+    const QStringList list = value.toStringList();
+    return GoodEntries(list).size() != list.size();
+}
+
+// What the program writes is UTF-8 text; anything else (a file overwritten
+// with other bytes) is not its settings, whatever Qt makes of it.
+constexpr qint64 MAX_TEXT_SIZE = 1 << 20;
+bool IsSettingsText(const QString& strFile)
+{
+    QFile file(strFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;  // nothing there yet, or unreadable: Qt says which
+    const QByteArray bytes = file.read(MAX_TEXT_SIZE + 1);
+    if (bytes.size() > MAX_TEXT_SIZE)
+        return false;
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\r' && c != '\t')
+            return false;
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 QString DefaultFile()
@@ -67,8 +98,13 @@ CAppSettings::CAppSettings(const QString& strFile)
         Warn("could not be read");
         return;
     }
+    if (!IsSettingsText(strFile)) {
+        m_bDamaged = true;
+        Warn("are damaged (not text)");
+        return;
+    }
     for (const KnownKey& known : KNOWN_KEYS) {
-        if (m_pSettings->contains(known.strKey) && !HasType(m_pSettings->value(known.strKey), known.nMetaType)) {
+        if (m_pSettings->contains(known.strKey) && IsDamaged(m_pSettings->value(known.strKey), known.nMetaType)) {
             m_bDamaged = true;
             Warn("are damaged (" + known.strKey.toStdString() + ")");
         }
@@ -129,6 +165,12 @@ std::optional<QVariant> CAppSettings::Read(const QString& strKey, int nMetaType)
     QVariant value = m_pSettings->value(strKey);
     if (!HasType(value, nMetaType) || !value.convert(QMetaType(nMetaType)))
         return std::nullopt;
+    if (nMetaType == QMetaType::QStringList) {
+        const QStringList list = GoodEntries(value.toStringList());
+        if (list.isEmpty())
+            return std::nullopt;
+        value = list;
+    }
     return value;
 }
 

@@ -33,5 +33,5 @@ std::string DescribeWrittenPart(int nSlot, int nAnswered, bool bNextOnLine)
         part += "channel 1" + of;
     else
         part += "channels 1-" + std::to_string(nBlocks) + of;
-    return slot + " is left partly written: " + part + (bNextOnLine ? " stored; " + maybe : std::string());
+    return slot + " is left partly written: " + part + " stored" + (bNextOnLine ? "; " + maybe : std::string());
 }

@@ -11,7 +11,7 @@ std::string DescribeLinkLoss(LinkLoss loss);
 
 // What a write to nSlot left behind when nAnswered of its frames (the name
 // frame first, then one block per channel) were acknowledged:
-// "slot 2 is left partly written: name and channel 1 of 4". bNextOnLine: the
-// next frame had gone out whole, so the device may hold it too ("… of 4
-// stored; channel 2 was being sent and may be stored too").
+// "slot 2 is left partly written: name and channel 1 of 4 stored". bNextOnLine: the
+// next frame had gone out whole, so the device may hold it too ("…; channel
+// 2 was being sent and may be stored too").
 std::string DescribeWrittenPart(int nSlot, int nAnswered, bool bNextOnLine = false);

@@ -20,18 +20,6 @@ std::string Describe(const std::string& strPath, const std::string& strWhat, int
     return strPath + ": " + strWhat + ": " + std::strerror(nErr);
 }
 
-// A link is followed, so saving through it updates the file it points at.
-std::string ResolveTarget(const std::string& strPath)
-{
-    struct stat st {};
-    if (lstat(strPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char buf[PATH_MAX];
-        if (realpath(strPath.c_str(), buf))
-            return buf;
-    }
-    return strPath;
-}
-
 std::string FolderOf(const std::string& strPath)
 {
     const auto slash = strPath.find_last_of('/');
@@ -40,7 +28,30 @@ std::string FolderOf(const std::string& strPath)
     return slash == 0 ? "/" : strPath.substr(0, slash);
 }
 
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n)
+// A link is followed, so saving through it updates the file it points at;
+// one that points at nothing yet is followed too, as a POSIX cp writes
+// through it: the link stays, and the file appears where it points.
+std::string ResolveTarget(const std::string& strPath)
+{
+    // As many links in a row as the system itself follows.
+    constexpr int MAX_LINKS = 40;
+    std::string strTarget = strPath;
+    for (int i = 0; i < MAX_LINKS; ++i) {
+        struct stat st {};
+        if (lstat(strTarget.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return strTarget;
+        char buf[PATH_MAX];
+        const ssize_t n = readlink(strTarget.c_str(), buf, sizeof buf - 1);
+        if (n <= 0)
+            return strTarget;
+        const std::string strLink(buf, static_cast<std::size_t>(n));
+        strTarget = strLink.front() == '/' ? strLink : FolderOf(strTarget) + "/" + strLink;
+    }
+    return strTarget;
+}
+}  // namespace
+
+bool WriteAllBytes(int fd, const std::uint8_t* p, std::size_t n)
 {
     while (n > 0) {
         const ssize_t w = ::write(fd, p, n);
@@ -54,7 +65,6 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n)
     }
     return true;
 }
-}  // namespace
 
 bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, std::string& strError)
 {
@@ -177,7 +187,7 @@ bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool bOk = fchmod(fd, mode) == 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    bool bOk = fchmod(fd, mode) == 0 && WriteAllBytes(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
     int nErr = errno;
     if (::close(fd) != 0 && bOk) {
         bOk = false;

@@ -23,9 +23,14 @@ bool ReadFileBytes(const std::string& strPath, std::vector<std::uint8_t>& out, s
 // Whether WriteFileAtomically may replace strPath: its folder exists and
 // takes new files, and what is already there, directly or through a symbolic
 // link, is a regular file the user may write (a read-only file is refused, as
-// cp refuses it; a FIFO, a device or a folder is never replaced). False with
-// the reason.
+// cp refuses it; a FIFO, a device or a folder is never replaced). A link to
+// nothing yet is written through: the file is made where it points. False
+// with the reason.
 bool CheckWritable(const std::string& strPath, std::string& strError);
+
+// Every byte to fd, through interrupted and partial writes; false with errno
+// set when a write fails (a full disk, a closed pipe).
+bool WriteAllBytes(int fd, const std::uint8_t* p, std::size_t n);
 
 // Replaces strPath with exactly these bytes, or leaves it untouched.
 bool WriteFileAtomically(const std::string& strPath, const std::vector<std::uint8_t>& bytes, std::string& strError);

@@ -12,6 +12,9 @@ struct MeasurementData {
     // What the reader passed over and the user should hear of, one line each.
     std::vector<std::string> astrNote;
     std::vector<double> adPhase;  // empty: the file holds no phase
+    // Where and why a phase column stopped short: "line 7: phase 'nan' is not
+    // a number"; empty when there was none.
+    std::string strNoPhase;
 
     bool HasPhase() const { return !adPhase.empty() && adPhase.size() == adFreq.size(); }
 

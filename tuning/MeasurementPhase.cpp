@@ -30,9 +30,8 @@ bool ComplexOnGrid(const MeasurementData& data, int nFraction, const std::string
                    std::string& strError)
 {
     if (!data.HasPhase() || data.adFreq.size() < 2) {
-        strError = strName +
-                   ": the file holds no phase; aligning channels needs a measurement with phase (a third column, "
-                   "in degrees)";
+        strError = strName + ": " + (data.strNoPhase.empty() ? "the file holds no phase" : data.strNoPhase) +
+                   "; aligning channels needs a measurement with phase (a third column, in degrees)";
         return false;
     }
     const GridLevels levels = MeasurementOnGrid(data, nFraction);

@@ -100,6 +100,20 @@ std::string Number(double d)
     return buf;
 }
 
+// Why a phase column that ran down the rows so far ends at nLine; nothing
+// when no row had one (a level-only export).
+std::string NoPhaseAt(std::size_t nLine, const std::vector<std::string_view>& fields, std::size_t nColumn,
+                      const NumberFormat& format, bool bEarlierRows)
+{
+    const std::string strAt = "line " + std::to_string(nLine) + ": ";
+    if (fields.size() <= nColumn)
+        return bEarlierRows ? strAt + "no phase" : std::string();
+    double d = 0.0;
+    if (!ReadNumber(fields[nColumn], format, d) || !std::isfinite(d))
+        return strAt + "phase " + Shown(fields[nColumn]) + " is not a number";
+    return strAt + "phase " + Number(d) + " degrees is beyond " + Number(MEASUREMENT_MAX_PHASE_DEGREES);
+}
+
 // The lines that may hold rows; false with the line of a list of filters.
 bool CollectRows(std::string_view text, std::vector<RowLine>& rows, std::size_t& nFilterLine)
 {
@@ -185,19 +199,22 @@ std::vector<std::string_view> ColumnNames(std::string_view header)
     return names;
 }
 
-// Whether the third column holds phase: by its name where the file names
-// its columns ("Phase(degrees)", "deg"; not "Group Delay (sec)" nor the
-// levels of another curve), and always in a file that does not.
-bool ThirdColumnIsPhase(std::string_view header)
+// Why the third column holds no phase by its name where the file names its
+// columns ("Phase(degrees)" and "deg" are phase; "Group Delay (sec)" and the
+// levels of another curve are not), or empty: it is phase, or the file does
+// not name its columns.
+std::string NotPhaseByName(std::string_view header)
 {
     if (header.empty())
-        return true;
+        return {};
     const std::vector<std::string_view> names = ColumnNames(header);
     if (names.size() < 3)
-        return Contains(header, "phase");
+        return Contains(header, "phase") ? std::string() : "the header " + Shown(header) + " names no phase";
     const std::string_view name = names[2];
-    return Contains(name, "phase") || Contains(name.substr(0, 4), "deg") || Contains(name.substr(0, 4), "(deg") ||
-           Contains(name.substr(0, 4), "[deg") || Contains(name, "\xC2\xB0");
+    if (Contains(name, "phase") || Contains(name.substr(0, 4), "deg") || Contains(name.substr(0, 4), "(deg") ||
+        Contains(name.substr(0, 4), "[deg") || Contains(name, "\xC2\xB0"))
+        return {};
+    return "the third column is " + Shown(name) + ", not phase";
 }
 
 // A phase that never changes is no measurement of phase (an export that
@@ -271,10 +288,13 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
         data.adFreq.push_back(dFreq);
         data.adLevel.push_back(dLevel);
         double dPhase = 0.0;
+        const bool bHadPhase = bPhase;
         bPhase = bPhase && fields.size() >= 3 && ReadNumber(fields[2], format, dPhase) &&
                  std::fabs(dPhase) <= MEASUREMENT_MAX_PHASE_DEGREES;
         if (bPhase)
             data.adPhase.push_back(dPhase);
+        else if (bHadPhase)
+            data.strNoPhase = NoPhaseAt(row.nLine, fields, 2, format, !data.adPhase.empty());
         nPrevLine = row.nLine;
     }
 
@@ -287,7 +307,11 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
                    ": the only row of frequency and level; a response needs two or more";
         return false;
     }
-    if (!bPhase || !ThirdColumnIsPhase(ColumnHeader(text, rows.front().nLine)) || IsConstant(data.adPhase))
+    if (bPhase && data.strNoPhase.empty())
+        data.strNoPhase = NotPhaseByName(ColumnHeader(text, rows.front().nLine));
+    if (bPhase && data.strNoPhase.empty() && IsConstant(data.adPhase))
+        data.strNoPhase = "the phase is " + Number(data.adPhase.front()) + " degrees on every row";
+    if (!bPhase || !data.strNoPhase.empty())
         data.adPhase.clear();  // a level-only export, or one whose third column is something else
     out = std::move(data);
     return true;

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <fstream>
+#include <random>
 
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
@@ -226,13 +227,13 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
     std::string strErr = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(strErr.begin(), strErr.end(), '\n'), 1) << strErr;
     EXPECT_NE(strErr.find("damaged"), std::string::npos) << strErr;
-    EXPECT_FALSE(menu.actions().front()->menu()->isEnabled()) << "no recent files";
+    EXPECT_TRUE(menu.actions().front()->menu()->isEnabled()) << "the good recent file stays";
     // On exit it is replaced by a clean file and kept beside it; the next
     // start is silent.
     m_pDlg.reset();
     EXPECT_TRUE(std::filesystem::exists(damaged.string() + ".bad"));
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(CAppSettings().GetRecentFiles().empty());
+    EXPECT_EQ(CAppSettings().GetRecentFiles(), std::vector<std::string>{"/a.dia"});
     EXPECT_EQ(CAppSettings().GetLastPort(), "/dev/ttyX") << "what could be read is kept";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
@@ -250,6 +251,39 @@ TEST_F(WindowTest, RememberedPortComesFirstAndBadSettingsFilesAreNoHarm)
     EXPECT_NE(strErr.find("cannot be written"), std::string::npos) << strErr;
     EXPECT_TRUE(std::filesystem::exists(m_dir / "MusicFile" / "still.dia"));
     qputenv(CAppSettings::ENV_FILE, oldSettings);
+}
+
+// Damage costs only what is damaged: a bad recent entry leaves the others,
+// and a file that is not settings text at all is kept aside as .bad, once
+// said, as any other damaged file.
+TEST_F(WindowTest, SettingsDamageCostsOnlyWhatIsDamagedAndIsKeptAside)
+{
+    std::mt19937 rng(28);
+    std::string strRandom(3000, '\0');
+    for (char& c : strRandom)
+        c = static_cast<char>(rng());
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"[files]\nrecent=/a.dia, relative.dia, @Invalid(, /b.dia\n", {"/a.dia", "/b.dia"}},
+        {strRandom, {}},
+    };
+    for (const auto& [strBytes, recent] : cases) {
+        const std::string strFile = (m_dir / "kept.conf").string();
+        std::filesystem::remove(strFile + ".bad");
+        std::ofstream(strFile, std::ios::binary) << strBytes;
+        testing::internal::CaptureStderr();
+        {
+            CAppSettings settings(QString::fromStdString(strFile));
+            EXPECT_EQ(settings.GetRecentFiles(), recent);
+            settings.SetLastPort("ttyS1");
+        }
+        const std::string strErr = testing::internal::GetCapturedStderr();
+        EXPECT_NE(strErr.find("varden: the settings in " + strFile + " are damaged"), std::string::npos) << strErr;
+        std::ifstream bad(strFile + ".bad", std::ios::binary);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(bad), {}) == strBytes) << "kept as .bad whole";
+        CAppSettings again(QString::fromStdString(strFile));
+        EXPECT_EQ(again.GetRecentFiles(), recent);
+        EXPECT_EQ(again.GetLastPort(), "ttyS1");
+    }
 }
 
 TEST_F(WindowTest, RedoListLinkedFadersCrossoverOrderRecentFilesAndFocusHold)

@@ -1,5 +1,6 @@
 #include "BulkEqUpdate.h"
 #include "LinkFixture.h"
+#include "LinkLossText.h"
 
 #include <algorithm>
 
@@ -426,6 +427,16 @@ TEST_F(LinkFixture, TransferCountsItsAnswersAndAHangUpEndsTheLink)
     EXPECT_FALSE(m_link.IsTransferComplete());
     ASSERT_EQ(m_asBoxes.size(), 1u);
     EXPECT_EQ(m_asBoxes[0], "Unable to Open COM-Port");
+    // What that left is said with what was stored, the frame on the line or not.
+    const std::string strLeft = "slot 2 is left partly written: ";
+    const std::pair<std::pair<int, bool>, std::string> said[] = {
+        {{2, false}, "name and channel 1 of 4 stored"},
+        {{2, true}, "name and channel 1 of 4 stored; channel 2 was being sent and may be stored too"},
+        {{1, false}, "the name, no channel of 4 stored"},
+        {{4, false}, "name and channels 1-3 of 4 stored"},
+    };
+    for (const auto& [answered, strPart] : said)
+        EXPECT_EQ(DescribeWrittenPart(2, answered.first, answered.second), strLeft + strPart);
 }
 
 TEST_F(LinkFixture, GivingUpAfterUnusableAnswersSaysTheyCame)

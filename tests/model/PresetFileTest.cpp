@@ -304,6 +304,18 @@ TEST_F(ModelTest, SavingReplacesTheFileWholeOrNotAtAll)
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dia"));
     ASSERT_TRUE(LoadPresetFile(path, loaded, err)) << err;
     EXPECT_EQ(loaded.m_strName, "LINKED");
+    // A link to nothing yet, or a chain ending in one, is written through:
+    // the links stay, and the file appears where they point.
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_symlink("sub/new.dia", dir / "dangling.dia");
+    std::filesystem::create_symlink(dir / "dangling.dia", dir / "chain.dia");
+    for (const char* pszName : {"dangling.dia", "chain.dia"}) {
+        route.m_strName = pszName;
+        ASSERT_TRUE(SavePresetFile(dir / pszName, route, err)) << err;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / pszName));
+        ASSERT_TRUE(LoadPresetFile(dir / "sub/new.dia", loaded, err)) << err;
+        EXPECT_EQ(loaded.m_strName, pszName);
+    }
 
     EXPECT_FALSE(LoadPresetFile(dir / "missing.dia", loaded, err));
     EXPECT_NE(err.find("missing.dia"), std::string::npos);

@@ -133,6 +133,12 @@ completion)
     cd work
     expect "a.dia b.json sub " show ""
     expect "sub " backup --port x ""
+    # align --measurement takes K=FILE: the channel, then files after the '='
+    # (a word of its own as bash breaks words, or one with it).
+    expect "1= 2= 3= 4= " align a.dia --measurement ""
+    expect "a.dia b.json c.txt sub " align a.dia --measurement 2 =
+    expect "c.txt " align a.dia --measurement 2 = c
+    expect "c.txt " align a.dia --measurement 2=c
     grep -q /dev/pts <<<"$(offers names --port /dev/pt)" || fail "--port does not complete paths"
     ;;
 *)

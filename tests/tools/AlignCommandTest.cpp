@@ -121,3 +121,33 @@ TEST_F(AlignCommandTest, AlignsChangingOnlyTheChannelSectionsAndRefusesWhatCanno
         EXPECT_FALSE(std::filesystem::exists(none));
     }
 }
+
+// --measurement K=FILE at the edges of what it takes: channels 1 to 4, each
+// once, a file behind the sign; anything else refused before a file is read.
+TEST_F(AlignCommandTest, MeasurementOptionsOutsideTheChannelsAreRefusedInWords)
+{
+    const std::string none = Path("none.dia");
+    const struct {
+        std::string strFirst;
+        std::string strError;
+    } refusals[] = {
+        {"0=" + woofer, "--measurement 0=" + woofer + ": the preset has channels 1 to 4, no channel 0"},
+        {"-1=" + woofer, "--measurement -1=" + woofer + ": the preset has channels 1 to 4, no channel -1"},
+        {"5=" + woofer, "--measurement 5=" + woofer + ": the preset has channels 1 to 4, no channel 5"},
+        {"2=" + woofer, "channel 2 is measured twice"},
+        {"1=", "--measurement takes K=FILE, a channel and its measurement, not '1='"},
+        {"=" + woofer, "--measurement takes K=FILE, a channel and its measurement, not '=" + woofer + "'"},
+        {"x=" + woofer, "--measurement takes K=FILE, a channel and its measurement, not 'x=" + woofer + "'"},
+        {woofer, "--measurement takes K=FILE, a channel and its measurement, not '" + woofer + "'"},
+    };
+    for (const auto& refusal : refusals) {
+        const Result r = Ctl({"align", in, "--measurement", refusal.strFirst, "--measurement", "2=" + tweeter, none});
+        EXPECT_EQ(r.code, EXIT_USAGE) << refusal.strFirst << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("vardenctl align: " + refusal.strError, 0), 0u) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(none));
+    }
+    // Channels 3 and 4 are channels too.
+    const Result r = Ctl(
+        {"align", in, "--measurement", "4=" + woofer, "--measurement", "3=" + tweeter, "--range", "1000-4000", none});
+    EXPECT_EQ(r.code, EXIT_OK) << r.err;
+}

@@ -27,17 +27,21 @@ struct Result {
     std::string err;
 };
 
-// A child process with its stdout and stderr on pipes.
+// A child process with its stdout and stderr on pipes (stdout on the file
+// pszStdout names, when given).
 class CChild {
 public:
-    explicit CChild(const std::vector<std::string>& args)
+    explicit CChild(const std::vector<std::string>& args, const char* pszStdout = nullptr)
     {
         int outPipe[2], errPipe[2];
         if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        if (pszStdout)
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, pszStdout, O_WRONLY, 0);
+        else
+            posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
         std::vector<char*> argv;
         for (const std::string& a : args)
@@ -189,6 +193,15 @@ TEST_F(DeviceCommandsTest, WriteThenReadGivesBackTheSamePresetAndNames)
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("4         NEWNAME"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0 (live)"), std::string::npos) << r.out;
+    // What could not be printed is no success.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {VARDENCTL_PATH, "names", "--port", port},
+             {VARDENCTL_PATH, "read", "--port", port, "--slot", "4", Path("r.dia")}}) {
+        r = CChild(args, "/dev/full").Finish();
+        EXPECT_EQ(r.code, 1) << args[1];
+        EXPECT_NE(r.err.find("vardenctl " + args[1] + ": write error: No space left on device"), std::string::npos)
+            << r.err;
+    }
 
     // The state survives the simulator: stopped cleanly, started again.
     r = sim.Finish(SIGTERM);
@@ -468,6 +481,28 @@ TEST_F(DeviceCommandsTest, ReadRefusesAnOutputItCouldNotWriteBeforeConnecting)
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("x.json"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Unable to Open COM-Port"), std::string::npos) << r.err;
+}
+
+// An interrupt during a write without --verify lets the transfer finish,
+// and the exit still says the command was interrupted: 130, not 0.
+TEST_F(DeviceCommandsTest, AnInterruptedWriteExitsInterruptedEvenWhenItsTransferFinished)
+{
+    CChild sim({VARDENCTL_PATH, "sim"});  // paced: a slot takes 1.4 s
+    const std::string port = sim.ReadLine();
+    ASSERT_FALSE(port.empty());
+    ASSERT_EQ(Ctl({"demo", Path("demo.dia")}).code, 0);
+    for (const int nSignal : {SIGINT, SIGTERM}) {
+        CChild write({VARDENCTL_PATH, "write", "--port", port, "--slot", "3", Path("demo.dia")});
+        ASSERT_TRUE(write.WaitForErr("writing slot 3: 25%"));
+        write.Signal(nSignal);
+        const Result r = write.Finish();
+        EXPECT_EQ(r.code, 130) << nSignal << ": " << r.err;
+        EXPECT_NE(r.out.find("Wrote"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("stopped after the interrupt; slot 3 was written"), std::string::npos) << r.err;
+    }
+    ASSERT_EQ(Ctl({"read", "--port", port, "--slot", "3", Path("back.dia")}).code, 0);
+    EXPECT_EQ(ReadBytes(Path("back.dia")), ReadBytes(Path("demo.dia"))) << "the transfer was finished";
+    EXPECT_EQ(sim.Finish(SIGINT).code, 0);
 }
 
 }  // namespace

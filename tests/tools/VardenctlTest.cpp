@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <random>
 #include <sstream>
 
+#include "FdOutBuf.h"
 #include "LinkState.h"
 #include "PresetFile.h"
 #include "PresetName.h"
@@ -135,6 +138,9 @@ TEST_F(VardenctlTest, BadJsonNamesTheFieldAndWritesNothing)
         {replaceOnce("\"q\": 20", "\"q\": -2E+999"), "in channels[0].bands[5].q: number overflow"},
         {replaceOnce("\"name\": \"Caf\xC3\xA9\"", "\"name\": 5"), "name: expected a string"},
         {"[" + good + "]", "top level: expected an object"},
+        // Two equal keys: which one was meant is not guessed.
+        {replaceOnce("\"gain\": 570", "\"gain\": 570, \"gain\": 571"), "channels[1].gain: given twice"},
+        {replaceOnce("\"q\": 20", "\"q\": 20, \"q\": 20"), "channels[0].bands[5].q: given twice"},
     };
     const std::string out = Path("out.dia");
     WriteText(out, "old contents");
@@ -228,10 +234,12 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
             EXPECT_EQ(r.err.find("Unable to Open"), std::string::npos) << r.err;
         }
     }
-    for (const char* name : {"A\tB", "A\x7F", "123456789", "\xD0\x96"}) {
+    for (const char* name : {"A\tB", "A\x7F", "123456789", "\xD0\x96", " ", "        "}) {
         const Result r = Ctl({"write", "--port", port, "--slot", "2", json, "--name", name});
         EXPECT_EQ(r.code, EXIT_USAGE) << name;
-        EXPECT_NE(r.err.find("--name: the name has"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(*name == ' ' ? "--name: the name is only blanks" : "--name: the name has"),
+                  std::string::npos)
+            << r.err;
     }
     EXPECT_EQ(Ctl({"write", "--port", port, "--slot", "2", json, "--name",
                    "\xC3\x84\xC3\x96\xE2\x82\xAC\xE2\x80\x9E\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9"})
@@ -448,4 +456,49 @@ TEST_F(VardenctlTest, TargetsAndSourcesThatAreNotOrdinaryFilesAreRefused)
             << r.err;
     }
     EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+}
+
+// Output that does not reach its place (a full disk, a pipe nobody reads) is
+// a failure with the reason, whatever the command printed it for.
+TEST_F(VardenctlTest, OutputThatCannotBeWrittenIsAFailure)
+{
+    const std::string dia = WriteSample("sample.dia");
+    WriteText(Path("m.txt"), "20 80\n1000 83\n20000 79\n");
+    const std::vector<std::vector<std::string>> commands = {
+        {"show", dia},
+        {"frames", dia},
+        {"curve", dia, "--channel", "1"},
+        {"fit", dia, "--channel", "1", "--measurement", Path("m.txt"), Path("fit.dia")},
+        {"--help"}};
+    const int fdFull = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    int afdPipe[2];
+    ASSERT_GE(fdFull, 0);
+    ASSERT_EQ(pipe2(afdPipe, O_CLOEXEC), 0);
+    close(afdPipe[0]);
+    // As under a shell that ignores SIGPIPE: the write fails with EPIPE.
+    const auto oldPipe = signal(SIGPIPE, SIG_IGN);
+    for (const auto& [fd, reason] :
+         {std::pair{fdFull, "No space left on device"}, std::pair{afdPipe[1], "Broken pipe"}}) {
+        for (const std::vector<std::string>& args : commands) {
+            CFdOutBuf buf(fd);
+            std::ostream out(&buf);
+            std::ostringstream err;
+            EXPECT_EQ(RunVardenctl(args, out, err), EXIT_IO) << args[0];
+            EXPECT_NE(err.str().find(std::string("write error: ") + reason), std::string::npos) << err.str();
+        }
+    }
+    signal(SIGPIPE, oldPipe);
+    close(fdFull);
+    close(afdPipe[1]);
+
+    // Where it can be written it arrives whole.
+    const int fdFile = open(Path("shown.txt").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    {
+        CFdOutBuf buf(fdFile);
+        std::ostream out(&buf);
+        std::ostringstream err;
+        EXPECT_EQ(RunVardenctl({"curve", dia, "--channel", "1", "--elements"}, out, err), EXIT_OK) << err.str();
+    }
+    close(fdFile);
+    EXPECT_EQ(ReadText(Path("shown.txt")), Ctl({"curve", dia, "--channel", "1", "--elements"}).out);
 }

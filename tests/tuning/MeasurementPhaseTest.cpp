@@ -41,22 +41,30 @@ TEST(MeasurementPhase, APureDelayComesBackAsThatDelayAndAFileWithoutPhaseIsRefus
         }
     }
 
-    // No third column, or one that is not a number (or no phase) on some row,
-    // one whose header names something else, or one that never changes: no phase.
-    for (const char* pszText :
-         {"20 80\n1000 81\n20000 80\n", "20 80 10\n1000 81\n20000 80 5\n", "20 80 10\n1000 81 -\n20000 80 5\n",
-          "20 80 1e300\n1000 81 0\n20000 80 5\n",
-          "Frequency (Hz), Magnitude (dB), Group Delay (sec)\n20, 80, 0.002\n1000, 81, 0.0003\n20000, 80, 0.00001\n",
-          "* Freq [Hz]\tOn Axis [dB]\tListening Window [dB]\n20\t80\t79.5\n1000\t81\t80.2\n20000\t80\t77\n",
-          "* freq mag phase\n20 80 0\n1000 81 0\n20000 80 0\n"}) {
+    // No third column: no phase. One that stops short (missing, not a number,
+    // NaN, beyond any phase) on some row: no phase, and where it stopped. One
+    // whose header names something else, or one that never changes: no phase.
+    const std::string strNeeds = "; aligning channels needs a measurement with phase (a third column, in degrees)";
+    const std::pair<const char*, std::string> cases[] = {
+        {"20 80\n1000 81\n20000 80\n", "m.txt: the file holds no phase"},
+        {"20 80 10\n1000 81\n20000 80 5\n", "m.txt: line 2: no phase"},
+        {"20 80 10\n1000 81 -\n20000 80 5\n", "m.txt: line 2: phase '-' is not a number"},
+        {"# f spl phase\n20 80 10\n1000 81 10\n2000 81 nan\n20000 80 5\n",
+         "m.txt: line 4: phase 'nan' is not a number"},
+        {"20 80 1e300\n1000 81 0\n20000 80 5\n", "m.txt: line 1: phase 1e+300 degrees is beyond 10000000"},
+        {"Frequency (Hz), Magnitude (dB), Group Delay (sec)\n20, 80, 0.002\n1000, 81, 0.0003\n20000, 80, 1e-05\n",
+         "m.txt: the third column is 'Group Delay (sec)', not phase"},
+        {"* Freq [Hz]\tOn Axis [dB]\tListening Window [dB]\n20\t80\t79.5\n1000\t81\t80.2\n20000\t80\t77\n",
+         "m.txt: the third column is 'Listening Window [dB]', not phase"},
+        {"* freq mag phase\n20 80 0\n1000 81 0\n20000 80 0\n", "m.txt: the phase is 0 degrees on every row"},
+    };
+    for (const auto& [pszText, strWhy] : cases) {
         MeasurementData data;
         ComplexLevels onGrid;
         std::string error;
         ASSERT_TRUE(ParseMeasurement(pszText, "m.txt", data, error)) << error;
         EXPECT_FALSE(data.HasPhase()) << pszText;
         EXPECT_FALSE(ComplexOnGrid(data, ALIGN_SMOOTHING, "m.txt", onGrid, error));
-        EXPECT_EQ(error,
-                  "m.txt: the file holds no phase; aligning channels needs a measurement with phase (a third "
-                  "column, in degrees)");
+        EXPECT_EQ(error, strWhy + strNeeds);
     }
 }

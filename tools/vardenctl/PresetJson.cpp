@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <stdexcept>
 
 #include "PresetLimits.h"
@@ -189,13 +190,20 @@ public:
     bool binary(json::binary_t& v) { return Value() && m_dom.binary(v); }
     bool start_object(std::size_t n)
     {
-        m_path.push_back({false, "", 0, false});
+        m_path.push_back({false, "", 0, false, {}});
         return m_dom.start_object(n);
     }
     bool key(json::string_t& k)
     {
-        m_path.back().strKey = k;
-        m_path.back().bHasKey = true;
+        Step& step = m_path.back();
+        step.strKey = k;
+        step.bHasKey = true;
+        // The library keeps the last of two equal keys; which one the user
+        // meant is not ours to guess.
+        if (!step.keys.insert(k).second) {
+            m_strError = Path() + ": given twice";
+            return false;
+        }
         return m_dom.key(k);
     }
     bool end_object()
@@ -206,7 +214,7 @@ public:
     }
     bool start_array(std::size_t n)
     {
-        m_path.push_back({true, "", 0, false});
+        m_path.push_back({true, "", 0, false, {}});
         return m_dom.start_array(n);
     }
     bool end_array()
@@ -230,6 +238,7 @@ private:
         std::string strKey;
         std::size_t nIndex;  // elements of an array read so far
         bool bHasKey;
+        std::set<std::string> keys;  // of an object, those read so far
     };
     // A value inside an array has been read: the next one has the next index.
     bool Value()

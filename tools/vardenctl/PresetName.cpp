@@ -88,6 +88,9 @@ bool NameFromTerminal(const std::string& strUtf8, std::string& strName, std::str
     if (!Utf8ToWindows1252(strUtf8, out, strError))
         return false;
     strError = CheckDeviceName(out);
+    // The device pads a name with blanks and gives it back without them.
+    if (strError.empty() && NameAsDeviceKeepsIt(out).empty())
+        strError = "the name is only blanks; the device would keep no name";
     if (!strError.empty())
         return false;
     strName = std::move(out);

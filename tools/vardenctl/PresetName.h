@@ -9,7 +9,7 @@
 bool Utf8ToWindows1252(const std::string& strUtf8, std::string& strName, std::string& strError);
 
 // A name the user typed, as the device keeps it: at most eight printable
-// Windows-1252 characters (PresetNameRule.h).
+// Windows-1252 characters (PresetNameRule.h), not all of them blanks.
 bool NameFromTerminal(const std::string& strUtf8, std::string& strName, std::string& strError);
 
 // A name from a device or a file, fit for the terminal, the same way in

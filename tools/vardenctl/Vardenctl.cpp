@@ -1,8 +1,10 @@
 #include "Vardenctl.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "ChannelMeasurement.h"
+#include "FdOutBuf.h"
 #include "PresetName.h"
 
 namespace {
@@ -358,7 +360,8 @@ std::optional<int> ParseInt(const std::string& s, int nMin, int nMax)
     return v;
 }
 
-int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+namespace {
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
         PrintUsage(err);
@@ -378,4 +381,26 @@ int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "vardenctl: unknown command '" << args[0] << "'\n";
     PrintUsage(err);
     return EXIT_USAGE;
+}
+
+// Output that did not reach its place (a full disk, a closed pipe) makes the
+// run a failure, whatever the command did besides.
+int CloseOutput(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, int nCode)
+{
+    if (out.flush())
+        return nCode;
+    std::string who = "vardenctl";
+    for (const Command& c : Commands())
+        if (!args.empty() && args[0] == c.name)
+            who += std::string(" ") + c.name;
+    const auto* pBuf = dynamic_cast<const CFdOutBuf*>(out.rdbuf());
+    const int nError = pBuf ? pBuf->GetError() : 0;
+    err << who << ": write error" << (nError != 0 ? std::string(": ") + std::strerror(nError) : std::string()) << "\n";
+    return nCode == EXIT_OK ? EXIT_IO : nCode;
+}
+}  // namespace
+
+int RunVardenctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return CloseOutput(args, out, err, Dispatch(args, out, err));
 }
