@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "DialogParts.h"
 #include "FileDialogST.h"
@@ -192,6 +193,15 @@ void CAlignDialog::OnChanged()
     m_choice.bCrossover = m_pCrossover->isChecked();
 
     m_result = m_fnAlign(m_choice);
+    // The boxes show the range the alignment judges, also when it places it
+    // about the crossovers itself (from the lowest to the highest piece).
+    const AlignRange& range = m_result.outcome.range;
+    if (m_choice.bAboutCrossovers && range.nPoints > 0 && !range.aPiece.empty()) {
+        m_bFilling = true;
+        m_pLow->setValue(static_cast<int>(std::lround(range.aPiece.front().first)));
+        m_pHigh->setValue(static_cast<int>(std::lround(range.aPiece.back().second)));
+        m_bFilling = false;
+    }
     // The report's minus signs and dashes are UTF-8.
     m_pFigures->setText(
         QString::fromStdString(m_result.outcome.bOk ? m_result.strReport : "No alignment: " + m_result.outcome.strError)

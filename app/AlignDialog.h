@@ -29,10 +29,12 @@ struct AlignChoice {
 };
 
 // What an alignment gave: the outcome, the channels (0..3) its settings are
-// for, in order, and the report in words.
+// for, in order, every channel it sets (those linked with them too) with its
+// setting, and the report in words.
 struct AlignResult {
     AlignOutcome outcome;
     std::vector<int> anChannel;
+    std::vector<std::pair<int, ChannelSetting>> aApply;
     std::string strReport;
 };
 

@@ -99,7 +99,7 @@ public:
     }
     // The settings into the channels (0..3) as one edit: the views follow,
     // and when connected the changed frames go out as after any edit.
-    void ApplyAlignment(const std::vector<int>& anChannel, const std::vector<ChannelSetting>& aSetting);
+    void ApplyAlignment(const std::vector<std::pair<int, ChannelSetting>>& aSetting);
 
     // CLinkWindow
     bool PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;

@@ -33,32 +33,50 @@ AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
 {
     AlignResult result;
     AlignRequest request;
+    std::vector<int> anChosen;
+    std::vector<std::pair<int, std::string>> aFile;
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         const AlignMeasurement& measurement = m_aAlignMeasurement[static_cast<std::size_t>(k)];
         if (!choice.abUse[static_cast<std::size_t>(k)] || !measurement.bLoaded)
             continue;
-        result.anChannel.push_back(k);
-        request.aChannel.push_back(AlignChannelOf(k, measurement, m_route.GetChannel(k)));
+        anChosen.push_back(k);
+        aFile.emplace_back(k, measurement.strPath);
+    }
+    // A linked group aligns as one, on its first chosen channel's measurement.
+    const std::vector<AlignGroup> groups = AlignGroups(anChosen, g_anLinkGroup);
+    for (const AlignGroup& group : groups) {
+        result.anChannel.push_back(group.nChannel);
+        request.aChannel.push_back(
+            AlignGroupChannel(group, m_aAlignMeasurement[static_cast<std::size_t>(group.nChannel)], m_route));
     }
     if (!choice.bAboutCrossovers) {
         request.dLowHz = choice.nLowHz;
         request.dHighHz = choice.nHighHz;
     }
     request.bCrossover = choice.bCrossover;
-    const std::string strLinked = LinkedChannelsProblem(result.anChannel, g_anLinkGroup, g_bBassLink);
-    if (result.anChannel.size() < ALIGN_MIN_CHANNELS)
+    const std::string strSameFile = SameFileProblem(aFile);
+    const std::string strLinked = AlignGroupsProblem(groups, anChosen, g_bBassLink);
+    if (anChosen.size() < ALIGN_MIN_CHANNELS)
         result.outcome.strError = "choose two to four channels, each with a measurement with phase";
+    else if (!strSameFile.empty())
+        result.outcome.strError = strSameFile;
     else if (!strLinked.empty())
         result.outcome.strError = strLinked;
     else
         result.outcome = AlignChannels(request);
 
     if (result.outcome.bOk) {
+        result.aApply = SettingsToApply(request, result.outcome);
         result.strReport = FormatAlignChannels(request, result.outcome) + FormatAlignSummary(result.outcome);
         std::vector<CAlignPreview::Curve> curves;
-        for (std::size_t n = 0; n < result.anChannel.size(); ++n)
-            curves.push_back(
-                {result.outcome.aAfter[n], ToQColor(m_curves.GetOutData(result.anChannel[n]).GetCurveColor())});
+        for (std::size_t n = 0; n < result.anChannel.size(); ++n) {
+            // A linked group by every channel in it: "CH1+CH2".
+            QString strName = QStringLiteral("CH%1").arg(result.anChannel[n] + 1);
+            for (const auto& member : request.aChannel[n].aLinked)
+                strName += QStringLiteral("+CH%1").arg(member.first + 1);
+            curves.push_back({result.outcome.aAfter[n],
+                              ToQColor(m_curves.GetOutData(result.anChannel[n]).GetCurveColor()), strName});
+        }
         m_alignPreview.Set(std::move(curves), result.outcome.sumBefore, result.outcome.sumAfter,
                            result.outcome.range.abIn);
     } else {
@@ -83,17 +101,18 @@ void CVardenDlg::OnAlignChannels()
     m_alignPreview.Clear();
     if (bApply) {
         BeginStep("alignment");
-        ApplyAlignment(dialog.GetResult().anChannel, dialog.GetResult().outcome.aSetting);
+        ApplyAlignment(dialog.GetResult().aApply);
         EndStep();
     }
     RedrawGraph();
 }
 
-void CVardenDlg::ApplyAlignment(const std::vector<int>& anChannel, const std::vector<ChannelSetting>& aSetting)
+void CVardenDlg::ApplyAlignment(const std::vector<std::pair<int, ChannelSetting>>& aSetting)
 {
-    for (std::size_t n = 0; n < anChannel.size() && n < aSetting.size(); ++n) {
-        if (anChannel[n] >= 0 && anChannel[n] < NUM_CHANNELS)
-            ApplyChannelSetting(aSetting[n], m_route.GetChannel(anChannel[n]));
+    // A linked channel takes most of it from its group's setters already.
+    for (const auto& [k, setting] : aSetting) {
+        if (k >= 0 && k < NUM_CHANNELS)
+            ApplyChannelSetting(setting, m_route.GetChannel(k));
     }
     RefreshGainDelayView();
     RefreshCrossoverView();

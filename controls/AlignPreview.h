@@ -1,10 +1,12 @@
 // What the response graph draws while channels are being aligned: each
 // channel's predicted response in its own colour, their sum as it is now
 // (dashed) and as the alignment would leave it (bold), all about the new
-// sum's mean over the range, so a flat sum lies on the 0 dB line.
+// sum's mean over the range, so a flat sum lies on the 0 dB line. A key in
+// the plot's top left corner names each line.
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <vector>
 
 #include "GridLevels.h"
@@ -17,6 +19,7 @@ public:
     struct Curve {
         GridLevels levels;
         QColor colour;
+        QString strName;  // "CH1"
     };
 
     void Set(std::vector<Curve> aChannel, const GridLevels& before, const GridLevels& after,
@@ -29,6 +32,8 @@ public:
     void Draw(QPainter& dc, const CAudio_OutData& display) const;
 
 private:
+    void DrawKey(QPainter& dc) const;
+
     bool m_bShown = false;
     std::vector<Curve> m_aChannel;
     GridLevels m_before;

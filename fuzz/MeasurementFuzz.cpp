@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             request.dLowHz = FREQ_MIN_HZ;
             request.dHighHz = FREQ_MAX_HZ;
             for (const int k : {0, 1})
-                request.aChannel.push_back({k, onGrid, ChannelSetting{}});
+                request.aChannel.push_back({k, onGrid, ChannelSetting{}, {}});
             const AlignOutcome outcome = AlignChannels(request);
             for (const ChannelSetting& setting : outcome.aSetting)
                 FuzzCheck(setting.nDelay >= 0 && setting.nDelay <= DELAY_WORD_MAX &&

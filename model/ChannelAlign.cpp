@@ -1,10 +1,14 @@
 #include "ChannelAlign.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "Audio_OutData.h"
 #include "ChannelDisplay.h"
 #include "ChannelRecord.h"
 #include "MeasurementFile.h"
 #include "TALVData.h"
+#include "TALVRoute.h"
 
 namespace {
 // The levels do not depend on the plot's size; any area will do.
@@ -77,22 +81,59 @@ AlignChannel AlignChannelOf(int k, const AlignMeasurement& measurement, const CT
     return channel;
 }
 
-std::string LinkedChannelsProblem(const std::vector<int>& anChannel, const int (&anGroup)[LINK_CHANNELS],
-                                  bool bBassLink)
+std::vector<AlignGroup> AlignGroups(const std::vector<int>& anChosen, const int (&anGroup)[LINK_CHANNELS])
 {
-    for (const int k : anChannel) {
-        std::vector<int> anGroupOf;
-        for (int i = 0; i < LINK_CHANNELS; ++i)
-            if (anGroup[i] == anGroup[k])
-                anGroupOf.push_back(i);
-        if (anGroupOf.size() < 2)
+    std::vector<AlignGroup> groups;
+    for (const int k : anChosen) {
+        if (k < 0 || k >= LINK_CHANNELS)
             continue;
-        const bool bBass = bBassLink && anGroup[k] == anGroup[0] && anGroup[0] == anGroup[1];
-        return "channels " + ChannelList(anGroupOf) + " are linked (" + (bBass ? "bass link mode" : "Linking") +
-               "): a gain or polarity set on one of them is set on all, so they cannot be aligned apart; " +
-               (bBass ? "switch to stereo mode first" : "unlink them first");
+        if (std::any_of(groups.begin(), groups.end(),
+                        [&](const AlignGroup& g) { return anGroup[g.nChannel] == anGroup[k]; }))
+            continue;
+        AlignGroup group{k, {}};
+        for (int i = 0; i < LINK_CHANNELS; ++i)
+            if (i != k && anGroup[i] == anGroup[k])
+                group.anLinked.push_back(i);
+        groups.push_back(std::move(group));
+    }
+    return groups;
+}
+
+std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink)
+{
+    if (aGroup.size() != 1 || anChosen.size() < ALIGN_MIN_CHANNELS)
+        return {};
+    std::vector<int> anMembers{aGroup.front().nChannel};
+    anMembers.insert(anMembers.end(), aGroup.front().anLinked.begin(), aGroup.front().anLinked.end());
+    std::sort(anMembers.begin(), anMembers.end());
+    const bool bBass = bBassLink && anMembers[0] == 0 && anMembers[1] == 1;
+    return "channels " + ChannelList(anMembers) + " are linked (" + (bBass ? "bass link mode" : "Linking") +
+           ") and align as one; choose a channel that is not linked with them too";
+}
+
+std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFile)
+{
+    for (std::size_t a = 0; a < aFile.size(); ++a) {
+        for (std::size_t b = a + 1; b < aFile.size(); ++b) {
+            std::error_code error;
+            if (aFile[a].second != aFile[b].second &&
+                !std::filesystem::equivalent(aFile[a].second, aFile[b].second, error))
+                continue;
+            return "channels " +
+                   ChannelList({std::min(aFile[a].first, aFile[b].first), std::max(aFile[a].first, aFile[b].first)}) +
+                   " are given the same file, " + aFile[a].second +
+                   "; each channel needs its own measurement, taken alone";
+        }
     }
     return {};
+}
+
+AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement, const CTALVRoute& route)
+{
+    AlignChannel channel = AlignChannelOf(group.nChannel, measurement, route.GetChannel(group.nChannel));
+    for (const int m : group.anLinked)
+        channel.aLinked.emplace_back(m, ChannelSettingOf(route.GetChannel(m)));
+    return channel;
 }
 
 void StoreChannelSetting(const ChannelSetting& setting, ChannelRecord& record)

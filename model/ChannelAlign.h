@@ -2,7 +2,7 @@
 // section in the alignment's terms, its whole response through the device's
 // filters (bands and crossover as the graph draws them, then gain, polarity
 // and delay), the request's channel from a measurement taken through it, and
-// the links that forbid aligning channels apart.
+// the links that make channels align as one.
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@
 #include "LinkState.h"
 
 class CTALVData;
+class CTALVRoute;
 struct ChannelRecord;
 
 // A channel's measurement for aligning as it was taken in: the file, the
@@ -37,10 +38,23 @@ ComplexGrid ChannelChainResponse(const CTALVData& channel);
 // the bands it has now multiplied in.
 AlignChannel AlignChannelOf(int k, const AlignMeasurement& measurement, const CTALVData& now);
 
-// Why the channels (0..3) cannot be aligned, or empty: a channel linked to
-// another (same group) would take the other's gain and polarity with it.
-std::string LinkedChannelsProblem(const std::vector<int>& anChannel, const int (&anGroup)[LINK_CHANNELS],
-                                  bool bBassLink);
+// The chosen channels (0..3, rising) as they align: one per link group, the
+// first chosen of it, whose measurement stands for the group, with the
+// others of the group (chosen or not), which take what is set on it.
+struct AlignGroup {
+    int nChannel;
+    std::vector<int> anLinked;
+};
+std::vector<AlignGroup> AlignGroups(const std::vector<int>& anChosen, const int (&anGroup)[LINK_CHANNELS]);
+// Why the groups cannot be aligned (every chosen channel linked with the
+// others, so that one is left), or empty.
+std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink);
+// Why the channels (0..3) with their files cannot be aligned, or empty: two
+// of them given one file, which says nothing of how they differ.
+std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFile);
+// The request's channel for a group: its channel's from the measurement,
+// with the settings now of the channels linked with it.
+AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement, const CTALVRoute& route);
 
 // The setting into a channel record, as a preset file holds it.
 void StoreChannelSetting(const ChannelSetting& setting, ChannelRecord& record);

@@ -34,24 +34,41 @@ std::string FilterText(const char* pszName, const CrossoverFilter& filter)
            g_pszAlignmentName[std::clamp(filter.nAlign, 0, XOVER_ALIGNMENTS - 1)] + " " +
            g_pszSlopeName[std::clamp(filter.nSlope, 0, XOVER_SLOPES - 1)];
 }
+
+std::string ChannelLines(const std::string& strChannel, const ChannelSetting& was, const ChannelSetting& now)
+{
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "delay %.2f ms (%d sample%s)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay,
+                  now.nDelay == 1 ? "" : "s");
+    std::string text = strChannel + buf + ", polarity " + (now.bInverted ? "inverted" : "normal") + ", gain " +
+                       Signed(ChannelGainDb(now.nGain), 1) + " dB\n";
+    if (!(now.hpf == was.hpf))
+        text += strChannel + FilterText("HPF", now.hpf) + " (was " + FilterText("HPF", was.hpf) + ")\n";
+    if (!(now.lpf == was.lpf))
+        text += strChannel + FilterText("LPF", now.lpf) + " (was " + FilterText("LPF", was.lpf) + ")\n";
+    return text;
+}
+
+std::string Cancelled(const char* pszWhen, const SumFigures& figures, int nPoints)
+{
+    if (figures.nCancelled == 0)
+        return {};
+    return std::string("; ") + pszWhen + ", the channels cancel at " + std::to_string(figures.nCancelled) + " of " +
+           std::to_string(nPoints) + " points (20 dB or more below their sum in phase)";
+}
 }  // namespace
 
 std::string FormatAlignChannels(const AlignRequest& request, const AlignOutcome& outcome)
 {
     std::string text;
     for (std::size_t n = 0; n < outcome.aSetting.size() && n < request.aChannel.size(); ++n) {
-        const ChannelSetting& was = request.aChannel[n].now;
-        const ChannelSetting& now = outcome.aSetting[n];
-        const std::string strChannel = "channel " + std::to_string(request.aChannel[n].nChannel + 1) + ": ";
-        char buf[48];
-        std::snprintf(buf, sizeof buf, "delay %.2f ms (%d sample%s)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay,
-                      now.nDelay == 1 ? "" : "s");
-        text += strChannel + buf + ", polarity " + (now.bInverted ? "inverted" : "normal") + ", gain " +
-                Signed(ChannelGainDb(now.nGain), 1) + " dB\n";
-        if (!(now.hpf == was.hpf))
-            text += strChannel + FilterText("HPF", now.hpf) + " (was " + FilterText("HPF", was.hpf) + ")\n";
-        if (!(now.lpf == was.lpf))
-            text += strChannel + FilterText("LPF", now.lpf) + " (was " + FilterText("LPF", was.lpf) + ")\n";
+        const AlignChannel& channel = request.aChannel[n];
+        const std::string strNumber = std::to_string(channel.nChannel + 1);
+        text += ChannelLines("channel " + strNumber + ": ", channel.now, outcome.aSetting[n]);
+        for (const auto& [nMember, memberNow] : channel.aLinked)
+            text += ChannelLines("channel " + std::to_string(nMember + 1) + " (linked with " + strNumber +
+                                     ", whose measurement stands for it): ",
+                                 memberNow, LinkedSetting(memberNow, channel.now, outcome.aSetting[n]));
     }
     return text;
 }
@@ -63,5 +80,7 @@ std::string FormatAlignSummary(const AlignOutcome& outcome)
                   outcome.after.dFlatDb);
     return buf + std::string(" (rms about its mean over ") + FormatAlignRange(outcome.range) +
            "); deepest notch before " + Signed(outcome.before.dNotchDb, 1) + " dB at " +
-           Frequency(outcome.before.dNotchHz) + ", after " + Signed(outcome.after.dNotchDb, 1) + " dB";
+           Frequency(outcome.before.dNotchHz) + ", after " + Signed(outcome.after.dNotchDb, 1) + " dB" +
+           Cancelled("before", outcome.before, outcome.range.nPoints) +
+           Cancelled("after", outcome.after, outcome.range.nPoints);
 }

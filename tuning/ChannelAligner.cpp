@@ -4,13 +4,22 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <tuple>
 
 #include "CrossoverResponse.h"
 
 namespace {
 constexpr double DB_PER_NEPER_OF_POWER = 4.342944819032518;  // 10 / ln 10
 constexpr double LEAST_POWER = 1e-300;                       // a null exactly on a grid point stays finite
-constexpr int SEEDS_PER_SWEEP = 4;                           // the best local minima of a sweep, settled further
+// Where the sum lies this far below what the channels give in phase (20 dB),
+// they cancel: a sum flat at nothing is no alignment, so each such point
+// scores worse than any flatness. So does a sum whose power over the range
+// is less than half the channels' powers added (where either channel alone
+// plays, nothing comes near): channels that work against each other.
+constexpr double CANCEL_POWER = 1e-2;
+constexpr double WORKING_AGAINST = 0.5;
+constexpr double CANCEL_PENALTY_DB = 1e6;
+constexpr int SEEDS_PER_SWEEP = 4;  // the best local minima of a sweep, settled further
 // The gains (words about the channel's) its delay is swept at.
 constexpr int SWEEP_GAIN_OFFSETS[] = {0, -40, 40, -80, 80};
 constexpr int MAX_ROUNDS = 4;
@@ -23,6 +32,8 @@ constexpr std::size_t MAX_SETTLED = 8;  // seeds settled per channel and round
 constexpr double NEAR_FACTOR = 1.02;
 constexpr double NEAR_DB = 0.02;
 constexpr double IMPROVEMENT_DB = 1e-9;
+// Less than this is no measurable change of the sum's flatness.
+constexpr double MEASURABLE_DB = 0.05;
 // Crossover moves: grid steps either way (half an octave), and how far the
 // delay and gain of the channels moved look while an option is judged.
 constexpr int FREQ_STEPS = 12;
@@ -38,6 +49,95 @@ constexpr int MAX_ROTATION = 2 * DELAY_WORD_MAX;
 double NearBound(double dBest)
 {
     return dBest * NEAR_FACTOR + NEAR_DB;
+}
+
+// Where a sweep has a local minimum: (flatness, step, reversed), the best
+// SEEDS_PER_SWEEP first.
+std::vector<std::tuple<double, int, int>> BestMinima(const std::vector<double> (&adSwept)[2])
+{
+    std::vector<std::tuple<double, int, int>> minima;
+    for (int s = 0; s < 2; ++s) {
+        const std::vector<double>& ad = adSwept[s];
+        for (std::size_t i = 0; i < ad.size(); ++i)
+            if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
+                minima.emplace_back(ad[i], static_cast<int>(i), s);
+    }
+    const std::size_t nKeep = std::min<std::size_t>(SEEDS_PER_SWEEP, minima.size());
+    std::partial_sort(minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep), minima.end());
+    minima.resize(nKeep);
+    return minima;
+}
+
+// The rms about the mean of log powers (nepers of power), gathered point by
+// point; a cancelled point is floored where it cancels and counted.
+class CLogSpread {
+public:
+    void Add(double dPower, const CChannelAligner::Alone& alone)
+    {
+        const double dFloor = std::max(alone.dInPhase * alone.dInPhase * CANCEL_POWER, LEAST_POWER);
+        m_dPower += dPower;
+        m_dPowers += alone.dPowers;
+        if (dPower < dFloor) {
+            dPower = dFloor;
+            ++m_nCancelled;
+        }
+        const double v = std::log(dPower);
+        m_dSum += v;
+        m_dSquares += v * v;
+        ++m_nPoints;
+    }
+    double Score() const
+    {
+        const double dMean = m_dSum / m_nPoints;
+        const bool bAgainst = m_dPower < m_dPowers * WORKING_AGAINST;
+        return DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, m_dSquares / m_nPoints - dMean * dMean)) +
+               CANCEL_PENALTY_DB * (m_nCancelled + (bAgainst ? 1 : 0));
+    }
+
+private:
+    double m_dPower = 0.0;
+    double m_dPowers = 0.0;
+    double m_dSum = 0.0;
+    double m_dSquares = 0.0;
+    int m_nPoints = 0;
+    int m_nCancelled = 0;
+};
+
+// How far settings lie from the current ones: how many of their fields
+// differ, then by how many steps of delay and gain.
+std::pair<int, int> Distance(const std::vector<ChannelSetting>& aSetting, const AlignRequest& request)
+{
+    int nFields = 0;
+    int nSteps = 0;
+    for (std::size_t n = 0; n < aSetting.size(); ++n) {
+        const ChannelSetting& a = aSetting[n];
+        const ChannelSetting& now = request.aChannel[n].now;
+        nFields += (a.nDelay != now.nDelay) + (a.bInverted != now.bInverted) + (a.nGain != now.nGain) +
+                   !(a.hpf == now.hpf) + !(a.lpf == now.lpf);
+        nSteps += std::abs(a.nDelay - now.nDelay) + std::abs(a.nGain - now.nGain);
+    }
+    return {nFields, nSteps};
+}
+
+// The common shift, within [nLow, nHigh], that leaves the values (anValue +
+// shift) nearest to anNow: the fewest changed, then the fewest steps.
+int NearestShift(const std::vector<int>& anValue, const std::vector<int>& anNow, int nLow, int nHigh)
+{
+    int nBest = nLow;
+    std::pair<int, int> best{std::numeric_limits<int>::max(), 0};
+    for (std::size_t m = 0; m <= anValue.size(); ++m) {
+        const int nShift = m < anValue.size() ? std::clamp(anNow[m] - anValue[m], nLow, nHigh) : nLow;
+        std::pair<int, int> away{0, 0};
+        for (std::size_t n = 0; n < anValue.size(); ++n) {
+            away.first += anValue[n] + nShift != anNow[n];
+            away.second += std::abs(anValue[n] + nShift - anNow[n]);
+        }
+        if (away < best || (away == best && nShift < nBest)) {
+            best = away;
+            nBest = nShift;
+        }
+    }
+    return nBest;
 }
 }  // namespace
 
@@ -58,7 +158,7 @@ CChannelAligner::CChannelAligner(const AlignRequest& request, const AlignRange& 
         const ChannelSetting& now = request.aChannel[static_cast<std::size_t>(n)].now;
         m_aSetting.push_back(now);
         m_anGainLow[static_cast<std::size_t>(n)] = std::max(0, now.nGain - ALIGN_GAIN_REACH);
-        m_anGainHigh[static_cast<std::size_t>(n)] = std::min(CHANNEL_GAIN_WORD_MAX, now.nGain + ALIGN_GAIN_REACH);
+        m_anGainHigh[static_cast<std::size_t>(n)] = now.nGain;  // no gain is raised
         UpdateBase(n);
     }
 }
@@ -109,40 +209,42 @@ void CChannelAligner::SumExcept(const Trial& t, int nSkip, std::vector<Complex>&
     }
 }
 
-double CChannelAligner::Flatness(const std::vector<Complex>& sum) const
+void CChannelAligner::AloneExcept(const Trial& t, int nSkip, std::vector<Alone>& out) const
 {
-    double dMean = 0.0;
-    double dSquares = 0.0;
-    for (const Complex& s : sum) {
-        const double v = std::log(std::max(std::norm(s), LEAST_POWER));
-        dMean += v;
-        dSquares += v * v;
+    out.assign(static_cast<std::size_t>(m_nPoints), Alone());
+    for (int n = 0; n < m_nChannels; ++n) {
+        if (n == nSkip)
+            continue;
+        const auto k = static_cast<std::size_t>(n);
+        const double a = Amplitude(t.anGain[k]);
+        for (int p = 0; p < m_nPoints; ++p)
+            out[static_cast<std::size_t>(p)].Add(a * std::abs(m_aBase[k][static_cast<std::size_t>(p)]));
     }
-    dMean /= m_nPoints;
-    return DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares / m_nPoints - dMean * dMean));
+}
+
+double CChannelAligner::Flatness(const std::vector<Complex>& sum, const std::vector<Alone>& alone) const
+{
+    CLogSpread spread;
+    for (std::size_t p = 0; p < sum.size(); ++p)
+        spread.Add(std::norm(sum[p]), alone[p]);
+    return spread.Score();
 }
 
 double CChannelAligner::Evaluate(Trial& t) const
 {
     std::vector<Complex> sum;
     SumExcept(t, -1, sum);
-    t.dFlat = Flatness(sum);
+    std::vector<Alone> alone;
+    AloneExcept(t, -1, alone);
+    t.dFlat = Flatness(sum, alone);
     return t.dFlat;
 }
 
 void CChannelAligner::DelayBounds(const Trial& t, int n, int& nLow, int& nHigh) const
 {
-    // Every delay stays within reach of every other.
-    int nMin = std::numeric_limits<int>::max();
-    int nMax = std::numeric_limits<int>::min();
-    for (int m = 0; m < m_nChannels; ++m) {
-        if (m == n)
-            continue;
-        nMin = std::min(nMin, t.anDelay[static_cast<std::size_t>(m)]);
-        nMax = std::max(nMax, t.anDelay[static_cast<std::size_t>(m)]);
-    }
-    nLow = nMax - DELAY_WORD_MAX;
-    nHigh = nMin + DELAY_WORD_MAX;
+    ShiftBounds(t, 1u << n, nLow, nHigh);
+    nLow += t.anDelay[static_cast<std::size_t>(n)];
+    nHigh += t.anDelay[static_cast<std::size_t>(n)];
 }
 
 void CChannelAligner::GainBounds(const Trial& t, int n, int& nLow, int& nHigh) const
@@ -164,34 +266,59 @@ void CChannelAligner::GainBounds(const Trial& t, int n, int& nLow, int& nHigh) c
 void CChannelAligner::SweepDelay(const Trial& t, int n, int nLow, int nHigh, std::vector<double>& adSame,
                                  std::vector<double>& adFlipped) const
 {
-    std::vector<Complex> rest;
-    SumExcept(t, n, rest);
-    Trial unDelayed = t;
-    unDelayed.anDelay[static_cast<std::size_t>(n)] = 0;
-    std::vector<Complex> x;
-    Contribution(unDelayed, n, x);
+    const int nNow = t.anDelay[static_cast<std::size_t>(n)];
+    SweepShift(t, 1u << n, nLow - nNow, nHigh - nNow, adSame, adFlipped);
+}
+
+void CChannelAligner::ShiftBounds(const Trial& t, unsigned nMask, int& nLow, int& nHigh) const
+{
+    // Every delay stays within reach of every other.
+    int nMin = std::numeric_limits<int>::max();
+    int nMax = std::numeric_limits<int>::min();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (!(nMask & (1u << m))) {
+            nMin = std::min(nMin, t.anDelay[static_cast<std::size_t>(m)]);
+            nMax = std::max(nMax, t.anDelay[static_cast<std::size_t>(m)]);
+        }
+    }
+    nLow = std::numeric_limits<int>::min();
+    nHigh = std::numeric_limits<int>::max();
+    for (int m = 0; m < m_nChannels; ++m) {
+        if (nMask & (1u << m)) {
+            nLow = std::max(nLow, nMax - DELAY_WORD_MAX - t.anDelay[static_cast<std::size_t>(m)]);
+            nHigh = std::min(nHigh, nMin + DELAY_WORD_MAX - t.anDelay[static_cast<std::size_t>(m)]);
+        }
+    }
+}
+
+void CChannelAligner::SweepShift(const Trial& t, unsigned nMask, int nLow, int nHigh, std::vector<double>& adSame,
+                                 std::vector<double>& adFlipped) const
+{
+    std::vector<Complex> rest(static_cast<std::size_t>(m_nPoints));
+    std::vector<Complex> x(static_cast<std::size_t>(m_nPoints));
+    std::vector<Complex> one;
+    for (int m = 0; m < m_nChannels; ++m) {
+        Contribution(t, m, one);
+        std::vector<Complex>& to = (nMask & (1u << m)) ? x : rest;
+        for (std::size_t p = 0; p < one.size(); ++p)
+            to[p] += one[p];
+    }
+    // What the channels give alone does not depend on the delay.
+    std::vector<Alone> alone;
+    AloneExcept(t, -1, alone);
     const auto nCount = static_cast<std::size_t>(nHigh - nLow + 1);
     adSame.assign(nCount, 0.0);
     adFlipped.assign(nCount, 0.0);
     for (int d = nLow; d <= nHigh; ++d) {
-        double dMean[2] = {0.0, 0.0};
-        double dSquares[2] = {0.0, 0.0};
+        CLogSpread same, flipped;
         for (int p = 0; p < m_nPoints; ++p) {
             const auto q = static_cast<std::size_t>(p);
             const Complex y = x[q] * Rot(d, p);
-            const double v0 = std::log(std::max(std::norm(rest[q] + y), LEAST_POWER));
-            const double v1 = std::log(std::max(std::norm(rest[q] - y), LEAST_POWER));
-            dMean[0] += v0;
-            dSquares[0] += v0 * v0;
-            dMean[1] += v1;
-            dSquares[1] += v1 * v1;
+            same.Add(std::norm(rest[q] + y), alone[q]);
+            flipped.Add(std::norm(rest[q] - y), alone[q]);
         }
-        for (int s = 0; s < 2; ++s) {
-            const double dAverage = dMean[s] / m_nPoints;
-            const double dFlat =
-                DB_PER_NEPER_OF_POWER * std::sqrt(std::max(0.0, dSquares[s] / m_nPoints - dAverage * dAverage));
-            (s == 0 ? adSame : adFlipped)[static_cast<std::size_t>(d - nLow)] = dFlat;
-        }
+        adSame[static_cast<std::size_t>(d - nLow)] = same.Score();
+        adFlipped[static_cast<std::size_t>(d - nLow)] = flipped.Score();
     }
 }
 
@@ -242,12 +369,18 @@ bool CChannelAligner::BestGainNear(Trial& t, int n, int nReach, bool bWhole) con
     unit.anGain[k] = CHANNEL_GAIN_WORD_0DB;
     std::vector<Complex> x;
     Contribution(unit, n, x);
+    std::vector<Alone> restAlone;
+    AloneExcept(t, n, restAlone);
     std::vector<Complex> sum(rest.size());
+    std::vector<Alone> alone(rest.size());
     const auto flatAt = [&](int g) {
         const double a = Amplitude(g);
-        for (std::size_t p = 0; p < sum.size(); ++p)
+        for (std::size_t p = 0; p < sum.size(); ++p) {
             sum[p] = rest[p] + a * x[p];
-        return Flatness(sum);
+            alone[p] = restAlone[p];
+            alone[p].Add(a * std::abs(x[p]));
+        }
+        return Flatness(sum, alone);
     };
     // A window of steps that follows the best to the edge of the reach.
     bool bImproved = false;
@@ -358,18 +491,8 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
                 DelayBounds(t, n, nLow, nHigh);
                 std::vector<double> adSwept[2];
                 SweepDelay(t, n, nLow, nHigh, adSwept[0], adSwept[1]);
-                std::vector<Seed> minima;
-                for (int s = 0; s < 2; ++s) {
-                    const std::vector<double>& ad = adSwept[s];
-                    for (std::size_t i = 0; i < ad.size(); ++i)
-                        if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
-                            minima.push_back(
-                                {ad[i], nLow + static_cast<int>(i), s == 1 ? -t.anSign[k] : t.anSign[k], t.anGain[k]});
-                }
-                const std::size_t nKeep = std::min<std::size_t>(SEEDS_PER_SWEEP, minima.size());
-                std::partial_sort(minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep), minima.end(),
-                                  [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
-                seeds.insert(seeds.end(), minima.begin(), minima.begin() + static_cast<std::ptrdiff_t>(nKeep));
+                for (const auto& [dFlat, i, bReversed] : BestMinima(adSwept))
+                    seeds.push_back({dFlat, nLow + i, bReversed ? -t.anSign[k] : t.anSign[k], t.anGain[k]});
             }
             // The same delay and polarity found at several gains is settled once.
             std::sort(seeds.begin(), seeds.end(), [](const Seed& a, const Seed& b) { return a.dFlat < b.dFlat; });
@@ -386,28 +509,54 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
                 t.anDelay[k] = seed.nDelay;
                 t.anSign[k] = seed.nSign;
                 t.anGain[k] = seed.nGain;
-                Normalise(t);
-                Refine(t);
-                m_aCandidate.push_back(t);
-                if (t.dFlat < best.dFlat - IMPROVEMENT_DB) {
-                    best = t;
-                    bImproved = true;
-                }
+                bImproved = Settle(t, best) || bImproved;
             }
         }
+        bImproved = MoveBlocks(best) || bImproved;
         if (!bImproved)
             break;
     }
     return Preferred();
 }
 
-double CChannelAligner::TotalDelay(const Trial& t) const
+bool CChannelAligner::Settle(Trial t, Trial& best)
 {
-    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
-    double dTotal = 0.0;
-    for (int n = 0; n < m_nChannels; ++n)
-        dTotal += t.anDelay[static_cast<std::size_t>(n)] - nMin;
-    return dTotal;
+    Normalise(t);
+    Refine(t);
+    m_aCandidate.push_back(t);
+    if (t.dFlat >= best.dFlat - IMPROVEMENT_DB)
+        return false;
+    best = t;
+    return true;
+}
+
+bool CChannelAligner::MoveBlocks(Trial& best)
+{
+    // A midrange already in time with the tweeter cannot move alone without
+    // losing it: the two must move together against the woofer below.
+    const std::vector<std::pair<int, int>> neighbours = ChannelsInFrequencyOrder(m_request);
+    bool bImproved = false;
+    for (std::size_t nSplit = 1; nSplit + 1 < neighbours.size(); ++nSplit) {
+        unsigned nMask = 0;
+        for (std::size_t j = nSplit; j < neighbours.size(); ++j)
+            nMask |= 1u << neighbours[j].second;
+        const Trial from = best;
+        int nLow = 0, nHigh = 0;
+        ShiftBounds(from, nMask, nLow, nHigh);
+        std::vector<double> adSwept[2];
+        SweepShift(from, nMask, nLow, nHigh, adSwept[0], adSwept[1]);
+        for (const auto& [dFlat, i, bReversed] : BestMinima(adSwept)) {
+            Trial t = from;
+            for (int m = 0; m < m_nChannels; ++m) {
+                if (nMask & (1u << m)) {
+                    t.anDelay[static_cast<std::size_t>(m)] += nLow + i;
+                    t.anSign[static_cast<std::size_t>(m)] *= bReversed ? -1 : 1;
+                }
+            }
+            bImproved = Settle(t, best) || bImproved;
+        }
+    }
+    return bImproved;
 }
 
 CChannelAligner::Trial CChannelAligner::Preferred() const
@@ -416,12 +565,15 @@ CChannelAligner::Trial CChannelAligner::Preferred() const
     for (const Trial& t : m_aCandidate)
         dBest = std::min(dBest, t.dFlat);
     const Trial* pChosen = nullptr;
+    std::pair<int, int> chosenAway;
     for (const Trial& t : m_aCandidate) {
         if (t.dFlat > NearBound(dBest))
             continue;
-        if (!pChosen || TotalDelay(t) < TotalDelay(*pChosen) ||
-            (TotalDelay(t) == TotalDelay(*pChosen) && t.dFlat < pChosen->dFlat))
+        const std::pair<int, int> away = Distance(Place(t), m_request);
+        if (!pChosen || away < chosenAway || (away == chosenAway && t.dFlat < pChosen->dFlat)) {
             pChosen = &t;
+            chosenAway = away;
+        }
     }
     return *pChosen;
 }
@@ -435,7 +587,9 @@ CrossoverFilter& CChannelAligner::FilterOf(const FilterRef& ref)
 std::vector<CrossoverFilter> CChannelAligner::FilterOptions(const FilterRef& ref) const
 {
     const ChannelSetting& setting = m_aSetting[static_cast<std::size_t>(ref.n)];
-    const CrossoverFilter& now = ref.bHighPass ? setting.hpf : setting.lpf;
+    // Half an octave from where the user had it, however far a round moved it.
+    const ChannelSetting& user = m_request.aChannel[static_cast<std::size_t>(ref.n)].now;
+    const CrossoverFilter& now = ref.bHighPass ? user.hpf : user.lpf;
     std::vector<CrossoverFilter> options;
     const int nAt = NearestGridIndex(now.nFreq);
     for (int j = std::max(0, nAt - FREQ_STEPS); j <= std::min(GRID_POINTS - 1, nAt + FREQ_STEPS); ++j) {
@@ -518,7 +672,8 @@ void CChannelAligner::MoveCrossovers(Trial& best)
                 }
             }
             // Kept only when it helps clearly; otherwise the filters stay as they were.
-            const bool bKeep = chosen != was && NearBound(chosenTrial.dFlat) < best.dFlat;
+            const bool bKeep = chosen != was && NearBound(chosenTrial.dFlat) < best.dFlat &&
+                               chosenTrial.dFlat <= best.dFlat - MEASURABLE_DB;
             for (std::size_t i = 0; i < group.size(); ++i) {
                 FilterOf(group[i]) = bKeep ? chosen[i] : was[i];
                 UpdateBase(group[i].n);
@@ -545,10 +700,84 @@ std::vector<ChannelSetting> CChannelAligner::Solve()
         start.anGain[static_cast<std::size_t>(n)] = now.nGain;
     }
     Normalise(start);
+    const double dNowFlat = Evaluate(start);
     Trial best = Search(start);
     if (m_request.bCrossover)
         MoveCrossovers(best);
-    return Place(best);
+    return Kept(Place(best), dNowFlat);
+}
+
+double CChannelAligner::FlatnessOf(const std::vector<ChannelSetting>& aSetting)
+{
+    Trial t;
+    for (int n = 0; n < m_nChannels; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        const ChannelSetting& setting = aSetting[k];
+        if (!(setting.hpf == m_aSetting[k].hpf) || !(setting.lpf == m_aSetting[k].lpf)) {
+            m_aSetting[k].hpf = setting.hpf;
+            m_aSetting[k].lpf = setting.lpf;
+            UpdateBase(n);
+        }
+        t.anDelay[k] = setting.nDelay;
+        t.anSign[k] = setting.bInverted ? -1 : 1;
+        t.anGain[k] = setting.nGain;
+    }
+    return Evaluate(t);
+}
+
+std::vector<ChannelSetting> CChannelAligner::Kept(std::vector<ChannelSetting> aSetting, double dNowFlat)
+{
+    std::vector<ChannelSetting> aNow;
+    for (const AlignChannel& channel : m_request.aChannel)
+        aNow.push_back(channel.now);
+    const double dFlat = FlatnessOf(aSetting);
+    if (dFlat > dNowFlat - MEASURABLE_DB)
+        return aNow;
+    // Each change that does not make the sum measurably flatter taken back,
+    // the cheapest first, while the whole stays measurably flatter than now.
+    double dNow = dFlat;
+    constexpr int FIELDS = 5;
+    for (;;) {
+        std::vector<ChannelSetting> best;
+        double dBest = std::min(dNow + MEASURABLE_DB, dNowFlat - MEASURABLE_DB);
+        for (std::size_t n = 0; n < aSetting.size(); ++n) {
+            for (int f = 0; f < FIELDS; ++f) {
+                std::vector<ChannelSetting> back = aSetting;
+                ChannelSetting& a = back[n];
+                const ChannelSetting& now = aNow[n];
+                switch (f) {
+                case 0:
+                    a.nDelay = now.nDelay;
+                    break;
+                case 1:
+                    a.bInverted = now.bInverted;
+                    break;
+                case 2:
+                    a.nGain = now.nGain;
+                    break;
+                case 3:
+                    a.hpf = now.hpf;
+                    break;
+                default:
+                    a.lpf = now.lpf;
+                    break;
+                }
+                if (Distance(back, m_request) == Distance(aSetting, m_request))
+                    continue;
+                const double dBack = FlatnessOf(back);
+                if (dBack < dBest) {
+                    dBest = dBack;
+                    best = std::move(back);
+                }
+            }
+        }
+        if (best.empty())
+            break;
+        aSetting = std::move(best);
+        dNow = dBest;
+    }
+    FlatnessOf(aSetting);
+    return aSetting;
 }
 
 int CChannelAligner::LowestChannel() const
@@ -559,36 +788,39 @@ int CChannelAligner::LowestChannel() const
 
 std::vector<ChannelSetting> CChannelAligner::Place(const Trial& t) const
 {
-    const int nMin = *std::min_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels);
-    // The common gain shift that leaves one channel as it was and raises none
-    // of the others, when the bounds allow it.
+    // A delay or gain common to every channel, and reversing every channel,
+    // leave the sum's shape as it is: each is placed as near to the current
+    // setting as the bounds allow.
+    std::vector<int> anDelay, anGain, anNowDelay, anNowGain;
     int nShiftLow = std::numeric_limits<int>::min();
     int nShiftHigh = std::numeric_limits<int>::max();
+    int nTurned = 0;
     for (int n = 0; n < m_nChannels; ++n) {
         const auto k = static_cast<std::size_t>(n);
+        const ChannelSetting& now = m_request.aChannel[k].now;
+        anDelay.push_back(t.anDelay[k]);
+        anGain.push_back(t.anGain[k]);
+        anNowDelay.push_back(now.nDelay);
+        anNowGain.push_back(now.nGain);
         nShiftLow = std::max(nShiftLow, m_anGainLow[k] - t.anGain[k]);
         nShiftHigh = std::min(nShiftHigh, m_anGainHigh[k] - t.anGain[k]);
+        nTurned += (t.anSign[k] < 0) != now.bInverted;
     }
-    int nShift = std::numeric_limits<int>::max();
-    for (int n = 0; n < m_nChannels; ++n) {
-        const auto k = static_cast<std::size_t>(n);
-        const int c = m_request.aChannel[k].now.nGain - t.anGain[k];
-        if (c >= nShiftLow && c <= nShiftHigh)
-            nShift = std::min(nShift, c);
-    }
-    if (nShift == std::numeric_limits<int>::max())
-        nShift = nShiftLow;
-    // Reversing every channel leaves the sum's level as it is: the lowest
-    // channel keeps its polarity, and the others turn with it.
+    const int nMin = *std::min_element(anDelay.begin(), anDelay.end());
+    const int nMax = *std::max_element(anDelay.begin(), anDelay.end());
+    const int nDelayShift = NearestShift(anDelay, anNowDelay, -nMin, DELAY_WORD_MAX - nMax);
+    const int nGainShift = NearestShift(anGain, anNowGain, nShiftLow, std::max(nShiftLow, nShiftHigh));
+    // As few polarities changed as can be; on a tie the lowest channel keeps its own.
     const auto nLowest = static_cast<std::size_t>(LowestChannel());
-    const bool bTurnAll = (t.anSign[nLowest] < 0) != m_request.aChannel[nLowest].now.bInverted;
+    const bool bLowestTurned = (t.anSign[nLowest] < 0) != m_request.aChannel[nLowest].now.bInverted;
+    const bool bTurnAll = 2 * nTurned > m_nChannels || (2 * nTurned == m_nChannels && bLowestTurned);
     std::vector<ChannelSetting> settings;
     for (int n = 0; n < m_nChannels; ++n) {
         const auto k = static_cast<std::size_t>(n);
         ChannelSetting setting = m_aSetting[k];
-        setting.nDelay = t.anDelay[k] - nMin;
+        setting.nDelay = t.anDelay[k] + nDelayShift;
         setting.bInverted = (t.anSign[k] < 0) != bTurnAll;
-        setting.nGain = t.anGain[k] + nShift;
+        setting.nGain = t.anGain[k] + nGainShift;
         settings.push_back(setting);
     }
     return settings;

@@ -10,6 +10,14 @@
 namespace {
 // Half an octave either side of a crossover.
 const double HALF_OCTAVE = std::sqrt(2.0);
+// A low-pass and a high-pass further apart than this do not hand over to
+// each other: one of them only guards its driver (a subsonic filter).
+constexpr double MOST_OCTAVES_APART = 1.0;
+// Where the sum lies this far below the channels in phase (20 dB), they
+// cancel. A sum is held 120 dB below them, so that nothing is infinite.
+constexpr double CANCEL_POWER = 1e-2;
+constexpr double FLOOR_POWER = 1e-12;
+constexpr double LEAST_POWER = 1e-300;
 
 bool IsOn(const CrossoverFilter& filter, bool bHighPass)
 {
@@ -27,21 +35,28 @@ bool CrossoverPieces(const AlignRequest& request, AlignRange& range, std::string
     for (const auto& [nLow, nHigh] : ChannelsInFrequencyOrder(request)) {
         const ChannelSetting& lo = request.aChannel[static_cast<std::size_t>(nLow)].now;
         const ChannelSetting& hi = request.aChannel[static_cast<std::size_t>(nHigh)].now;
+        // The lower channel's low-pass where the higher one plays on, and the
+        // higher one's high-pass where the lower one plays below it.
+        const bool bLowPass = IsOn(lo.lpf, false) && hi.lpf.nFreq > lo.lpf.nFreq;
+        const bool bHighPass = IsOn(hi.hpf, true) && lo.hpf.nFreq < hi.hpf.nFreq;
+        const bool bApart = bLowPass && bHighPass &&
+                            std::fabs(std::log2(static_cast<double>(lo.lpf.nFreq) / hi.hpf.nFreq)) > MOST_OCTAVES_APART;
+        if ((!bLowPass && !bHighPass) || bApart) {
+            strError = "channels " + ChannelName(request.aChannel[static_cast<std::size_t>(nLow)]) + " and " +
+                       ChannelName(request.aChannel[static_cast<std::size_t>(nHigh)]) +
+                       " have no crossover between them to align about; give the range to align over";
+            range.bNoCrossover = true;
+            return false;
+        }
         double dProduct = 1.0;
         int nCorners = 0;
-        if (IsOn(lo.lpf, false)) {
+        if (bLowPass) {
             dProduct *= lo.lpf.nFreq;
             ++nCorners;
         }
-        if (IsOn(hi.hpf, true)) {
+        if (bHighPass) {
             dProduct *= hi.hpf.nFreq;
             ++nCorners;
-        }
-        if (nCorners == 0) {
-            strError = "channels " + ChannelName(request.aChannel[static_cast<std::size_t>(nLow)]) + " and " +
-                       ChannelName(request.aChannel[static_cast<std::size_t>(nHigh)]) +
-                       " have no high- or low-pass between them to align about; give the range";
-            return false;
         }
         const double dCrossover = std::pow(dProduct, 1.0 / nCorners);
         // In whole hertz, as the reports show it.
@@ -123,6 +138,34 @@ std::string FormatAlignRange(const AlignRange& range)
     return text;
 }
 
+ChannelSetting LinkedSetting(const ChannelSetting& memberNow, const ChannelSetting& now, const ChannelSetting& set)
+{
+    ChannelSetting member = memberNow;
+    if (set.nDelay != now.nDelay)
+        member.nDelay = set.nDelay;
+    if (set.bInverted != now.bInverted)
+        member.bInverted = set.bInverted;
+    if (set.nGain != now.nGain)
+        member.nGain = set.nGain;
+    if (!(set.hpf == now.hpf))
+        member.hpf = set.hpf;
+    if (!(set.lpf == now.lpf))
+        member.lpf = set.lpf;
+    return member;
+}
+
+std::vector<std::pair<int, ChannelSetting>> SettingsToApply(const AlignRequest& request, const AlignOutcome& outcome)
+{
+    std::vector<std::pair<int, ChannelSetting>> out;
+    for (std::size_t n = 0; n < request.aChannel.size() && n < outcome.aSetting.size(); ++n) {
+        const AlignChannel& channel = request.aChannel[n];
+        out.emplace_back(channel.nChannel, outcome.aSetting[n]);
+        for (const auto& [nMember, memberNow] : channel.aLinked)
+            out.emplace_back(nMember, LinkedSetting(memberNow, channel.now, outcome.aSetting[n]));
+    }
+    return out;
+}
+
 ComplexLevels PredictedResponse(const AlignChannel& channel, const ChannelSetting& setting)
 {
     ComplexLevels out = channel.driver;
@@ -131,7 +174,12 @@ ComplexLevels PredictedResponse(const AlignChannel& channel, const ChannelSettin
     return out;
 }
 
-SumFigures FiguresOf(const ComplexLevels& sum, const AlignRange& range)
+double SumLevelDb(std::complex<double> sum, double dInPhase)
+{
+    return 10.0 * std::log10(std::max({std::norm(sum), dInPhase * dInPhase * FLOOR_POWER, LEAST_POWER}));
+}
+
+SumFigures FiguresOf(const ComplexLevels& sum, const double (&adInPhase)[GRID_POINTS], const AlignRange& range)
 {
     double dMean = 0.0;
     double dSquares = 0.0;
@@ -141,7 +189,9 @@ SumFigures FiguresOf(const ComplexLevels& sum, const AlignRange& range)
     for (int i = 0; i < GRID_POINTS; ++i) {
         if (!range.abIn[i])
             continue;
-        const double dB = LevelDb(sum.h[static_cast<std::size_t>(i)]);
+        const auto p = static_cast<std::size_t>(i);
+        figures.nCancelled += std::norm(sum.h[p]) < adInPhase[i] * adInPhase[i] * CANCEL_POWER;
+        const double dB = SumLevelDb(sum.h[p], adInPhase[i]);
         dMean += dB;
         dSquares += dB * dB;
         if (bFirst || dB < dLowest) {
@@ -174,6 +224,8 @@ AlignOutcome AlignChannels(const AlignRequest& request)
     // The sums are known where every channel is measured.
     ComplexLevels before{};
     ComplexLevels after{};
+    double adInPhaseBefore[GRID_POINTS] = {};
+    double adInPhaseAfter[GRID_POINTS] = {};
     bool abAll[GRID_POINTS];
     std::fill(std::begin(abAll), std::end(abAll), true);
     for (int n = 0; n < nChannels; ++n) {
@@ -185,6 +237,8 @@ AlignOutcome AlignChannels(const AlignRequest& request)
             const auto p = static_cast<std::size_t>(i);
             before.h[p] += was.h[p];
             after.h[p] += will.h[p];
+            adInPhaseBefore[i] += std::abs(was.h[p]);
+            adInPhaseAfter[i] += std::abs(will.h[p]);
             abAll[i] = abAll[i] && channel.driver.abValid[i];
             levels.abValid[i] = channel.driver.abValid[i];
             levels.adLevel[i] = levels.abValid[i] ? LevelDb(will.h[p]) : 0.0;
@@ -194,11 +248,11 @@ AlignOutcome AlignChannels(const AlignRequest& request)
     for (int i = 0; i < GRID_POINTS; ++i) {
         const auto p = static_cast<std::size_t>(i);
         outcome.sumBefore.abValid[i] = outcome.sumAfter.abValid[i] = abAll[i];
-        outcome.sumBefore.adLevel[i] = abAll[i] ? LevelDb(before.h[p]) : 0.0;
-        outcome.sumAfter.adLevel[i] = abAll[i] ? LevelDb(after.h[p]) : 0.0;
+        outcome.sumBefore.adLevel[i] = abAll[i] ? SumLevelDb(before.h[p], adInPhaseBefore[i]) : 0.0;
+        outcome.sumAfter.adLevel[i] = abAll[i] ? SumLevelDb(after.h[p], adInPhaseAfter[i]) : 0.0;
     }
-    outcome.before = FiguresOf(before, outcome.range);
-    outcome.after = FiguresOf(after, outcome.range);
+    outcome.before = FiguresOf(before, adInPhaseBefore, outcome.range);
+    outcome.after = FiguresOf(after, adInPhaseAfter, outcome.range);
     outcome.bOk = true;
     return outcome;
 }

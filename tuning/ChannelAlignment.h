@@ -28,6 +28,9 @@ struct AlignChannel {
     // the channel section then shape.
     ComplexLevels driver;
     ChannelSetting now;
+    // The channels linked with it (0..3) and their settings now: its
+    // measurement stands for them, and what is set on it goes to them too.
+    std::vector<std::pair<int, ChannelSetting>> aLinked;
 };
 
 struct AlignRequest {
@@ -43,12 +46,14 @@ struct AlignRange {
     std::vector<std::pair<double, double>> aPiece;  // Hz, rising, apart
     bool abIn[GRID_POINTS] = {};
     int nPoints = 0;
+    bool bNoCrossover = false;  // refused: no crossover between two channels to place it about
 };
 
 struct SumFigures {
     double dFlatDb = 0.0;   // rms of the summed level about its mean over the range
     double dNotchDb = 0.0;  // the deepest point below that mean
     double dNotchHz = 0.0;
+    int nCancelled = 0;  // points where the channels cancel (20 dB or more below them in phase)
 };
 
 struct AlignOutcome {
@@ -73,8 +78,18 @@ std::string FormatAlignRange(const AlignRange& range);
 // first): the channels ordered by the middle of their passbands.
 std::vector<std::pair<int, int>> ChannelsInFrequencyOrder(const AlignRequest& request);
 
+// What a channel linked with one whose setting went from now to set gets:
+// each field that changed, as it was set; the rest as it has them (memberNow).
+ChannelSetting LinkedSetting(const ChannelSetting& memberNow, const ChannelSetting& now, const ChannelSetting& set);
+// Every channel the outcome sets (0..3) with its setting: each of the
+// request's channels, then the channels linked with it.
+std::vector<std::pair<int, ChannelSetting>> SettingsToApply(const AlignRequest& request, const AlignOutcome& outcome);
+
 // What channel gives with setting: its driver through the crossover and the
 // channel section.
 ComplexLevels PredictedResponse(const AlignChannel& channel, const ChannelSetting& setting);
-// The figures of a sum over range.
-SumFigures FiguresOf(const ComplexLevels& sum, const AlignRange& range);
+// The level of a sum in dB, held where the channels cancel: dInPhase is what
+// they give all in phase (the sum of their magnitudes).
+double SumLevelDb(std::complex<double> sum, double dInPhase);
+// The figures of a sum over range; adInPhase what the channels give all in phase.
+SumFigures FiguresOf(const ComplexLevels& sum, const double (&adInPhase)[GRID_POINTS], const AlignRange& range);

@@ -1,5 +1,6 @@
 #include "MeasurementReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -138,6 +139,90 @@ bool CollectRows(std::string_view text, std::vector<RowLine>& rows, std::size_t&
     }
     return true;
 }
+
+bool Contains(std::string_view text, std::string_view word)
+{
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i)
+        if (EqualsNoCase(text.substr(i, word.size()), word))
+            return true;
+    return false;
+}
+
+// The last line with words before line nFirstRow, without a comment's mark,
+// when it names the columns (it speaks of frequency); else empty.
+std::string_view ColumnHeader(std::string_view text, std::size_t nFirstRow)
+{
+    std::string_view header;
+    std::size_t nLine = 0;
+    std::size_t pos = 0;
+    while (pos < text.size() && ++nLine < nFirstRow) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = Trimmed(text.substr(pos, end - pos));
+        pos = end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2
+                                                                                                       : end + 1;
+        while (!line.empty() && (line.front() == '*' || line.front() == '#' || line.front() == ';' ||
+                                 line.front() == '/' || IsSpace(line.front())))
+            line.remove_prefix(1);
+        if (!line.empty())
+            header = line;
+    }
+    return Contains(header, "freq") || Contains(header, "hz") ? header : std::string_view();
+}
+
+// The header's names of the columns: split at tabs, else semicolons, else
+// commas, else runs of spaces, a unit in brackets kept with its name ("SPL (dB)").
+std::vector<std::string_view> ColumnNames(std::string_view header)
+{
+    const char* pszSeparators = header.find('\t') != std::string_view::npos  ? "\t"
+                                : header.find(';') != std::string_view::npos ? ";"
+                                : header.find(',') != std::string_view::npos ? ","
+                                                                             : " \f\v";
+    std::vector<std::string_view> names;
+    std::size_t pos = 0;
+    while (pos <= header.size()) {
+        std::size_t end = header.find_first_of(pszSeparators, pos);
+        if (end == std::string_view::npos)
+            end = header.size();
+        std::string_view name = Trimmed(header.substr(pos, end - pos));
+        while (!name.empty() && IsSpace(name.back()))
+            name.remove_suffix(1);
+        if (!name.empty()) {
+            if (!names.empty() && (name.front() == '(' || name.front() == '['))
+                names.back() = std::string_view(names.back().data(), name.data() + name.size() - names.back().data());
+            else
+                names.push_back(name);
+        }
+        pos = end + 1;
+    }
+    return names;
+}
+
+// Why the third column holds no phase by its name where the file names its
+// columns ("Phase(degrees)" and "deg" are phase; "Group Delay (sec)" and the
+// levels of another curve are not), or empty: it is phase, or the file does
+// not name its columns.
+std::string NotPhaseByName(std::string_view header)
+{
+    if (header.empty())
+        return {};
+    const std::vector<std::string_view> names = ColumnNames(header);
+    if (names.size() < 3)
+        return Contains(header, "phase") ? std::string() : "the header " + Shown(header) + " names no phase";
+    const std::string_view name = names[2];
+    if (Contains(name, "phase") || Contains(name.substr(0, 4), "deg") || Contains(name.substr(0, 4), "(deg") ||
+        Contains(name.substr(0, 4), "[deg") || Contains(name, "\xC2\xB0"))
+        return {};
+    return "the third column is " + Shown(name) + ", not phase";
+}
+
+// A phase that never changes is no measurement of phase (an export that
+// writes 0 where it has none).
+bool IsConstant(const std::vector<double>& ad)
+{
+    return std::all_of(ad.begin(), ad.end(), [&](double d) { return d == ad.front(); });
+}
 }  // namespace
 
 bool ParseMeasurement(std::string_view bytes, const std::string& strName, MeasurementData& out, std::string& strError)
@@ -222,7 +307,11 @@ bool ParseMeasurement(std::string_view bytes, const std::string& strName, Measur
                    ": the only row of frequency and level; a response needs two or more";
         return false;
     }
-    if (!bPhase)
+    if (bPhase && data.strNoPhase.empty())
+        data.strNoPhase = NotPhaseByName(ColumnHeader(text, rows.front().nLine));
+    if (bPhase && data.strNoPhase.empty() && IsConstant(data.adPhase))
+        data.strNoPhase = "the phase is " + Number(data.adPhase.front()) + " degrees on every row";
+    if (!bPhase || !data.strNoPhase.empty())
         data.adPhase.clear();  // a level-only export, or one whose third column is something else
     out = std::move(data);
     return true;

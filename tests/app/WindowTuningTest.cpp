@@ -309,12 +309,12 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     EXPECT_EQ(Dlg().GetAlignMeasurement(1).strPath, strTweeter);
     EXPECT_EQ(Link().GetCount(), 0);
 
-    // Linked channels are refused in the figures.
+    // Linked channels align as one: with nothing else, there is nothing to align.
     Choose(IDC_LINK_LIST + 1, 0);
     CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
         EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
-        EXPECT_TRUE(
-            dialog.GetFiguresText().startsWith(QStringLiteral("No alignment: channels 1 and 2 are linked (Linking)")))
+        EXPECT_TRUE(dialog.GetFiguresText().startsWith(
+            QStringLiteral("No alignment: channels 1 and 2 are linked (Linking) and align as one")))
             << dialog.GetFiguresText().toStdString();
         return static_cast<int>(QDialog::Accepted);
     });
@@ -347,4 +347,26 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     EXPECT_EQ(Channel(1).GetDelay(), 0);
     ASSERT_TRUE(Drain());
     ExpectDeviceHolds(0, 1, "alignment taken back");
+
+    // Channel 3 linked to the tweeter takes what is set on it; the greyed
+    // range shows the octave the alignment judges.
+    Choose(IDC_LINK_LIST + 2, 1);
+    ASSERT_EQ(g_anLinkGroup[2], g_anLinkGroup[1]);
+    CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        EXPECT_FALSE(dialog.LowBox()->isEnabled());
+        EXPECT_EQ(dialog.LowBox()->value(), 1414);
+        EXPECT_EQ(dialog.HighBox()->value(), 2828);
+        EXPECT_TRUE(dialog.GetFiguresText().contains(
+            QStringLiteral("channel 3 (linked with 2, whose measurement stands for it): delay")))
+            << dialog.GetFiguresText().toStdString();
+        result = dialog.GetResult();
+        return static_cast<int>(QDialog::Accepted);
+    });
+    GraphMenu(strAlign);
+    CAlignDialog::SetModalRunner({});
+    ASSERT_TRUE(result.outcome.bOk);
+    EXPECT_EQ(Channel(2).GetDelay(), result.outcome.aSetting[1].nDelay);
+    EXPECT_EQ(Channel(2).GetChannelGain(), result.outcome.aSetting[1].nGain);
+    ASSERT_TRUE(Drain());
+    ExpectDeviceHolds(0, 2, "aligned, linked");
 }

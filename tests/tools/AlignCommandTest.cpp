@@ -14,15 +14,18 @@ protected:
     {
         CommandTest::SetUp();
         // Channel 1 the woofer, channel 2 the tweeter, Linkwitz-Riley 24 at
-        // 2 kHz; channel 3 with values of its own.
+        // 2 kHz; channel 3 with values of its own; channel 4 a second woofer.
         CTALVRoute route;
         ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(0));
         ApplyChannelSetting(synthetic::TweeterSetting(), route.GetChannel(1));
+        ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(3));
         route.GetChannel(2).SetDelay(480);
         route.GetChannel(2).SetChannelGain(570);
         route.m_strName = "2WAY";
         in = SavePreset("in.dia", route);
         WriteText(woofer = Path("woofer.frd"),
+                  synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));
+        WriteText(woofer2 = Path("woofer2.frd"),
                   synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));
         WriteText(tweeter = Path("tweeter.txt"),
                   synthetic::RewText(synthetic::Measure(synthetic::Tweeter(), synthetic::TweeterSetting())));
@@ -37,7 +40,7 @@ protected:
         return data;
     }
 
-    std::string in, woofer, tweeter, plain;
+    std::string in, woofer, woofer2, tweeter, plain;
 };
 }  // namespace
 
@@ -70,6 +73,19 @@ TEST_F(AlignCommandTest, AlignsChangingOnlyTheChannelSectionsAndRefusesWhatCanno
     EXPECT_NE(moved.out.find("over 700\u20136000 Hz"), std::string::npos) << moved.out;
     EXPECT_EQ(Read(Path("moved.dia")).aChannel[2], expected.aChannel[2]);
 
+    // Channels 2 and 3 linked: channel 2's measurement stands for both, and
+    // what is set on it goes to channel 3 too.
+    const Result linked = Ctl({"align", in, "--measurement", "1=" + woofer, "--measurement", "2=" + tweeter, "--links",
+                               "1,2,2,4", Path("linked.dia")});
+    ASSERT_EQ(linked.code, EXIT_OK) << linked.err;
+    const PresetData both = Read(Path("linked.dia"));
+    EXPECT_EQ(both.aChannel[1].nDelay, after.aChannel[1].nDelay);
+    EXPECT_EQ(both.aChannel[2].nDelay, after.aChannel[1].nDelay);
+    EXPECT_EQ(both.aChannel[2].nGain, after.aChannel[1].nGain);
+    EXPECT_NE(linked.out.find("\nchannel 3 (linked with 2, whose measurement stands for it): delay 0.3"),
+              std::string::npos)
+        << linked.out;
+
     // Refused, with the reason, and nothing written.
     const std::string none = Path("none.dia");
     const struct {
@@ -82,7 +98,14 @@ TEST_F(AlignCommandTest, AlignsChangingOnlyTheChannelSectionsAndRefusesWhatCanno
          plain + ": the file holds no phase; aligning channels needs a measurement with phase"},
         {{"--measurement", "1=" + woofer, "--measurement", "2=" + tweeter, "--links", "1,1,3,4"},
          EXIT_USAGE,
-         "channels 1 and 2 are linked (Linking): a gain or polarity set on one of them is set on all"},
+         "channels 1 and 2 are linked (Linking) and align as one; choose a channel that is not linked with them too"},
+        {{"--measurement", "1=" + woofer, "--measurement", "2=" + woofer},
+         EXIT_USAGE,
+         "channels 1 and 2 are given the same file, " + woofer},
+        {{"--measurement", "1=" + woofer, "--measurement", "4=" + woofer2},
+         EXIT_IO,
+         "channels 1 and 4 have no crossover between them to align about; give the range to align over (--range "
+         "LO-HI)"},
         {{"--measurement", "1=" + woofer, "--measurement", "5=" + tweeter},
          EXIT_USAGE,
          "--measurement 5=" + tweeter + ": the preset has channels 1 to 4, no channel 5"},

@@ -2,6 +2,7 @@
 // brute-force search over the device's own steps.
 #include <gtest/gtest.h>
 
+#include "AlignReport.h"
 #include "BruteAlign.h"
 #include "SyntheticDrivers.h"
 
@@ -30,4 +31,147 @@ TEST(ChannelAlignment, ComesWithinFivePercentOfTheBruteForceBestInTheDevicesStep
     const AlignOutcome reversed = AlignChannels(synthetic::AlignCases()[1].request);
     EXPECT_FALSE(reversed.aSetting[0].bInverted);
     EXPECT_TRUE(reversed.aSetting[1].bInverted);
+}
+
+namespace {
+// The rms of the summed level about its mean over lo..hi Hz, written out.
+double SumFlatness(const AlignRequest& request, const std::vector<ChannelSetting>& aSetting, double dLowHz,
+                   double dHighHz)
+{
+    std::vector<ComplexLevels> responses;
+    for (std::size_t n = 0; n < aSetting.size(); ++n)
+        responses.push_back(PredictedResponse(request.aChannel[n], aSetting[n]));
+    double dSum = 0.0, dSquares = 0.0;
+    int nPoints = 0;
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        if (g_dFreqGrid[i] < dLowHz || g_dFreqGrid[i] > dHighHz)
+            continue;
+        std::complex<double> sum;
+        for (const ComplexLevels& r : responses)
+            sum += r.h[static_cast<std::size_t>(i)];
+        const double dB = 20.0 * std::log10(std::abs(sum));
+        dSum += dB;
+        dSquares += dB * dB;
+        ++nPoints;
+    }
+    const double dMean = dSum / nPoints;
+    return std::sqrt(std::max(0.0, dSquares / nPoints - dMean * dMean));
+}
+}  // namespace
+
+TEST(ChannelAlignment, ChangesASettingOnlyWhereItMakesTheSumMeasurablyFlatterAndRaisesNoGain)
+{
+    struct Case {
+        synthetic::AlignCase c;
+        double dLowHz, dHighHz;
+        bool bNothingToGain;
+    };
+    std::vector<Case> cases;
+    for (const synthetic::AlignCase& c : synthetic::AlignCases()) {
+        cases.push_back({c, 1000.0, 4000.0, false});
+        // As set up already: the tweeter 3 dB down and 12 samples late.
+        synthetic::AlignCase set = c;
+        set.request.aChannel[1].now.nGain -= 30;
+        set.request.aChannel[1].now.nDelay = 12;
+        cases.push_back({set, 50.0, 6000.0, false});
+        // Far below the crossover only the woofer plays: nothing to gain.
+        cases.push_back({set, 100.0, 400.0, c.request.aChannel[0].now.lpf.nFreq == 2000});
+    }
+    for (const Case& k : cases) {
+        AlignRequest request = k.c.request;
+        request.dLowHz = k.dLowHz;
+        request.dHighHz = k.dHighHz;
+        const AlignOutcome outcome = AlignChannels(request);
+        ASSERT_TRUE(outcome.bOk) << outcome.strError;
+        std::vector<ChannelSetting> aNow;
+        for (const AlignChannel& channel : request.aChannel)
+            aNow.push_back(channel.now);
+        const std::string strCase = std::string(k.c.pszName) + " over " + std::to_string(k.dLowHz);
+        if (k.bNothingToGain) {
+            EXPECT_EQ(outcome.aSetting, aNow) << strCase;
+        }
+        const double dFlat = SumFlatness(request, outcome.aSetting, k.dLowHz, k.dHighHz);
+        if (outcome.aSetting != aNow) {
+            EXPECT_GE(SumFlatness(request, aNow, k.dLowHz, k.dHighHz) - dFlat, 0.05) << strCase;
+        }
+        for (std::size_t n = 0; n < aNow.size(); ++n) {
+            EXPECT_LE(outcome.aSetting[n].nGain, aNow[n].nGain) << strCase << ", channel " << n;
+            // Each change taken back alone costs a measurable step.
+            for (int f = 0; f < 3; ++f) {
+                std::vector<ChannelSetting> back = outcome.aSetting;
+                back[n].nDelay = f == 0 ? aNow[n].nDelay : back[n].nDelay;
+                back[n].nGain = f == 1 ? aNow[n].nGain : back[n].nGain;
+                back[n].bInverted = f == 2 ? aNow[n].bInverted : back[n].bInverted;
+                if (back != outcome.aSetting) {
+                    EXPECT_GE(SumFlatness(request, back, k.dLowHz, k.dHighHz) - dFlat, 0.05 - 1e-9)
+                        << strCase << ", channel " << n << ", field " << f;
+                }
+            }
+        }
+    }
+}
+
+TEST(ChannelAlignment, ASumThatCancelsIsTheWorstResultAndTheCrossoversMoveHalfAnOctaveInAll)
+{
+    // Two identical drivers on a 2 kHz low-pass each, as they are and with
+    // the second reversed (their sum nothing at all).
+    const synthetic::Driver woofer = synthetic::Woofer();
+    for (const bool bInverted : {false, true}) {
+        ChannelSetting setting = synthetic::WooferSetting();
+        AlignRequest request = synthetic::TwoChannels(woofer, setting, woofer, setting);
+        request.aChannel[1].now.bInverted = bInverted;
+        request.dLowHz = 1414;
+        request.dHighHz = 2828;
+        const AlignOutcome outcome = AlignChannels(request);
+        ASSERT_TRUE(outcome.bOk) << outcome.strError;
+        const std::string strSummary = FormatAlignSummary(outcome);
+        EXPECT_EQ(strSummary.find("nan"), std::string::npos) << strSummary;
+        const std::string strAll = std::to_string(outcome.range.nPoints);
+        EXPECT_EQ(
+            strSummary.find("the channels cancel at " + strAll + " of " + strAll + " points") != std::string::npos,
+            bInverted)
+            << strSummary;
+        const ComplexLevels a = PredictedResponse(request.aChannel[0], outcome.aSetting[0]);
+        const ComplexLevels b = PredictedResponse(request.aChannel[1], outcome.aSetting[1]);
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            const auto p = static_cast<std::size_t>(i);
+            if (outcome.range.abIn[i]) {
+                EXPECT_GT(std::abs(a.h[p] + b.h[p]), 0.1 * (std::abs(a.h[p]) + std::abs(b.h[p]))) << g_dFreqGrid[i];
+            }
+        }
+    }
+
+    // Drivers whose own roll-offs pull the crossover far from where it is set.
+    for (const auto& [dWooferHz, dTweeterHz] : {std::pair{900.0, 2500.0}, {1200.0, 400.0}, {700.0, 2500.0}}) {
+        AlignRequest request = synthetic::TwoChannels(
+            synthetic::DriverOf(88, 45, 0.7, dWooferHz, 0.7, 3.3), synthetic::WooferSetting(),
+            synthetic::DriverOf(90.5, dTweeterHz, 0.9, 20000, 0.7, 3.0), synthetic::TweeterSetting());
+        request.bCrossover = true;
+        request.dLowHz = 1000;
+        request.dHighHz = 4000;
+        const AlignOutcome outcome = AlignChannels(request);
+        ASSERT_TRUE(outcome.bOk) << outcome.strError;
+        for (std::size_t n = 0; n < 2; ++n)
+            for (const bool bHigh : {false, true}) {
+                const int nWas = bHigh ? request.aChannel[n].now.hpf.nFreq : request.aChannel[n].now.lpf.nFreq;
+                const int nNow = bHigh ? outcome.aSetting[n].hpf.nFreq : outcome.aSetting[n].lpf.nFreq;
+                EXPECT_LE(std::fabs(std::log2(static_cast<double>(nNow) / nWas)), 0.5 + 1e-9)
+                    << dWooferHz << "/" << dTweeterHz << ": channel " << n << (bHigh ? " HPF " : " LPF ") << nWas
+                    << " -> " << nNow;
+            }
+    }
+}
+
+TEST(ChannelAlignment, FourWaysComeInTimeAsTheirDistancesSay)
+{
+    // Woofer, midrange and tweeter 3.4, 3.2 and 3.0 ms from the microphone,
+    // all wired alike: in time, each is later than the one below it by the
+    // difference (0.2 ms, 9.6 samples), none reversed.
+    const AlignRequest request = synthetic::FourChannels();
+    const AlignOutcome outcome = AlignChannels(request);
+    ASSERT_TRUE(outcome.bOk) << outcome.strError;
+    for (std::size_t n = 1; n + 1 < outcome.aSetting.size(); ++n)
+        EXPECT_NEAR(outcome.aSetting[n + 1].nDelay - outcome.aSetting[n].nDelay, 9.6, 3.0) << n;
+    for (const ChannelSetting& setting : outcome.aSetting)
+        EXPECT_FALSE(setting.bInverted);
 }

@@ -76,9 +76,16 @@ int RunAlign(const CommandLine& cl)
     if (const int nCode = ParseLinks(cl, anGroup); nCode != EXIT_OK)
         return nCode;
     std::vector<int> anChannel;
-    for (const Measured& m : measured)
+    std::vector<std::pair<int, std::string>> aFile;
+    for (const Measured& m : measured) {
         anChannel.push_back(m.k);
-    if (const std::string strProblem = LinkedChannelsProblem(anChannel, anGroup, false); !strProblem.empty())
+        aFile.emplace_back(m.k, m.strPath);
+    }
+    std::sort(anChannel.begin(), anChannel.end());
+    const std::vector<AlignGroup> groups = AlignGroups(anChannel, anGroup);
+    if (const std::string strProblem = SameFileProblem(aFile); !strProblem.empty())
+        return cl.Fail(EXIT_USAGE, strProblem);
+    if (const std::string strProblem = AlignGroupsProblem(groups, anChannel, false); !strProblem.empty())
         return cl.Fail(EXIT_USAGE, strProblem);
     // Before the alignment runs: an answer that cannot be written is no answer.
     if (const int nCode = CheckOutput(cl, strOut))
@@ -91,19 +98,22 @@ int RunAlign(const CommandLine& cl)
     // Every channel was measured through the preset as IN holds it.
     CTALVRoute route;
     LoadRouteFromPreset(data, route);
-    for (const Measured& m : measured) {
+    // A linked group's first measured channel stands for it.
+    for (const AlignGroup& group : groups) {
+        const auto m = std::find_if(measured.begin(), measured.end(),
+                                    [&](const Measured& one) { return one.k == group.nChannel; });
         AlignMeasurement measurement;
-        if (!LoadAlignMeasurement(m.strPath, route.GetChannel(m.k), measurement, error))
+        if (!LoadAlignMeasurement(m->strPath, route.GetChannel(m->k), measurement, error))
             return cl.Fail(EXIT_IO, error);
-        request.aChannel.push_back(AlignChannelOf(m.k, measurement, route.GetChannel(m.k)));
+        request.aChannel.push_back(AlignGroupChannel(group, measurement, route));
     }
     const AlignOutcome outcome = AlignChannels(request);
     if (!outcome.bOk)
-        return cl.Fail(EXIT_IO, outcome.strError);
+        return cl.Fail(EXIT_IO, outcome.strError + (outcome.range.bNoCrossover ? " (--range LO-HI)" : ""));
 
     // Only the channels' crossover, delay, polarity and gain change.
-    for (std::size_t n = 0; n < measured.size(); ++n)
-        StoreChannelSetting(outcome.aSetting[n], data.aChannel[static_cast<std::size_t>(measured[n].k)]);
+    for (const auto& [k, setting] : SettingsToApply(request, outcome))
+        StoreChannelSetting(setting, data.aChannel[static_cast<std::size_t>(k)]);
     if (!WritePreset(strOut, data, error))
         return cl.Fail(EXIT_IO, error);
     cl.out << FormatAlignChannels(request, outcome) << FormatAlignSummary(outcome) << "\n"

@@ -142,12 +142,15 @@ const std::vector<Command>& Commands()
          "  --measurement K=FILE  channel K and its measurement; two to four of them\n"
          "  --range LO-HI    the frequencies to judge, in Hz; by default the octave about\n"
          "                   each crossover between the channels, as IN's filters set it\n"
+         "                   (channels without a crossover between them need it)\n"
          "  --crossover      may also move each high- and low-pass between the channels\n"
-         "                   within half an octave and choose its alignment and slope\n"
+         "                   within half an octave of IN's and choose its alignment and slope\n"
          "  --links LIST     the window's Linking groups, channel by channel (1,1,3,4:\n"
-         "                   channels 1 and 2 linked); linked channels are refused, as\n"
-         "                   the window refuses them (a preset file holds no links)\n"
-         "Among near-equal settings the one with the smaller total delay is chosen.",
+         "                   channels 1 and 2 linked); a group aligns as one, as in the\n"
+         "                   window: its first measured channel stands for it, and what\n"
+         "                   is set on it goes to the others (a preset file holds no links)\n"
+         "A setting changes only where it makes the sum 0.05 dB flatter or more; among\n"
+         "near-equal settings the one closest to IN's is chosen; no gain is raised.",
          2,
          {{"--measurement", true, true, ALIGN_CHANNELS},
           {"--range", true, false},
