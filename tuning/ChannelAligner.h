@@ -47,6 +47,10 @@ private:
     // polarity as it is (adSame) and reversed (adFlipped).
     void SweepDelay(const Trial& t, int n, int nLow, int nHigh, std::vector<double>& adSame,
                     std::vector<double>& adFlipped) const;
+    // The flatness over the points anAt of rest plus x delayed by each d in
+    // [nLow, nHigh], with x as it is (adSame) and reversed (adFlipped).
+    void SweepSum(const std::vector<Complex>& rest, const std::vector<Complex>& x, const std::vector<int>& anAt,
+                  int nLow, int nHigh, std::vector<double>& adSame, std::vector<double>& adFlipped) const;
     // The best delay and polarity of channel n within nReach of its delay.
     bool BestDelayNear(Trial& t, int n, int nReach) const;
     // The best gain of channel n within nReach of its gain: a few steps
@@ -57,6 +61,11 @@ private:
     void Refine(Trial& t) const;
     bool StepDelayAndGain(Trial& t, int n) const;
     Trial Search(Trial start);
+    // Starts where each crossover is aligned on its own, over the points
+    // where its two channels are the loudest: sweeping one channel at a time
+    // from one start cannot mend two crossovers at once when mending either
+    // alone makes the sum no flatter.
+    std::vector<Trial> CrossoverStarts(const Trial& from) const;
     Trial Preferred() const;
     double TotalDelay(const Trial& t) const;
 
