@@ -41,6 +41,10 @@ constexpr int QUICK_DELAY = 24;
 constexpr int QUICK_GAIN = 30;
 constexpr int QUICK_SETTLE_DELAY = 3;
 constexpr int MAX_CROSSOVER_ROUNDS = 3;
+// Starts with each crossover aligned alone: the minima kept per crossover,
+// and the flattest of their chains searched from.
+constexpr std::size_t CROSSOVER_MINIMA = 3;
+constexpr std::size_t CROSSOVER_STARTS = 3;
 
 // Delays are kept with the earliest at 0, so a channel's delay swept
 // against the others reaches twice the range.
@@ -270,6 +274,30 @@ void CChannelAligner::SweepDelay(const Trial& t, int n, int nLow, int nHigh, std
     SweepShift(t, 1u << n, nLow - nNow, nHigh - nNow, adSame, adFlipped);
 }
 
+void CChannelAligner::SweepPair(const std::vector<Complex>& lo, const std::vector<Complex>& hi,
+                                const std::vector<int>& anAt, std::vector<double> (&adSwept)[2]) const
+{
+    std::vector<Alone> alone(anAt.size());
+    for (std::size_t i = 0; i < anAt.size(); ++i) {
+        const auto q = static_cast<std::size_t>(anAt[i]);
+        alone[i].Add(std::abs(lo[q]));
+        alone[i].Add(std::abs(hi[q]));
+    }
+    for (std::vector<double>& ad : adSwept)
+        ad.assign(static_cast<std::size_t>(2 * DELAY_WORD_MAX + 1), 0.0);
+    for (int d = -DELAY_WORD_MAX; d <= DELAY_WORD_MAX; ++d) {
+        CLogSpread same, flipped;
+        for (std::size_t i = 0; i < anAt.size(); ++i) {
+            const auto q = static_cast<std::size_t>(anAt[i]);
+            const Complex y = hi[q] * Rot(d, anAt[i]);
+            same.Add(std::norm(lo[q] + y), alone[i]);
+            flipped.Add(std::norm(lo[q] - y), alone[i]);
+        }
+        adSwept[0][static_cast<std::size_t>(d + DELAY_WORD_MAX)] = same.Score();
+        adSwept[1][static_cast<std::size_t>(d + DELAY_WORD_MAX)] = flipped.Score();
+    }
+}
+
 void CChannelAligner::ShiftBounds(const Trial& t, unsigned nMask, int& nLow, int& nHigh) const
 {
     // Every delay stays within reach of every other.
@@ -468,6 +496,8 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
     Trial best = start;
     Refine(best);
     m_aCandidate.push_back(best);
+    for (const Trial& t : CrossoverStarts(start))
+        Settle(t, best);
     struct Seed {
         double dFlat;
         int nDelay;
@@ -517,6 +547,79 @@ CChannelAligner::Trial CChannelAligner::Search(Trial start)
             break;
     }
     return Preferred();
+}
+
+std::vector<CChannelAligner::Trial> CChannelAligner::CrossoverStarts(const Trial& from) const
+{
+    const std::vector<std::pair<int, int>> neighbours = ChannelsInFrequencyOrder(m_request);
+    if (neighbours.size() < 2)
+        return {};
+    std::vector<std::vector<Complex>> aAlone(static_cast<std::size_t>(m_nChannels));
+    Trial unDelayed = from;
+    unDelayed.anDelay.fill(0);
+    for (int n = 0; n < m_nChannels; ++n)
+        Contribution(unDelayed, n, aAlone[static_cast<std::size_t>(n)]);
+    // Per crossover, its best few: the upper channel's delay less the
+    // lower's, and its polarity as it is (1) or turned (-1).
+    std::vector<std::vector<std::pair<int, int>>> aBest;
+    for (const auto& [nLow, nHigh] : neighbours) {
+        const std::vector<Complex>& lo = aAlone[static_cast<std::size_t>(nLow)];
+        const std::vector<Complex>& hi = aAlone[static_cast<std::size_t>(nHigh)];
+        std::vector<int> anAt;
+        for (int p = 0; p < m_nPoints; ++p) {
+            const auto q = static_cast<std::size_t>(p);
+            const double dQuieter = std::min(std::abs(lo[q]), std::abs(hi[q]));
+            bool bLoudest = true;
+            for (int m = 0; m < m_nChannels; ++m)
+                bLoudest = bLoudest &&
+                           (m == nLow || m == nHigh || std::abs(aAlone[static_cast<std::size_t>(m)][q]) <= dQuieter);
+            if (bLoudest)
+                anAt.push_back(p);
+        }
+        if (static_cast<int>(anAt.size()) < ALIGN_MIN_POINTS)
+            return {};
+        std::vector<double> adSwept[2];
+        SweepPair(lo, hi, anAt, adSwept);
+        std::vector<std::pair<double, std::pair<int, int>>> minima;
+        for (int s = 0; s < 2; ++s) {
+            const std::vector<double>& ad = adSwept[s];
+            for (std::size_t i = 0; i < ad.size(); ++i)
+                if ((i == 0 || ad[i] <= ad[i - 1]) && (i + 1 == ad.size() || ad[i] <= ad[i + 1]))
+                    minima.push_back({ad[i], {static_cast<int>(i) - DELAY_WORD_MAX, s == 0 ? 1 : -1}});
+        }
+        std::sort(minima.begin(), minima.end());
+        aBest.emplace_back();
+        for (std::size_t i = 0; i < std::min(CROSSOVER_MINIMA, minima.size()); ++i)
+            aBest.back().push_back(minima[i].second);
+    }
+    // Every chain of them, up from the lowest channel; the flattest sums.
+    std::vector<Trial> starts;
+    std::vector<std::size_t> anChoice(neighbours.size(), 0);
+    for (bool bMore = true; bMore;) {
+        Trial t = from;
+        t.anDelay[static_cast<std::size_t>(neighbours.front().first)] = 0;
+        for (std::size_t j = 0; j < neighbours.size(); ++j) {
+            const auto lo = static_cast<std::size_t>(neighbours[j].first);
+            const auto hi = static_cast<std::size_t>(neighbours[j].second);
+            const auto [nDelay, nSign] = aBest[j][anChoice[j]];
+            t.anDelay[hi] = t.anDelay[lo] + nDelay;
+            t.anSign[hi] = from.anSign[hi] * nSign * t.anSign[lo] * from.anSign[lo];
+        }
+        Normalise(t);
+        if (*std::max_element(t.anDelay.begin(), t.anDelay.begin() + m_nChannels) <= DELAY_WORD_MAX) {
+            Evaluate(t);
+            starts.push_back(t);
+        }
+        bMore = false;
+        for (std::size_t j = 0; j < neighbours.size() && !bMore; ++j) {
+            bMore = ++anChoice[j] < aBest[j].size();
+            if (!bMore)
+                anChoice[j] = 0;
+        }
+    }
+    std::sort(starts.begin(), starts.end(), [](const Trial& a, const Trial& b) { return a.dFlat < b.dFlat; });
+    starts.resize(std::min(starts.size(), CROSSOVER_STARTS));
+    return starts;
 }
 
 bool CChannelAligner::Settle(Trial t, Trial& best)

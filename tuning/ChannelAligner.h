@@ -62,6 +62,11 @@ private:
     // polarity as it is (adSame) and reversed (adFlipped).
     void SweepDelay(const Trial& t, int n, int nLow, int nHigh, std::vector<double>& adSame,
                     std::vector<double>& adFlipped) const;
+    // The flatness over the points anAt of lo plus hi delayed by every step
+    // from -DELAY_WORD_MAX to DELAY_WORD_MAX, with hi as it is (adSwept[0])
+    // and reversed (adSwept[1]).
+    void SweepPair(const std::vector<Complex>& lo, const std::vector<Complex>& hi, const std::vector<int>& anAt,
+                   std::vector<double> (&adSwept)[2]) const;
     // The best delay and polarity of channel n within nReach of its delay.
     bool BestDelayNear(Trial& t, int n, int nReach) const;
     // SweepDelay for the channels of nMask moved together by every shift in
@@ -83,6 +88,11 @@ private:
     void Refine(Trial& t) const;
     bool StepDelayAndGain(Trial& t, int n) const;
     Trial Search(Trial start);
+    // Starts where each crossover is aligned on its own, over the points
+    // where its two channels are the loudest: sweeping one channel at a time
+    // from one start cannot mend two crossovers at once when mending either
+    // alone makes the sum no flatter.
+    std::vector<Trial> CrossoverStarts(const Trial& from) const;
     Trial Preferred() const;
 
     void UpdateBase(int n);
