@@ -25,6 +25,7 @@ constexpr int PLOT_RIGHT_MARGIN = 10;
 constexpr int PLOT_BOTTOM_MARGIN = 20;
 constexpr int LEVEL_STEPS = 12;  // 5 dB each
 constexpr int LEVEL_LABEL_X = 6;
+constexpr int LEVEL_TOP_DB = 30;
 
 // Vertical grid lines: 20..90 Hz, 100..900 Hz, 1..10 kHz.
 int GridFrequency(int i)
@@ -58,6 +59,16 @@ bool IsCrossover(const CFilter* pFilter)
     return pFilter->GetType() == FILTER_HIGH_PASS || pFilter->GetType() == FILTER_LOW_PASS;
 }
 }  // namespace
+
+std::string CFStatic::LevelLabel(int nDb)
+{
+    if (nDb == 0)
+        return "0dB";
+    // Signed both ways, so "+10" and "10" are never told apart by eye.
+    char szText[16];
+    std::snprintf(szText, sizeof szText, "%+d", nDb);
+    return szText;
+}
 
 CFStatic::CFStatic(QWidget* pParent, int nCtrlId) : QWidget(pParent), m_nCtrlId(nCtrlId)
 {
@@ -125,13 +136,12 @@ void CFStatic::DrawAxes()
 
     const int H = m_rcPlot.Height();
     const int nStep = H / LEVEL_STEPS;
-    TextOut(dc, LEVEL_LABEL_X, m_rcClient.top + 5, "+30");
-    TextOut(dc, LEVEL_LABEL_X, 2 * nStep + 3, "+20");
-    TextOut(dc, LEVEL_LABEL_X, 4 * nStep + 3, "10");
-    TextOut(dc, LEVEL_LABEL_X, 6 * nStep + 3, "0dB");
-    TextOut(dc, LEVEL_LABEL_X, 8 * nStep + 3, "-10");
-    TextOut(dc, LEVEL_LABEL_X, 10 * nStep + 3, "-20");
-    TextOut(dc, LEVEL_LABEL_X, H, "-30");
+    // A label every 10 dB: the top one just inside the graph, the bottom one
+    // on the plot's last line, the others beside their grid lines.
+    for (int k = 0; k <= LEVEL_STEPS / 2; ++k) {
+        const int y = k == 0 ? m_rcClient.top + 5 : k == LEVEL_STEPS / 2 ? H : 2 * k * nStep + 3;
+        TextOut(dc, LEVEL_LABEL_X, y, LevelLabel(LEVEL_TOP_DB - 10 * k).c_str());
+    }
 
     // Each frequency label centred under its grid line, kept inside the graph.
     const int W = m_rcPlot.Width();

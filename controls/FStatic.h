@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QImage>
 #include <QWidget>
+#include <string>
 
 #include "PlotTypes.h"
 #include "WindowMessage.h"
@@ -29,6 +30,9 @@ public:
     static constexpr int NOTIFY_PERIOD_MS = 300;
 
     explicit CFStatic(QWidget* pParent = nullptr, int nCtrlId = 1163);
+
+    // The level axis's label for nDb: "+30" ... "+10", "0dB", "-10" ...
+    static std::string LevelLabel(int nDb);
 
     void SetChannelArray(CAudio_Data* pChannels) { m_pChannels = pChannels; }
     void SetNotifyWnd(QObject* pNotifyWnd) { m_pNotifyWnd = pNotifyWnd; }

@@ -1,6 +1,7 @@
 #include "FontStatic.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,8 +20,10 @@ const char* const FONT_FAILURE_TEXT = "Font could not be created!";
 constexpr int MAX_FONT_PIXELS = 1024;
 constexpr int MIN_FONT_WEIGHT = 1;
 constexpr int MAX_FONT_WEIGHT = 1000;
-// How far a long text may be narrowed to fit its label.
-constexpr int MIN_STRETCH = 50;
+// How far a long text may be narrowed to fit its label before it is made
+// smaller instead, and how small it may get.
+constexpr int MIN_STRETCH = 95;
+constexpr int MIN_FONT_PIXELS = 6;
 // Pixels kept free at each side of a narrowed text.
 constexpr int TEXT_AIR = 2;
 
@@ -121,6 +124,20 @@ bool CFontStatic::CreateTextFont(QFont& font) const
     return true;
 }
 
+void CFontStatic::FitTextFont(QFont& font, const QString& strText, int nRoom)
+{
+    // A text wider than the label is drawn a little narrower, then smaller
+    // as a whole, never cut at both ends: glyphs squeezed further than that
+    // ("1.25k", "3.15k" and "12.5k" in a band's label) no longer read.
+    const int nAdvance = QFontMetrics(font).horizontalAdvance(strText);
+    if (nAdvance <= nRoom || nAdvance <= 0)
+        return;
+    font.setStretch(std::max(MIN_STRETCH, 100 * nRoom / nAdvance));
+    int nPixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    while (nPixels > MIN_FONT_PIXELS && QFontMetrics(font).horizontalAdvance(strText) > nRoom)
+        font.setPixelSize(--nPixels);
+}
+
 void CFontStatic::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -137,12 +154,7 @@ void CFontStatic::paintEvent(QPaintEvent*)
         return;
     }
     const QString strText = QString::fromLatin1(m_strText.c_str(), static_cast<qsizetype>(m_strText.size()));
-    // A text wider than the label is drawn narrower, not cut at both ends.
-    // A little air stays on both sides, so "3.15k" does not touch its box.
-    const int nRoom = std::max(1, width() - 2 * TEXT_AIR);
-    const int nAdvance = QFontMetrics(font).horizontalAdvance(strText);
-    if (nAdvance > nRoom && nAdvance > 0)
-        font.setStretch(std::max(MIN_STRETCH, 100 * nRoom / nAdvance));
+    FitTextFont(font, strText, std::max(1, width() - 2 * TEXT_AIR));
     painter.setFont(font);
     painter.setPen(ToQColor(m_crTextColor));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, strText);

@@ -69,6 +69,7 @@ protected:
     virtual bool CreateTextFont(QFont& font) const;
 
 private:
+    static void FitTextFont(QFont& font, const QString& strText, int nRoom);
     void RedrawNow();
 
     int m_nId;

@@ -126,8 +126,7 @@ void CGradientProgressCtrl::DrawBar(QPainter& painter, const QSize& size) const
     else
         DrawGradient(painter, size, FilledLength(m_bVertical ? size.height() : size.width()));
     if (!m_strText.isEmpty()) {
-        painter.setPen(ToQColor(m_clrText));
-        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextSingleLine, m_strText);
+        DrawWords(painter, size, m_strText);
     } else if (bFilled && m_bShowPercent) {
         DrawPercent(painter, size);
     }
@@ -193,8 +192,25 @@ void CGradientProgressCtrl::DrawPercent(QPainter& painter, const QSize& size) co
     char szText[32];
     std::snprintf(szText, sizeof szText, "%3.0f %%",
                   (m_nCurrentPosition - static_cast<double>(m_nLower)) * 100.0 / dRange);
-    painter.setPen(ToQColor(m_clrText));
-    painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextSingleLine, QString::fromLatin1(szText));
+    DrawWords(painter, size, QString::fromLatin1(szText));
+}
+
+void CGradientProgressCtrl::DrawWords(QPainter& painter, const QSize& size, const QString& strText) const
+{
+    // The words cross the whole gradient and the empty part of the bar: a
+    // rim of the colour farthest from theirs keeps every glyph readable on
+    // any of them.
+    const QColor text = ToQColor(m_clrText);
+    const QColor rim = text.lightnessF() > 0.5 ? Qt::black : Qt::white;
+    const QRect rc(QPoint(0, 0), size);
+    constexpr int FLAGS = Qt::AlignCenter | Qt::TextSingleLine;
+    painter.setPen(rim);
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            if (dx != 0 || dy != 0)
+                painter.drawText(rc.translated(dx, dy), FLAGS, strText);
+    painter.setPen(text);
+    painter.drawText(rc, FLAGS, strText);
 }
 
 void CGradientProgressCtrl::paintEvent(QPaintEvent*)

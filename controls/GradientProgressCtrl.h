@@ -63,6 +63,7 @@ protected:
 private:
     void DrawGradient(QPainter& painter, const QSize& size, int nFilled) const;
     void DrawPercent(QPainter& painter, const QSize& size) const;
+    void DrawWords(QPainter& painter, const QSize& size, const QString& strText) const;
 
     int m_nId;
     int m_nLower = 0;

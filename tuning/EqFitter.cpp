@@ -35,6 +35,9 @@ constexpr double GAIN_COST = 1e-4;
 constexpr double ACTIVE_BAND_COST = 1e-4;
 constexpr double SETTLE_MIN_GAIN = 1e-12;
 constexpr int MAX_SETTLE_SWEEPS = 60;
+// Rounded gains that cannot be brought within the limits are scaled
+// towards flat in so many even steps.
+constexpr int SETTLE_SCALINGS = 8;
 // The search for the gain cost that spends the latitude: so many halvings of
 // its logarithm between GAIN_COST and the largest cost, each one step of the
 // linear model about the best gains.
@@ -156,12 +159,18 @@ std::vector<double> CEqFitter::LeastGainNear(const std::vector<double>& gBest, d
 CGainSteps CEqFitter::Settle(const std::vector<double>& g, double dRidge) const
 {
     const std::size_t m = m_problem.aBand.size();
-    std::vector<int> idx(m);
-    for (std::size_t b = 0; b < m; ++b)
-        idx[b] = IndexOf(m_problem.aBand[b], g[b]);
-    CGainSteps steps(m_problem, idx);
-    if (!steps.Repair())
-        steps = CGainSteps(m_problem, std::vector<int>(m, GAIN_INDEX_FLAT));
+    // The gains rounded to steps; where no single step brings the rounding
+    // back within the limits, the gains scaled towards flat (which keeps
+    // them), so the walk below starts near the fit and not from nothing.
+    const auto rounded = [&](double dScale) {
+        std::vector<int> idx(m);
+        for (std::size_t b = 0; b < m; ++b)
+            idx[b] = IndexOf(m_problem.aBand[b], dScale * g[b]);
+        return CGainSteps(m_problem, idx);
+    };
+    CGainSteps steps = rounded(1.0);
+    for (int k = 1; k <= SETTLE_SCALINGS && !steps.Repair(); ++k)
+        steps = rounded(1.0 - static_cast<double>(k) / SETTLE_SCALINGS);
     const double n = static_cast<double>(m_problem.anPoint.size());
     const auto better = [&](const CGainSteps::Change& c) {
         const double dChange = c.dErrorAfter - c.dErrorBefore + n * dRidge * (c.dGainAfter - c.dGainBefore) +

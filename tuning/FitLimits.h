@@ -20,6 +20,10 @@ inline constexpr double LIMIT_SLACK_DB = 1e-9;
 // The smoothing of the response that bounds a boost: 1/3 octave.
 inline constexpr int BOOST_GUIDE_SMOOTHING = 3;
 
+// How far beyond an edge of the range the limit inside passes into the one
+// outside.
+inline constexpr double EDGE_BLEND_OCTAVES = 1.0 / 6.0;
+
 struct FitLimits {
     double adLow[GRID_POINTS] = {};
     double adHigh[GRID_POINTS] = {};

@@ -197,3 +197,12 @@ TEST(Graph, DegenerateUse)
     tiny.Redraw(-1);
     tiny.grab();
 }
+
+// The level axis: every label but 0 carries its sign.
+TEST(Graph, LevelLabelsCarryTheirSign)
+{
+    const std::pair<int, const char*> labels[] = {{30, "+30"},  {20, "+20"},  {10, "+10"}, {0, "0dB"},
+                                                  {-10, "-10"}, {-20, "-20"}, {-30, "-30"}};
+    for (const auto& [nDb, pszText] : labels)
+        EXPECT_EQ(CFStatic::LevelLabel(nDb), pszText);
+}

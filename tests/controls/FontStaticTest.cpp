@@ -5,6 +5,7 @@
 
 #include "FontStatic.h"
 #include "MessageRecorder.h"
+#include "SkinLayout.h"
 
 namespace {
 constexpr CFontStatic::COLORREF RED = 0x0000FF;
@@ -143,4 +144,33 @@ TEST(FontStatic, NoFontMeansOneBoxAndNoText)
     ASSERT_EQ(parent.m_boxes.size(), 1u);
     EXPECT_EQ(parent.m_boxes[0], "Font could not be created!");
     EXPECT_EQ(Count(image, [](const QColor& c) { return c != QColor(180, 182, 185); }), 0);
+}
+
+// "1.25k", "3.15k" and "12.5k" are wider than a band's label: drawn smaller
+// rather than squeezed, their glyphs keep the shape they have in a wide
+// label (ink width over height), and air stays at both sides.
+TEST(FontStatic, LongBandLabelsAreDrawnSmallerNotSqueezed)
+{
+    const QColor grey(180, 182, 185);
+    const auto ink = [&](CFontStatic& label) {
+        const QImage image = label.grab().toImage();
+        QRect rc;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) != grey)
+                    rc |= QRect(x, y, 1, 1);
+        return rc;
+    };
+    const QSize band = DialogUnitsToPixels(SkinControlRect(1266)).size();
+    for (const char* pszText : {"1.25k", "3.15k", "12.5k"}) {
+        CFontStatic wide, narrow;
+        wide.resize(4 * band.width(), band.height());
+        narrow.resize(band);
+        wide.SetText(pszText);
+        narrow.SetText(pszText);
+        const QRect rcWide = ink(wide), rcNarrow = ink(narrow);
+        EXPECT_GT(double(rcNarrow.width()) / rcNarrow.height(), 0.85 * rcWide.width() / rcWide.height()) << pszText;
+        EXPECT_GE(rcNarrow.left(), 1) << pszText;
+        EXPECT_LE(rcNarrow.right(), band.width() - 2) << pszText;
+    }
 }

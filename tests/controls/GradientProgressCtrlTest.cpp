@@ -2,8 +2,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 
 #include "GradientProgressCtrl.h"
+#include "QtColor.h"
 
 namespace {
 constexpr CGradientProgressCtrl::COLORREF GREEN = 0x00FF00;
@@ -220,4 +222,46 @@ TEST(GradientProgressCtrl, MovedThroughTheProgressInterfaceAsTheLinkDoes)
     // Disconnecting puts it back to the face.
     progress.SetPos(0);
     EXPECT_EQ(bar.grab().toImage().pixelColor(200, 2), bar.palette().color(QPalette::Button));
+}
+
+// The words over the bar read on every part of it: the gradient, the empty
+// part and the plain face, in the toolkit's colours and the window's.
+// Wherever three columns hold the words' colour they also hold one that
+// stands out from it by a contrast ratio of 4.5 at least.
+TEST(GradientProgressCtrl, WordsReadOnEveryPartOfTheBar)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    CGradientProgressCtrl bar;
+    bar.resize(240, 18);
+    bar.SetRange(0, 240);
+    bar.SetText("sending 28 changes");
+    for (const auto& [crText, crBack] : {std::pair{0xFFFFFFu, 0xEFEFEFu}, {0xF1EEECu, 0x131110u}}) {
+        bar.SetTextColor(crText);
+        bar.SetBkColor(crBack);
+        for (const int nPos : {0, 60, 120, 240}) {
+            bar.SetPos(nPos);
+            const QImage image = Shot(bar);
+            const QColor text = ToQColor(crText);
+            for (int x0 = 0; x0 + 3 <= image.width(); x0 += 3) {
+                bool bText = false;
+                double dMost = 1.0;
+                for (int x = x0; x < x0 + 3; ++x) {
+                    for (int y = 0; y < image.height(); ++y) {
+                        bText = bText || image.pixelColor(x, y) == text;
+                        dMost = std::max(dMost, contrast(image.pixelColor(x, y), text));
+                    }
+                }
+                if (bText) {
+                    EXPECT_GE(dMost, 4.5) << "at " << nPos << ", columns from " << x0;
+                }
+            }
+        }
+    }
 }

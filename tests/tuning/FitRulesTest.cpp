@@ -106,8 +106,16 @@ TEST(FitRules, HoldOnGeneratedLoudspeakersAndRooms)
                                        (settings.target.eKind == TargetKind::Tilt
                                             ? settings.target.dTiltDbPerOctave * std::log2(g_dFreqGrid[i] / 1000.0)
                                             : 0.0);
-                double dHighest = abIn[i] ? std::max(0.0, dTarget - (third.adLevel[i] - before.ad[i])) + 1.0
-                                          : std::max(before.ad[i], 0.0) + 1.0;
+                // Inside: the deficit under the target; outside: no higher
+                // than before; over a sixth of an octave beyond an edge the
+                // one passes evenly into the other.
+                const double f = g_dFreqGrid[i];
+                const double dBeyond = f < dLow ? std::log2(dLow / f) : f > dHigh ? std::log2(f / dHigh) : 0.0;
+                const double dShare = abIn[i]                             ? 1.0
+                                      : dBeyond > 0.0 && third.abValid[i] ? std::max(0.0, 1.0 - 6.0 * dBeyond)
+                                                                          : 0.0;
+                const double dInside = std::max(0.0, dTarget - (third.adLevel[i] - before.ad[i])) + 1.0;
+                double dHighest = dShare * dInside + (1.0 - dShare) * (std::max(before.ad[i], 0.0) + 1.0);
                 dHighest = std::max(std::min(dHighest, dBoost), fixed.ad[i]);
                 if (eq.ad[i] > dHighest + 1e-9 || eq.ad[i] < std::min(-dCut, fixed.ad[i]) - 1e-9)
                     return false;
@@ -198,4 +206,42 @@ TEST(FitRules, HoldOnGeneratedLoudspeakersAndRooms)
         EXPECT_LE(twice.dRmsAfter, rms(an) + 1e-12);
     }
     EXPECT_GT(nFitted, 30);
+}
+
+// Moving an edge by a hertz takes a grid point across it: over the points
+// both ranges share the error after changes by hundredths of a dB, not by
+// the jump of that point's limit. In-room speakers rolling off near the low
+// edge, each edge swept a hertz at a time across grid points.
+TEST(FitRules, AnEdgeMovedByOneHertzMovesTheFitLittle)
+{
+    const auto shared = [](const FitOutcome& a, const FitOutcome& b) {
+        double ss = 0;
+        int n = 0;
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            if (a.range.abIn[i] && b.range.abIn[i]) {
+                ss += std::pow(a.after.adLevel[i] - a.target.adLevel[i], 2);
+                ++n;
+            }
+        }
+        return std::sqrt(ss / n);
+    };
+    for (const auto& [nRoom, nPosition, dRollOffHz] : {std::tuple{41u, 0, 55.0}, {30u, 2, 55.0}, {2u, 0, 38.0}}) {
+        synthetic::Speaker s;
+        s.dHighPassHz = dRollOffHz;
+        s.dNoiseDb = 0.5;
+        const MeasurementData data = synthetic::LogSweep(synthetic::InRoom(s, nRoom, nPosition), 15, 22000, 48);
+        for (const auto& [dFrom, dTo, bLow] : {std::tuple{38.0, 60.0, true}, {15985.0, 16015.0, false}}) {
+            FitSettings settings;
+            settings.dLowHz = bLow ? dFrom : 40.0;
+            settings.dHighHz = bLow ? 16000.0 : dFrom;
+            FitRequest request = synthetic::FlatChannelRequest(data, 28, settings);
+            FitOutcome last = FitEq(request);
+            for (double d = dFrom + 1.0; d <= dTo; d += 1.0) {
+                (bLow ? request.settings.dLowHz : request.settings.dHighHz) = d;
+                const FitOutcome out = FitEq(request);
+                EXPECT_LE(std::fabs(shared(out, last) - shared(last, out)), 0.05) << "room " << nRoom << ", " << d;
+                last = out;
+            }
+        }
+    }
 }

@@ -9,7 +9,9 @@
 #include "FontStatic.h"
 #include "Gallery.h"
 #include "GradientProgressCtrl.h"
+#include "QtColor.h"
 #include "SkinImages.h"
+#include "SkinPalette.h"
 #include "SplashWnd.h"
 
 namespace {
@@ -72,6 +74,15 @@ void RenderStatics(CGalleryWriter& writer)
             bar.SetPos(nPercent * 4);
             writer.SaveWidget(QStringLiteral("statics-progress-%1%2").arg(nPercent).arg(bPercent ? "-text" : ""), bar);
         }
+    }
+    // As the window shows a sending: its words in the window's colours.
+    bar.ShowPercent(false);
+    bar.SetBkColor(ToColorRef(QColor(0x10, 0x11, 0x13)));
+    bar.SetTextColor(ToColorRef(SkinPalette::kLegend));
+    bar.SetText("sending 28 changes");
+    for (int nPercent : {10, 50, 100}) {
+        bar.SetPos(nPercent * 4);
+        writer.SaveWidget(QStringLiteral("statics-progress-%1-words").arg(nPercent), bar);
     }
 
     const QString splashPath = QDir::temp().filePath(QStringLiteral("varden-gallery-splash.bmp"));
