@@ -22,7 +22,6 @@ namespace {
 constexpr const char* MSG_CONFIRM_WRITE = " Are you sure write data to machine  ?";
 constexpr const char* MSG_CONFIRM_READ = " Are you sure read from  machine data ?";
 constexpr const char* MSG_OPEN_PORT_FIRST = "Please to Open COM-Port";
-constexpr const char* MSG_CONNECTION_LOST = "Lost the connection to the device: ";
 
 bool Confirmed(const char* pszText)
 {
@@ -224,7 +223,7 @@ void CVardenDlg::OnLinkLost(LinkLoss loss)
     // The port did open and worked: say what went wrong after it, what a
     // write that was under way has left on the device, and which changes
     // did not go.
-    std::string strText = MSG_CONNECTION_LOST + DescribeLinkLoss(loss);
+    std::string strText = std::string(MSG_CONNECTION_LOST) + ": " + DescribeLinkLoss(loss);
     const std::string strWrite = TakeUnfinishedWrite();
     if (!strWrite.empty())
         strText += "\n" + strWrite;

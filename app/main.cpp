@@ -2,8 +2,10 @@
 // before the toolkit starts; without a display the program says so and ends.
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
@@ -61,6 +63,16 @@ void QuitOnSignals(QApplication& app)
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// --help and --version: a text that did not arrive is no success.
+int PrintText(const std::string& strText)
+{
+    std::cout << strText << std::flush;
+    if (std::cout)
+        return EXIT_SUCCESS;
+    std::cerr << "varden: write error: " << std::strerror(errno) << "\n";
+    return EXIT_FAILURE;
+}
+
 bool HasDisplay()
 {
     for (const char* pszVar : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -77,12 +89,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string strArg = argv[i];
         if (strArg == "--help" || strArg == "-h") {
-            std::cout << AppHelpText();
-            return EXIT_SUCCESS;
+            return PrintText(AppHelpText());
         }
         if (strArg == "--version") {
-            std::cout << AppVersionText();
-            return EXIT_SUCCESS;
+            return PrintText(AppVersionText());
         }
     }
     if (!HasDisplay()) {

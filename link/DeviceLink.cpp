@@ -121,7 +121,9 @@ void CDeviceLink::OnLinkTick()
         m_link.SendHead();
     }
     if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS)
-        GiveUp(m_link.GetReceivedCount() != m_nReceivedAtSend ? LinkLoss::DamagedAnswers : LinkLoss::NoAnswer);
+        GiveUp(m_link.GetReceivedCount() != m_nReceivedAtSend ? LinkLoss::DamagedAnswers
+               : m_nReceivedAtSend > 0                        ? LinkLoss::StoppedAnswering
+                                                              : LinkLoss::NoAnswer);
 }
 
 void CDeviceLink::GiveUp(LinkLoss loss)

@@ -9,6 +9,8 @@ std::string DescribeLinkLoss(LinkLoss loss)
         return "the line was hung up (adapter unplugged, or the device side closed)";
     case LinkLoss::DamagedAnswers:
         return "the device answered, but with damaged frames or with answers to other requests (too late)";
+    case LinkLoss::StoppedAnswering:
+        return "the device stopped answering";
     case LinkLoss::NoAnswer:
     case LinkLoss::None:
         break;

@@ -26,3 +26,5 @@ inline constexpr int PROGRESS_PER_BLOCK = 100;
 inline constexpr int PROGRESS_RANGE = 400;
 
 inline constexpr const char* MSG_UNABLE_TO_OPEN = "Unable to Open COM-Port";
+// A link that worked and then ended by itself.
+inline constexpr const char* MSG_CONNECTION_LOST = "Lost the connection to the device";

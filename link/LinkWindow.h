@@ -15,5 +15,9 @@ public:
     // The connection has ended: link button up, preset name fields read-only.
     virtual void OnLinkDisconnected() = 0;
     // The link gave up by itself and is closed now; loss says why.
-    virtual void OnLinkLost(LinkLoss /*loss*/) { ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::None); }
+    virtual void OnLinkLost(LinkLoss loss)
+    {
+        ShowMessageBox(loss == LinkLoss::StoppedAnswering ? MSG_CONNECTION_LOST : MSG_UNABLE_TO_OPEN,
+                       MessageIcon::None);
+    }
 };

@@ -137,6 +137,15 @@ TEST_F(WindowTest, ASilentDeviceEndsTheConnectionAndLeavesThePresetAlone)
     EXPECT_FALSE(Dlg().IsBusy());
     EXPECT_EQ(Channel(0).GetGain(7), 240);
     EXPECT_FALSE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
+
+    // One that answered and then fell silent is said to have stopped.
+    m_pSim->SetFault(SimFault::None);
+    m_boxes.clear();
+    Connect();
+    m_pSim->SetFault(SimFault::Silent);
+    for (int i = 0; i < 200 && Dlg().IsConnected(); ++i)
+        Tick(false);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost the connection to the device: the device stopped answering"});
 }
 
 TEST_F(WindowTest, APortThatCannotOpenSaysWhyAndADiscoveryErrorKeepsTheGivenPorts)

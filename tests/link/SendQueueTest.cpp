@@ -92,7 +92,8 @@ TEST_F(LinkFixture, ALinkLostAfterAStopAddsToWhatTheStopLeftUndelivered)
     CTALVData& ch = m_route.GetChannel(1);
     ch.SetOutputOn(1);
     TickAndAnswer(SHORT_FRAME_LEN);
-    for (int b = 0; b < 8; ++b)
+    // Three bands: fewer than a block's worth, so they go muted.
+    for (int b = 0; b < 3; ++b)
         ch.SetGain(static_cast<short>(240 - b), 2 * b);
     for (auto& pFrame : BuildBulkEqUpdate(1))
         Link().Enqueue(std::move(pFrame));
@@ -101,18 +102,17 @@ TEST_F(LinkFixture, ALinkLostAfterAStopAddsToWhatTheStopLeftUndelivered)
     m_route.GetChannel(2).SetGain(190, 4);
     ASSERT_TRUE(m_link.StopSending());
     const std::string strStopped = m_link.GetUndelivered().Describe();
-    EXPECT_EQ(strStopped, "CH2: bands 5, 7, 9, 11, 13, 15\nCH3: band 5");
+    EXPECT_EQ(strStopped, "CH2: band 5\nCH3: band 5");
     // The device falls silent before the restore is answered.
     for (int n = 0; n <= LINK_GIVE_UP_TICKS + 1 && m_link.IsConnected(); ++n)
         m_link.OnLinkTick();
     ASSERT_FALSE(m_link.IsConnected());
     const CUndelivered& undelivered = m_link.GetUndelivered();
-    for (int b = 4; b < 16; b += 2)
-        EXPECT_TRUE(undelivered.Covers(1, b)) << b;
+    EXPECT_TRUE(undelivered.Covers(1, 4));
     EXPECT_TRUE(undelivered.Covers(2, 4));
     EXPECT_TRUE(undelivered.Covers(1, CHANNEL_FRAME_INDEX)) << "the outputs' restore";
     EXPECT_EQ(undelivered.Describe(),
-              "CH2: bands 5, 7, 9, 11, 13, 15; output, polarity, gain, delay and noise gate\n"
+              "CH2: band 5; output, polarity, gain, delay and noise gate\n"
               "CH3: band 5");
 
     // Frames for a stored slot are no part of the live preset.

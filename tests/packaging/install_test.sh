@@ -34,6 +34,8 @@ files)
     [ -x "$ctl" ] || fail "bin/vardenctl is not executable"
     if [ "$has_window" = 1 ]; then
         [ -x "$prefix/bin/varden" ] || fail "bin/varden is not installed"
+        # Help that cannot be written is a failure, not a success.
+        if "$prefix/bin/varden" --help >/dev/full 2>/dev/null; then fail "varden --help >/dev/full exits 0"; fi
     fi
     # The installed program runs from its new place.
     "$ctl" demo "$prefix/demo.dia" >/dev/null
