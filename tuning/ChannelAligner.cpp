@@ -107,8 +107,11 @@ private:
     int m_nCancelled = 0;
 };
 
-// How far settings lie from the current ones: how many of their fields
-// differ, then by how many steps of delay and gain.
+// How far settings lie from the current ones: by how many steps of delay
+// and gain, then how many of their fields differ. Steps come first: a
+// setting that moves three delays by a few samples lies nearer than one
+// that moves them by a period of the lowest crossover, whatever polarity
+// each turns.
 std::pair<int, int> Distance(const std::vector<ChannelSetting>& aSetting, const AlignRequest& request)
 {
     int nFields = 0;
@@ -120,7 +123,7 @@ std::pair<int, int> Distance(const std::vector<ChannelSetting>& aSetting, const 
                    !(a.hpf == now.hpf) + !(a.lpf == now.lpf);
         nSteps += std::abs(a.nDelay - now.nDelay) + std::abs(a.nGain - now.nGain);
     }
-    return {nFields, nSteps};
+    return {nSteps, nFields};
 }
 
 // The common shift, within [nLow, nHigh], that leaves the values (anValue +
