@@ -238,4 +238,8 @@ void CAlignDialog::ShowResult(const AlignResult& result)
         QString::fromStdString(m_result.outcome.bOk ? m_result.strReport : "No alignment: " + m_result.outcome.strError)
             .trimmed());
     m_pApply->setEnabled(m_result.outcome.bOk);
+    // Open before the first result came in, the dialog grows to show it all.
+    const int nNeeded = layout()->totalHeightForWidth(width());
+    if (nNeeded > height())
+        resize(width(), nNeeded);
 }
