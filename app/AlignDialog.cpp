@@ -17,6 +17,7 @@
 #include "DialogParts.h"
 #include "FileDialogST.h"
 #include "FilePathText.h"
+#include "MessageBox.h"
 #include "PlotMapping.h"
 #include "WindowPalette.h"
 
@@ -27,6 +28,8 @@ constexpr int FILE_NAME_WIDTH = 220;
 constexpr int FIGURES_WIDTH = 520;
 constexpr int DEFAULT_LOW_HZ = 700;
 constexpr int DEFAULT_HIGH_HZ = 6000;
+// Typing 2500 in a box is four changes: align once, after the last.
+constexpr int ALIGN_PAUSE_MS = 250;
 
 // The local files a drag carries, in order.
 std::vector<std::string> DroppedFiles(const QMimeData* pData)
@@ -41,8 +44,12 @@ std::vector<std::string> DroppedFiles(const QMimeData* pData)
 }  // namespace
 
 CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_CHANNELS>& astrLoaded,
-                           LoadFunction fnLoad, AlignFunction fnAlign)
-    : QDialog(pParent), m_fnLoad(std::move(fnLoad)), m_fnAlign(std::move(fnAlign))
+                           LoadFunction fnLoad, PrepareFunction fnPrepare, ShowFunction fnShow)
+    : QDialog(pParent),
+      m_fnLoad(std::move(fnLoad)),
+      m_fnPrepare(std::move(fnPrepare)),
+      m_fnShow(std::move(fnShow)),
+      m_job(ALIGN_PAUSE_MS, [this](const AlignResult& result) { ShowResult(result); })
 {
     setWindowTitle(QStringLiteral("Align Channels"));
     setObjectName(QStringLiteral("alignDialog"));
@@ -116,7 +123,8 @@ void CAlignDialog::ShowFile(int k, const std::string& strPath)
     m_apFile[i]->setText(strPath.empty() ? QStringLiteral("(no measurement)")
                                          : PathToQString(parts.strName + parts.strExt));
     m_apFile[i]->setToolTip(PathToQString(strPath));
-    m_apUse[i]->setEnabled(!strPath.empty());
+    m_abMeasured[i] = !strPath.empty();
+    m_apUse[i]->setEnabled(m_abMeasured[i]);
 }
 
 bool CAlignDialog::LoadFile(int k, const std::string& strPath)
@@ -163,17 +171,30 @@ void CAlignDialog::dropEvent(QDropEvent* pEvent)
     if (files.empty())
         return;
     pEvent->acceptProposedAction();
-    // Dropped on a row: that channel, and the next ones for more files.
-    // Elsewhere: the channels without a measurement, in order.
-    int k = RowAt(pEvent->position().toPoint());
-    for (const std::string& strPath : files) {
-        if (k < 0)
-            for (int j = 0; j < NUM_CHANNELS && k < 0; ++j)
-                if (!m_apUse[static_cast<std::size_t>(j)]->isEnabled())
-                    k = j;
-        if (k < 0 || k >= NUM_CHANNELS)
-            break;
-        LoadFile(k++, strPath);
+    // Dropped on a row: the first file is that channel's; the others (or
+    // all, dropped elsewhere) go to the channels without a measurement, from
+    // that row on, and never replace one.
+    const int nRow = RowAt(pEvent->position().toPoint());
+    std::vector<std::string> notTaken;
+    int k = nRow < 0 ? 0 : nRow;
+    for (std::size_t n = 0; n < files.size(); ++n) {
+        if (n > 0 || nRow < 0) {
+            int nOffset = 0;
+            while (nOffset < NUM_CHANNELS && m_abMeasured[static_cast<std::size_t>((k + nOffset) % NUM_CHANNELS)])
+                ++nOffset;
+            if (nOffset == NUM_CHANNELS) {
+                notTaken.push_back(files[n]);
+                continue;
+            }
+            k = (k + nOffset) % NUM_CHANNELS;
+        }
+        LoadFile(k, files[n]);
+    }
+    if (!notTaken.empty()) {
+        std::string strText = "Every channel has a measurement; not taken:";
+        for (const std::string& strPath : notTaken)
+            strText += "\n" + strPath;
+        ShowMessageBox(strText, MessageIcon::Warning);
     }
 }
 
@@ -183,7 +204,7 @@ void CAlignDialog::OnChanged()
         return;
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        m_choice.abUse[i] = m_apUse[i]->isEnabled() && m_apUse[i]->isChecked();
+        m_choice.abUse[i] = m_abMeasured[i] && m_apUse[i]->isChecked();
     }
     m_choice.bAboutCrossovers = m_pAbout->isChecked();
     m_pLow->setEnabled(!m_choice.bAboutCrossovers);
@@ -192,7 +213,17 @@ void CAlignDialog::OnChanged()
     m_choice.nHighHz = m_pHigh->value();
     m_choice.bCrossover = m_pCrossover->isChecked();
 
-    m_result = m_fnAlign(m_choice);
+    // Until the alignment of this choice is in, there is nothing to apply.
+    m_result = AlignResult();
+    m_pFigures->setText(QString::fromUtf8("aligning\u2026"));
+    m_pApply->setEnabled(false);
+    m_job.Request(m_fnPrepare(m_choice));
+}
+
+void CAlignDialog::ShowResult(const AlignResult& result)
+{
+    m_result = result;
+    m_fnShow(m_result);
     // The boxes show the range the alignment judges, also when it places it
     // about the crossovers itself (from the lowest to the highest piece).
     const AlignRange& range = m_result.outcome.range;
@@ -207,4 +238,8 @@ void CAlignDialog::OnChanged()
         QString::fromStdString(m_result.outcome.bOk ? m_result.strReport : "No alignment: " + m_result.outcome.strError)
             .trimmed());
     m_pApply->setEnabled(m_result.outcome.bOk);
+    // Open before the first result came in, the dialog grows to show it all.
+    const int nNeeded = layout()->totalHeightForWidth(width());
+    if (nNeeded > height())
+        resize(width(), nNeeded);
 }

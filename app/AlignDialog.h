@@ -1,8 +1,10 @@
 // "Align Channels…": a measurement with phase for each channel (chosen, or
 // dropped on its row), which channels take part, the range (the octave about
 // each crossover between them, or given), and whether the crossovers may
-// move. Every change aligns again and the window previews the result on its
-// graph. Apply accepts the dialog, Cancel rejects it; the window does the rest.
+// move. A short pause after each change it aligns again, on a worker (four
+// channels take seconds), saying so meanwhile with Apply disabled, and the
+// window previews the result on its graph. Apply accepts the dialog, Cancel
+// rejects it; the window does the rest.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +15,7 @@
 
 #include "ChannelAlignment.h"
 #include "Frame.h"
+#include "LatestJob.h"
 #include "ModalRunner.h"
 
 class QCheckBox;
@@ -36,6 +39,8 @@ struct AlignResult {
     std::vector<int> anChannel;
     std::vector<std::pair<int, ChannelSetting>> aApply;
     std::string strReport;
+    // The curves' names, as anChannel: "CH1", or "CH1+CH2" for a linked group.
+    std::vector<std::string> astrName;
 };
 
 class CAlignDialog : public QDialog, public CModalRunner<CAlignDialog> {
@@ -45,16 +50,21 @@ public:
     // Takes the file in for channel k; false (the window has said why) when
     // it cannot.
     using LoadFunction = std::function<bool(int k, const std::string& strPath)>;
-    // Aligns as chosen (and previews the outcome).
-    using AlignFunction = std::function<AlignResult(const AlignChoice&)>;
+    // The alignment of a choice as a job for a worker: all it needs copied in.
+    using PrepareFunction = std::function<std::function<AlignResult()>(const AlignChoice&)>;
+    // Shows an alignment that is in (the window previews it).
+    using ShowFunction = std::function<void(const AlignResult&)>;
 
     // astrLoaded: the file each channel has a measurement from, or empty;
     // the channels that have one take part.
     CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_CHANNELS>& astrLoaded, LoadFunction fnLoad,
-                 AlignFunction fnAlign);
+                 PrepareFunction fnPrepare, ShowFunction fnShow);
 
     const AlignChoice& GetChoice() const { return m_choice; }
+    // The alignment of the choice now; not bOk while it is being worked out.
     const AlignResult& GetResult() const { return m_result; }
+    // Waits until the alignment of the choice now is in and shown.
+    void WaitForAlignment() { m_job.Wait(); }
     // The figures: each channel's setting and the sum's, or why there is none.
     QString GetFiguresText() const;
 
@@ -76,14 +86,18 @@ private:
     void OnChoose(int k);
     void ShowFile(int k, const std::string& strPath);
     void OnChanged();
+    void ShowResult(const AlignResult& result);
     // The row under a point, or -1.
     int RowAt(const QPoint& pt) const;
 
     AlignChoice m_choice;
     AlignResult m_result;
     LoadFunction m_fnLoad;
-    AlignFunction m_fnAlign;
+    PrepareFunction m_fnPrepare;
+    ShowFunction m_fnShow;
+    CLatestJob<AlignResult> m_job;
     bool m_bFilling = true;  // the controls are being set, not changed
+    std::array<bool, NUM_CHANNELS> m_abMeasured{};
 
     std::array<QCheckBox*, NUM_CHANNELS> m_apUse{};
     std::array<QLabel*, NUM_CHANNELS> m_apFile{};

@@ -82,8 +82,11 @@ QString DefaultFile()
     const QString strFolder =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/varden/");
     // Earlier versions kept the same settings under Qt's own name for them.
-    if (!QFile::exists(strFolder + FILE_NAME))
-        QFile::copy(strFolder + QStringLiteral("varden.ini"), strFolder + FILE_NAME);
+    QFile older(strFolder + QStringLiteral("varden.ini"));
+    if (!QFile::exists(strFolder + FILE_NAME) && older.exists() && !older.copy(strFolder + FILE_NAME))
+        std::cerr << "varden: the settings in " << QStringToPath(older.fileName()) << " could not be copied to "
+                  << FILE_NAME.toStdString() << " (" << older.errorString().toStdString()
+                  << "); going on with the defaults\n";
     return strFolder + FILE_NAME;
 }
 }  // namespace
@@ -129,9 +132,19 @@ void CAppSettings::RepairIfDamaged()
             if (const auto value = Read(known.strKey, known.nMetaType))
                 keep.emplace_back(known.strKey, *value);
     const QString strFile = GetFileName();
+    QFile damaged(strFile);
+    if (damaged.exists()) {
+        QFile::remove(strFile + DAMAGED_SUFFIX);
+        if (!damaged.rename(strFile + DAMAGED_SUFFIX)) {
+            // Writing now would lose it: this session's changes are not saved.
+            std::cerr << "varden: the damaged settings in " << QStringToPath(strFile) << " could not be kept as "
+                      << QStringToPath(strFile + DAMAGED_SUFFIX) << " (" << damaged.errorString().toStdString()
+                      << "); they are left as they are, and changes are not saved\n";
+            m_bHeldBack = true;
+            return;
+        }
+    }
     m_pSettings.reset();
-    QFile::remove(strFile + DAMAGED_SUFFIX);
-    QFile::rename(strFile, strFile + DAMAGED_SUFFIX);
     m_pSettings = std::make_unique<QSettings>(strFile, QSettings::IniFormat);
     for (const auto& [strKey, value] : keep)
         m_pSettings->setValue(strKey, value);
@@ -160,9 +173,13 @@ void CAppSettings::Warn(const std::string& strWhat) const
 
 std::optional<QVariant> CAppSettings::Read(const QString& strKey, int nMetaType) const
 {
-    if (m_pSettings->status() == QSettings::FormatError || !m_pSettings->contains(strKey))
+    QVariant value;
+    if (const auto held = m_heldBack.find(strKey); held != m_heldBack.end())
+        value = held->second;
+    else if (m_pSettings->status() != QSettings::FormatError && m_pSettings->contains(strKey))
+        value = m_pSettings->value(strKey);
+    if (!value.isValid())
         return std::nullopt;
-    QVariant value = m_pSettings->value(strKey);
     if (!HasType(value, nMetaType) || !value.convert(QMetaType(nMetaType)))
         return std::nullopt;
     if (nMetaType == QMetaType::QStringList) {
@@ -178,7 +195,12 @@ void CAppSettings::Write(const QString& strKey, const QVariant& value)
 {
     RepairIfDamaged();
     // An empty list would come back as no value at all: it is no entry.
-    if (value.typeId() == QMetaType::QStringList && value.toStringList().isEmpty())
+    const bool bRemove = value.typeId() == QMetaType::QStringList && value.toStringList().isEmpty();
+    if (m_bHeldBack) {
+        m_heldBack[strKey] = bRemove ? QVariant() : value;
+        return;
+    }
+    if (bRemove)
         m_pSettings->remove(strKey);
     else
         m_pSettings->setValue(strKey, value);

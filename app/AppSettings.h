@@ -5,18 +5,20 @@
 // tests and trial runs leave the user's own alone. A damaged file or one that
 // cannot be written never stops the program: defaults are used, and one line
 // on stderr says so; a damaged file is replaced by a clean one at the first
-// change or on exit, and kept beside it as varden.conf.bad.
+// change or on exit, and kept beside it as varden.conf.bad; when it cannot be
+// kept, it is left as it is and the session's changes are not saved.
 #pragma once
 
 #include <QPoint>
 #include <QString>
+#include <QVariant>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QSettings;
-class QVariant;
 
 class CAppSettings {
 public:
@@ -59,4 +61,8 @@ private:
     std::unique_ptr<QSettings> m_pSettings;
     mutable bool m_bWarned = false;
     bool m_bDamaged = false;
+    // The damaged file could not be kept aside: it is not written, and the
+    // changes live here for the session (an invalid value: removed).
+    bool m_bHeldBack = false;
+    std::map<QString, QVariant> m_heldBack;
 };

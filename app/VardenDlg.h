@@ -201,7 +201,10 @@ private:
 
     // Aligning channels.
     void OnAlignChannels();
-    AlignResult AlignAsChosen(const AlignChoice& choice);
+    // The alignment of a choice as a job for the dialog's worker, with copies
+    // of the measurements and the channels as they stand now.
+    std::function<AlignResult()> PrepareAlignment(const AlignChoice& choice) const;
+    void PreviewAlignment(const AlignResult& result);
 
     // Crossover, gain, delay and input.
     void OnChannelFader(int nId);

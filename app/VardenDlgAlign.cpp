@@ -29,7 +29,7 @@ bool CVardenDlg::LoadAlignFile(int k, const std::string& strPath)
     return true;
 }
 
-AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
+std::function<AlignResult()> CVardenDlg::PrepareAlignment(const AlignChoice& choice) const
 {
     AlignResult result;
     AlignRequest request;
@@ -48,6 +48,10 @@ AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
         result.anChannel.push_back(group.nChannel);
         request.aChannel.push_back(
             AlignGroupChannel(group, m_aAlignMeasurement[static_cast<std::size_t>(group.nChannel)], m_route));
+        std::string strName = "CH" + std::to_string(group.nChannel + 1);
+        for (const auto& member : request.aChannel.back().aLinked)
+            strName += "+CH" + std::to_string(member.first + 1);
+        result.astrName.push_back(strName);
     }
     if (!choice.bAboutCrossovers) {
         request.dLowHz = choice.nLowHz;
@@ -62,28 +66,33 @@ AlignResult CVardenDlg::AlignAsChosen(const AlignChoice& choice)
         result.outcome.strError = strSameFile;
     else if (!strLinked.empty())
         result.outcome.strError = strLinked;
-    else
-        result.outcome = AlignChannels(request);
-
-    if (result.outcome.bOk) {
-        result.aApply = SettingsToApply(request, result.outcome);
-        result.strReport = FormatAlignChannels(request, result.outcome) + FormatAlignSummary(result.outcome);
-        std::vector<CAlignPreview::Curve> curves;
-        for (std::size_t n = 0; n < result.anChannel.size(); ++n) {
-            // A linked group by every channel in it: "CH1+CH2".
-            QString strName = QStringLiteral("CH%1").arg(result.anChannel[n] + 1);
-            for (const auto& member : request.aChannel[n].aLinked)
-                strName += QStringLiteral("+CH%1").arg(member.first + 1);
-            curves.push_back({result.outcome.aAfter[n],
-                              ToQColor(m_curves.GetOutData(result.anChannel[n]).GetCurveColor()), strName});
+    const bool bAlign = result.outcome.strError.empty();
+    // Only copies go to the worker.
+    return [result = std::move(result), request = std::move(request), bAlign]() mutable {
+        if (bAlign)
+            result.outcome = AlignChannels(request);
+        if (result.outcome.bOk) {
+            result.aApply = SettingsToApply(request, result.outcome);
+            result.strReport = FormatAlignChannels(request, result.outcome) + FormatAlignSummary(result.outcome);
         }
+        return std::move(result);
+    };
+}
+
+void CVardenDlg::PreviewAlignment(const AlignResult& result)
+{
+    if (result.outcome.bOk) {
+        std::vector<CAlignPreview::Curve> curves;
+        for (std::size_t n = 0; n < result.anChannel.size(); ++n)
+            curves.push_back({result.outcome.aAfter[n],
+                              ToQColor(m_curves.GetOutData(result.anChannel[n]).GetCurveColor()),
+                              QString::fromStdString(result.astrName[n])});
         m_alignPreview.Set(std::move(curves), result.outcome.sumBefore, result.outcome.sumAfter,
                            result.outcome.range.abIn);
     } else {
         m_alignPreview.Clear();
     }
     RedrawGraph();
-    return result;
 }
 
 void CVardenDlg::OnAlignChannels()
@@ -93,7 +102,8 @@ void CVardenDlg::OnAlignChannels()
         astrLoaded[static_cast<std::size_t>(k)] = m_aAlignMeasurement[static_cast<std::size_t>(k)].strPath;
     CAlignDialog dialog(
         this, astrLoaded, [this](int k, const std::string& strPath) { return LoadAlignFile(k, strPath); },
-        [this](const AlignChoice& choice) { return AlignAsChosen(choice); });
+        [this](const AlignChoice& choice) { return PrepareAlignment(choice); },
+        [this](const AlignResult& result) { PreviewAlignment(result); });
     const QRect rcGraph = Graph()->geometry();
     dialog.move(
         mapToGlobal(QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + ALIGN_DIALOG_BELOW_GRAPH)));

@@ -53,3 +53,30 @@ TEST(AppSettings, EachDamageIsRepairedAndTheNewestKeptAside)
     }
     std::filesystem::remove_all(dir);
 }
+
+// When the damaged file cannot be kept aside (a folder stands in the way),
+// it is left as it is, changes hold for the session only, and stderr says so.
+TEST(AppSettings, ADamagedFileThatCannotBeKeptIsNotOverwritten)
+{
+    char szTemplate[] = "/tmp/varden-settings-XXXXXX";
+    ASSERT_NE(mkdtemp(szTemplate), nullptr);
+    const std::filesystem::path dir = szTemplate;
+    const std::filesystem::path file = dir / "varden.conf", bad = dir / "varden.conf.bad";
+    std::filesystem::create_directories(bad / "inside");
+    const std::string strDamaged = "[link]\nport=/dev/ttyR1\n[window]\nposition=damage\n";
+    std::ofstream(file) << strDamaged;
+    testing::internal::CaptureStderr();
+    {
+        CAppSettings settings(QString::fromStdString(file.string()));
+        settings.SetLastPort("/dev/ttyR2");
+        EXPECT_EQ(settings.GetLastPort(), "/dev/ttyR2");
+        settings.AddRecentFile("/music/a.vdn");
+        settings.RemoveRecentFile("/music/a.vdn");
+        EXPECT_TRUE(settings.GetRecentFiles().empty());
+        EXPECT_FALSE(settings.GetWindowPos());
+    }
+    const std::string strErr = testing::internal::GetCapturedStderr();
+    EXPECT_NE(strErr.find("could not be kept as " + bad.string()), std::string::npos) << strErr;
+    EXPECT_EQ(ReadFile(file), strDamaged);
+    std::filesystem::remove_all(dir);
+}

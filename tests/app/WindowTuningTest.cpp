@@ -300,6 +300,8 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &drop);
         EXPECT_TRUE(dialog.UseBox(1)->isChecked());
+        EXPECT_FALSE(dialog.ApplyButton()->isEnabled()) << "before the alignment is in";
+        dialog.WaitForAlignment();
         EXPECT_TRUE(dialog.ApplyButton()->isEnabled());
         EXPECT_TRUE(dialog.GetFiguresText().startsWith(QStringLiteral("channel 1: delay 0.00 ms (0 samples)")));
         return static_cast<int>(QDialog::Rejected);
@@ -312,6 +314,7 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     // Linked channels align as one: with nothing else, there is nothing to align.
     Choose(IDC_LINK_LIST + 1, 0);
     CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        dialog.WaitForAlignment();
         EXPECT_FALSE(dialog.ApplyButton()->isEnabled());
         EXPECT_TRUE(dialog.GetFiguresText().startsWith(
             QStringLiteral("No alignment: channels 1 and 2 are linked (Linking) and align as one")))
@@ -326,6 +329,7 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     // Applied: one step, the views and the device follow, and back.
     AlignResult result;
     CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        dialog.WaitForAlignment();
         result = dialog.GetResult();
         return static_cast<int>(QDialog::Accepted);
     });
@@ -353,6 +357,7 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     Choose(IDC_LINK_LIST + 2, 1);
     ASSERT_EQ(g_anLinkGroup[2], g_anLinkGroup[1]);
     CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        dialog.WaitForAlignment();
         EXPECT_FALSE(dialog.LowBox()->isEnabled());
         EXPECT_EQ(dialog.LowBox()->value(), 1414);
         EXPECT_EQ(dialog.HighBox()->value(), 2828);
@@ -369,4 +374,41 @@ TEST_F(WindowTuningTest, ChannelsAlignedFromTheirMeasurementsAsOneStepThatReache
     EXPECT_EQ(Channel(2).GetChannelGain(), result.outcome.aSetting[1].nGain);
     ASSERT_TRUE(Drain());
     ExpectDeviceHolds(0, 2, "aligned, linked");
+}
+
+// Several files dropped go to the channels without a measurement and never
+// replace one; those left over are named.
+TEST_F(WindowTuningTest, DroppedFilesFillTheChannelsWithoutAMeasurement)
+{
+    std::vector<std::string> astrFile;
+    for (const char* pszName : {"a.frd", "b.frd", "c.frd", "d.frd", "e.frd"}) {
+        astrFile.push_back((m_dir / pszName).string());
+        std::ofstream(astrFile.back()) << synthetic::FrdText(
+            synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting()));
+    }
+    ASSERT_TRUE(Dlg().LoadAlignFile(1, astrFile[0]));
+    CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+        dialog.show();
+        Pump();
+        const auto drop = [&](const std::vector<std::string>& files, QPoint at) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const std::string& strPath : files)
+                urls.append(QUrl::fromLocalFile(QString::fromStdString(strPath)));
+            data.setUrls(urls);
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dialog, &enter);
+            QDropEvent event(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dialog, &event);
+        };
+        drop({astrFile[1], astrFile[2]}, dialog.UseBox(0)->geometry().center());
+        drop({astrFile[3], astrFile[4]}, dialog.ApplyButton()->mapTo(&dialog, QPoint(2, 2)));
+        dialog.WaitForAlignment();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    GraphMenu("Align Channels\u2026");
+    CAlignDialog::SetModalRunner({});
+    for (const auto& [k, n] : {std::pair{0, 1}, {1, 0}, {2, 2}, {3, 3}})
+        EXPECT_EQ(Dlg().GetAlignMeasurement(k).strPath, astrFile[static_cast<std::size_t>(n)]) << "channel " << k + 1;
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Every channel has a measurement; not taken:\n" + astrFile[4]});
 }

@@ -42,6 +42,7 @@ void RenderAlign(CGalleryWriter& writer)
         dlg.LoadAlignFile(1, strTweeter.toStdString());
 
         CAlignDialog::Runner previousRunner = CAlignDialog::SetModalRunner([&](CAlignDialog& dialog) {
+            dialog.WaitForAlignment();
             writer.Save(QStringLiteral("align-window-dialog"), WindowWithDialog(dlg, dialog));
             writer.Save(QStringLiteral("align-dialog"), dialog.grab().toImage());
             return static_cast<int>(QDialog::Accepted);
