@@ -147,7 +147,7 @@ void CVardenDlg::OnLinkButton()
         // gets no box from the link; the user is told all the same.
         if (strLinkMessage.empty())
             strLinkMessage = MSG_UNABLE_TO_OPEN;
-        ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetLink().GetPortError()),
+        ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetPortError()),
                        MessageIcon::Error);
         return;
     }

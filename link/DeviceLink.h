@@ -111,10 +111,11 @@ public:
     // Why the link disconnected by itself; None while connected.
     LinkLoss GetLoss() const { return m_loss; }
 
+    // Why the port did not open or take its settings (0: it did).
+    LONG GetPortError() const { return m_link.GetPortError(); }
+
     CCommand& GetLink() { return m_link; }
     const CCommand& GetLink() const { return m_link; }
-
-    int m_nProgress = 0;
 
 private:
     void QueueTransfer(int nSlot, bool bWrite);
@@ -150,6 +151,7 @@ private:
     int m_nBatchTotal = 0;
     int m_nBatchLeft = 0;
     CUndelivered m_undelivered;
+    int m_nProgress = 0;  // where the bar stands
     int m_nReadSlot = 0;  // the slot of the last read queued
     // Muting brackets numbered as queued; the one whose muting frame went
     // out last may have its outputs off on the device until its restoring

@@ -65,7 +65,7 @@ bool CCliSession::Connect()
     m_wnd.SetWaitNotice("vardenctl " + m_cl.strCommand + ": waiting for the device\u2026");
     if (m_link.Connect(port, CDeviceLink::ConnectMode::PortOnly))
         return true;
-    const std::string reason = DescribePortError(port, m_link.GetLink().GetPortError());
+    const std::string reason = DescribePortError(port, m_link.GetPortError());
     m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
     return false;
 }
