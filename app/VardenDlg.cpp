@@ -43,8 +43,7 @@ CVardenDlg::CVardenDlg(QWidget* pParent)
       m_deviceLink(m_route, *this, *m_pProgress)
 {
     m_nPresetSlot = 0;
-    m_strPresetName.fill(std::string());
-    m_strPresetName[0] = m_route.m_strName;
+    m_deviceLink.ForgetSlotNames();
     m_pCurData = &m_route.GetChannel(0);
     m_pCurCurves = &m_curves.GetOutData(0);
     // A fixed-size dialog with a minimize box and the system menu's close.
@@ -81,11 +80,8 @@ void CVardenDlg::InitController()
         std::filesystem::create_directory(MUSIC_FOLDER, ec);
     m_nCurChannel = 0;
     m_nPortIndex = 0;
-    m_bConnected = 0;
     UpdatePresetNameEdits();
-    m_strPresetName[0] = m_route.m_strName;
-    for (int i = 1; i < NUM_PRESET_SLOTS; ++i)
-        m_strPresetName[static_cast<std::size_t>(i)].clear();
+    m_deviceLink.ForgetSlotNames();
 }
 
 void CVardenDlg::InitLinkGroups()
@@ -114,7 +110,7 @@ void CVardenDlg::UpdatePresetNameEdits()
 {
     for (int r = 0; r < NUM_PRESET_SLOTS - 1; ++r)
         if (QLineEdit* pField = NameField(r))
-            pField->setReadOnly(!m_bConnected);
+            pField->setReadOnly(!IsConnected());
 }
 
 void CVardenDlg::Disconnect()
@@ -126,10 +122,8 @@ void CVardenDlg::OnTimer(int nIDEvent)
 {
     if (nIDEvent != ID_TIMER_LINK)
         return;
-    if (IsWaitingForChanges())
-        OnSendingTick();
-    else
-        m_deviceLink.OnLinkTick();
+    m_deviceLink.OnLinkTick();
+    FollowSending();
 }
 
 void CVardenDlg::OnPortEvent(WPARAM wParam)
@@ -177,7 +171,6 @@ void CVardenDlg::StopLinkTimer()
 
 void CVardenDlg::OnLinkDisconnected()
 {
-    m_bConnected = 0;
     SetPressed(IDC_LINK, false);
     UpdatePresetNameEdits();
 }

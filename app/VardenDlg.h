@@ -120,19 +120,19 @@ public:
     CDeviceLink& GetDeviceLink() { return m_deviceLink; }
     CAudio_Data& GetCurves() { return m_curves; }
     int GetCurChannel() const { return m_nCurChannel; }
-    bool IsConnected() const { return m_bConnected != 0; }
+    bool IsConnected() const { return m_deviceLink.IsConnected(); }
     bool IsQMode() const { return m_bQMode != 0; }
     int GetSelBand() const { return m_nSelBand; }
     bool IsLinkTimerRunning() const { return m_linkTimer.isActive(); }
     // A transfer runs: the window takes no input until it is done.
     bool IsBusy() const { return m_inputBlocker.IsBlocking(); }
     // Disconnecting or closing waits for the changes still on their way.
-    bool IsWaitingForChanges() const;
+    bool IsWaitingForChanges() const { return m_deviceLink.IsWaitingForChanges(); }
     CSendingBox* GetSendingBox() const { return m_pSendingBox; }
     const std::string& GetSaveDlgPath() const { return m_szSaveDlgPath; }
     const std::string& GetOpenDlgPath() const { return m_szOpenDlgPath; }
     const std::string& GetWorkDir() const { return m_szWorkDir; }
-    const std::string& GetPresetName(int i) const { return m_strPresetName[static_cast<std::size_t>(i)]; }
+    const std::string& GetPresetName(int i) const { return m_deviceLink.GetPresetName(i); }
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -245,7 +245,9 @@ private:
     enum class AfterSending { None, Disconnect, Close };
     void WaitForChanges(AfterSending after);
     void StopSending();
-    void OnSendingTick();
+    // After a link tick: the box counts the changes left, and once the link
+    // has sent them (or stopped) the window disconnects or closes.
+    void FollowSending();
     void FinishSending();
     void CloseSendingBox();
     void AfterLinkLost();
@@ -323,10 +325,8 @@ private:
     CTALVRoute m_route;
     CTALVData* m_pCurData = nullptr;
     int m_nCurChannel = 0;
-    std::array<std::string, NUM_PRESET_SLOTS> m_strPresetName;
     std::array<std::string, NUM_PRESET_SLOTS - 1> m_strSlotEdit;
     int m_nPresetSlot = 0;
-    int m_bConnected = 0;
     int m_nPortIndex = 0;
     std::string m_strPort;
     QString m_strNameBeforeTyping;
@@ -346,11 +346,8 @@ private:
         QString strOldTitle;
     };
     PendingWrite m_write;
-    struct Sending {
-        AfterSending after = AfterSending::None;
-        bool bStopped = false;  // the user stopped it: say what did not go
-    };
-    Sending m_sending;
+    // What follows once the link has sent (or stopped sending) the changes.
+    AfterSending m_afterSending = AfterSending::None;
     CSendingBox* m_pSendingBox = nullptr;
     SerialDiscoveryOptions m_discovery;
 

@@ -2,7 +2,6 @@
 // the graph's band handles, the fader mode keys and bypass-all.
 #include "Audio_OutData.h"
 #include "BitmapSlider.h"
-#include "BulkEqUpdate.h"
 #include "ControlIds.h"
 #include "FStatic.h"
 #include "FontStatic.h"
@@ -275,8 +274,5 @@ void CVardenDlg::OnEqBypassAll()
 
 void CVardenDlg::SendEqBulk()
 {
-    if (!m_bConnected)
-        return;
-    for (auto& pFrame : BuildBulkEqUpdate(m_pCurData->GetChannel()))
-        m_deviceLink.GetLink().Enqueue(std::move(pFrame));
+    m_deviceLink.SendEqChange(m_pCurData->GetChannel());
 }

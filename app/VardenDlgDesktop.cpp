@@ -94,12 +94,12 @@ bool CVardenDlg::OpenPresetFileStep(const std::string& strPath)
 
 void CVardenDlg::RememberPresetStored()
 {
-    m_stored = CPresetSnapshot::Take(m_route, m_strPresetName[0]);
+    m_stored = CPresetSnapshot::Take(m_route, m_route.GetName());
 }
 
 bool CVardenDlg::IsPresetChangedSinceStored() const
 {
-    return !(CPresetSnapshot::Take(m_route, m_strPresetName[0]) == m_stored);
+    return !(CPresetSnapshot::Take(m_route, m_route.GetName()) == m_stored);
 }
 
 void CVardenDlg::closeEvent(QCloseEvent* pEvent)
@@ -107,12 +107,12 @@ void CVardenDlg::closeEvent(QCloseEvent* pEvent)
     CloseStep();
     // Connected, the device holds every change once those on their way have
     // gone: the window closes when they have.
-    if (m_bConnected && (IsWaitingForChanges() || m_deviceLink.HasPendingChanges())) {
+    if (IsConnected() && (IsWaitingForChanges() || m_deviceLink.HasPendingChanges())) {
         WaitForChanges(AfterSending::Close);
         pEvent->ignore();
         return;
     }
-    if (!m_bConnected && IsPresetChangedSinceStored()) {
+    if (!IsConnected() && IsPresetChangedSinceStored()) {
         switch (ShowMessageBox(MSG_SAVE_CHANGES, MessageIcon::Question, MessageButtons::SaveDiscardCancel)) {
         case MessageAnswer::Save:
             if (SavePreset())

@@ -111,7 +111,7 @@ void CVardenDlg::RefreshPortList()
 
 void CVardenDlg::OnPortList()
 {
-    if (m_bConnected)
+    if (IsConnected())
         SelectItem(IDC_PORT_LIST, m_nPortIndex);
 }
 
@@ -119,7 +119,7 @@ void CVardenDlg::OnLinkButton()
 {
     m_nPortIndex = SelectedItem(IDC_PORT_LIST);
     m_strPort = List(IDC_PORT_LIST)->currentText().toStdString();
-    if (m_bConnected) {
+    if (IsConnected()) {
         // Changes on their way go first; a second click stops them.
         if (IsWaitingForChanges())
             StopSending();
@@ -138,7 +138,6 @@ void CVardenDlg::OnLinkButton()
         strLinkMessage = strText;
         return MessageAnswer::Ok;
     });
-    m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
     m_write.nSlot = -1;
     const bool bOpened = m_deviceLink.Connect(m_strPort);
     SetMessageBoxHandler(std::move(previous));
@@ -148,13 +147,12 @@ void CVardenDlg::OnLinkButton()
         // gets no box from the link; the user is told all the same.
         if (strLinkMessage.empty())
             strLinkMessage = MSG_UNABLE_TO_OPEN;
-        ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetLink().GetPortError()),
+        ShowMessageBox(strLinkMessage + "\n" + DescribePortError(m_strPort, m_deviceLink.GetPortError()),
                        MessageIcon::Error);
         return;
     }
     // Connect cleared every change mark, asked for the names and the live
     // preset, and started the link timer.
-    m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
     m_pSettings->SetLastPort(List(IDC_PORT_LIST)->currentData().toString().toStdString());
@@ -172,7 +170,7 @@ void CVardenDlg::ReadPresetSlotControls()
 void CVardenDlg::ShowPresetNameFields()
 {
     for (int r = 0; r < NUM_SLOT_ROWS; ++r)
-        NameField(r)->setText(NameToQString(m_strPresetName[static_cast<std::size_t>(r + 1)]));
+        NameField(r)->setText(NameToQString(GetPresetName(r + 1)));
 }
 
 // Asks first, then needs the connection; then takes the slot and the names.
@@ -180,7 +178,7 @@ bool CVardenDlg::ConfirmTransfer(const char* pszQuestion)
 {
     if (!Confirmed(pszQuestion))
         return false;
-    if (!m_bConnected) {
+    if (!IsConnected()) {
         ShowMessageBox(MSG_OPEN_PORT_FIRST);
         return false;
     }
@@ -193,10 +191,9 @@ void CVardenDlg::OnWritePreset()
     if (!ConfirmTransfer(MSG_CONFIRM_WRITE))
         return;
     const std::string strName = m_strSlotEdit[static_cast<std::size_t>(m_nPresetSlot)];
-    m_write = {m_nPresetSlot + 1, m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)], windowTitle()};
-    m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)] = strName;
+    m_write = {m_nPresetSlot + 1, GetPresetName(m_nPresetSlot + 1), windowTitle()};
+    m_deviceLink.SetPresetName(m_nPresetSlot + 1, strName);
     SetTitle(strName);
-    m_deviceLink.m_strPresetName = m_strPresetName;
     m_deviceLink.WriteToDevice(m_nPresetSlot + 1);
     RememberPresetStored();
 }
@@ -206,15 +203,13 @@ void CVardenDlg::OnReadPreset()
     // The read preset replaces what the device plays, too: the question says so.
     ReadPresetSlotControls();
     const int nSlot = m_nPresetSlot + 1;
-    const std::string strPlayed = "\nPreS" + std::to_string(nSlot) + " '" +
-                                  Windows1252ToUtf8(m_strPresetName[static_cast<std::size_t>(nSlot)]) +
+    const std::string strPlayed = "\nPreS" + std::to_string(nSlot) + " '" + Windows1252ToUtf8(GetPresetName(nSlot)) +
                                   "' will be loaded into the window and played by the device";
-    if (!ConfirmTransfer((MSG_CONFIRM_READ + (m_bConnected ? strPlayed : std::string())).c_str()))
+    if (!ConfirmTransfer((MSG_CONFIRM_READ + (IsConnected() ? strPlayed : std::string())).c_str()))
         return;
     ShowPresetNameFields();
-    SetTitle(m_strPresetName[static_cast<std::size_t>(m_nPresetSlot + 1)]);
+    SetTitle(GetPresetName(m_nPresetSlot + 1));
     m_write.nSlot = -1;
-    m_deviceLink.m_strPresetName = m_strPresetName;
     m_deviceLink.ReadFromDevice(m_nPresetSlot + 1);
 }
 
@@ -237,7 +232,6 @@ void CVardenDlg::OnLinkLost(LinkLoss loss)
 void CVardenDlg::OnPresetNamesReceived()
 {
     m_deviceLink.OnPresetNamesReceived();
-    m_strPresetName = m_deviceLink.m_strPresetName;
     ShowPresetNameFields();
 }
 
@@ -249,10 +243,8 @@ void CVardenDlg::OnPresetReadComplete()
     // Channel 0 from block 0; in bass link mode channel 1 follows it and
     // goes back to the device, else it takes block 1; then 2 and 3. A
     // stored preset read goes on to the live setting under its name.
-    if (m_deviceLink.LoadReceivedPreset()) {
+    if (m_deviceLink.LoadReceivedPreset())
         m_write = {0, std::string(), QString()};
-        m_strPresetName[0] = m_deviceLink.m_strPresetName[0];
-    }
     SelectChannel(m_nCurChannel);
     if (!bHeld)
         InitLinkGroups();

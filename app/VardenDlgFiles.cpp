@@ -59,9 +59,6 @@ bool CVardenDlg::SavePreset()
                            MessageButtons::YesNo) == MessageAnswer::Yes)
             break;
     }
-    // The name of the live preset is the name the file keeps, in a form the
-    // file may hold, so that Open takes the file back.
-    m_route.m_strName = KeepablePresetName(m_strPresetName[0]);
     if (!SavePresetFile(strPath, m_route, strError)) {
         ShowMessageBox(std::string(MSG_WRITE_ERROR) + "\n" + strError);
         return false;
@@ -99,10 +96,9 @@ void CVardenDlg::AfterPresetOpened(const std::string& strPath)
 {
     // A file may carry a longer name than the device keeps: the window holds
     // what the device will, so both show the same.
-    m_strPresetName[0] = NameAsDeviceKeepsIt(m_route.m_strName);
-    if (m_bConnected) {
+    m_route.SetName(NameAsDeviceKeepsIt(m_route.GetName()));
+    if (IsConnected()) {
         m_write = {0, std::string(), QString()};
-        m_deviceLink.m_strPresetName[0] = m_strPresetName[0];
         m_deviceLink.WriteToDevice(0);
     }
     SelectChannel(m_nCurChannel);

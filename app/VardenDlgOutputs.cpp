@@ -19,7 +19,7 @@ void CVardenDlg::SelectChannel(int nCh)
     SelectBandLabel(0);
     // Only the connected port is pinned; while disconnected the list keeps
     // the port the user chose.
-    if (m_bConnected)
+    if (IsConnected())
         SelectItem(IDC_PORT_LIST, m_nPortIndex);
     m_nCurChannel = nCh;
     Graph()->ShowChannel(nCh);
@@ -107,8 +107,7 @@ void CVardenDlg::OnLinkList(int k)
         if (i == k || g_anLinkGroup[i] != n)
             continue;
         channel.CopyLinked(m_route.GetChannel(i));
-        if (m_bConnected)
-            m_deviceLink.GetLink().Enqueue(channel.BuildBlockWrite(0));
+        m_deviceLink.SendChannelBlock(k);
         if (k == m_nCurChannel)
             SelectChannel(k);
     }
@@ -130,8 +129,7 @@ void CVardenDlg::OnBassLinkMode()
         for (int k = 0; k < NUM_CHANNELS; ++k)
             SelectItem(IDC_LINK_LIST + k, g_anLinkGroup[k]);
         m_route.GetChannel(1).CopyAll(m_route.GetChannel(0));
-        if (m_bConnected)
-            m_deviceLink.GetLink().Enqueue(m_route.GetChannel(1).BuildBlockWrite(0));
+        m_deviceLink.SendChannelBlock(1);
         if (m_nCurChannel != 0)
             SetPressed(IDC_CHANNEL_BUTTON + m_nCurChannel, false);
         SelectChannel(0);

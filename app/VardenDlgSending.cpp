@@ -18,8 +18,8 @@ constexpr const char* MSG_UNDELIVERED_HINT =
 
 void CVardenDlg::WaitForChanges(AfterSending after)
 {
-    m_sending.after = after;
-    m_deviceLink.SetDraining(true);
+    m_afterSending = after;
+    m_deviceLink.WaitForChanges();
     if (after == AfterSending::Close && !m_pSendingBox) {
         m_pSendingBox = new CSendingBox(this);
         connect(m_pSendingBox, &CSendingBox::Stop, this, [this] { StopSending(); });
@@ -30,9 +30,8 @@ void CVardenDlg::WaitForChanges(AfterSending after)
 
 void CVardenDlg::StopSending()
 {
-    if (m_sending.after == AfterSending::None || m_sending.bStopped)
+    if (m_deviceLink.GetState() != CDeviceLink::State::Draining)
         return;
-    m_sending.bStopped = true;
     // Outputs muted for a bulk change must come back on first; nothing new
     // joins them meanwhile.
     if (m_deviceLink.StopSending())
@@ -41,44 +40,39 @@ void CVardenDlg::StopSending()
         FinishSending();
 }
 
-bool CVardenDlg::IsWaitingForChanges() const
+void CVardenDlg::FollowSending()
 {
-    return m_sending.after != AfterSending::None;
-}
-
-void CVardenDlg::OnSendingTick()
-{
-    if (!m_deviceLink.HasPendingChanges()) {
+    const CDeviceLink::State state = m_deviceLink.GetState();
+    if (state == CDeviceLink::State::Sent || state == CDeviceLink::State::Stopped)
         FinishSending();
-        return;
-    }
-    m_deviceLink.OnLinkTick();
-    if (m_pSendingBox)
+    else if (m_pSendingBox)
         m_pSendingBox->SetCount(m_deviceLink.GetPendingChanges().nFrames);
 }
 
 void CVardenDlg::FinishSending()
 {
-    const Sending sending = std::exchange(m_sending, Sending{});
+    const AfterSending after = std::exchange(m_afterSending, AfterSending::None);
+    // The user stopped it: say what did not go.
+    const bool bStopped = m_deviceLink.GetState() == CDeviceLink::State::Stopped;
     CloseSendingBox();
     // Everything arrived: the device holds the preset, and the window closes
     // as it does while connected with nothing on its way.
-    if (sending.after == AfterSending::Close && !sending.bStopped) {
+    if (after == AfterSending::Close && !bStopped) {
         close();
         Disconnect();
         return;
     }
-    const std::string strWrite = sending.bStopped ? TakeUnfinishedWrite() : std::string();
+    const std::string strWrite = bStopped ? TakeUnfinishedWrite() : std::string();
     Disconnect();
     SetTitle(NO_PORT);
-    if (sending.bStopped) {
+    if (bStopped) {
         std::string strText = UndeliveredText();
         if (!strWrite.empty())
             strText += (strText.empty() ? "" : "\n") + strWrite;
         if (!strText.empty())
             ShowMessageBox(strText);
     }
-    if (sending.after == AfterSending::Close)
+    if (after == AfterSending::Close)
         close();
 }
 
@@ -97,7 +91,7 @@ void CVardenDlg::AfterLinkLost()
 {
     // The link told the user what it left undone; what the user asked for
     // goes on: disconnected already, and closing still closes.
-    const AfterSending after = std::exchange(m_sending, Sending{}).after;
+    const AfterSending after = std::exchange(m_afterSending, AfterSending::None);
     CloseSendingBox();
     if (after != AfterSending::None)
         SetTitle(NO_PORT);
@@ -117,12 +111,12 @@ std::string CVardenDlg::TakeUnfinishedWrite()
 {
     if (m_write.nSlot < 0 || m_deviceLink.IsTransferComplete())
         return std::string();
-    const std::string strText =
-        DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered(), m_deviceLink.WasTransferFrameOnLine());
+    const std::string strText = DescribeWrittenPart(m_write.nSlot, m_deviceLink.GetTransferAnswered(),
+                                                    m_deviceLink.GetUndelivered().WasTransferFrameOnLine());
     // A new name the device did not take: the field and the caption show
     // what they showed before the Write.
     if (m_write.nSlot > 0 && !m_deviceLink.IsTransferNameTaken()) {
-        m_strPresetName[static_cast<std::size_t>(m_write.nSlot)] = m_write.strOldName;
+        m_deviceLink.SetPresetName(m_write.nSlot, m_write.strOldName);
         NameField(m_write.nSlot - 1)->setText(NameToQString(m_write.strOldName));
         setWindowTitle(m_write.strOldTitle);
     }

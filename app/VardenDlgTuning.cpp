@@ -5,7 +5,6 @@
 
 #include "Audio_OutData.h"
 #include "BitmapSlider.h"
-#include "BulkEqUpdate.h"
 #include "ChannelTuning.h"
 #include "ControlIds.h"
 #include "FStatic.h"
@@ -189,7 +188,6 @@ void CVardenDlg::ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>
         RefreshEqAllSwitch();
         Graph()->Redraw(-1);
     }
-    if (bChanged && m_bConnected)
-        for (auto& pFrame : BuildBulkEqUpdate(nChannel))
-            m_deviceLink.GetLink().Enqueue(std::move(pFrame));
+    if (bChanged)
+        m_deviceLink.SendEqChange(nChannel);
 }

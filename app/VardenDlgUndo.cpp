@@ -99,7 +99,7 @@ int CVardenDlg::GraphStepKey(int nElement)
 
 CUndoHistory::State CVardenDlg::CaptureState() const
 {
-    return {CPresetSnapshot::Take(m_route, m_strPresetName[0]), windowTitle().toStdString()};
+    return {CPresetSnapshot::Take(m_route, m_route.GetName()), windowTitle().toStdString()};
 }
 
 void CVardenDlg::BeginStep(const std::string& strLabel, int nMergeKey)
@@ -131,7 +131,7 @@ void CVardenDlg::CloseStep()
     m_step.bOpen = false;
     // Actions that changed nothing (a channel key, a fader only focused)
     // are no steps.
-    if (!(CPresetSnapshot::Take(m_route, m_strPresetName[0]) == m_step.before.preset))
+    if (!(CPresetSnapshot::Take(m_route, m_route.GetName()) == m_step.before.preset))
         m_history.Push(m_step.strLabel, std::move(m_step.before));
 }
 
@@ -153,9 +153,8 @@ void CVardenDlg::ApplyState(const CUndoHistory::State& state)
 {
     state.preset.Restore(m_route);
     // The live name is part of what the device holds, as the values are.
-    if (state.preset.strName != m_strPresetName[0])
+    if (state.preset.strName != m_route.GetName())
         m_deviceLink.SendLiveName(state.preset.strName);
-    m_strPresetName[0] = state.preset.strName;
     setWindowTitle(QString::fromStdString(state.strCaption));
     SetPressed(IDC_BASS_LINK, g_bBassLink);
     for (int k = 0; k < NUM_CHANNELS; ++k)

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "BulkEqUpdate.h"
 #include "CliLinkWindow.h"
 #include "DeviceLink.h"
 #include "LinkMessages.h"
@@ -66,7 +65,7 @@ bool RunOnce(const std::string& strPort, int nRun, Sample& sample)
     if (!bRead)
         return false;
 
-    link.m_strPresetName[1] = "BENCH";
+    link.SetPresetName(1, "BENCH");
     link.WriteToDevice(1);
     wnd.Run([&] { return link.GetLink().GetCount() > 0 && link.GetLink().GetHead()->m_bUnsent == 0; });
     const auto tFirst = Clock::now();
@@ -94,8 +93,7 @@ bool RunOnce(const std::string& strPort, int nRun, Sample& sample)
     for (int b = 0; b < 28; ++b)
         ch.SetGain(static_cast<short>(ch.GetGain(b) == 190 ? 210 : 190), b);
     const auto t5 = Clock::now();
-    for (auto& pFrame : BuildBulkEqUpdate(0))
-        link.GetLink().Enqueue(std::move(pFrame));
+    link.SendEqChange(0);
     wnd.Run([&] { return !link.HasPendingChanges(); });
     const auto t6 = Clock::now();
     const bool bOk = link.IsConnected();

@@ -62,8 +62,6 @@ void CCommand::SendHead()
         return;
     m_bHeadProgressAck = pHead->m_bProgressAck;
     m_nHeadProgressPos = pHead->m_nProgressPos;
-    if (pHead->m_mute == CSendData::Mute::Off)
-        m_nOpenMuteBracket = pHead->m_nMuteBracket;
     DWORD dwWritten = 0;
     m_port.Write(pHead->GetData(), static_cast<std::size_t>(pHead->GetLength()), &dwWritten, nullptr,
                  LINK_WRITE_TIMEOUT_MS);

@@ -69,9 +69,6 @@ public:
     // part of the new one; they neither count nor give the window its input
     // back.
     void ResetTransferCount();
-    // The bulk equaliser change whose muting frame went out last: its
-    // outputs may be off on the device until its restoring frames arrive.
-    int GetOpenMuteBracket() const { return m_nOpenMuteBracket; }
     CSendDataQueue& GetQueue() { return m_queue; }
     // The device keeps a name frame waiting until a block write to its slot:
     // true when one for the live slot was answered and no such block since.
@@ -113,6 +110,5 @@ private:
     int m_nDropped = 0;
     long m_nReceived = 0;
     int m_nTransferAnswered = 0;
-    int m_nOpenMuteBracket = 0;
     bool m_bLiveNameWaiting = false;
 };

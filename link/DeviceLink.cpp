@@ -1,5 +1,6 @@
 #include "DeviceLink.h"
 
+#include "BulkEqUpdate.h"
 #include "LinkMessages.h"
 #include "LinkState.h"
 #include "LinkWindow.h"
@@ -11,7 +12,7 @@
 CDeviceLink::CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& progress)
     : m_route(route), m_wnd(wnd), m_progress(progress)
 {
-    m_strPresetName.fill("NULL");
+    m_astrSlotName.fill("NULL");
     m_link.SetProgressCtrl(&m_progress);
 }
 
@@ -19,12 +20,11 @@ bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
 {
     Disconnect();
     m_loss = LinkLoss::None;
-    m_bStopped = false;
     if (!m_link.Open(strPort, &m_wnd)) {
         Disconnect();
         return false;
     }
-    m_bConnected = true;
+    m_state = State::Open;
     m_route.ClearAllDirty();
     if (mode != ConnectMode::PortOnly)
         RequestPresetNames();
@@ -37,13 +37,12 @@ bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
 void CDeviceLink::Disconnect()
 {
     m_link.Close();
-    m_bDraining = false;
+    m_state = State::Closed;
     m_nBatchTotal = m_nBatchLeft = 0;
     m_progress.SetText(std::string());
     m_wnd.StopLinkTimer();
     m_progress.SetPos(0);
     m_nProgress = 0;
-    m_bConnected = false;
     m_wnd.OnLinkDisconnected();
     m_wnd.EnableWindow(true);
 }
@@ -67,12 +66,12 @@ void CDeviceLink::WriteToDevice(int nSlot)
 void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
 {
     m_nProgress = 0;
-    if (!m_bConnected || nSlot < 0 || nSlot >= NUM_PRESET_SLOTS)
+    if (!IsConnected() || nSlot < 0 || nSlot >= NUM_PRESET_SLOTS)
         return;
     m_link.ResetTransferCount();
     if (!bWrite)
         m_nReadSlot = nSlot;
-    auto pName = CTALVRoute::BuildNameFrame(nSlot, m_strPresetName[static_cast<std::size_t>(nSlot)]);
+    auto pName = CTALVRoute::BuildNameFrame(nSlot, GetPresetName(nSlot));
     pName->m_bTransfer = 1;
     pName->m_bRepeatsDevice = bWrite ? 0 : 1;
     m_link.Enqueue(std::move(pName));
@@ -93,15 +92,19 @@ void CDeviceLink::QueueTransfer(int nSlot, bool bWrite)
 
 void CDeviceLink::OnLinkTick()
 {
-    if (!m_bConnected)
+    if (m_state == State::Closed || m_state == State::Sent || m_state == State::Stopped)
         return;
+    if (IsWaitingForChanges() && !HasPendingChanges()) {
+        m_state = m_state == State::Draining ? State::Sent : State::Stopped;
+        return;
+    }
     if (m_link.GetCount() == 0)
         m_link.Enqueue(m_route.GetNextFrame());
     CSendData* pHead = m_link.GetHead();
     if (pHead->m_bUnsent) {
         pHead->m_bUnsent = 0;
         m_nReceivedAtSend = m_link.GetReceivedCount();
-        m_link.SendHead();
+        SendHead();
         ShowChangeProgress();
         return;
     }
@@ -114,11 +117,12 @@ void CDeviceLink::OnLinkTick()
         m_link.ResetLink();
         // A stopped sending waits this long for the frame on the line and no
         // longer, unless muted outputs wait behind it to come back on.
-        if (m_bStopped && !m_link.GetQueue().Any([this](const CSendData& f) { return RestoresMutedOutputs(f); })) {
+        if (m_state == State::Stopping &&
+            !m_link.GetQueue().Any([this](const CSendData& f) { return RestoresMutedOutputs(f); })) {
             AbandonHead();
             return;
         }
-        m_link.SendHead();
+        SendHead();
     }
     if (pHead->m_nWaitTicks > LINK_GIVE_UP_TICKS)
         GiveUp(m_link.GetReceivedCount() != m_nReceivedAtSend ? LinkLoss::DamagedAnswers
@@ -126,9 +130,23 @@ void CDeviceLink::OnLinkTick()
                                                               : LinkLoss::NoAnswer);
 }
 
+void CDeviceLink::SendHead()
+{
+    const CSendData& head = *m_link.GetHead();
+    if (head.m_mute == CSendData::Mute::Off)
+        m_nMutedBracket = head.m_nMuteBracket;
+    m_link.SendHead();
+}
+
 void CDeviceLink::GiveUp(LinkLoss loss)
 {
-    TakeUndelivered(0);
+    // A link lost while a stopped sending restores muted outputs adds to
+    // what the stop left undone.
+    if (m_state != State::Stopping && m_state != State::Stopped)
+        m_undelivered.Clear();
+    RecordMarks();
+    RecordQueued(0, [](const CSendData&) { return true; });
+    RecordTransferOnLine();
     Disconnect();
     m_loss = loss;
     m_wnd.OnLinkLost(loss);
@@ -136,7 +154,26 @@ void CDeviceLink::GiveUp(LinkLoss loss)
 
 void CDeviceLink::OnPresetNamesReceived()
 {
-    m_strPresetName = m_link.GetNames();
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        SetPresetName(s, m_link.GetNames()[static_cast<std::size_t>(s)]);
+}
+
+const std::string& CDeviceLink::GetPresetName(int nSlot) const
+{
+    return nSlot == 0 ? m_route.GetName() : m_astrSlotName.at(static_cast<std::size_t>(nSlot - 1));
+}
+
+void CDeviceLink::SetPresetName(int nSlot, const std::string& strName)
+{
+    if (nSlot == 0)
+        m_route.SetName(strName);
+    else
+        m_astrSlotName.at(static_cast<std::size_t>(nSlot - 1)) = strName;
+}
+
+void CDeviceLink::ForgetSlotNames()
+{
+    m_astrSlotName.fill(std::string());
 }
 
 void CDeviceLink::LoadReceivedBlocks()
@@ -161,7 +198,7 @@ bool CDeviceLink::LoadReceivedPreset()
 {
     // A device found holding the preset (a reconnect) changes nothing.
     const bool bHeld = HoldsReceivedBlocks();
-    const bool bToLive = m_nReadSlot > 0 && m_bConnected;
+    const bool bToLive = m_nReadSlot > 0 && IsConnected();
     LoadReceivedBlocks();
     if (g_bBassLink && !bHeld) {
         // Channel 1 follows channel 0 here, and the device is told so.
@@ -173,15 +210,15 @@ bool CDeviceLink::LoadReceivedPreset()
     m_wnd.EnableWindow(true);
     if (!bToLive)
         return false;
-    m_strPresetName[0] = m_strPresetName[static_cast<std::size_t>(m_nReadSlot)];
+    SetPresetName(0, GetPresetName(m_nReadSlot));
     WriteToDevice(0);
     return true;
 }
 
 void CDeviceLink::SendLiveName(const std::string& strName)
 {
-    m_strPresetName[0] = strName;
-    if (!m_bConnected)
+    m_route.SetName(strName);
+    if (!IsConnected())
         return;
     int nBusiest = 0;
     for (int k = 1; k < NUM_CHANNELS; ++k)
@@ -189,6 +226,26 @@ void CDeviceLink::SendLiveName(const std::string& strName)
             nBusiest = k;
     m_link.Enqueue(CTALVRoute::BuildNameFrame(0, strName));
     m_link.Enqueue(m_route.GetChannel(nBusiest).TakeLiveBlockWrite());
+}
+
+void CDeviceLink::SendEqChange(int nChannel)
+{
+    if (!IsConnected())
+        return;
+    // Each bracket its own number, so that the link can tell whether its
+    // outputs went off on the device and must come back on.
+    const int nBracket = ++m_nLastBracket;
+    for (auto& pFrame : BuildBulkEqUpdate(nChannel)) {
+        if (pFrame->m_mute != CSendData::Mute::None)
+            pFrame->m_nMuteBracket = nBracket;
+        m_link.Enqueue(std::move(pFrame));
+    }
+}
+
+void CDeviceLink::SendChannelBlock(int nChannel)
+{
+    if (IsConnected())
+        m_link.Enqueue(m_route.GetChannel(nChannel).BuildBlockWrite(0));
 }
 
 bool CDeviceLink::IsWritePending() const
@@ -202,7 +259,7 @@ void CDeviceLink::OnPortEvent(WPARAM wParam)
         m_link.OnReceive();
     // A hung-up line never answers again: say so now rather than after the
     // give-up time, and never let the transfer look finished.
-    if ((EventOfParam(wParam) & EV_ERR) && m_bConnected && m_link.IsLineDown())
+    if ((EventOfParam(wParam) & EV_ERR) && IsConnected() && m_link.IsLineDown())
         GiveUp(LinkLoss::HungUp);
 }
 
@@ -236,7 +293,7 @@ bool CDeviceLink::ShowChangeProgress()
     if (m_nBatchTotal == 0) {
         // A change that takes a moment on the line is shown; a fader's one
         // frame is not, unless the window waits for it.
-        if (pending.nFrames == 0 || (!m_bDraining && pending.nBytes < BLOCK_FRAME_LEN))
+        if (pending.nFrames == 0 || (!IsWaitingForChanges() && pending.nBytes < BLOCK_FRAME_LEN))
             return false;
         m_nBatchTotal = m_nBatchLeft = pending.nBytes;
         m_progress.SetRange(0, PROGRESS_RANGE);
@@ -257,58 +314,68 @@ bool CDeviceLink::ShowChangeProgress()
     return true;
 }
 
-void CDeviceLink::TakeUndelivered(int nFirst)
+void CDeviceLink::WaitForChanges()
 {
-    // A link lost while a stopped sending restores muted outputs adds to
-    // what the stop left undone.
-    if (!m_bStopped)
-        m_undelivered.Clear();
+    // A stopped sending stays stopped.
+    if (m_state == State::Open)
+        m_state = State::Draining;
+}
+
+void CDeviceLink::RecordMarks()
+{
     for (int k = 0; k < NUM_CHANNELS; ++k)
         m_undelivered.AddMarks(m_route.GetChannel(k));
     if (m_link.IsLiveNameWaiting())
         m_undelivered.AddName();
+}
+
+void CDeviceLink::RecordQueued(int nFirst, const std::function<bool(const CSendData&)>& bDropped)
+{
     const CSendDataQueue& queue = m_link.GetQueue();
     for (int i = nFirst; i < queue.GetCount(); ++i)
-        m_undelivered.AddFrame(*queue.GetAt(i));
-    const CSendData* pHead = queue.GetHead();
-    m_bTransferOnLine = pHead && pHead->m_bTransfer && !pHead->m_bUnsent;
+        if (bDropped(*queue.GetAt(i)))
+            m_undelivered.AddFrame(*queue.GetAt(i));
+}
+
+void CDeviceLink::RecordTransferOnLine()
+{
+    const CSendData* pHead = m_link.GetQueue().GetHead();
+    m_undelivered.SetTransferFrameOnLine(pHead && pHead->m_bTransfer && !pHead->m_bUnsent);
 }
 
 bool CDeviceLink::RestoresMutedOutputs(const CSendData& frame) const
 {
-    const int nOpen = m_link.GetOpenMuteBracket();
-    return nOpen != 0 && frame.m_nMuteBracket == nOpen && frame.m_mute == CSendData::Mute::Restore;
+    return m_nMutedBracket != 0 && frame.m_nMuteBracket == m_nMutedBracket && frame.m_mute == CSendData::Mute::Restore;
 }
 
 void CDeviceLink::AbandonHead()
 {
     const CSendData& head = *m_link.GetHead();
     m_undelivered.AddFrame(head);
-    m_bTransferOnLine = head.m_bTransfer != 0;
+    m_undelivered.SetTransferFrameOnLine(head.m_bTransfer != 0);
     m_link.RemoveHead();
 }
 
 bool CDeviceLink::StopSending()
 {
-    // The marks now; which queued frames go is sorted out below.
-    m_bStopped = false;
-    TakeUndelivered(m_link.GetCount());
-    m_bStopped = true;
+    // A stop says what it leaves undone, from the change marks on.
+    m_undelivered.Clear();
+    RecordMarks();
     m_route.ClearAllDirty();
     // Outputs muted on the device for a bulk change come back on whatever
     // else is dropped: a muting bracket is never cut in two. The frame on
     // the line has its answer awaited: only that says whether the device
     // took it.
-    auto stays = [this](const CSendData& frame) { return RestoresMutedOutputs(frame); };
+    auto dropped = [this](const CSendData& frame) { return !RestoresMutedOutputs(frame); };
     CSendDataQueue& queue = m_link.GetQueue();
     CSendData* pHead = queue.GetHead();
     const bool bHeadOnLine = pHead && !pHead->m_bUnsent;
-    m_bTransferOnLine = false;
-    for (int i = bHeadOnLine ? 1 : 0; i < queue.GetCount(); ++i)
-        if (!stays(*queue.GetAt(i)))
-            m_undelivered.AddFrame(*queue.GetAt(i));
-    queue.RemoveBehindHead([&](const CSendData& frame) { return !stays(frame); });
-    if (pHead && !bHeadOnLine && !stays(*pHead))
+    RecordQueued(bHeadOnLine ? 1 : 0, dropped);
+    queue.RemoveBehindHead(dropped);
+    if (pHead && !bHeadOnLine && dropped(*pHead))
         queue.RemoveHead();
-    return queue.Any([](const CSendData& frame) { return frame.IsChange(); });
+    const bool bWaits = queue.Any([](const CSendData& frame) { return frame.IsChange(); });
+    if (IsConnected())
+        m_state = bWaits ? State::Stopping : State::Stopped;
+    return bWaits;
 }

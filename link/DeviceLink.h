@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "Command.h"
@@ -18,6 +19,19 @@ class CDeviceLink {
 public:
     CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& progress);
 
+    // Where the sending stands; the link alone moves it:
+    //   Closed   --Connect------------------------------> Open
+    //   Open     --WaitForChanges-----------------------> Draining
+    //   Draining --a tick finds nothing left to send----> Sent
+    //   Open, Draining, Stopping --StopSending----------> Stopping, or
+    //                                                     Stopped at once
+    //                                                     when nothing waits
+    //   Stopping --a tick finds nothing left to send----> Stopped
+    //   any      --Disconnect, or the link lost---------> Closed
+    // Sent and Stopped send nothing more: the window disconnects or closes.
+    enum class State { Closed, Open, Draining, Stopping, Sent, Stopped };
+    State GetState() const { return m_state; }
+
     enum class ConnectMode { Full, NamesOnly, PortOnly };
     // Opens the port, then queues six name queries (not PortOnly), the name
     // frame for slot 0 and the live preset's four block requests (Full), and
@@ -25,7 +39,7 @@ public:
     // needs.
     bool Connect(const std::string& strPort, ConnectMode mode = ConnectMode::Full);
     void Disconnect();
-    bool IsConnected() const { return m_bConnected; }
+    bool IsConnected() const { return m_state != State::Closed; }
 
     // Timer ID_TIMER_LINK.
     void OnLinkTick();
@@ -35,6 +49,13 @@ public:
     void RequestPresetNames();
     void ReadFromDevice(int nSlot);
     void WriteToDevice(int nSlot);
+
+    // The names of the device's slots: slot 0 is the live preset's (the
+    // route's), the others as the device last sent them or as last written.
+    const std::string& GetPresetName(int nSlot) const;
+    void SetPresetName(int nSlot, const std::string& strName);
+    // Slots 1..5 unnamed until the device sends their names.
+    void ForgetSlotNames();
 
     // What the window does with the answers: takes over the six names, and
     // loads the four received blocks into the preset (in bass link mode
@@ -51,6 +72,11 @@ public:
     void SendLiveName(const std::string& strName);
     // The four blocks as the device sent them, nothing written back.
     void LoadReceivedBlocks();
+    // When connected: the bulk equaliser change of nChannel's link group
+    // (bypass-all, a fitted EQ) queued, its muting bracket numbered.
+    void SendEqChange(int nChannel);
+    // When connected: channel nChannel whole to the live slot.
+    void SendChannelBlock(int nChannel);
 
     // True while block writes of a write transfer wait for their answers.
     bool IsWritePending() const;
@@ -67,8 +93,11 @@ public:
     CTALVRoute::PendingSend GetPendingChanges() const;
     bool HasPendingChanges() const { return GetPendingChanges().nFrames > 0; }
     // The window waits for the changes before it disconnects or closes: the
-    // bar shows them however few they are.
-    void SetDraining(bool bDraining) { m_bDraining = bDraining; }
+    // bar shows them however few they are, and the tick that finds none
+    // left ends the wait (Sent).
+    void WaitForChanges();
+    // Draining or Stopping: changes still go before the window may go on.
+    bool IsWaitingForChanges() const { return m_state == State::Draining || m_state == State::Stopping; }
     // Stops sending what is queued and marked, at once, but for the frame on
     // the line, whose answer is awaited (up to the resend time), and for a
     // muting bracket whose outputs went off on the device: its restoring
@@ -76,25 +105,25 @@ public:
     // What did not arrive is kept in GetUndelivered.
     bool StopSending();
     // What of the live preset did not reach the device when the sending last
-    // stopped or the link was lost.
+    // stopped or the link was lost, and whether a transfer frame was on the
+    // line then.
     const CUndelivered& GetUndelivered() const { return m_undelivered; }
-    // Whether a frame of the transfer had gone out whole and went
-    // unanswered when the sending was cut: the device may hold it too.
-    bool WasTransferFrameOnLine() const { return m_bTransferOnLine; }
     // Why the link disconnected by itself; None while connected.
     LinkLoss GetLoss() const { return m_loss; }
 
+    // Why the port did not open or take its settings (0: it did).
+    LONG GetPortError() const { return m_link.GetPortError(); }
+
     CCommand& GetLink() { return m_link; }
     const CCommand& GetLink() const { return m_link; }
-
-    // Names shown for the device's slots; slot 0 goes out with a read.
-    std::array<std::string, NUM_PRESET_SLOTS> m_strPresetName;
-    int m_nProgress = 0;
 
 private:
     void QueueTransfer(int nSlot, bool bWrite);
     void GiveUp(LinkLoss loss);
     bool IsTransferQueued() const;
+    // Writes the head to the port, noting a muting bracket whose outputs go
+    // off with it.
+    void SendHead();
     // Whether the frame brings back outputs that a bulk change muted on the
     // device.
     bool RestoresMutedOutputs(const CSendData& frame) const;
@@ -104,22 +133,31 @@ private:
     // shown (the bar then creeps as it always has).
     bool ShowChangeProgress();
 
+    // What is left undone where the sending is cut: the change marks (and a
+    // live name the device holds back), the queued frames from nFirst on
+    // that bDropped picks, and whether a transfer frame is on the line.
+    void RecordMarks();
+    void RecordQueued(int nFirst, const std::function<bool(const CSendData&)>& bDropped);
+    void RecordTransferOnLine();
+
     CTALVRoute& m_route;
     CLinkWindow& m_wnd;
     CProgressTarget& m_progress;
     CCommand m_link;
-    bool m_bConnected = false;
+    State m_state = State::Closed;
     LinkLoss m_loss = LinkLoss::None;
     long m_nReceivedAtSend = 0;  // the link's received count when the head first went out
-    bool m_bDraining = false;
     // Bytes of the change the bar shows, and those left at the last tick.
     int m_nBatchTotal = 0;
     int m_nBatchLeft = 0;
     CUndelivered m_undelivered;
-    bool m_bTransferOnLine = false;
-    bool m_bStopped = false;  // StopSending ran since the link was opened
-    int m_nReadSlot = 0;      // the slot of the last read queued
-    // What is left undone when the sending is cut here: the change marks
-    // and the queued frames from nFirst on.
-    void TakeUndelivered(int nFirst);
+    int m_nProgress = 0;  // where the bar stands
+    int m_nReadSlot = 0;  // the slot of the last read queued
+    // Muting brackets numbered as queued; the one whose muting frame went
+    // out last may have its outputs off on the device until its restoring
+    // frames arrive.
+    int m_nLastBracket = 0;
+    int m_nMutedBracket = 0;
+    // Names of slots 1..5; slot 0's is the route's.
+    std::array<std::string, NUM_PRESET_SLOTS - 1> m_astrSlotName;
 };

@@ -22,12 +22,7 @@ std::vector<std::unique_ptr<CSendData>> BuildBulkEqUpdate(int nShownChannel)
     std::vector<std::unique_ptr<CSendData>> frames;
     if (nShownChannel < 0 || nShownChannel >= LINK_CHANNELS)
         return frames;
-    // Each bracket its own number, so the link can tell whether its outputs
-    // went off on the device and must come back on.
-    static int s_nBracket = 0;
-    const int nBracket = ++s_nBracket;
     auto add = [&](std::unique_ptr<CSendData> pFrame, CSendData::Mute part) {
-        pFrame->m_nMuteBracket = nBracket;
         pFrame->m_mute = part;
         frames.push_back(std::move(pFrame));
     };

@@ -13,5 +13,7 @@
 
 // Frames in sending order: the block writes, then every muted channel of the
 // group muted, its dirty bands channel by channel, and every muted channel's
-// output switch restored. Clears the dirty marks of what it returns.
+// output switch restored. Clears the dirty marks of what it returns. The
+// muted frames carry their part of the bracket; the link that queues them
+// gives the bracket its number.
 std::vector<std::unique_ptr<CSendData>> BuildBulkEqUpdate(int nShownChannel);

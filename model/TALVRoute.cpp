@@ -5,6 +5,7 @@
 #include "Archive.h"
 #include "FrameChecksum.h"
 #include "LinkState.h"
+#include "PresetNameRule.h"
 
 CTALVRoute::CTALVRoute()
 {
@@ -42,7 +43,9 @@ void CTALVRoute::Serialize(CArchive& ar)
             GetChannel(k).FinishCrossoverRamp();
             aRecord[k] = GetChannel(k).GetRecord();
         }
-        StorePreset(ar, aRecord, m_strName);
+        // A name read from a device can break the file's rule; the file
+        // keeps it in a form that opens again.
+        StorePreset(ar, aRecord, KeepablePresetName(m_strName));
         return;
     }
     for (CTALVData& ch : m_aChannel)

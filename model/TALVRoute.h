@@ -45,10 +45,14 @@ public:
     };
     PendingSend GetPendingSend() const;
 
-    std::string m_strName = "NULL";
+    // The live preset's name: the one the window shows, the device's live
+    // slot is given and a saved file keeps.
+    const std::string& GetName() const { return m_strName; }
+    void SetName(const std::string& strName) { m_strName = strName; }
 
 private:
     std::array<CTALVData, NUM_CHANNELS> m_aChannel;
+    std::string m_strName = "NULL";
 };
 
 // Stores a preset given as records: the one writer of the file layout, used

@@ -297,9 +297,12 @@ TEST_F(WindowTest, UndoAndRedoOfTheNameAloneReachTheDevicesName)
     Connect();
     const std::string strLive = DeviceName(0);
     const std::string strPath = (m_dir / "renamed.dia").string();
-    Dlg().GetRoute().m_strName = "RENAMED";
+    // The file alone takes the new name; the window keeps its own.
+    const std::string strShown = Dlg().GetRoute().GetName();
+    Dlg().GetRoute().SetName("RENAMED");
     std::string strError;
     ASSERT_TRUE(SavePresetFile(strPath, Dlg().GetRoute(), strError)) << strError;
+    Dlg().GetRoute().SetName(strShown);
     ASSERT_TRUE(Dlg().OpenPresetFileStep(strPath));
     for (const std::string& strName : {std::string("RENAMED"), strLive, std::string("RENAMED")}) {
         ASSERT_TRUE(Drain());

@@ -79,7 +79,7 @@ TEST_F(WindowTest, SaveAndOpenFollowTheFileRulesAndSendWhenConnected)
     // A file's longer name goes to the device as the eight characters it
     // keeps, and the window holds the same.
     CTALVRoute named;
-    named.m_strName = "\x80UROPA 2026 mix";
+    named.SetName("\x80UROPA 2026 mix");
     ASSERT_TRUE(SavePresetFile((m_dir / "long.dia").string(), named, strError)) << strError;
     m_strChosen = (m_dir / "long.dia").string();
     Click(IDC_OPEN);

@@ -584,7 +584,7 @@ protected:
     {
         CTALVRoute route;
         std::mt19937 rng(m_rng());
-        route.m_strName = "GOOD" + std::to_string(rng() % 1000);
+        route.SetName("GOOD" + std::to_string(rng() % 1000));
         for (int k = 0; k < NUM_CHANNELS; ++k) {
             CTALVData& ch = route.GetChannel(k);
             for (int b = 0; b < NUM_BANDS; b += 1 + static_cast<int>(rng() % 4))

@@ -158,7 +158,7 @@ TEST_F(WindowSendingTest, EscapeStopsAndTheFrameOnTheLineIsAwaited)
 TEST_F(WindowSendingTest, UndoAndRedoOfAWholePresetGoAsBlocksNameIncluded)
 {
     CTALVRoute file;
-    file.m_strName = "OPENME";
+    file.SetName("OPENME");
     for (int k = 0; k < NUM_CHANNELS; ++k) {
         for (int b = 0; b < NUM_BANDS; b += 3)
             file.GetChannel(k).SetGain(static_cast<short>(120 + 10 * k + b), b);

@@ -1,4 +1,3 @@
-#include "BulkEqUpdate.h"
 #include "LinkFixture.h"
 #include "LinkLossText.h"
 
@@ -80,7 +79,7 @@ TEST_F(LinkFixture, ConnectSendsNamesThenLivePresetByteForByteAndLoadsIt)
         const SimName& name = m_device.GetName(s);
         std::string strName(name.begin(), name.end());
         strName.erase(strName.find_last_not_of(' ') + 1);
-        EXPECT_EQ(m_link.m_strPresetName[static_cast<std::size_t>(s)], strName);
+        EXPECT_EQ(m_link.GetPresetName(s), strName);
     }
     // The model now holds the device's live preset, edit included.
     for (int k = 0; k < NUM_CHANNELS; ++k) {
@@ -235,7 +234,7 @@ TEST_F(LinkFixture, WriteTransferMovesProgressOnAcknowledgedBlocks)
 {
     ConnectAndSettle();
     m_route.GetChannel(1).SetChannelGain(640);
-    m_link.m_strPresetName[4] = "LONGNAME12";  // cut to the field's 8 characters
+    m_link.SetPresetName(4, "LONGNAME12");  // cut to the field's 8 characters
     m_wnd.m_anPos.clear();
     m_link.WriteToDevice(4);
     EXPECT_FALSE(m_wnd.m_bEnabled);
@@ -512,13 +511,12 @@ TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStopAwaitsTheFrameOnTheLineAndRest
     for (int b = 0; b < 3; ++b)
         ch.SetGain(static_cast<short>(230 + b), b);
     m_route.GetChannel(3).SetDelay(48);
-    for (auto& pFrame : BuildBulkEqUpdate(0))
-        Link().Enqueue(std::move(pFrame));
+    m_link.SendEqChange(0);
     ASSERT_EQ(Link().GetCount(), 5);
     for (int i = 0; i < 2; ++i)
         TickAndAnswer(SHORT_FRAME_LEN);
     EXPECT_EQ(m_device.GetBlock(0, 0)[BLOCK_OUTPUT], 0);
-    m_link.SetDraining(true);
+    m_link.WaitForChanges();
     m_link.OnLinkTick();
     EXPECT_NE(m_wnd.m_strText.find("sending 4 changes"), std::string::npos) << m_wnd.m_strText;
     const Bytes onLine = TakeFrame(SHORT_FRAME_LEN);
@@ -549,8 +547,7 @@ TEST_F(LinkFixture, ABigChangeGoesAsBlocksAndAStopAwaitsTheFrameOnTheLineAndRest
     // A bracket whose mute never went out is dropped whole.
     ch.SetGain(300, 20);
     ch.SetGain(300, 21);
-    for (auto& pFrame : BuildBulkEqUpdate(0))
-        Link().Enqueue(std::move(pFrame));
+    m_link.SendEqChange(0);
     EXPECT_FALSE(m_link.StopSending());
     EXPECT_EQ(Link().GetCount(), 0);
     EXPECT_TRUE(m_link.GetUndelivered().Covers(0, 20));

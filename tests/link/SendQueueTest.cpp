@@ -1,6 +1,5 @@
 // What the send queue puts on the line for a change, what the bar says
 // while it goes, and what it says did not arrive when the sending is cut.
-#include "BulkEqUpdate.h"
 #include "LinkFixture.h"
 
 #include <algorithm>
@@ -95,8 +94,7 @@ TEST_F(LinkFixture, ALinkLostAfterAStopAddsToWhatTheStopLeftUndelivered)
     // Three bands: fewer than a block's worth, so they go muted.
     for (int b = 0; b < 3; ++b)
         ch.SetGain(static_cast<short>(240 - b), 2 * b);
-    for (auto& pFrame : BuildBulkEqUpdate(1))
-        Link().Enqueue(std::move(pFrame));
+    m_link.SendEqChange(1);
     for (int i = 0; i < 3; ++i)  // the mute and two bands
         TickAndAnswer(SHORT_FRAME_LEN);
     m_route.GetChannel(2).SetGain(190, 4);

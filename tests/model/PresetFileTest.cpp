@@ -46,7 +46,7 @@ void Fill(CTALVRoute& route, int nSeed)
         ch.SetGateThreshold(11 + (nSeed + k) % 30);
         ch.SetInputLevel(1);
     }
-    route.m_strName = "P" + std::to_string(nSeed);
+    route.SetName("P" + std::to_string(nSeed));
 }
 
 class TempDir {
@@ -93,7 +93,7 @@ TEST_F(ModelTest, SaveAndLoadRoundTripEveryField)
 {
     Fill(route, 3);
     route.GetChannel(1).GetRecord();
-    route.m_strName = std::string(300, 'n');
+    route.SetName(std::string(300, 'n'));
     const auto bytes = StorePresetBytes(route);
     EXPECT_EQ(bytes[1120], 0xFF);
     EXPECT_EQ(bytes[1121], 0x2C);
@@ -105,7 +105,7 @@ TEST_F(ModelTest, SaveAndLoadRoundTripEveryField)
         EXPECT_TRUE(loaded.GetChannel(k).GetRecord() == route.GetChannel(k).GetRecord()) << k;
         EXPECT_FALSE(loaded.GetChannel(k).IsAnyDirty());
     }
-    EXPECT_EQ(loaded.m_strName, route.m_strName);
+    EXPECT_EQ(loaded.GetName(), route.GetName());
     EXPECT_EQ(StorePresetBytes(loaded), bytes);
 }
 
@@ -192,7 +192,7 @@ TEST_F(ModelTest, BassLinkLoadMakesChannelOneACopyOfChannelZero)
     EXPECT_EQ(c1.GetHpfCurrentFreq(), c0.GetHpfCurrentFreq());
     EXPECT_EQ(c1.GetHpfType(), c0.GetHpfType());
     EXPECT_EQ(c1.GetChannel(), 1);
-    EXPECT_EQ(route.m_strName, "P11");
+    EXPECT_EQ(route.GetName(), "P11");
     ExpectAllChecksumsValid();
 }
 
@@ -249,7 +249,7 @@ TEST_F(ModelTest, TruncatedFileKeepsWhatWasReadAndRaisesTheError)
             for (int b = 0; b < NUM_BANDS; ++b)
                 ASSERT_TRUE(HasValidChecksum(r.GetChannel(k).GetBandFrame(b), SHORT_FRAME_LEN));
         }
-        EXPECT_EQ(r.m_strName, "P5");
+        EXPECT_EQ(r.GetName(), "P5");
     }
 }
 
@@ -268,13 +268,13 @@ TEST_F(ModelTest, SavingReplacesTheFileWholeOrNotAtAll)
 
     CTALVRoute loaded;
     ASSERT_TRUE(LoadPresetFile(path, loaded, err));
-    EXPECT_EQ(loaded.m_strName, "P2");
+    EXPECT_EQ(loaded.GetName(), "P2");
 
     // A folder we may not write to: the save fails, the old file stays whole,
     // and no temporary file is left behind.
     if (geteuid() != 0) {
         chmod(dir.path().c_str(), 0500);
-        route.m_strName = "changed";
+        route.SetName("changed");
         EXPECT_FALSE(SavePresetFile(path, route, err));
         EXPECT_NE(err.find(path), std::string::npos);
         chmod(dir.path().c_str(), 0700);
@@ -299,22 +299,22 @@ TEST_F(ModelTest, SavingReplacesTheFileWholeOrNotAtAll)
     // the link stays a link (the virtual processor's state and vardenctl's
     // outputs are saved the same way).
     std::filesystem::create_symlink("preset.dia", dir / "link.dia");
-    route.m_strName = "LINKED";
+    route.SetName("LINKED");
     ASSERT_TRUE(SavePresetFile(dir / "link.dia", route, err)) << err;
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dia"));
     ASSERT_TRUE(LoadPresetFile(path, loaded, err)) << err;
-    EXPECT_EQ(loaded.m_strName, "LINKED");
+    EXPECT_EQ(loaded.GetName(), "LINKED");
     // A link to nothing yet, or a chain ending in one, is written through:
     // the links stay, and the file appears where they point.
     std::filesystem::create_directory(dir / "sub");
     std::filesystem::create_symlink("sub/new.dia", dir / "dangling.dia");
     std::filesystem::create_symlink(dir / "dangling.dia", dir / "chain.dia");
     for (const char* pszName : {"dangling.dia", "chain.dia"}) {
-        route.m_strName = pszName;
+        route.SetName(pszName);
         ASSERT_TRUE(SavePresetFile(dir / pszName, route, err)) << err;
         EXPECT_TRUE(std::filesystem::is_symlink(dir / pszName));
         ASSERT_TRUE(LoadPresetFile(dir / "sub/new.dia", loaded, err)) << err;
-        EXPECT_EQ(loaded.m_strName, pszName);
+        EXPECT_EQ(loaded.GetName(), pszName);
     }
 
     EXPECT_FALSE(LoadPresetFile(dir / "missing.dia", loaded, err));

@@ -21,7 +21,7 @@ protected:
         ApplyChannelSetting(synthetic::WooferSetting(), route.GetChannel(3));
         route.GetChannel(2).SetDelay(480);
         route.GetChannel(2).SetChannelGain(570);
-        route.m_strName = "2WAY";
+        route.SetName("2WAY");
         in = SavePreset("in.dia", route);
         WriteText(woofer = Path("woofer.frd"),
                   synthetic::FrdText(synthetic::Measure(synthetic::Woofer(), synthetic::WooferSetting())));

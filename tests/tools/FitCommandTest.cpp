@@ -31,7 +31,7 @@ protected:
         route.GetChannel(1).SetLpfFreq(16000);
         route.GetChannel(0).SetGain(150, 12);
         route.GetChannel(3).SetDelay(480);
-        route.m_strName = "ROOM";
+        route.SetName("ROOM");
         in = SavePreset("in.dia", route);
 
         synthetic::Speaker s;

@@ -25,7 +25,7 @@ class PresetDiffTest : public CommandTest {};
 TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
 {
     CTALVRoute route;
-    route.m_strName = "Caf\xE9";
+    route.SetName("Caf\xE9");
     const std::string a = SavePreset("a.dia", route);
     // The same preset in the other form compares equal, silently.
     ASSERT_EQ(Ctl({"convert", a, Path("a.json")}).code, 0);
@@ -38,7 +38,7 @@ TEST_F(PresetDiffTest, EqualAndSlightlyDifferentPresets)
     route.GetChannel(0).SetHpfSlope(3);
     route.GetChannel(3).SetDelay(24);
     route.GetChannel(2).SetPolarity(1);
-    route.m_strName = "Cl\"b\\2";
+    route.SetName("Cl\"b\\2");
     const std::string b = SavePreset("b.dia", route);
     r = Ctl({"diff", a, b});
     EXPECT_EQ(r.code, 1) << r.err;

@@ -41,7 +41,7 @@ protected:
         ch1.SetDelay(24);
         ch1.SetGateThreshold(25);
         route.GetChannel(3).SetDelay(960);
-        route.m_strName = "Caf\xE9";
+        route.SetName("Caf\xE9");
         return SavePreset(name, route);
     }
 };
@@ -250,7 +250,7 @@ TEST_F(VardenctlTest, PresetNamesFollowOneRuleEverywhere)
     // Older files open: a long Windows-1252 name round-trips byte for byte,
     // a gate byte and an input level beyond their ranges load clamped.
     CTALVRoute route;
-    route.m_strName = std::string(300, 'n') + "\x80\x84";
+    route.SetName(std::string(300, 'n') + "\x80\x84");
     std::string bytes = ReadText(SavePreset("old.dia", route));
     bytes[22] = 0;
     bytes[23] = 5;

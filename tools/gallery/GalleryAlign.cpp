@@ -22,7 +22,7 @@ void RenderAlign(CGalleryWriter& writer)
         ApplyChannelSetting(synthetic::TweeterSetting(), route.GetChannel(1));
         for (const int k : {0, 1})
             route.GetChannel(k).SetOutputOn(1);
-        route.m_strName = "2WAY";
+        route.SetName("2WAY");
         const std::string strPreset = work.FilePath(QStringLiteral("2way.dia")).toStdString();
         std::string strError;
         SavePresetFile(strPreset, route, strError);

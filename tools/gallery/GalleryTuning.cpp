@@ -111,7 +111,7 @@ void RenderWindow(CGalleryWriter& writer)
         CTALVRoute route;
         for (int b = 0; b < NUM_BANDS; ++b)
             route.GetChannel(0).SetQ(THIRD_OCTAVE_Q, b);
-        route.m_strName = "ROOM";
+        route.SetName("ROOM");
         std::string strError;
         const std::string strPreset = work.FilePath(QStringLiteral("room.dia")).toStdString();
         const QString strMeasurement = work.FilePath(QStringLiteral("left.txt"));

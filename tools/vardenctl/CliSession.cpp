@@ -65,7 +65,7 @@ bool CCliSession::Connect()
     m_wnd.SetWaitNotice("vardenctl " + m_cl.strCommand + ": waiting for the device\u2026");
     if (m_link.Connect(port, CDeviceLink::ConnectMode::PortOnly))
         return true;
-    const std::string reason = DescribePortError(port, m_link.GetLink().GetPortError());
+    const std::string reason = DescribePortError(port, m_link.GetPortError());
     m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
     return false;
 }
@@ -156,7 +156,7 @@ bool CCliSession::ReadSlot(int nSlot, PresetData& data, const std::string& strLa
         // Checked after every answer: the name came, so the read can go.
         if (!bNamed && link.GetTransferAnswered() == 1) {
             bNamed = true;
-            m_link.m_strPresetName[static_cast<std::size_t>(nSlot)] = link.GetNames()[static_cast<std::size_t>(nSlot)];
+            m_link.SetPresetName(nSlot, link.GetNames()[static_cast<std::size_t>(nSlot)]);
             m_link.ReadFromDevice(nSlot);
         }
         return bDone;
@@ -164,7 +164,7 @@ bool CCliSession::ReadSlot(int nSlot, PresetData& data, const std::string& strLa
     m_wnd.m_onReadComplete = nullptr;
     if (!bRead)
         return false;
-    m_route.m_strName = m_link.m_strPresetName[static_cast<std::size_t>(nSlot)];
+    m_route.SetName(m_link.GetPresetName(nSlot));
     data = PresetFromRoute(m_route);
     return true;
 }
@@ -172,7 +172,7 @@ bool CCliSession::ReadSlot(int nSlot, PresetData& data, const std::string& strLa
 bool CCliSession::WriteSlot(int nSlot, const PresetData& data, const std::string& strName)
 {
     LoadRouteFromPreset(data, m_route);
-    m_link.m_strPresetName[static_cast<std::size_t>(nSlot)] = strName;
+    m_link.SetPresetName(nSlot, strName);
     m_wnd.ShowTransferProgress("writing slot " + std::to_string(nSlot));
     m_link.WriteToDevice(nSlot);
     return RunStep("the transfer to slot " + std::to_string(nSlot), nSlot, [&] { return m_link.IsTransferComplete(); });

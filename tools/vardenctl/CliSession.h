@@ -30,7 +30,7 @@ public:
 
     // The steps. Each returns false when the link ended first or the user
     // stopped it at once; StepFailed then says which.
-    // The six slot names into m_link.m_strPresetName.
+    // The six slot names into the link (m_link.GetPresetName).
     bool ReadNames();
     // Slot nSlot as the device sends it, named as the device names it; the
     // progress bar says strLabel ("reading slot 3", "verifying slot 2").

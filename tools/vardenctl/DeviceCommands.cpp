@@ -60,8 +60,7 @@ int RunNames(const CommandLine& cl)
     if (!session.ReadNames())
         return session.StepFailed(std::string());
     for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
-        cl.out << s << (s == 0 ? " (live)  " : "         ")
-               << NameForTerminal(session.m_link.m_strPresetName[static_cast<std::size_t>(s)]) << "\n";
+        cl.out << s << (s == 0 ? " (live)  " : "         ") << NameForTerminal(session.m_link.GetPresetName(s)) << "\n";
     return session.Finish(EXIT_OK, "the names were read");
 }
 

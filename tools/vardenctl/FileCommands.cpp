@@ -95,7 +95,7 @@ int RunDemo(const CommandLine& cl)
         route.GetChannel(k).LoadFromBlock(factory.aBlock[k].data());
     std::string name(factory.name.begin(), factory.name.end());
     name.erase(name.find_last_not_of(' ') + 1);
-    route.m_strName = name;
+    route.SetName(name);
     std::string error;
     if (!WritePreset(cl.args[0], PresetFromRoute(route), error))
         return cl.Fail(EXIT_IO, error);

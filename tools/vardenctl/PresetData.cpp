@@ -11,7 +11,7 @@ PresetData PresetFromRoute(CTALVRoute& route)
         route.GetChannel(k).FinishCrossoverRamp();
         data.aChannel[k] = route.GetChannel(k).GetRecord();
     }
-    data.strName = route.m_strName;
+    data.strName = route.GetName();
     return data;
 }
 
