@@ -45,7 +45,7 @@ std::vector<ChannelSetting> CChannelAligner::Solve() const
     Found found{CAlignSearch(m_request, m_grid, SettingsNow(m_request)), {}};
     const AlignTrial start = found.search.Start();
     found.best = found.search.Search(start);
-    if (m_request.bCrossover)
+    if (m_request.bMoveCrossovers)
         found = MoveCrossovers(std::move(found));
     return Kept(found.search, found.search.Place(found.best), start.dFlat);
 }

@@ -42,7 +42,7 @@ struct AlignRequest {
     double dHighHz = 0.0;
     // May move each crossover filter between the channels within half an
     // octave and choose its alignment and slope.
-    bool bCrossover = false;
+    bool bMoveCrossovers = false;
 };
 
 struct AlignRange {

@@ -146,7 +146,7 @@ TEST(ChannelAlignment, ASumThatCancelsIsTheWorstResultAndTheCrossoversMoveHalfAn
         AlignRequest request = synthetic::TwoChannels(
             synthetic::DriverOf(88, 45, 0.7, dWooferHz, 0.7, 3.3), synthetic::WooferSetting(),
             synthetic::DriverOf(90.5, dTweeterHz, 0.9, 20000, 0.7, 3.0), synthetic::TweeterSetting());
-        request.bCrossover = true;
+        request.bMoveCrossovers = true;
         request.dLowHz = 1000;
         request.dHighHz = 4000;
         const AlignOutcome outcome = AlignChannels(request);
