@@ -69,7 +69,9 @@ std::optional<CChannelAligner::Found> CChannelAligner::MoveGroup(const Found& fo
             chosen = option;
         }
     }
-    // Kept only when it helps clearly; otherwise the filters stay as they were.
+    // Kept only when it helps clearly, by a measurable step and by more than
+    // the next search may give back among near-equal settings; otherwise
+    // the filters stay as they were.
     if (chosen == was || NearBound(chosenTrial.dFlat) >= found.best.dFlat ||
         chosenTrial.dFlat > found.best.dFlat - MEASURABLE_DB)
         return std::nullopt;

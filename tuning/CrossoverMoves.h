@@ -13,8 +13,8 @@ struct FilterRef {
     bool bHighPass;
 };
 
-// The filters that meet between neighbours, as groups that move: each on
-// filter alone, then the low-pass below and the high-pass above together.
+// The filters that meet between neighbours, as groups that move: each one
+// that is on alone, then the low-pass below and the high-pass above together.
 std::vector<std::vector<FilterRef>> CrossoverGroups(const AlignRequest& request);
 
 // Every setting of the group's filters a move may try, in the order tried:
