@@ -211,7 +211,7 @@ void CAlignDialog::OnChanged()
     m_pHigh->setEnabled(!m_choice.bAboutCrossovers);
     m_choice.nLowHz = m_pLow->value();
     m_choice.nHighHz = m_pHigh->value();
-    m_choice.bCrossover = m_pCrossover->isChecked();
+    m_choice.bMoveCrossovers = m_pCrossover->isChecked();
 
     // Until the alignment of this choice is in, there is nothing to apply.
     m_result = AlignResult();

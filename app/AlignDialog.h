@@ -28,7 +28,7 @@ struct AlignChoice {
     bool bAboutCrossovers = true;  // false: nLowHz to nHighHz
     int nLowHz = 0;
     int nHighHz = 0;
-    bool bCrossover = false;
+    bool bMoveCrossovers = false;
 };
 
 // What an alignment gave: the outcome, the channels (0..3) its settings are

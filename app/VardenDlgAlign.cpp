@@ -57,7 +57,7 @@ std::function<AlignResult()> CVardenDlg::PrepareAlignment(const AlignChoice& cho
         request.dLowHz = choice.nLowHz;
         request.dHighHz = choice.nHighHz;
     }
-    request.bCrossover = choice.bCrossover;
+    request.bMoveCrossovers = choice.bMoveCrossovers;
     const std::string strSameFile = SameFileProblem(aFile);
     const std::string strLinked = AlignGroupsProblem(groups, anChosen, g_bBassLink);
     if (anChosen.size() < ALIGN_MIN_CHANNELS)

@@ -225,8 +225,8 @@ void BM_AlignChannels(benchmark::State& state)
     }();
     const synthetic::AlignCase& c = s_cases[static_cast<std::size_t>(state.range(0))];
     AlignRequest request = c.request;
-    request.bCrossover = state.range(1) != 0;
-    state.SetLabel(std::string(c.pszName) + (request.bCrossover ? ", crossovers free" : ""));
+    request.bMoveCrossovers = state.range(1) != 0;
+    state.SetLabel(std::string(c.pszName) + (request.bMoveCrossovers ? ", crossovers free" : ""));
     AlignOutcome outcome;
     for (auto _ : state) {
         outcome = AlignChannels(request);
@@ -235,7 +235,7 @@ void BM_AlignChannels(benchmark::State& state)
     state.counters["flat_before_dB"] = outcome.before.dFlatDb;
     state.counters["flat_after_dB"] = outcome.after.dFlatDb;
     state.counters["notch_after_dB"] = outcome.after.dNotchDb;
-    if (request.aChannel.size() == 2 && !request.bCrossover)
+    if (request.aChannel.size() == 2 && !request.bMoveCrossovers)
         state.counters["flat_brute_force_dB"] = reference::BruteForceFlatness(request);
 }
 BENCHMARK(BM_AlignChannels)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -6,6 +6,7 @@
 #include "ChannelAligner.h"
 #include "CrossoverResponse.h"
 #include "FitRange.h"
+#include "LevelSpread.h"
 
 namespace {
 // Half an octave either side of a crossover.
@@ -13,9 +14,8 @@ const double HALF_OCTAVE = std::sqrt(2.0);
 // A low-pass and a high-pass further apart than this do not hand over to
 // each other: one of them only guards its driver (a subsonic filter).
 constexpr double MOST_OCTAVES_APART = 1.0;
-// Where the sum lies this far below the channels in phase (20 dB), they
-// cancel. A sum is held 120 dB below them, so that nothing is infinite.
-constexpr double CANCEL_POWER = 1e-2;
+// A sum is held 120 dB below the channels in phase, so that nothing is
+// infinite.
 constexpr double FLOOR_POWER = 1e-12;
 constexpr double LEAST_POWER = 1e-300;
 
@@ -181,29 +181,23 @@ double SumLevelDb(std::complex<double> sum, double dInPhase)
 
 SumFigures FiguresOf(const ComplexLevels& sum, const double (&adInPhase)[GRID_POINTS], const AlignRange& range)
 {
-    double dMean = 0.0;
-    double dSquares = 0.0;
+    CLevelSpread spread;
     SumFigures figures;
     double dLowest = 0.0;
-    bool bFirst = true;
     for (int i = 0; i < GRID_POINTS; ++i) {
         if (!range.abIn[i])
             continue;
         const auto p = static_cast<std::size_t>(i);
-        figures.nCancelled += std::norm(sum.h[p]) < adInPhase[i] * adInPhase[i] * CANCEL_POWER;
+        figures.nCancelled += std::norm(sum.h[p]) < adInPhase[i] * adInPhase[i] * ALIGN_CANCEL_POWER;
         const double dB = SumLevelDb(sum.h[p], adInPhase[i]);
-        dMean += dB;
-        dSquares += dB * dB;
-        if (bFirst || dB < dLowest) {
+        if (spread.Points() == 0 || dB < dLowest) {
             dLowest = dB;
             figures.dNotchHz = g_dFreqGrid[i];
-            bFirst = false;
         }
+        spread.Add(dB);
     }
-    const double n = std::max(range.nPoints, 1);
-    dMean /= n;
-    figures.dFlatDb = std::sqrt(std::max(0.0, dSquares / n - dMean * dMean));
-    figures.dNotchDb = dLowest - dMean;
+    figures.dFlatDb = spread.Rms();
+    figures.dNotchDb = dLowest - spread.Mean();
     return figures;
 }
 

@@ -20,6 +20,9 @@ inline constexpr int ALIGN_GAIN_REACH = 60;  // gain words either way: 6 dB
 inline constexpr int ALIGN_SMOOTHING = 24;
 // Fewer grid points than this say nothing about flatness.
 inline constexpr int ALIGN_MIN_POINTS = 3;
+// Where the sum's power lies this far below what the channels give all in
+// phase (20 dB), they cancel.
+inline constexpr double ALIGN_CANCEL_POWER = 1e-2;
 
 struct AlignChannel {
     int nChannel = 0;  // 0..3, as the reports name it (one up)
@@ -39,7 +42,7 @@ struct AlignRequest {
     double dHighHz = 0.0;
     // May move each crossover filter between the channels within half an
     // octave and choose its alignment and slope.
-    bool bCrossover = false;
+    bool bMoveCrossovers = false;
 };
 
 struct AlignRange {

@@ -2,7 +2,7 @@
 // measured with phase, in the text forms measurement programs write.
 #include <regex>
 
-#include "ChannelAlign.h"
+#include "PresetAlignChannels.h"
 #include "PresetIo.h"
 #include "SyntheticDrivers.h"
 #include "VardenctlRun.h"

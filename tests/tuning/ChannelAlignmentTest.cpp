@@ -2,8 +2,11 @@
 // brute-force search over the device's own steps.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "AlignReport.h"
 #include "BruteAlign.h"
+#include "CrossoverMoves.h"
 #include "SyntheticDrivers.h"
 
 TEST(ChannelAlignment, ComesWithinFivePercentOfTheBruteForceBestInTheDevicesSteps)
@@ -34,9 +37,9 @@ TEST(ChannelAlignment, ComesWithinFivePercentOfTheBruteForceBestInTheDevicesStep
 }
 
 namespace {
-// The rms of the summed level about its mean over lo..hi Hz, written out.
-double SumFlatness(const AlignRequest& request, const std::vector<ChannelSetting>& aSetting, double dLowHz,
-                   double dHighHz)
+// The rms of the summed level about its mean over the points abIn, written out.
+double SumFlatnessAt(const AlignRequest& request, const std::vector<ChannelSetting>& aSetting,
+                     const bool (&abIn)[GRID_POINTS])
 {
     std::vector<ComplexLevels> responses;
     for (std::size_t n = 0; n < aSetting.size(); ++n)
@@ -44,7 +47,7 @@ double SumFlatness(const AlignRequest& request, const std::vector<ChannelSetting
     double dSum = 0.0, dSquares = 0.0;
     int nPoints = 0;
     for (int i = 0; i < GRID_POINTS; ++i) {
-        if (g_dFreqGrid[i] < dLowHz || g_dFreqGrid[i] > dHighHz)
+        if (!abIn[i])
             continue;
         std::complex<double> sum;
         for (const ComplexLevels& r : responses)
@@ -56,6 +59,16 @@ double SumFlatness(const AlignRequest& request, const std::vector<ChannelSetting
     }
     const double dMean = dSum / nPoints;
     return std::sqrt(std::max(0.0, dSquares / nPoints - dMean * dMean));
+}
+
+// The same over lo..hi Hz.
+double SumFlatness(const AlignRequest& request, const std::vector<ChannelSetting>& aSetting, double dLowHz,
+                   double dHighHz)
+{
+    bool abIn[GRID_POINTS];
+    for (int i = 0; i < GRID_POINTS; ++i)
+        abIn[i] = g_dFreqGrid[i] >= dLowHz && g_dFreqGrid[i] <= dHighHz;
+    return SumFlatnessAt(request, aSetting, abIn);
 }
 }  // namespace
 
@@ -146,7 +159,7 @@ TEST(ChannelAlignment, ASumThatCancelsIsTheWorstResultAndTheCrossoversMoveHalfAn
         AlignRequest request = synthetic::TwoChannels(
             synthetic::DriverOf(88, 45, 0.7, dWooferHz, 0.7, 3.3), synthetic::WooferSetting(),
             synthetic::DriverOf(90.5, dTweeterHz, 0.9, 20000, 0.7, 3.0), synthetic::TweeterSetting());
-        request.bCrossover = true;
+        request.bMoveCrossovers = true;
         request.dLowHz = 1000;
         request.dHighHz = 4000;
         const AlignOutcome outcome = AlignChannels(request);
@@ -180,4 +193,98 @@ TEST(ChannelAlignment, FourWaysComeInTimeAsTheirDistancesSay)
         EXPECT_NEAR(outcome.aSetting[n + 1].nDelay - outcome.aSetting[n].nDelay, 9.6, adQuarterPeriod[n]) << n;
     for (std::size_t n = 1; n < outcome.aSetting.size(); ++n)
         EXPECT_FALSE(outcome.aSetting[n].bInverted) << n;
+}
+
+TEST(ChannelAlignment, CrossoversFreeMoveAPairTogetherWithinHalfAnOctaveOnlyWhereItWinsAMeasurableStep)
+{
+    // Two- and three-ways of made-up drivers: crossovers anywhere from 150 Hz
+    // to 13 kHz, any alignment and slope, drivers at their own distances and
+    // levels, rolling off on their own up to an octave inside the crossover
+    // or well outside it, some wired reversed, some set off by a few
+    // samples; and the four-way.
+    std::mt19937 rng(30);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    int nMoved = 0;
+    for (int nCase = 0; nCase < 10; ++nCase) {
+        const int nWays = nCase % 3 == 2 ? 3 : 2;
+        const double adCrossover[] = {150.0 + 1500.0 * u(rng), 0.0};
+        const double dSecond = adCrossover[0] * (4.0 + 4.0 * u(rng));
+        AlignRequest request;
+        for (int k = 0; k < nWays; ++k) {
+            const double dHighPass = k == 0 ? 20.0 : k == 1 ? adCrossover[0] : dSecond;
+            const double dLowPass = k + 1 == nWays ? 20000.0 : k == 0 ? adCrossover[0] : dSecond;
+            ChannelSetting setting =
+                synthetic::CrossoverSetting(static_cast<int>(dHighPass), static_cast<int>(dLowPass),
+                                            static_cast<int>(u(rng) * XOVER_ALIGNMENTS), static_cast<int>(u(rng) * 3));
+            setting.nDelay = static_cast<int>(u(rng) * 30);
+            setting.nGain = 570 + static_cast<int>(u(rng) * 30);
+            synthetic::Driver driver = synthetic::DriverOf(
+                86.0 + 6.0 * u(rng), std::max(20.0, dHighPass / (0.5 + 2.5 * u(rng))), 0.6 + 0.3 * u(rng),
+                std::min(30000.0, dLowPass * (0.5 + 2.5 * u(rng))), 0.6 + 0.3 * u(rng), 2.5 + 2.0 * u(rng));
+            driver.bReversed = u(rng) < 0.2;
+            request.aChannel.push_back(synthetic::ChannelOf(k, synthetic::Measure(driver, setting), setting));
+        }
+        if (nCase == 9)
+            request = synthetic::FourChannels();
+        const std::string strCase = "case " + std::to_string(nCase);
+        std::vector<ChannelSetting> aNow;
+        for (const AlignChannel& channel : request.aChannel)
+            aNow.push_back(channel.now);
+
+        // A pair's options move both filters by the same grid steps with one
+        // alignment and slope; every option stays within half an octave.
+        for (const std::vector<FilterRef>& group : CrossoverGroups(request)) {
+            const std::vector<std::vector<CrossoverFilter>> options = GroupOptions(request, aNow, group);
+            EXPECT_FALSE(options.empty()) << strCase;
+            for (const std::vector<CrossoverFilter>& option : options) {
+                ASSERT_EQ(option.size(), group.size()) << strCase;
+                for (std::size_t i = 0; i < group.size(); ++i) {
+                    const ChannelSetting& now = aNow[static_cast<std::size_t>(group[i].n)];
+                    const CrossoverFilter& was = group[i].bHighPass ? now.hpf : now.lpf;
+                    EXPECT_LE(std::fabs(std::log2(static_cast<double>(option[i].nFreq) / was.nFreq)), 0.5 + 1e-9)
+                        << strCase << ": " << was.nFreq << " -> " << option[i].nFreq;
+                    EXPECT_EQ(option[i].nAlign, option[0].nAlign) << strCase;
+                    EXPECT_EQ(option[i].nSlope, option[0].nSlope) << strCase;
+                    EXPECT_EQ(
+                        NearestGridIndex(option[i].nFreq) - NearestGridIndex(was.nFreq),
+                        NearestGridIndex(option[0].nFreq) -
+                            NearestGridIndex(group[0].bHighPass ? aNow[static_cast<std::size_t>(group[0].n)].hpf.nFreq
+                                                                : aNow[static_cast<std::size_t>(group[0].n)].lpf.nFreq))
+                        << strCase;
+                }
+            }
+        }
+
+        AlignRequest fixed = request;
+        request.bMoveCrossovers = true;
+        const AlignOutcome moved = AlignChannels(request);
+        const AlignOutcome kept = AlignChannels(fixed);
+        ASSERT_TRUE(moved.bOk && kept.bOk) << strCase << ": " << moved.strError;
+        const bool(&abIn)[GRID_POINTS] = moved.range.abIn;
+        const double dMoved = SumFlatnessAt(request, moved.aSetting, abIn);
+        // What a change must win: a measurable step, or whatever keeps the
+        // whole measurably flatter than the setting now.
+        const double dMeasurable = std::min(0.05, SumFlatnessAt(request, aNow, abIn) - 0.05 - dMoved);
+        for (std::size_t n = 0; n < aNow.size(); ++n) {
+            for (const bool bHigh : {true, false}) {
+                const CrossoverFilter& was = bHigh ? aNow[n].hpf : aNow[n].lpf;
+                const CrossoverFilter& set = bHigh ? moved.aSetting[n].hpf : moved.aSetting[n].lpf;
+                EXPECT_LE(std::fabs(std::log2(static_cast<double>(set.nFreq) / was.nFreq)), 0.5 + 1e-9)
+                    << strCase << ", channel " << n;
+                if (set == was)
+                    continue;
+                ++nMoved;
+                // Each filter put back as it was, the rest as the result has
+                // it, loses a measurable step: a move is kept only where it wins one.
+                std::vector<ChannelSetting> back = moved.aSetting;
+                (bHigh ? back[n].hpf : back[n].lpf) = was;
+                EXPECT_GE(SumFlatnessAt(request, back, abIn) - dMoved, dMeasurable - 1e-9)
+                    << strCase << ", channel " << n;
+            }
+            EXPECT_LE(moved.aSetting[n].hpf.nFreq, moved.aSetting[n].lpf.nFreq) << strCase;
+        }
+        // Free to move, the sum comes out no measurably worse than with the crossovers held.
+        EXPECT_LE(dMoved, SumFlatnessAt(fixed, kept.aSetting, abIn) + 0.05) << strCase;
+    }
+    EXPECT_GE(nMoved, 3);  // the cases do move filters
 }

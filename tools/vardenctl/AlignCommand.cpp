@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "AlignReport.h"
-#include "ChannelAlign.h"
 #include "CommandLine.h"
+#include "PresetAlignChannels.h"
 #include "PresetIo.h"
 #include "TALVRoute.h"
 #include "TuningOptions.h"
@@ -69,7 +69,7 @@ int RunAlign(const CommandLine& cl)
     if (const int nCode = ParseMeasurements(cl, measured); nCode != EXIT_OK)
         return nCode;
     AlignRequest request;
-    request.bCrossover = cl.Has("--crossover");
+    request.bMoveCrossovers = cl.Has("--crossover");
     if (const int nCode = ParseRangeOption(cl, request.dLowHz, request.dHighHz); nCode != EXIT_OK)
         return nCode;
     int anGroup[LINK_CHANNELS];

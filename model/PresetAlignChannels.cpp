@@ -1,4 +1,4 @@
-#include "ChannelAlign.h"
+#include "PresetAlignChannels.h"
 
 #include <algorithm>
 #include <filesystem>
