@@ -11,8 +11,6 @@
 #include "TALVRoute.h"
 
 namespace {
-// The levels do not depend on the plot's size; any area will do.
-const CRect ANY_PLOT{35, 10, 845, 232};
 
 CrossoverFilter Filter(short nFreq, BYTE nType, BYTE nSlope)
 {
@@ -42,8 +40,7 @@ ChannelSetting ChannelSettingOf(const CTALVData& channel)
 ComplexGrid ChannelChainResponse(const CTALVData& channel)
 {
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(channel, display);
+    LoadLevelsFromChannel(channel, display);
     ComplexGrid h = FilterSetResponse(display.GetEQ());
     MultiplyChannelSection(ChannelSettingOf(channel), h);
     return h;
@@ -67,8 +64,7 @@ bool LoadAlignMeasurement(const std::string& strPath, const CTALVData& channel, 
 AlignChannel AlignChannelOf(int k, const AlignMeasurement& measurement, const CTALVData& now)
 {
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(now, display);
+    LoadLevelsFromChannel(now, display);
     ComplexGrid bands = UnityGrid();
     for (int b = 0; b < EQ_BANDS; ++b)
         MultiplyElement(display.GetFilter(b), bands);
