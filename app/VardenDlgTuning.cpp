@@ -174,16 +174,9 @@ void CVardenDlg::ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>
         if (g == channel.GetGain(b))
             continue;
         bChanged = true;
-        channel.SetGain(g, b);
-        if (channel.GetABFlag())
-            SetLinkedGain(nChannel, g, b);
-        if (bShown) {
-            BandFilter(b).SetGainIndex(g);
-            ShowValue(IDC_BAND_GAIN + b, g);
-            if (!m_bQMode)
-                Fader(IDC_BAND_FADER + b)->SetInvertedPos(g);
-            RefreshBandSwitch(b);
-        }
+        SetBandGain(nChannel, b, g);
+        if (bShown)
+            ShowBandGain(b, g);
     }
     if (bShown) {
         RefreshEqAllSwitch();
