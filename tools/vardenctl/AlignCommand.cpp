@@ -82,10 +82,9 @@ int RunAlign(const CommandLine& cl)
     }
     std::sort(anChannel.begin(), anChannel.end());
     const std::vector<AlignGroup> groups = AlignGroups(anChannel, anGroup);
-    if (const std::string strProblem = SameFileProblem(aFile); !strProblem.empty())
-        return cl.Fail(EXIT_USAGE, strProblem);
-    if (const std::string strProblem = AlignGroupsProblem(groups, anChannel, false); !strProblem.empty())
-        return cl.Fail(EXIT_USAGE, strProblem);
+    if (std::string strError;
+        !CheckAlignFiles(aFile, strError) || !CheckAlignGroups(groups, anChannel, false, strError))
+        return cl.Fail(EXIT_USAGE, strError);
     // Every channel was measured through the preset as IN holds it.
     PresetData data;
     CTALVRoute route;
