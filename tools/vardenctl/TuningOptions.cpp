@@ -111,7 +111,7 @@ int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POI
         if (!ReadMeasurementFile(strPath, data, error))
             return cl.Fail(EXIT_IO, error);
         for (const std::string& strNote : data.astrNote)
-            cl.err << "vardenctl " << cl.strCommand << ": " << strNote << "\n";
+            cl.Note(strNote);
         positions.push_back({std::move(data), strPath});
     }
     std::string error;
