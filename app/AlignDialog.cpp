@@ -22,7 +22,6 @@
 
 namespace {
 constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 constexpr int FILE_NAME_WIDTH = 220;
 constexpr int FIGURES_WIDTH = 520;
 constexpr int DEFAULT_LOW_HZ = 700;

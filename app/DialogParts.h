@@ -11,6 +11,9 @@ class QPushButton;
 class QSpinBox;
 class QWidget;
 
+// The file types a measurement (or a target) is chosen among.
+inline constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
+
 // "LOW Hz to HIGH Hz": two boxes over the graph's span, returned in pLow and
 // pHigh, in a row of their own.
 QHBoxLayout* MakeHzRangeRow(QWidget* pParent, QSpinBox*& pLow, QSpinBox*& pHigh);

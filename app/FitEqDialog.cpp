@@ -27,7 +27,6 @@ constexpr double TILT_STEP = 0.1;
 constexpr double LIMIT_STEP = 0.5;
 constexpr int FIGURES_WIDTH = 330;
 constexpr unsigned TARGET_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 
 QString SmoothingText(int n)
 {

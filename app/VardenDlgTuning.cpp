@@ -8,6 +8,7 @@
 #include "BulkEqUpdate.h"
 #include "ChannelTuning.h"
 #include "ControlIds.h"
+#include "DialogParts.h"
 #include "FStatic.h"
 #include "FileDialogST.h"
 #include "FitEqDialog.h"
@@ -20,7 +21,6 @@
 namespace {
 // Several files at once: one per microphone position, averaged.
 constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 constexpr const char* ALL_FILES_IN = "/*";
 // Where the fit dialog opens: below the graph, over the faders, so the
 // preview on the graph stays in sight.
