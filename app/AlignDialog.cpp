@@ -18,12 +18,10 @@
 #include "FileDialogST.h"
 #include "FilePathText.h"
 #include "MessageBox.h"
-#include "PlotMapping.h"
 #include "WindowPalette.h"
 
 namespace {
 constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 constexpr int FILE_NAME_WIDTH = 220;
 constexpr int FIGURES_WIDTH = 520;
 constexpr int DEFAULT_LOW_HZ = 700;
@@ -73,22 +71,13 @@ CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_C
 
     m_pAbout = new QCheckBox(QStringLiteral("The octave about each crossover"), this);
     m_pAbout->setChecked(true);
-    m_pLow = new QSpinBox(this);
-    m_pHigh = new QSpinBox(this);
-    for (QSpinBox* pBox : {m_pLow, m_pHigh}) {
-        pBox->setRange(static_cast<int>(FREQ_MIN_HZ), static_cast<int>(FREQ_MAX_HZ));
-        pBox->setSuffix(QStringLiteral(" Hz"));
-        pBox->setAccelerated(true);
-        connect(pBox, &QSpinBox::valueChanged, this, [this] { OnChanged(); });
-    }
+    QHBoxLayout* pRange = MakeHzRangeRow(this, m_pLow, m_pHigh);
+    pRange->insertWidget(0, m_pAbout);
+    pRange->insertStretch(1, 1);
     m_pLow->setValue(DEFAULT_LOW_HZ);
     m_pHigh->setValue(DEFAULT_HIGH_HZ);
-    auto* pRange = new QHBoxLayout;
-    pRange->addWidget(m_pAbout);
-    pRange->addStretch(1);
-    pRange->addWidget(m_pLow);
-    pRange->addWidget(new QLabel(QStringLiteral("to"), this));
-    pRange->addWidget(m_pHigh);
+    for (QSpinBox* pBox : {m_pLow, m_pHigh})
+        connect(pBox, &QSpinBox::valueChanged, this, [this] { OnChanged(); });
     connect(m_pAbout, &QCheckBox::toggled, this, [this] { OnChanged(); });
     m_pCrossover = new QCheckBox(QStringLiteral("Move the crossovers (half an octave, any alignment and slope)"), this);
     connect(m_pCrossover, &QCheckBox::toggled, this, [this] { OnChanged(); });

@@ -2,8 +2,28 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
+
+#include "PlotMapping.h"
+
+QHBoxLayout* MakeHzRangeRow(QWidget* pParent, QSpinBox*& pLow, QSpinBox*& pHigh)
+{
+    pLow = new QSpinBox(pParent);
+    pHigh = new QSpinBox(pParent);
+    for (QSpinBox* pBox : {pLow, pHigh}) {
+        pBox->setRange(static_cast<int>(FREQ_MIN_HZ), static_cast<int>(FREQ_MAX_HZ));
+        pBox->setSuffix(QStringLiteral(" Hz"));
+        pBox->setAccelerated(true);
+    }
+    auto* pRow = new QHBoxLayout;
+    pRow->addWidget(pLow);
+    pRow->addWidget(new QLabel(QStringLiteral("to"), pParent));
+    pRow->addWidget(pHigh);
+    return pRow;
+}
 
 QLabel* MakeFiguresLabel(QWidget* pParent, int nMinWidth)
 {

@@ -17,7 +17,6 @@
 #include "FitReport.h"
 #include "MeasurementFile.h"
 #include "MessageBox.h"
-#include "PlotMapping.h"
 #include "WindowPalette.h"
 
 namespace {
@@ -28,7 +27,6 @@ constexpr double TILT_STEP = 0.1;
 constexpr double LIMIT_STEP = 0.5;
 constexpr int FIGURES_WIDTH = 330;
 constexpr unsigned TARGET_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 
 QString SmoothingText(int n)
 {
@@ -72,17 +70,7 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     pFileRow->addWidget(m_pTargetFile, 1);
     pFileRow->addWidget(m_pChoose);
 
-    m_pLow = new QSpinBox(this);
-    m_pHigh = new QSpinBox(this);
-    for (QSpinBox* pBox : {m_pLow, m_pHigh}) {
-        pBox->setRange(static_cast<int>(FREQ_MIN_HZ), static_cast<int>(FREQ_MAX_HZ));
-        pBox->setSuffix(QStringLiteral(" Hz"));
-        pBox->setAccelerated(true);
-    }
-    auto* pRangeRow = new QHBoxLayout;
-    pRangeRow->addWidget(m_pLow);
-    pRangeRow->addWidget(new QLabel(QStringLiteral("to"), this));
-    pRangeRow->addWidget(m_pHigh);
+    QHBoxLayout* pRangeRow = MakeHzRangeRow(this, m_pLow, m_pHigh);
 
     m_pBoost = new QDoubleSpinBox(this);
     m_pCut = new QDoubleSpinBox(this);
@@ -233,8 +221,7 @@ void CFitEqDialog::Refit()
         if (m_outcome.nBandsChanged == 0)
             strText += "\nNothing to apply: the bands already fit as well as the limits allow";
     } else if (m_outcome.bNothingToFit) {
-        // "nothing to fit: why" as the first words of the figures.
-        strText = "N" + m_outcome.strError.substr(1);
+        strText = "Nothing to fit: " + m_outcome.strNothingWhy;
     } else {
         strText = "No fit: " + m_outcome.strError;
     }

@@ -189,6 +189,12 @@ private:
     void FocusSelectedBandFader();
     // The gain to every channel linked to channel c.
     void SetLinkedGain(int c, short nGain, int nBand);
+    // Band nBand of channel c takes nGain, and so do the channels linked to
+    // it while c's A/B flag is set; true when they did.
+    bool SetBandGain(int c, int nBand, short nGain);
+    // The shown channel's band nBand shows nGain: its curve, field, fader
+    // (in gain mode) and bypass switch.
+    void ShowBandGain(int nBand, short nGain);
 
     // Tuning with a measurement.
     void InitTuning();

@@ -58,15 +58,11 @@ std::function<AlignResult()> CVardenDlg::PrepareAlignment(const AlignChoice& cho
         request.dHighHz = choice.nHighHz;
     }
     request.bMoveCrossovers = choice.bMoveCrossovers;
-    const std::string strSameFile = SameFileProblem(aFile);
-    const std::string strLinked = AlignGroupsProblem(groups, anChosen, g_bBassLink);
+    std::string& strError = result.outcome.strError;
     if (anChosen.size() < ALIGN_MIN_CHANNELS)
-        result.outcome.strError = "choose two to four channels, each with a measurement with phase";
-    else if (!strSameFile.empty())
-        result.outcome.strError = strSameFile;
-    else if (!strLinked.empty())
-        result.outcome.strError = strLinked;
-    const bool bAlign = result.outcome.strError.empty();
+        strError = "choose two to four channels, each with a measurement with phase";
+    const bool bAlign = strError.empty() && CheckAlignFiles(aFile, strError) &&
+                        CheckAlignGroups(groups, anChosen, g_bBassLink, strError);
     // Only copies go to the worker.
     return [result = std::move(result), request = std::move(request), bAlign]() mutable {
         if (bAlign)

@@ -98,6 +98,25 @@ void CVardenDlg::SetLinkedGain(int c, short nGain, int nBand)
             g_apChannel[i]->SetGain(nGain, nBand);
 }
 
+bool CVardenDlg::SetBandGain(int c, int nBand, short nGain)
+{
+    CTALVData& channel = m_route.GetChannel(c);
+    channel.SetGain(nGain, nBand);
+    if (!channel.GetABFlag())
+        return false;
+    SetLinkedGain(c, nGain, nBand);
+    return true;
+}
+
+void CVardenDlg::ShowBandGain(int nBand, short nGain)
+{
+    BandFilter(nBand).SetGainIndex(nGain);
+    ShowValue(IDC_BAND_GAIN + nBand, nGain);
+    if (!m_bQMode)
+        Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(nGain);
+    RefreshBandSwitch(nBand);
+}
+
 void CVardenDlg::OnBandFader(int nBand)
 {
     // Focus, a click on the thumb or a key at the end of the scale report the
@@ -117,14 +136,9 @@ void CVardenDlg::FaderToGain(int nBand)
 {
     const short v = static_cast<short>(Fader(IDC_BAND_FADER + nBand)->GetInvertedPos());
     ShowValue(IDC_BAND_GAIN + nBand, v);
-    m_pCurData->SetGain(v, nBand);
+    const bool bLinked = SetBandGain(m_pCurData->GetChannel(), nBand, v);
     BandFilter(nBand).SetGainIndex(v);
-    if (m_pCurData->GetABFlag()) {
-        SetLinkedGain(m_pCurData->GetChannel(), v, nBand);
-        Graph()->Redraw(nBand);
-    } else {
-        Graph()->Redraw(-1);
-    }
+    Graph()->Redraw(bLinked ? nBand : -1);
     RefreshBandSwitch(nBand);
     SetPressed(IDC_EQ_BYPASS_ALL, m_pCurCurves->IsAllFlat() != 0);
 }
@@ -148,14 +162,9 @@ void CVardenDlg::OnBandGainField(int nBand)
         return;
     }
     Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(v);
-    m_pCurData->SetGain(v, nBand);
+    const bool bLinked = SetBandGain(m_pCurData->GetChannel(), nBand, v);
     BandFilter(nBand).SetGainIndex(v);
-    if (m_pCurData->GetABFlag()) {
-        SetLinkedGain(m_pCurData->GetChannel(), v, nBand);
-        Graph()->Redraw(nBand);
-    } else {
-        Graph()->Redraw(-1);
-    }
+    Graph()->Redraw(bLinked ? nBand : -1);
     RefreshBandSwitch(nBand);
     RefreshEqAllSwitch();
     SelectBandLabel(nBand);
@@ -181,12 +190,7 @@ void CVardenDlg::OnBandBypass(int nBand)
     m_pCurData->SetBandBypass(nBand, want);
     const int now = m_pCurData->IsBandBypassed(nBand);
     if (now == want) {
-        const short g = m_pCurData->GetGain(nBand);
-        BandFilter(nBand).SetGainIndex(g);
-        ShowValue(IDC_BAND_GAIN + nBand, g);
-        if (!m_bQMode)
-            Fader(IDC_BAND_FADER + nBand)->SetInvertedPos(g);
-        SetPressed(IDC_BAND_BYPASS + nBand, now != 0);
+        ShowBandGain(nBand, m_pCurData->GetGain(nBand));
         const int c = m_pCurData->GetChannel();
         for (int i = 0; i < NUM_CHANNELS; ++i)
             if (IsLinked(i, c) && g_apChannel[i])
@@ -261,14 +265,8 @@ void CVardenDlg::OnEqBypassAll()
         SendEqBulk();
     SetPressed(IDC_EQ_BYPASS_ALL, now);
     m_pCurCurves->SetABFlag(m_pCurData->GetABFlag());
-    for (int b = 0; b < NUM_BANDS; ++b) {
-        const short g = m_pCurData->GetGain(b);
-        BandFilter(b).SetGainIndex(g);
-        ShowValue(IDC_BAND_GAIN + b, g);
-        if (!m_bQMode)
-            Fader(IDC_BAND_FADER + b)->SetInvertedPos(g);
-        RefreshBandSwitch(b);
-    }
+    for (int b = 0; b < NUM_BANDS; ++b)
+        ShowBandGain(b, m_pCurData->GetGain(b));
     Graph()->Redraw(-1);
 }
 

@@ -7,6 +7,7 @@
 #include "BitmapSlider.h"
 #include "ChannelTuning.h"
 #include "ControlIds.h"
+#include "DialogParts.h"
 #include "FStatic.h"
 #include "FileDialogST.h"
 #include "FitEqDialog.h"
@@ -19,7 +20,6 @@
 namespace {
 // Several files at once: one per microphone position, averaged.
 constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
-constexpr const char* MEASUREMENT_FILTER = "Measurement exports|*.txt;*.csv;*.frd;*.dat|All files|*||";
 constexpr const char* ALL_FILES_IN = "/*";
 // Where the fit dialog opens: below the graph, over the faders, so the
 // preview on the graph stays in sight.
@@ -173,16 +173,9 @@ void CVardenDlg::ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>
         if (g == channel.GetGain(b))
             continue;
         bChanged = true;
-        channel.SetGain(g, b);
-        if (channel.GetABFlag())
-            SetLinkedGain(nChannel, g, b);
-        if (bShown) {
-            BandFilter(b).SetGainIndex(g);
-            ShowValue(IDC_BAND_GAIN + b, g);
-            if (!m_bQMode)
-                Fader(IDC_BAND_FADER + b)->SetInvertedPos(g);
-            RefreshBandSwitch(b);
-        }
+        SetBandGain(nChannel, b, g);
+        if (bShown)
+            ShowBandGain(b, g);
     }
     if (bShown) {
         RefreshEqAllSwitch();

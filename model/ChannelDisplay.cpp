@@ -3,6 +3,11 @@
 #include "Audio_OutData.h"
 #include "TALVData.h"
 
+namespace {
+// The window's plot area; the levels do not depend on its size.
+const CRect ANY_PLOT{35, 10, 845, 232};
+}  // namespace
+
 void LoadDisplayFromChannel(const CTALVData& channel, CAudio_OutData& display)
 {
     display.SetABFlag(channel.GetABFlag());
@@ -20,4 +25,10 @@ void LoadDisplayFromChannel(const CTALVData& channel, CAudio_OutData& display)
     lpf.SetAlignment(channel.GetLpfType());
     lpf.SetSlope(channel.GetLpfSlope());
     display.Recompute();
+}
+
+void LoadLevelsFromChannel(const CTALVData& channel, CAudio_OutData& display)
+{
+    display.SetArea(ANY_PLOT);
+    LoadDisplayFromChannel(channel, display);
 }

@@ -7,3 +7,8 @@ class CTALVData;
 class CAudio_OutData;
 
 void LoadDisplayFromChannel(const CTALVData& channel, CAudio_OutData& display);
+
+// The same for a record that is never drawn, whose levels in dB are all that
+// is read (the fit, the alignment, vardenctl): it gets a plot area first,
+// since the sums are made in it, and any area gives the same levels.
+void LoadLevelsFromChannel(const CTALVData& channel, CAudio_OutData& display);

@@ -11,8 +11,6 @@
 #include "TALVRoute.h"
 
 namespace {
-// The levels do not depend on the plot's size; any area will do.
-const CRect ANY_PLOT{35, 10, 845, 232};
 
 CrossoverFilter Filter(short nFreq, BYTE nType, BYTE nSlope)
 {
@@ -42,8 +40,7 @@ ChannelSetting ChannelSettingOf(const CTALVData& channel)
 ComplexGrid ChannelChainResponse(const CTALVData& channel)
 {
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(channel, display);
+    LoadLevelsFromChannel(channel, display);
     ComplexGrid h = FilterSetResponse(display.GetEQ());
     MultiplyChannelSection(ChannelSettingOf(channel), h);
     return h;
@@ -67,8 +64,7 @@ bool LoadAlignMeasurement(const std::string& strPath, const CTALVData& channel, 
 AlignChannel AlignChannelOf(int k, const AlignMeasurement& measurement, const CTALVData& now)
 {
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(now, display);
+    LoadLevelsFromChannel(now, display);
     ComplexGrid bands = UnityGrid();
     for (int b = 0; b < EQ_BANDS; ++b)
         MultiplyElement(display.GetFilter(b), bands);
@@ -99,19 +95,21 @@ std::vector<AlignGroup> AlignGroups(const std::vector<int>& anChosen, const int 
     return groups;
 }
 
-std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink)
+bool CheckAlignGroups(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink,
+                      std::string& strError)
 {
     if (aGroup.size() != 1 || anChosen.size() < ALIGN_MIN_CHANNELS)
-        return {};
+        return true;
     std::vector<int> anMembers{aGroup.front().nChannel};
     anMembers.insert(anMembers.end(), aGroup.front().anLinked.begin(), aGroup.front().anLinked.end());
     std::sort(anMembers.begin(), anMembers.end());
     const bool bBass = bBassLink && anMembers[0] == 0 && anMembers[1] == 1;
-    return "channels " + ChannelList(anMembers) + " are linked (" + (bBass ? "bass link mode" : "Linking") +
-           ") and align as one; choose a channel that is not linked with them too";
+    strError = "channels " + ChannelList(anMembers) + " are linked (" + (bBass ? "bass link mode" : "Linking") +
+               ") and align as one; choose a channel that is not linked with them too";
+    return false;
 }
 
-std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFile)
+bool CheckAlignFiles(const std::vector<std::pair<int, std::string>>& aFile, std::string& strError)
 {
     for (std::size_t a = 0; a < aFile.size(); ++a) {
         for (std::size_t b = a + 1; b < aFile.size(); ++b) {
@@ -119,13 +117,15 @@ std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFil
             if (aFile[a].second != aFile[b].second &&
                 !std::filesystem::equivalent(aFile[a].second, aFile[b].second, error))
                 continue;
-            return "channels " +
-                   ChannelList({std::min(aFile[a].first, aFile[b].first), std::max(aFile[a].first, aFile[b].first)}) +
-                   " are given the same file, " + aFile[a].second +
-                   "; each channel needs its own measurement, taken alone";
+            strError =
+                "channels " +
+                ChannelList({std::min(aFile[a].first, aFile[b].first), std::max(aFile[a].first, aFile[b].first)}) +
+                " are given the same file, " + aFile[a].second +
+                "; each channel needs its own measurement, taken alone";
+            return false;
         }
     }
-    return {};
+    return true;
 }
 
 AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement, const CTALVRoute& route)

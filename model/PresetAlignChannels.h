@@ -46,12 +46,14 @@ struct AlignGroup {
     std::vector<int> anLinked;
 };
 std::vector<AlignGroup> AlignGroups(const std::vector<int>& anChosen, const int (&anGroup)[LINK_CHANNELS]);
-// Why the groups cannot be aligned (every chosen channel linked with the
-// others, so that one is left), or empty.
-std::string AlignGroupsProblem(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink);
-// Why the channels (0..3) with their files cannot be aligned, or empty: two
-// of them given one file, which says nothing of how they differ.
-std::string SameFileProblem(const std::vector<std::pair<int, std::string>>& aFile);
+// False, with strError saying why, when the groups cannot be aligned: every
+// chosen channel linked with the others, so that one is left.
+bool CheckAlignGroups(const std::vector<AlignGroup>& aGroup, const std::vector<int>& anChosen, bool bBassLink,
+                      std::string& strError);
+// False, with strError saying why, when the channels (0..3) with their files
+// cannot be aligned: two of them given one file, which says nothing of how
+// they differ.
+bool CheckAlignFiles(const std::vector<std::pair<int, std::string>>& aFile, std::string& strError);
 // The request's channel for a group: its channel's from the measurement,
 // with the settings now of the channels linked with it.
 AlignChannel AlignGroupChannel(const AlignGroup& group, const AlignMeasurement& measurement, const CTALVRoute& route);

@@ -5,29 +5,10 @@
 #include <cstdio>
 
 #include "CrossoverTables.h"
+#include "DbText.h"
+#include "HzText.h"
 
 namespace {
-constexpr const char* MINUS = "\u2212";
-
-// One decimal place (nDecimals), a true minus sign below zero.
-std::string Signed(double d, int nDecimals)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.*f", nDecimals, std::fabs(d));
-    const bool bNegative = std::string(buf).find_first_not_of("0.") != std::string::npos && d < 0.0;
-    return (bNegative ? MINUS : "") + std::string(buf);
-}
-
-std::string Frequency(double dHz)
-{
-    char buf[40];
-    if (dHz >= 1000.0)
-        std::snprintf(buf, sizeof buf, "%.1f kHz", dHz / 1000.0);
-    else
-        std::snprintf(buf, sizeof buf, "%.0f Hz", dHz);
-    return buf;
-}
-
 std::string FilterText(const char* pszName, const CrossoverFilter& filter)
 {
     return std::string(pszName) + " " + std::to_string(filter.nFreq) + " Hz " +
@@ -41,7 +22,7 @@ std::string ChannelLines(const std::string& strChannel, const ChannelSetting& wa
     std::snprintf(buf, sizeof buf, "delay %.2f ms (%d sample%s)", DelaySeconds(now.nDelay) * 1000.0, now.nDelay,
                   now.nDelay == 1 ? "" : "s");
     std::string text = strChannel + buf + ", polarity " + (now.bInverted ? "inverted" : "normal") + ", gain " +
-                       Signed(ChannelGainDb(now.nGain), 1) + " dB\n";
+                       FormatDb(ChannelGainDb(now.nGain)) + "\n";
     if (!(now.hpf == was.hpf))
         text += strChannel + FilterText("HPF", now.hpf) + " (was " + FilterText("HPF", was.hpf) + ")\n";
     if (!(now.lpf == was.lpf))
@@ -79,8 +60,8 @@ std::string FormatAlignSummary(const AlignOutcome& outcome)
     std::snprintf(buf, sizeof buf, "flatness before %.2f dB, after %.2f dB", outcome.before.dFlatDb,
                   outcome.after.dFlatDb);
     return buf + std::string(" (rms about its mean over ") + FormatAlignRange(outcome.range) +
-           "); deepest notch before " + Signed(outcome.before.dNotchDb, 1) + " dB at " +
-           Frequency(outcome.before.dNotchHz) + ", after " + Signed(outcome.after.dNotchDb, 1) + " dB" +
+           "); deepest notch before " + FormatDb(outcome.before.dNotchDb) + " at " +
+           FormatHzRounded(outcome.before.dNotchHz) + ", after " + FormatDb(outcome.after.dNotchDb) +
            Cancelled("before", outcome.before, outcome.range.nPoints) +
            Cancelled("after", outcome.after, outcome.range.nPoints);
 }

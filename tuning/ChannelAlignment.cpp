@@ -130,10 +130,11 @@ std::string FormatAlignRange(const AlignRange& range)
     // "57–113, 354–707 and 2475–4950 Hz": the unit once, at the end.
     std::string text;
     for (std::size_t k = 0; k < range.aPiece.size(); ++k) {
-        std::string piece = FormatHzRange(range.aPiece[k].first, range.aPiece[k].second);
+        const auto& [dLowHz, dHighHz] = range.aPiece[k];
         if (k + 1 < range.aPiece.size())
-            piece.resize(piece.size() - std::string(" Hz").size());
-        text += (k == 0 ? "" : k + 1 == range.aPiece.size() ? " and " : ", ") + piece;
+            text += (k == 0 ? "" : ", ") + FormatHzSpan(dLowHz, dHighHz);
+        else
+            text += (k == 0 ? "" : " and ") + FormatHzRange(dLowHz, dHighHz);
     }
     return text;
 }

@@ -45,6 +45,7 @@ FitOutcome NothingToFit(FitOutcome out, const std::string& strWhy)
     out.bOk = false;
     out.bNothingToFit = true;
     out.strError = "nothing to fit: " + strWhy;
+    out.strNothingWhy = strWhy;
     return out;
 }
 }  // namespace

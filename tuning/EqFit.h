@@ -46,6 +46,7 @@ struct FitOutcome {
     bool bOk = false;
     bool bNothingToFit = false;  // with bOk false: nothing would change, and strError says why
     std::string strError;
+    std::string strNothingWhy;           // with bNothingToFit: the why alone, for a caller that words it itself
     std::array<int, EQ_BANDS> anGain{};  // gain indices; bands left alone keep theirs
     // The gain indices each band was free to take: within the boost and cut,
     // only its own gain for one left alone.

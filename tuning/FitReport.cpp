@@ -3,17 +3,11 @@
 #include <cstdio>
 
 #include "BandCurve.h"
+#include "DbText.h"
 
 namespace {
 // A boost or cut smaller than half a step shows as none.
 constexpr double SHOWN_DB = 0.05;
-
-std::string Db(double d)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%+.1f dB", d);
-    return buf;
-}
 }  // namespace
 
 std::string FormatFitSummary(const FitOutcome& outcome)
@@ -33,9 +27,10 @@ std::string FormatFitEffect(const FitOutcome& outcome)
     }
     const double dMax = outcome.adEqAfter[nMax];
     const double dMin = outcome.adEqAfter[nMin];
-    std::string s = dMax >= SHOWN_DB ? "largest boost " + Db(dMax) + " at " + FormatHz(g_dFreqGrid[nMax]) + " Hz"
-                                     : std::string("no boost");
-    s += dMin <= -SHOWN_DB ? ", largest cut " + Db(dMin) + " at " + FormatHz(g_dFreqGrid[nMin]) + " Hz"
+    std::string s = dMax >= SHOWN_DB
+                        ? "largest boost " + FormatDbChange(dMax) + " at " + FormatHz(g_dFreqGrid[nMax]) + " Hz"
+                        : std::string("no boost");
+    s += dMin <= -SHOWN_DB ? ", largest cut " + FormatDbChange(dMin) + " at " + FormatHz(g_dFreqGrid[nMin]) + " Hz"
                            : std::string(", no cut");
     s += ", " + std::to_string(outcome.nBandsChanged) + (outcome.nBandsChanged == 1 ? " band" : " bands") + " changed";
     return s;
@@ -58,9 +53,8 @@ std::string FormatPositions(const CChannelMeasurement& measurement, const FitRan
                     (measurement.GetSettings().eAveraging == Averaging::MeanPower ? "mean of power" : "mean in dB") +
                     ")";
     if (nWidest >= 0) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.1f dB", high.adLevel[nWidest] - low.adLevel[nWidest]);
-        s += std::string(", widest spread ") + buf + " at " + FormatHz(g_dFreqGrid[nWidest]) + " Hz";
+        s += ", widest spread " + FormatDb(high.adLevel[nWidest] - low.adLevel[nWidest]) + " at " +
+             FormatHz(g_dFreqGrid[nWidest]) + " Hz";
     }
     return s;
 }

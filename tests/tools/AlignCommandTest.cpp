@@ -74,11 +74,12 @@ TEST_F(AlignCommandTest, AlignsChangingOnlyTheChannelSectionsAndRefusesWhatCanno
     EXPECT_EQ(Read(Path("moved.dia")).aChannel[2], expected.aChannel[2]);
 
     // Channels 2 and 3 linked: channel 2's measurement stands for both, and
-    // what is set on it goes to channel 3 too.
+    // what is set on it goes to channel 3 too. OUT's name prints escaped.
     const Result linked = Ctl({"align", in, "--measurement", "1=" + woofer, "--measurement", "2=" + tweeter, "--links",
-                               "1,2,2,4", Path("linked.dia")});
+                               "1,2,2,4", Path("linked\x1b.dia")});
     ASSERT_EQ(linked.code, EXIT_OK) << linked.err;
-    const PresetData both = Read(Path("linked.dia"));
+    EXPECT_TRUE(linked.out.ends_with("\nWrote " + Path("linked\\x1B.dia") + "\n")) << linked.out;
+    const PresetData both = Read(Path("linked\x1b.dia"));
     EXPECT_EQ(both.aChannel[1].nDelay, after.aChannel[1].nDelay);
     EXPECT_EQ(both.aChannel[2].nDelay, after.aChannel[1].nDelay);
     EXPECT_EQ(both.aChannel[2].nGain, after.aChannel[1].nGain);

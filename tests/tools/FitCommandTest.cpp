@@ -207,6 +207,13 @@ TEST_F(FitCommandTest, CurveWithAMeasurementAddsTheSmoothedAndPredictedResponse)
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--smooth", "6"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", measurement, "--smooth", "7"}).code, EXIT_USAGE);
     EXPECT_EQ(Ctl({"curve", in, "--channel", "2", "--measurement", Path("none.txt")}).code, EXIT_IO);
+
+    // A reader's note names the file as a failure would: escaped.
+    WriteText(Path("odd\x1b.txt"), "0 70\n20 80\n20000 80\n");
+    const Result noted = Ctl({"curve", in, "--channel", "2", "--measurement", Path("odd\x1b.txt")});
+    EXPECT_EQ(noted.code, EXIT_OK) << noted.err;
+    EXPECT_EQ(noted.err, "vardenctl curve: " + Path("odd\\x1B.txt") +
+                             ": line 1: the row at 0 Hz is left out (no level is measured at 0 Hz)\n");
 }
 
 TEST_F(FitCommandTest, SeveralPositionsAreAveragedAndNothingToFitWritesNothing)

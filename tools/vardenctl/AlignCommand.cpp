@@ -7,7 +7,6 @@
 #include "AlignReport.h"
 #include "CommandLine.h"
 #include "PresetAlignChannels.h"
-#include "PresetIo.h"
 #include "TALVRoute.h"
 #include "TuningOptions.h"
 
@@ -83,26 +82,20 @@ int RunAlign(const CommandLine& cl)
     }
     std::sort(anChannel.begin(), anChannel.end());
     const std::vector<AlignGroup> groups = AlignGroups(anChannel, anGroup);
-    if (const std::string strProblem = SameFileProblem(aFile); !strProblem.empty())
-        return cl.Fail(EXIT_USAGE, strProblem);
-    if (const std::string strProblem = AlignGroupsProblem(groups, anChannel, false); !strProblem.empty())
-        return cl.Fail(EXIT_USAGE, strProblem);
-    // Before the alignment runs: an answer that cannot be written is no answer.
-    if (const int nCode = CheckOutput(cl, strOut))
-        return nCode;
-
-    PresetData data;
-    std::string error;
-    if (const PresetFault fault = ReadPreset(strIn, data, error); fault != PresetFault::None)
-        return cl.Fail(ExitForPresetFault(fault), error);
+    if (std::string strError;
+        !CheckAlignFiles(aFile, strError) || !CheckAlignGroups(groups, anChannel, false, strError))
+        return cl.Fail(EXIT_USAGE, strError);
     // Every channel was measured through the preset as IN holds it.
+    PresetData data;
     CTALVRoute route;
-    LoadRouteFromPreset(data, route);
+    if (const int nCode = ReadPresetToTune(cl, strIn, strOut, data, route); nCode != EXIT_OK)
+        return nCode;
     // A linked group's first measured channel stands for it.
     for (const AlignGroup& group : groups) {
         const auto m = std::find_if(measured.begin(), measured.end(),
                                     [&](const Measured& one) { return one.k == group.nChannel; });
         AlignMeasurement measurement;
+        std::string error;
         if (!LoadAlignMeasurement(m->strPath, route.GetChannel(m->k), measurement, error))
             return cl.Fail(EXIT_IO, error);
         request.aChannel.push_back(AlignGroupChannel(group, measurement, route));
@@ -114,9 +107,6 @@ int RunAlign(const CommandLine& cl)
     // Only the channels' crossover, delay, polarity and gain change.
     for (const auto& [k, setting] : SettingsToApply(request, outcome))
         StoreChannelSetting(setting, data.aChannel[static_cast<std::size_t>(k)]);
-    if (!WritePreset(strOut, data, error))
-        return cl.Fail(EXIT_IO, error);
-    cl.out << FormatAlignChannels(request, outcome) << FormatAlignSummary(outcome) << "\n"
-           << "Wrote " << strOut << "\n";
-    return EXIT_OK;
+    return WriteTunedPreset(cl, strOut, data,
+                            FormatAlignChannels(request, outcome) + FormatAlignSummary(outcome) + "\n");
 }

@@ -141,7 +141,7 @@ int RunBackup(const CommandLine& cl)
         cl.out << "slot " << e.nSlot << "  " << QuotedName(e.strName) << "  " << e.strFile << "\n";
     cl.out << "Backed up six slots into " << EscapeControls(dir) << "\n";
     if (!note.empty())
-        cl.err << "vardenctl backup: " << note << "\n";
+        cl.Note(note);
     return EXIT_OK;
 }
 

@@ -26,6 +26,8 @@ struct CommandLine {
     std::vector<std::string> GetAll(const std::string& opt) const;
     // Prints "vardenctl CMD: text" to err and returns the code, for one-line failures.
     int Fail(int nCode, const std::string& text) const;
+    // Prints "vardenctl CMD: text" to err, for a note that fails nothing.
+    void Note(const std::string& text) const;
 };
 
 // Parses a whole number in [nMin, nMax]; nothing else (no sign junk, no trailing text).

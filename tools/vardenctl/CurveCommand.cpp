@@ -11,8 +11,6 @@
 #include "TuningOptions.h"
 
 namespace {
-// The levels do not depend on the plot's size; any area will do.
-const CRect ANY_PLOT{35, 10, 845, 232};
 
 void PrintLevel(std::ostream& out, double dB)
 {
@@ -39,8 +37,7 @@ int ChannelSum(const std::string& strPath, int k, CAudio_OutData& display, std::
         return ExitForPresetFault(fault);
     CTALVRoute route;
     LoadRouteFromPreset(data, route);
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(route.GetChannel(k), display);
+    LoadLevelsFromChannel(route.GetChannel(k), display);
     return EXIT_OK;
 }
 }  // namespace

@@ -5,15 +5,8 @@
 #include "ChannelTuning.h"
 #include "CommandLine.h"
 #include "FitReport.h"
-#include "PresetIo.h"
-#include "PresetName.h"
 #include "TALVRoute.h"
 #include "TuningOptions.h"
-
-namespace {
-// The levels do not depend on the plot's size; any area will do.
-const CRect ANY_PLOT{35, 10, 845, 232};
-}  // namespace
 
 int RunFit(const CommandLine& cl)
 {
@@ -25,22 +18,14 @@ int RunFit(const CommandLine& cl)
     FitSettings settings;
     if (const int nCode = ParseFitOptions(cl, settings); nCode != EXIT_OK)
         return nCode;
-    // Before the fit runs: an answer that cannot be written is no answer.
-    if (const int nCode = CheckOutput(cl, strOut))
-        return nCode;
-
-    PresetData data;
-    std::string error;
-    if (const PresetFault fault = ReadPreset(strIn, data, error); fault != PresetFault::None)
-        return cl.Fail(ExitForPresetFault(fault), error);
-
     // The measurement was taken through the channel as IN holds it.
+    PresetData data;
     CTALVRoute route;
-    LoadRouteFromPreset(data, route);
+    if (const int nCode = ReadPresetToTune(cl, strIn, strOut, data, route); nCode != EXIT_OK)
+        return nCode;
     const int k = *channel - 1;
     CAudio_OutData display;
-    display.SetArea(ANY_PLOT);
-    LoadDisplayFromChannel(route.GetChannel(k), display);
+    LoadLevelsFromChannel(route.GetChannel(k), display);
     const double(&adSum)[GRID_POINTS] = display.GetEQ().m_dSum;
     CChannelMeasurement measurement;
     measurement.SetSettings(settings);
@@ -57,11 +42,9 @@ int RunFit(const CommandLine& cl)
     // Only the gains of channel K change; every other field goes out as it came.
     for (int b = 0; b < NUM_BANDS; ++b)
         data.aChannel[k].aBand[b].nGain = static_cast<std::int16_t>(outcome.anGain[b]);
-    if (!WritePreset(strOut, data, error))
-        return cl.Fail(EXIT_IO, error);
-    cl.out << "channel " << *channel << ": " << FormatFitSummary(outcome) << "\n" << FormatFitEffect(outcome) << "\n";
+    std::string strReport = "channel " + std::to_string(*channel) + ": " + FormatFitSummary(outcome) + "\n" +
+                            FormatFitEffect(outcome) + "\n";
     if (const std::string strPositions = FormatPositions(measurement, outcome.range); !strPositions.empty())
-        cl.out << strPositions << "\n";
-    cl.out << FormatFitBands(request, outcome) << "Wrote " << EscapeControls(strOut) << "\n";
-    return EXIT_OK;
+        strReport += strPositions + "\n";
+    return WriteTunedPreset(cl, strOut, data, strReport + FormatFitBands(request, outcome));
 }

@@ -6,6 +6,9 @@
 
 #include "BandCurve.h"
 #include "PlotMapping.h"
+#include "PresetIo.h"
+#include "PresetName.h"
+#include "TALVRoute.h"
 
 namespace {
 // The whole text as a finite number.
@@ -108,7 +111,7 @@ int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POI
         if (!ReadMeasurementFile(strPath, data, error))
             return cl.Fail(EXIT_IO, error);
         for (const std::string& strNote : data.astrNote)
-            cl.err << "vardenctl " << cl.strCommand << ": " << strNote << "\n";
+            cl.Note(strNote);
         positions.push_back({std::move(data), strPath});
     }
     std::string error;
@@ -120,4 +123,26 @@ int LoadMeasurements(const CommandLine& cl, const double (&adSumAtLoad)[GRID_POI
 std::string MeasurementsName(const CommandLine& cl)
 {
     return cl.GetAll("--measurement").size() == 1 ? cl.Get("--measurement") : std::string("the measurements");
+}
+
+int ReadPresetToTune(const CommandLine& cl, const std::string& strIn, const std::string& strOut, PresetData& data,
+                     CTALVRoute& route)
+{
+    if (const int nCode = CheckOutput(cl, strOut))
+        return nCode;
+    std::string strError;
+    if (const PresetFault fault = ReadPreset(strIn, data, strError); fault != PresetFault::None)
+        return cl.Fail(ExitForPresetFault(fault), strError);
+    LoadRouteFromPreset(data, route);
+    return EXIT_OK;
+}
+
+int WriteTunedPreset(const CommandLine& cl, const std::string& strOut, const PresetData& data,
+                     const std::string& strReport)
+{
+    std::string strError;
+    if (!WritePreset(strOut, data, strError))
+        return cl.Fail(EXIT_IO, strError);
+    cl.out << strReport << "Wrote " << EscapeControls(strOut) << "\n";
+    return EXIT_OK;
 }

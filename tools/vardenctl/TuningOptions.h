@@ -8,6 +8,9 @@
 #include "CommandLine.h"
 #include "FitSettings.h"
 #include "MeasurementFile.h"
+#include "PresetData.h"
+
+class CTALVRoute;
 
 // --smooth N and --average A into settings; EXIT_OK, or the failure already
 // reported.
@@ -30,3 +33,15 @@ int ParseRangeOption(const CommandLine& cl, double& dLowHz, double& dHighHz);
 // settings; EXIT_OK, or the failure already reported (a target file that
 // cannot be read is EXIT_IO, a wrong value EXIT_USAGE).
 int ParseFitOptions(const CommandLine& cl, FitSettings& settings);
+
+// The preset fit and align start from: OUT checked first (an answer that
+// cannot be written is no answer, so none is worked out), then IN read into
+// data and into route, through which the measurements were taken. EXIT_OK,
+// or the failure already reported.
+int ReadPresetToTune(const CommandLine& cl, const std::string& strIn, const std::string& strOut, PresetData& data,
+                     CTALVRoute& route);
+
+// data, tuned, written to OUT, and then strReport (what was tuned, in lines)
+// and the file told; EXIT_OK, or the failure already reported.
+int WriteTunedPreset(const CommandLine& cl, const std::string& strOut, const PresetData& data,
+                     const std::string& strReport);

@@ -347,8 +347,13 @@ std::string CommandLine::Get(const std::string& opt) const
 
 int CommandLine::Fail(int nCode, const std::string& text) const
 {
-    err << "vardenctl " << strCommand << ": " << EscapeControls(text) << "\n";
+    Note(text);
     return nCode;
+}
+
+void CommandLine::Note(const std::string& text) const
+{
+    err << "vardenctl " << strCommand << ": " << EscapeControls(text) << "\n";
 }
 
 std::optional<int> ParseInt(const std::string& s, int nMin, int nMax)
