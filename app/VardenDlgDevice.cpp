@@ -11,6 +11,8 @@
 #include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
+#include "NetAddress.h"
+#include "NetPortMemory.h"
 #include "PortErrorText.h"
 #include "PresetNameText.h"
 #include "Serial.h"
@@ -54,6 +56,13 @@ void CVardenDlg::RefreshPortList()
         info.strDisplayName = strPath;
         ports.push_back(info);
     }
+    // Device servers are not discovered: those connected to before are
+    // offered again.
+    for (const std::string& strAddress : LoadNetPorts()) {
+        SerialPortInfo info;
+        info.strDisplayName = strAddress;
+        ports.push_back(info);
+    }
     try {
         std::vector<SerialPortInfo> found;
         EnumerateSerialPorts(found, false, m_discovery);
@@ -74,7 +83,7 @@ void CVardenDlg::RefreshPortList()
             .startsWith(QString::fromStdString(m_strPort), Qt::CaseInsensitive);
     });
     std::error_code ec;
-    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT &&
+    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT && !IsNetPortName(m_strPort) &&
         std::filesystem::exists(CSerial::DevicePath(m_strPort.c_str()), ec)) {
         SerialPortInfo info;
         info.strDisplayName = m_strPort;
@@ -157,7 +166,11 @@ void CVardenDlg::OnLinkButton()
     m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
-    m_pSettings->SetLastPort(List(IDC_PORT_LIST)->currentData().toString().toStdString());
+    // A typed address has no item of its own until the list is filled again.
+    const QComboBox* pList = List(IDC_PORT_LIST);
+    const bool bTyped = pList->currentIndex() < 0 || pList->itemText(pList->currentIndex()) != pList->currentText();
+    m_pSettings->SetLastPort(bTyped ? m_strPort : pList->currentData().toString().toStdString());
+    RememberNetPort(m_strPort);  // only network addresses are kept
 }
 
 void CVardenDlg::ReadPresetSlotControls()
@@ -223,7 +236,7 @@ void CVardenDlg::OnLinkLost(LinkLoss loss)
     // The port did open and worked: say what went wrong after it, what a
     // write that was under way has left on the device, and which changes
     // did not go.
-    std::string strText = std::string(MSG_CONNECTION_LOST) + ": " + DescribeLinkLoss(loss);
+    std::string strText = std::string(MSG_CONNECTION_LOST) + ": " + DescribeLinkLoss(loss, m_strPort);
     const std::string strWrite = TakeUnfinishedWrite();
     if (!strWrite.empty())
         strText += "\n" + strWrite;
