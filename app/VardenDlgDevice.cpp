@@ -166,10 +166,19 @@ void CVardenDlg::OnLinkButton()
     m_bConnected = 1;
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
-    // A typed address has no item of its own until the list is filled again.
-    const QComboBox* pList = List(IDC_PORT_LIST);
-    const bool bTyped = pList->currentIndex() < 0 || pList->itemText(pList->currentIndex()) != pList->currentText();
-    m_pSettings->SetLastPort(bTyped ? m_strPort : pList->currentData().toString().toStdString());
+    // A typed address becomes an item of the list, so that the list shows
+    // the port in use whenever it is set back to it.
+    QComboBox* pList = List(IDC_PORT_LIST);
+    if (pList->currentIndex() < 0 || pList->itemText(pList->currentIndex()) != pList->currentText()) {
+        const QString strTyped = QString::fromStdString(m_strPort);
+        m_nPortIndex = pList->findText(strTyped, Qt::MatchExactly);
+        if (m_nPortIndex < 0) {
+            pList->addItem(strTyped, strTyped);
+            m_nPortIndex = pList->count() - 1;
+        }
+        pList->setCurrentIndex(m_nPortIndex);
+    }
+    m_pSettings->SetLastPort(pList->currentData().toString().toStdString());
     RememberNetPort(m_strPort);  // only network addresses are kept
 }
 

@@ -53,7 +53,7 @@ int RunPorts(const CommandLine& cl)
                << p.strDescription << "\n";
     // Device servers are not discovered: these are the ones connected to before.
     for (const std::string& strPort : astrNet)
-        cl.out << std::left << std::setw(14) << strPort << std::setw(5) << "NET"
+        cl.out << std::left << std::setw(13) << strPort << " " << std::setw(5) << "NET"
                << "network port, connected to before\n";
     return EXIT_OK;
 }
