@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "NetAddress.h"
 
@@ -52,7 +53,8 @@ bool RememberNetPort(const std::string& strPort)
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(strFile).parent_path(), ec);
     // Written aside and renamed, so a failed write leaves the old list.
-    const std::string strTemp = strFile + ".new";
+    // Several vardenctl processes may remember at once: each writes its own.
+    const std::string strTemp = strFile + ".new" + std::to_string(getpid());
     {
         std::ofstream out(strTemp, std::ios::trunc);
         for (const std::string& str : astrPorts)
