@@ -12,6 +12,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "NetAddress.h"
+#include "NetLine.h"
 #include "SerialChecks.h"
 #include "Trace.h"
 
@@ -144,20 +146,14 @@ std::string CSerial::DevicePath(const char* pszDevice)
     return DEVICE_FOLDER + strName;
 }
 
-LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, bool fOverlapped)
+LONG CSerial::OpenDevice(const char* pszDevice, int& fdOut)
 {
-    SetError(ERROR_SUCCESS);
-    if (IsOpen()) {
-        Trace("CSerial::Open - Port already opened\n");
-        return SetError(ERROR_ALREADY_INITIALIZED);
-    }
-
     const std::string strPath = DevicePath(pszDevice);
     const int fd = open(strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const LONG lError = errno;
         Trace("CSerial::Open - Unable to open port\n");
-        return SetError(lError);
+        return lError;
     }
     // No sharing: another program (or another open here) must not talk on
     // the same line. TIOCEXCL keeps other opens out of the tty, the lock
@@ -167,7 +163,7 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
         const LONG lError = errno;
         close(fd);
         Trace("CSerial::Open - Unable to open port\n");
-        return SetError(lError);
+        return lError;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         // The exclusive flag would outlive this descriptor and keep everyone
@@ -176,26 +172,63 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
         ioctl(fd, TIOCNXCL);
         close(fd);
         Trace("CSerial::Open - Unable to open port\n");
-        return SetError(lError);
+        return lError;
     }
+    fdOut = fd;
+    return ERROR_SUCCESS;
+}
+
+LONG CSerial::OpenNet(const char* pszDevice, int& fdOut)
+{
+    auto pNet = std::make_unique<CNetLine>();
+    if (const LONG lError = pNet->Open(pszDevice)) {
+        Trace("CSerial::Open - Unable to connect to the device server\n");
+        return lError;
+    }
+    fdOut = pNet->GetDescriptor();
+    m_pNet = std::move(pNet);
+    return ERROR_SUCCESS;
+}
+
+void CSerial::ReleasePort()
+{
+    if (m_pNet) {
+        m_pNet.reset();  // closes the socket
+    } else {
+        // The exclusive flag outlives this descriptor when someone else keeps
+        // the tty open (a pty's master side does), so give it back explicitly.
+        ioctl(m_hPort, TIOCNXCL);
+        close(m_hPort);
+    }
+    m_hPort = -1;
+}
+
+LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, bool fOverlapped)
+{
+    SetError(ERROR_SUCCESS);
+    if (IsOpen()) {
+        Trace("CSerial::Open - Port already opened\n");
+        return SetError(ERROR_ALREADY_INITIALIZED);
+    }
+
+    int fd = -1;
+    const bool bNet = pszDevice && IsNetPortName(pszDevice);
+    if (const LONG lError = bNet ? OpenNet(pszDevice, fd) : OpenDevice(pszDevice, fd))
+        return SetError(lError);
     m_hPort = fd;
 
     SerialAssert(m_hevtOverlapped == nullptr, "m_hevtOverlapped == 0");
     LONG lError = ERROR_SUCCESS;
     if (fOverlapped && !(m_hevtOverlapped = CSerialEvent::Create(lError))) {
         Trace("CSerial::Open - Unable to create event\n");
-        ioctl(m_hPort, TIOCNXCL);
-        close(m_hPort);
-        m_hPort = -1;
+        ReleasePort();
         return SetError(lError);
     }
     if (!(m_evtWake = CSerialEvent::Create(lError)) || !(m_evtConsumed = CSerialEvent::Create(lError))) {
         Trace("CSerial::Open - Unable to create event\n");
         m_hevtOverlapped.reset();
         m_evtWake.reset();
-        ioctl(m_hPort, TIOCNXCL);
-        close(m_hPort);
-        m_hPort = -1;
+        ReleasePort();
         return SetError(lError);
     }
 
@@ -210,16 +243,22 @@ LONG CSerial::Open(const char* pszDevice, DWORD dwInQueue, DWORD dwOutQueue, boo
     m_nSeenQueued = 0;
     m_bHungUp = false;
     m_dwLineErrors = 0;
+    SetMask(DEFAULT_EVENT_MASK);
+    if (bNet) {
+        m_bHaveCounters = false;  // a socket has no line errors to count
+        return SetError(SetupReadTimeouts(ReadModeNonblocking));
+    }
     serial_icounter_struct counters;
     m_bHaveCounters = ReadCounters(m_hPort, counters);
     if (m_bHaveCounters)
         m_counters = {counters.frame, counters.overrun, counters.parity, counters.brk, counters.buf_overrun};
 
-    SetMask(DEFAULT_EVENT_MASK);
     const LONG lResult = SetupReadTimeouts(ReadModeNonblocking);
 
     // The default configuration: a raw 8-bit line, receiver on, no modem
     // control, reads that never wait in the kernel (time-outs are ours).
+    termios tio{};
+    (void)tcgetattr(m_hPort, &tio);
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 0;
@@ -240,11 +279,7 @@ LONG CSerial::Close()
     m_hevtOverlapped.reset();
     m_evtWake.reset();
     m_evtConsumed.reset();
-    // The exclusive flag outlives this descriptor when someone else keeps the
-    // tty open (a pty's master side does), so give it back explicitly.
-    ioctl(m_hPort, TIOCNXCL);
-    close(m_hPort);
-    m_hPort = -1;
+    ReleasePort();
     return ERROR_SUCCESS;
 }
 
@@ -255,6 +290,8 @@ LONG CSerial::Setup(DWORD dwBaudrate, BYTE bDataBits, BYTE bParity, BYTE bStopBi
         Trace("CSerial::Setup - Device is not opened\n");
         return SetError(ERROR_INVALID_HANDLE);
     }
+    if (m_pNet)
+        return SetError(m_pNet->Setup(dwBaudrate, bDataBits, bParity, bStopBits));
     termios tio{};
     if (tcgetattr(m_hPort, &tio) != 0) {
         const LONG lError = errno;
@@ -311,6 +348,8 @@ LONG CSerial::SetupHandshaking(int eHandshake)
         SerialAssert(false, "false");
         return SetError(E_INVALIDARG);
     }
+    if (m_pNet)
+        return SetError(m_pNet->SetupHandshaking(eHandshake));
     termios tio{};
     if (tcgetattr(m_hPort, &tio) != 0) {
         const LONG lError = errno;

@@ -4,6 +4,7 @@
 // it failed; the callers decide what the user sees.
 #pragma once
 
+#include <sys/types.h>
 #include <termios.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "NetLine.h"
 #include "SerialEvent.h"
 #include "SerialTypes.h"
 
@@ -47,7 +49,9 @@ public:
     LONG GetLastError() const { return m_lError; }
 
     // "\\.\ttyUSB0" and "ttyUSB0" open /dev/ttyUSB0; a name with a '/' in it
-    // is a path and opens as given ("./ttyHERE", "/dev/pts/7").
+    // is a path and opens as given ("./ttyHERE", "/dev/pts/7"). Open takes
+    // "tcp://HOST:PORT" and "rfc2217://HOST:PORT" as ports on a device
+    // server, which behave as a local port except in their errors.
     static std::string DevicePath(const char* pszDevice);
 
 protected:
@@ -71,6 +75,13 @@ protected:
     std::unique_ptr<CSerialEvent> m_hevtOverlapped;
 
 private:
+    LONG OpenDevice(const char* pszDevice, int& fd);
+    LONG OpenNet(const char* pszDevice, int& fd);
+    void ReleasePort();
+    // read(2) and write(2) on the line, through the network side when there
+    // is one.
+    ssize_t ReadBytes(BYTE* pData, std::size_t nLen);
+    ssize_t WriteBytes(const BYTE* pData, std::size_t nLen);
     bool IsOverlapped() const { return m_hevtOverlapped != nullptr; }
     LONG RefuseBlocking(const char* pszOperation, const OVERLAPPED* lpOverlapped, DWORD dwTimeout);
     LONG PollForEvent(DWORD dwTimeout);
@@ -80,6 +91,7 @@ private:
 
     // Wakes a waiting WaitEvent; SetMask and stopping the listener use it.
     std::unique_ptr<CSerialEvent> m_evtWake;
+    std::unique_ptr<CNetLine> m_pNet;  // set while a network port is open
     // Set when Read or Purge took bytes, so a wait that was holding off for
     // unread bytes looks again at once instead of at its next recheck.
     std::unique_ptr<CSerialEvent> m_evtConsumed;

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "NetLine.h"
 #include "PollDeadline.h"
 #include "Serial.h"
 #include "SerialChecks.h"
@@ -51,7 +52,7 @@ LONG CSerial::Write(const void* pData, std::size_t iLen, DWORD* pdwWritten, OVER
     std::size_t nDone = 0;
     const CPollDeadline deadline(dwTimeout);
     while (nDone < iLen) {
-        const ssize_t n = write(m_hPort, pBytes + nDone, iLen - nDone);
+        const ssize_t n = WriteBytes(pBytes + nDone, iLen - nDone);
         if (n > 0) {
             nDone += static_cast<std::size_t>(n);
             continue;
@@ -97,7 +98,7 @@ LONG CSerial::Read(void* pData, std::size_t iLen, DWORD* pdwRead, OVERLAPPED* lp
     std::size_t nDone = 0;
     const CPollDeadline deadline(dwTimeout);
     for (;;) {
-        const ssize_t n = iLen > nDone ? read(m_hPort, pBytes + nDone, iLen - nDone) : 0;
+        const ssize_t n = iLen > nDone ? ReadBytes(pBytes + nDone, iLen - nDone) : 0;
         if (n > 0) {
             nDone += static_cast<std::size_t>(n);
             NoteReceived();
@@ -133,6 +134,16 @@ LONG CSerial::Read(void* pData, std::size_t iLen, DWORD* pdwRead, OVERLAPPED* lp
     return ERROR_SUCCESS;
 }
 
+ssize_t CSerial::ReadBytes(BYTE* pData, std::size_t nLen)
+{
+    return m_pNet ? m_pNet->Read(pData, nLen) : read(m_hPort, pData, nLen);
+}
+
+ssize_t CSerial::WriteBytes(const BYTE* pData, std::size_t nLen)
+{
+    return m_pNet ? m_pNet->Write(pData, nLen) : write(m_hPort, pData, nLen);
+}
+
 LONG CSerial::Purge()
 {
     SetError(ERROR_SUCCESS);
@@ -140,7 +151,9 @@ LONG CSerial::Purge()
         Trace("CSerial::Purge - Device is not opened\n");
         return SetError(ERROR_INVALID_HANDLE);
     }
-    if (tcflush(m_hPort, TCIOFLUSH) != 0)
+    if (m_pNet)
+        m_pNet->Purge();
+    else if (tcflush(m_hPort, TCIOFLUSH) != 0)
         return SetError(errno);
     NoteReceived();
     return ERROR_SUCCESS;
@@ -150,8 +163,10 @@ bool CSerial::IsHungUp() const
 {
     if (!IsOpen())
         return false;
-    pollfd pfd{m_hPort, 0, 0};
-    return poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
+    // A device server that closed the connection shows only as its end of
+    // the stream (POLLRDHUP); a tty never reports that.
+    pollfd pfd{m_hPort, POLLRDHUP, 0};
+    return poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL | POLLRDHUP));
 }
 
 void CSerial::NoteReceived()
@@ -256,7 +271,7 @@ LONG CSerial::PollForEvent(DWORD dwTimeout)
         if (nQueued > 0)
             nTimeout = deadline.Slice(UNREAD_RECHECK_MS);
         else if (dwMask & EV_RXCHAR)
-            afd[0].events = POLLIN;
+            afd[0].events = POLLIN | POLLRDHUP;
         const int n = poll(afd, 3, nTimeout);
         if (n < 0) {
             if (errno == EINTR)
@@ -271,7 +286,7 @@ LONG CSerial::PollForEvent(DWORD dwTimeout)
             m_evtConsumed->Reset();
             continue;
         }
-        if (afd[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (afd[0].revents & (POLLHUP | POLLERR | POLLNVAL | POLLRDHUP)) {
             // The line is gone (an adapter pulled out, the far end closed).
             // Report it once; afterwards only a wake-up ends a wait.
             m_bHungUp = true;

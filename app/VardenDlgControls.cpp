@@ -183,6 +183,11 @@ void CVardenDlg::CreateControls()
                 break;
             case Kind::List: {
                 auto* pList = new QComboBox(this);
+                // A device server's address is typed into the port list.
+                if (nId == IDC_PORT_LIST) {
+                    pList->setEditable(true);
+                    pList->setInsertPolicy(QComboBox::NoInsert);
+                }
                 connect(pList, &QComboBox::activated, this, [this, nId](int) {
                     BeginStep(StepLabel(nId));
                     OnListSelChange(nId);

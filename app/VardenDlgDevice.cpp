@@ -11,6 +11,8 @@
 #include "LinkLossText.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
+#include "NetAddress.h"
+#include "NetPortMemory.h"
 #include "PortErrorText.h"
 #include "PresetNameText.h"
 #include "Serial.h"
@@ -54,6 +56,13 @@ void CVardenDlg::RefreshPortList()
         info.strDisplayName = strPath;
         ports.push_back(info);
     }
+    // Device servers are not discovered: those connected to before are
+    // offered again.
+    for (const std::string& strAddress : LoadNetPorts()) {
+        SerialPortInfo info;
+        info.strDisplayName = strAddress;
+        ports.push_back(info);
+    }
     try {
         std::vector<SerialPortInfo> found;
         EnumerateSerialPorts(found, false, m_discovery);
@@ -74,7 +83,7 @@ void CVardenDlg::RefreshPortList()
             .startsWith(QString::fromStdString(m_strPort), Qt::CaseInsensitive);
     });
     std::error_code ec;
-    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT &&
+    if (!bListed && !m_strPort.empty() && m_strPort != NO_PORT && !IsNetPortName(m_strPort) &&
         std::filesystem::exists(CSerial::DevicePath(m_strPort.c_str()), ec)) {
         SerialPortInfo info;
         info.strDisplayName = m_strPort;
@@ -155,7 +164,20 @@ void CVardenDlg::OnLinkButton()
     // preset, and started the link timer.
     UpdatePresetNameEdits();
     SetPressed(IDC_LINK, true);
-    m_pSettings->SetLastPort(List(IDC_PORT_LIST)->currentData().toString().toStdString());
+    // A typed address becomes an item of the list, so that the list shows
+    // the port in use whenever it is set back to it.
+    QComboBox* pList = List(IDC_PORT_LIST);
+    if (pList->currentIndex() < 0 || pList->itemText(pList->currentIndex()) != pList->currentText()) {
+        const QString strTyped = QString::fromStdString(m_strPort);
+        m_nPortIndex = pList->findText(strTyped, Qt::MatchExactly);
+        if (m_nPortIndex < 0) {
+            pList->addItem(strTyped, strTyped);
+            m_nPortIndex = pList->count() - 1;
+        }
+        pList->setCurrentIndex(m_nPortIndex);
+    }
+    m_pSettings->SetLastPort(pList->currentData().toString().toStdString());
+    RememberNetPort(m_strPort);  // only network addresses are kept
 }
 
 void CVardenDlg::ReadPresetSlotControls()
@@ -218,7 +240,7 @@ void CVardenDlg::OnLinkLost(LinkLoss loss)
     // The port did open and worked: say what went wrong after it, what a
     // write that was under way has left on the device, and which changes
     // did not go.
-    std::string strText = std::string(MSG_CONNECTION_LOST) + ": " + DescribeLinkLoss(loss);
+    std::string strText = std::string(MSG_CONNECTION_LOST) + ": " + DescribeLinkLoss(loss, m_strPort);
     const std::string strWrite = TakeUnfinishedWrite();
     if (!strWrite.empty())
         strText += "\n" + strWrite;

@@ -42,9 +42,8 @@ QAccessibleInterface* CreateControlInterface(const QString& /*strClass*/, QObjec
         return new CNumEditAccessible(pField);
     if (auto* pGraph = dynamic_cast<CFStatic*>(pObject))
         return new CFStaticAccessible(pGraph);
-    // A list one can type into keeps Qt's interface, which has the field.
-    auto* pList = qobject_cast<QComboBox*>(pObject);
-    if (pList && !pList->isEditable())
+    // A list one can type into (the port list) has its field as a second child.
+    if (auto* pList = qobject_cast<QComboBox*>(pObject))
         return new CComboBoxAccessible(pList);
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 
 #include "AccessibleInput.h"
 
@@ -55,17 +56,25 @@ QAccessible::State CComboBoxAccessible::state() const
 
 int CComboBoxAccessible::childCount() const
 {
-    return 1;
+    return List()->lineEdit() ? 2 : 1;
 }
 
 QAccessibleInterface* CComboBoxAccessible::child(int nIndex) const
 {
-    return nIndex == 0 ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+    if (nIndex == 0)
+        return QAccessible::queryAccessibleInterface(List()->view());
+    if (nIndex == 1 && List()->lineEdit())
+        return QAccessible::queryAccessibleInterface(List()->lineEdit());
+    return nullptr;
 }
 
 int CComboBoxAccessible::indexOfChild(const QAccessibleInterface* pChild) const
 {
-    return pChild && pChild->object() == List()->view() ? 0 : -1;
+    if (!pChild)
+        return -1;
+    if (pChild->object() == List()->view())
+        return 0;
+    return List()->lineEdit() && pChild->object() == List()->lineEdit() ? 1 : -1;
 }
 
 QStringList CComboBoxAccessible::actionNames() const

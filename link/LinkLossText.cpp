@@ -1,6 +1,8 @@
 #include "LinkLossText.h"
 
 #include "Frame.h"
+#include "NetAddress.h"
+#include "NetErrorText.h"
 
 std::string DescribeLinkLoss(LinkLoss loss)
 {
@@ -16,6 +18,13 @@ std::string DescribeLinkLoss(LinkLoss loss)
         break;
     }
     return "the device did not answer";
+}
+
+std::string DescribeLinkLoss(LinkLoss loss, const std::string& strPort)
+{
+    if (loss == LinkLoss::HungUp && IsNetPortName(strPort))
+        return DescribeNetClosed(strPort);
+    return DescribeLinkLoss(loss);
 }
 
 std::string DescribeWrittenPart(int nSlot, int nAnswered, bool bNextOnLine)

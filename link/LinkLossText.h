@@ -8,6 +8,9 @@
 
 // Why the link ended by itself: "the device did not answer", ...
 std::string DescribeLinkLoss(LinkLoss loss);
+// The same for the link on strPort: a port on a device server that hung up
+// was closed by the server.
+std::string DescribeLinkLoss(LinkLoss loss, const std::string& strPort);
 
 // What a write to nSlot left behind when nAnswered of its frames (the name
 // frame first, then one block per channel) were acknowledged:

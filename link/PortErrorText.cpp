@@ -3,8 +3,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "NetAddress.h"
+#include "NetErrorText.h"
+
 std::string DescribePortError(const std::string& strPort, LONG lError)
 {
+    if (IsNetPortName(strPort))
+        return DescribeNetPortError(strPort, lError);
     std::string strReason = strPort;
     // Opened, but it takes no line settings: a regular file, /dev/null.
     if (lError == ENOTTY)

@@ -8,6 +8,7 @@
 
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
+#include "Ser2net.h"
 #include "xSkinButton.h"
 
 namespace {
@@ -327,4 +328,37 @@ TEST_F(WindowTest, AStoppedWriteShowsTheNameTheDeviceTookAndSaysSoWithoutABlankL
         << m_boxes[0].strText;
     EXPECT_EQ(DeviceName(5), "TEST5");
     EXPECT_EQ(Ctl<QLineEdit>(IDC_SLOT_NAME + 4)->text(), QStringLiteral("TEST5"));
+}
+
+// A device server's address typed into the port list connects like a port,
+// is listed again afterwards, and the server going away is said as that.
+TEST_F(WindowTest, ATypedDeviceServerAddressConnectsAndIsListedAgain)
+{
+    CSer2net ser2net({m_pSim->GetPortPath()});
+    const std::string address = ser2net.At(0).strTelnet;
+    QComboBox* pList = Ctl<QComboBox>(IDC_PORT_LIST);
+    pList->lineEdit()->clear();
+    QTest::keyClicks(pList->lineEdit(), QString::fromStdString(address));
+    Click(IDC_LINK);
+    ASSERT_TRUE(Dlg().IsConnected()) << (BoxTexts().empty() ? "" : BoxTexts()[0]);
+    ASSERT_TRUE(Drain());
+    EXPECT_EQ(Accepted(CMD_BLOCK_REQUEST), NUM_CHANNELS);
+    EXPECT_EQ(pList->currentText().toStdString(), address);
+    EXPECT_EQ(pList->itemText(pList->currentIndex()).toStdString(), address);
+    Click(IDC_LINK);
+    ASSERT_FALSE(Dlg().IsConnected());
+
+    // A new window lists it among the ports and starts on it.
+    m_pDlg.reset();
+    StartWindow();
+    pList = Ctl<QComboBox>(IDC_PORT_LIST);
+    EXPECT_GE(pList->findText(QString::fromStdString(address)), 0);
+    pList->setCurrentIndex(pList->findText(QString::fromStdString(address)));
+    Connect();
+    ser2net.Stop();
+    for (int i = 0; i < 50 && Dlg().IsConnected(); ++i)
+        Tick();
+    ASSERT_FALSE(Dlg().IsConnected());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Lost the connection to the device: the connection to " +
+                                                   address.substr(10) + " was closed by the device server"});
 }

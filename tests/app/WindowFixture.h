@@ -65,6 +65,8 @@ protected:
         // Each test remembers its settings in its own folder.
         m_oldSettings = qgetenv(CAppSettings::ENV_FILE);
         qputenv(CAppSettings::ENV_FILE, QFile::encodeName(QString::fromStdString((m_dir / "settings.conf").string())));
+        m_oldNetPorts = qgetenv("VARDEN_NET_PORTS");
+        qputenv("VARDEN_NET_PORTS", QFile::encodeName(QString::fromStdString((m_dir / "network-ports").string())));
         g_bBassLink = false;
         SetMessageBoxHandler([this](const std::string& strText, MessageIcon, MessageButtons buttons) {
             m_boxes.push_back({strText, buttons});
@@ -90,6 +92,7 @@ protected:
         SetMessageBoxHandler({});
         g_bBassLink = false;
         qputenv(CAppSettings::ENV_FILE, m_oldSettings);
+        qputenv("VARDEN_NET_PORTS", m_oldNetPorts);
         std::filesystem::current_path(m_oldDir);
         std::filesystem::remove_all(m_dir);
     }
@@ -342,6 +345,7 @@ protected:
 
     std::filesystem::path m_oldDir;
     QByteArray m_oldSettings;
+    QByteArray m_oldNetPorts;
     std::filesystem::path m_dir;
     std::unique_ptr<CSimPtyServer> m_pSim;
     std::unique_ptr<CVardenDlg> m_pDlg;

@@ -11,6 +11,7 @@
 #include "DeviceLink.h"
 #include "LinkMessages.h"
 #include "MessageRegistry.h"
+#include "NetConnect.h"
 
 namespace {
 const UINT g_nComMsg = RegisterWindowMessage("CSerialWnd_DefaultComMsg");
@@ -35,6 +36,7 @@ CCliLinkWindow::~CCliLinkWindow()
         signalfd_siginfo info;
         while (::read(m_fdSignal, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
         }
+        SetNetStopDescriptor(m_fdOldNetStop);
         ::close(m_fdSignal);
         pthread_sigmask(SIG_SETMASK, &m_oldMask, nullptr);
     }
@@ -52,6 +54,10 @@ void CCliLinkWindow::CatchInterrupts(std::function<void()> onInterrupt)
     sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, &m_oldMask);
     m_fdSignal = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    // An interrupt also ends connecting to a device server and waiting for
+    // its answers: the descriptor stays readable until TakeInterrupts.
+    if (m_fdSignal >= 0)
+        m_fdOldNetStop = SetNetStopDescriptor(m_fdSignal);
 }
 
 void CCliLinkWindow::TakeInterrupts()

@@ -89,6 +89,7 @@ private:
     std::string m_strLabel;
     bool m_bAwaitRange = false;  // the phase's transfer has not set its range yet
     int m_fdSignal = -1;
+    int m_fdOldNetStop = -1;  // the stop descriptor of network connects before ours
     sigset_t m_oldMask{};
     std::function<void()> m_onInterrupt;
     std::string m_strWaitNotice;

@@ -1,9 +1,12 @@
 #include "CliSession.h"
 
+#include <cerrno>
+
 #include <unistd.h>
 
 #include "LinkLossText.h"
 #include "LinkMessages.h"
+#include "NetPortMemory.h"
 #include "PortErrorText.h"
 
 namespace {
@@ -63,10 +66,14 @@ bool CCliSession::Connect()
 {
     const std::string port = m_cl.Get("--port");
     m_wnd.SetWaitNotice("vardenctl " + m_cl.strCommand + ": waiting for the device\u2026");
-    if (m_link.Connect(port, CDeviceLink::ConnectMode::PortOnly))
+    if (m_link.Connect(port, CDeviceLink::ConnectMode::PortOnly)) {
+        RememberNetPort(port);  // only network addresses are kept
         return true;
+    }
     const std::string reason = DescribePortError(port, m_link.GetPortError());
-    m_cl.Fail(EXIT_IO, MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
+    // Connecting to a device server ends early on an interrupt.
+    m_cl.Fail(m_link.GetPortError() == ECANCELED ? EXIT_INTERRUPTED : EXIT_IO,
+              MSG_UNABLE_TO_OPEN + std::string(": ") + reason);
     return false;
 }
 
@@ -91,7 +98,7 @@ bool CCliSession::RunStep(const std::string& strWhat, int nWriteSlot, const std:
 std::string CCliSession::LossText() const
 {
     const std::string text = m_strMessage.empty() ? MSG_UNABLE_TO_OPEN : m_strMessage;
-    return text + ": " + DescribeLinkLoss(m_link.GetLoss());
+    return text + ": " + DescribeLinkLoss(m_link.GetLoss(), m_cl.Get("--port"));
 }
 
 int CCliSession::StepFailed(const std::string& strLeft) const

@@ -15,6 +15,7 @@
 #include "EnumerateSerialPorts.h"
 #include "LinkMessages.h"
 #include "MessageBox.h"
+#include "NetPortMemory.h"
 #include "PresetFile.h"
 #include "PresetIo.h"
 #include "PresetName.h"
@@ -42,13 +43,18 @@ int RunPorts(const CommandLine& cl)
     } catch (const CSerialDiscoveryError& e) {
         return cl.Fail(EXIT_IO, e.what());
     }
-    if (ports.empty()) {
+    const std::vector<std::string> astrNet = LoadNetPorts();
+    if (ports.empty() && astrNet.empty()) {
         cl.out << "No serial ports found.\n";
         return EXIT_OK;
     }
     for (const SerialPortInfo& p : ports)
         cl.out << std::left << std::setw(14) << p.strDisplayName << std::setw(5) << (p.fUsb ? "USB" : "-")
                << p.strDescription << "\n";
+    // Device servers are not discovered: these are the ones connected to before.
+    for (const std::string& strPort : astrNet)
+        cl.out << std::left << std::setw(13) << strPort << " " << std::setw(5) << "NET"
+               << "network port, connected to before\n";
     return EXIT_OK;
 }
 

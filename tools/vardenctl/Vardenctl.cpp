@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ChannelMeasurement.h"
+#include "DeviceRunner.h"
 #include "FdOutBuf.h"
 #include "PresetName.h"
 
@@ -12,6 +13,8 @@ namespace {
 constexpr auto MEASUREMENT_POSITIONS = static_cast<std::size_t>(MAX_MEASUREMENT_POSITIONS);
 // align's --measurement, once per channel of the device.
 constexpr std::size_t ALIGN_CHANNELS = 4;
+// Devices one device command may work on at once.
+constexpr std::size_t MAX_DEVICES = 64;
 
 struct OptionSpec {
     const char* name;
@@ -177,20 +180,23 @@ const std::vector<Command>& Commands()
          {{"--fast", false, false}, {"--fault", true, false}, {"--state", true, false}},
          RunSim},
         {"names",
-         "names --port PORT",
+         "names {--port PORT | --device NAME | --all}...",
          "Prints the names of the device's six preset slots; slot 0 is the live preset.",
          0,
-         {{"--port", true, true}},
-         RunNames},
+         {{"--port", true, false, MAX_DEVICES}, {"--device", true, false, MAX_DEVICES}, {"--all", false, false}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunNames, DeviceArgs::Same); }},
         {"read",
-         "read --port PORT --slot N OUT",
+         "read {--port PORT | --device NAME | --all}... --slot N OUT",
          "Reads preset slot N (0 = live, 1..5 stored) with its name and writes it to\n"
          "OUT (.dia or .json). Nothing is stored on the device.",
          1,
-         {{"--port", true, true}, {"--slot", true, true}},
-         RunRead},
+         {{"--port", true, false, MAX_DEVICES},
+          {"--device", true, false, MAX_DEVICES},
+          {"--all", false, false},
+          {"--slot", true, true}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunRead, DeviceArgs::FileEach); }},
         {"write",
-         "write --port PORT --slot N IN [--name NAME] [--verify]",
+         "write {--port PORT | --device NAME | --all}... --slot N IN [--name NAME] [--verify]",
          "Connects and writes the preset in IN (.dia or .json) to slot N (0..5) under\n"
          "NAME, or the file's own name: at most eight printable Windows-1252 characters\n"
          "(a file holding a longer name needs --name).\n"
@@ -200,10 +206,15 @@ const std::vector<Command>& Commands()
          "  --verify  read the slot and its name back afterwards and compare every field\n"
          "            the device stores; each difference is listed and the exit status is 1",
          1,
-         {{"--port", true, true}, {"--slot", true, true}, {"--name", true, false}, {"--verify", false, false}},
-         RunWrite},
+         {{"--port", true, false, MAX_DEVICES},
+          {"--device", true, false, MAX_DEVICES},
+          {"--all", false, false},
+          {"--slot", true, true},
+          {"--name", true, false},
+          {"--verify", false, false}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunWrite, DeviceArgs::Same); }},
         {"backup",
-         "backup --port PORT DIR [--force]",
+         "backup {--port PORT | --device NAME | --all}... DIR [--force]",
          "Reads the six slot names and all six slots (0 = live, 1..5 stored) into the\n"
          "folder DIR: one .dia per slot, named by slot and name (slot3-CLUB.dia), and\n"
          "index.json listing the slots, names and files. DIR is created when missing.\n"
@@ -212,10 +223,13 @@ const std::vector<Command>& Commands()
          "  --force  write into DIR even when it is not empty (an earlier backup there\n"
          "           is replaced)",
          1,
-         {{"--port", true, true}, {"--force", false, false}},
-         RunBackup},
+         {{"--port", true, false, MAX_DEVICES},
+          {"--device", true, false, MAX_DEVICES},
+          {"--all", false, false},
+          {"--force", false, false}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunBackup, DeviceArgs::FolderEach); }},
         {"restore",
-         "restore --port PORT DIR [--slots LIST]",
+         "restore {--port PORT | --device NAME | --all}... DIR [--slots LIST]",
          "Writes the slots of the backup in DIR back to the device with their names,\n"
          "then reads each one back and compares it; succeeds only when every slot\n"
          "reads back equal. The backup is checked whole before the device is touched.\n"
@@ -224,8 +238,11 @@ const std::vector<Command>& Commands()
          "A first Ctrl-C, SIGTERM or SIGHUP lets the slot being written finish and\n"
          "stops before the next; a second stops at once (exit 130).",
          1,
-         {{"--port", true, true}, {"--slots", true, false}},
-         RunRestore},
+         {{"--port", true, false, MAX_DEVICES},
+          {"--device", true, false, MAX_DEVICES},
+          {"--all", false, false},
+          {"--slots", true, false}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunRestore, DeviceArgs::FolderOrSame); }},
         {"diff",
          "diff A B",
          "Compares two presets (.dia or .json) and prints each field that differs, one\n"
@@ -246,7 +263,13 @@ void PrintUsage(std::ostream& out)
     for (const Command& c : Commands())
         out << "  vardenctl " << c.synopsis << "\n";
     out << "\nThe device commands stop on Ctrl-C, SIGTERM or SIGHUP after the slot in\n"
-           "progress; a second interrupt stops them at once.\n";
+           "progress; a second interrupt stops them at once.\n"
+           "PORT is a serial port (ttyUSB0, /dev/pts/3) or a device server's port\n"
+           "(tcp://HOST:PORT, rfc2217://HOST:PORT). Given several devices (--port again,\n"
+           "--device NAME from ~/.config/varden/devices, --all of them) a command works\n"
+           "on all at once: its lines come prefixed by the port, then one result line per\n"
+           "device; exit 0 only when every device succeeded. backup writes DIR/<port>\n"
+           "per device, read OUT-<port>.dia; restore takes DIR/<port> where there is one.\n";
     out << "\n'vardenctl COMMAND --help' describes a command; 'vardenctl --version' tells\n"
            "the version. Options take their value as '--port P' or '--port=P'; '--' ends\n"
            "the options, so the words after it are files even when they start with '-'.\n"
