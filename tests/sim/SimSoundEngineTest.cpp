@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+#include "Filter.h"
+#include "FreqTables.h"
+#include "SimSoundEngine.h"
+
+namespace {
+
+struct Band {
+    int nBand, nFreq, nGain, nQ;
+};
+struct ChannelSpec {
+    std::vector<Band> aBand;
+    int nHpFreq = 20, nHpAlign = 0, nHpSlope = 0;
+    int nLpFreq = 20000, nLpAlign = 0, nLpSlope = 0;
+    int nGain = 600;  // 0 dB
+    int nInvert = 0, nOn = 1, nDelay = 0, nGate = 40, nInputLevel = 0;
+};
+
+SimBlock MakeBlock(const ChannelSpec& spec)
+{
+    SimBlock b{};
+    for (int i = 0; i < NUM_BANDS; ++i) {
+        SetWord(&b[BlockBand(i) + BLOCK_BAND_FREQ], static_cast<std::int16_t>(g_nGraphicEqFreq[i]));
+        SetWord(&b[BlockBand(i) + BLOCK_BAND_GAIN], 200);
+    }
+    for (const Band& band : spec.aBand) {
+        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_FREQ], static_cast<std::int16_t>(band.nFreq));
+        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_GAIN], static_cast<std::int16_t>(band.nGain));
+        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_Q], static_cast<std::int16_t>(band.nQ));
+    }
+    SetWord(&b[BLOCK_HPF_FREQ], static_cast<std::int16_t>(spec.nHpFreq));
+    b[BLOCK_HPF_TYPE] = static_cast<BYTE>(spec.nHpAlign);
+    b[BLOCK_HPF_SLOPE] = static_cast<BYTE>(spec.nHpSlope);
+    SetWord(&b[BLOCK_LPF_FREQ], static_cast<std::int16_t>(spec.nLpFreq));
+    b[BLOCK_LPF_TYPE] = static_cast<BYTE>(spec.nLpAlign);
+    b[BLOCK_LPF_SLOPE] = static_cast<BYTE>(spec.nLpSlope);
+    b[BLOCK_OUTPUT] = static_cast<BYTE>(spec.nOn);
+    b[BLOCK_POLARITY] = static_cast<BYTE>(spec.nInvert);
+    SetWord(&b[BLOCK_GAIN], static_cast<std::int16_t>(spec.nGain));
+    SetWord(&b[BLOCK_DELAY], static_cast<std::int16_t>(spec.nDelay));
+    b[BLOCK_GATE] = static_cast<BYTE>(spec.nGate);
+    b[BLOCK_INPUT_LEVEL] = static_cast<BYTE>(spec.nInputLevel);
+    return b;
+}
+
+// The graph's curve of the channel: the sum of its elements' curves, plus the
+// channel gain.
+std::vector<double> GraphCurve(const ChannelSpec& spec)
+{
+    std::vector<double> curve(GRID_POINTS, (spec.nGain - 600) * 0.1);
+    const auto add = [&](const CFilter& f) {
+        for (int i = 0; i < GRID_POINTS; ++i)
+            curve[static_cast<std::size_t>(i)] += f.m_dCurve[i];
+    };
+    for (const Band& band : spec.aBand) {
+        CFilter f;
+        f.SetFrequency(band.nFreq);
+        f.SetGainIndex(band.nGain);
+        f.SetQIndex(band.nQ);
+        add(f);
+    }
+    for (int nType : {FILTER_HIGH_PASS, FILTER_LOW_PASS}) {
+        CFilter f;
+        f.SetBandHandle(0);
+        f.SetType(nType);
+        f.SetAlignment(nType == FILTER_HIGH_PASS ? spec.nHpAlign : spec.nLpAlign);
+        f.SetSlope(nType == FILTER_HIGH_PASS ? spec.nHpSlope : spec.nLpSlope);
+        f.SetFrequency(nType == FILTER_HIGH_PASS ? spec.nHpFreq : spec.nLpFreq);
+        add(f);
+    }
+    return curve;
+}
+
+using Signal = std::vector<std::array<float, NUM_CHANNELS>>;
+
+// Runs the engine over nFrames of left/right input given per frame; change
+// is called before frame nChangeAt is processed.
+template <class In> Signal RunEngine(CSimSoundEngine& engine, int nFrames, In in, int nChangeAt = -1,
+                                     const std::function<void(CSimSoundEngine&)>& change = {})
+{
+    constexpr int BLOCK = 256;
+    Signal out(static_cast<std::size_t>(nFrames));
+    std::vector<float> aIn(2 * BLOCK);
+    for (int n0 = 0; n0 < nFrames; n0 += BLOCK) {
+        if (change && n0 == nChangeAt)
+            change(engine);
+        const int n = std::min(BLOCK, nFrames - n0);
+        for (int i = 0; i < n; ++i) {
+            const auto [l, r] = in(n0 + i);
+            aIn[2 * static_cast<std::size_t>(i)] = l;
+            aIn[2 * static_cast<std::size_t>(i) + 1] = r;
+        }
+        engine.Process(aIn.data(), n, out[static_cast<std::size_t>(n0)].data());
+    }
+    return out;
+}
+
+constexpr int IMPULSE_AT = 1000;  // after the first setting has faded in
+constexpr float DC = 1e-3f;       // keeps every gate open
+
+// The impulse response of each channel, the same impulse on both inputs:
+// the response to a small DC plus an impulse less that to the DC alone.
+std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<ChannelSpec, NUM_CHANNELS>& spec,
+                                                               int nFrames)
+{
+    std::array<SimBlock, NUM_CHANNELS> blocks;
+    for (int c = 0; c < NUM_CHANNELS; ++c)
+        blocks[static_cast<std::size_t>(c)] = MakeBlock(spec[static_cast<std::size_t>(c)]);
+    CSimSoundEngine withImpulse, dcOnly;
+    withImpulse.SetLive(blocks);
+    dcOnly.SetLive(blocks);
+    const Signal a = RunEngine(withImpulse, nFrames, [](int n) {
+        const float v = DC + (n == IMPULSE_AT ? 0.5f : 0.0f);
+        return std::pair{v, v};
+    });
+    const Signal b = RunEngine(dcOnly, nFrames, [](int) { return std::pair{DC, DC}; });
+    std::array<std::vector<double>, NUM_CHANNELS> h;
+    for (int c = 0; c < NUM_CHANNELS; ++c)
+        for (int n = IMPULSE_AT; n < nFrames; ++n)
+            h[static_cast<std::size_t>(c)].push_back(
+                (static_cast<double>(a[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)]) -
+                 b[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)]) /
+                0.5);
+    return h;
+}
+
+// |H(f)| in dB from the impulse response, summed at f itself.
+double LevelAt(const std::vector<double>& h, double f)
+{
+    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * f / SOUND_RATE);
+    std::complex<double> w = 1.0, sum = 0.0;
+    for (double v : h) {
+        sum += v * w;
+        w *= step;
+    }
+    return 20.0 * std::log10(std::abs(sum));
+}
+
+// Each output's level equals the graph's curve within 0.05 dB from 20 Hz to
+// 20 kHz wherever the curve is within 60 dB of the top: narrow low bands,
+// shelving-free peaks near 20 kHz, every alignment and odd and even slopes.
+TEST(SimSoundEngine, LevelEqualsTheGraphsCurve)
+{
+    const std::array<ChannelSpec, NUM_CHANNELS> spec{{
+        {{{0, 20, 320, 0}, {5, 63, 90, 30}, {17, 1000, 400, 10}, {30, 20000, 60, 59}}, 20, 0, 0, 20000, 0, 0, 650},
+        {{{29, 16000, 380, 0}, {12, 400, 0, 40}}, 80, 1, 3, 5000, 1, 6, 520},
+        {{{1, 25, 150, 5}, {20, 2000, 290, 24}}, 250, 2, 6, 12500, 2, 1},
+        {{{8, 125, 260, 12}, {25, 6300, 120, 2}}, 1000, 0, 2, 2000, 1, 3, 600, 1},
+    }};
+    const auto h = ImpulseResponses(spec, 5 * SOUND_RATE);
+    for (int c = 0; c < NUM_CHANNELS; ++c) {
+        const std::vector<double> curve = GraphCurve(spec[static_cast<std::size_t>(c)]);
+        for (int i = 0; i < GRID_POINTS; ++i) {
+            if (g_dFreqGrid[i] < 20.0 || curve[static_cast<std::size_t>(i)] < -60.0)
+                continue;
+            EXPECT_NEAR(LevelAt(h[static_cast<std::size_t>(c)], g_dFreqGrid[i]), curve[static_cast<std::size_t>(i)],
+                        0.05)
+                << "channel " << c + 1 << " at " << g_dFreqGrid[i] << " Hz";
+        }
+    }
+}
+
+// Delay to the sample, gain and polarity, off as silence, and which input
+// each channel hears.
+TEST(SimSoundEngine, ChannelSectionAndInputs)
+{
+    std::array<ChannelSpec, NUM_CHANNELS> spec{};
+    spec[1].nInvert = 1;
+    spec[1].nGain = 540;  // -6 dB
+    spec[2].nDelay = 123;
+    spec[3].nOn = 0;
+    const auto h = ImpulseResponses(spec, 4000);
+    const auto peak = [](const std::vector<double>& v) {
+        return std::max_element(v.begin(), v.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); }) -
+               v.begin();
+    };
+    EXPECT_EQ(peak(h[0]), CSimSoundEngine::LATENCY);
+    EXPECT_EQ(peak(h[2]), CSimSoundEngine::LATENCY + 123);
+    const double dHalf = std::pow(10.0, -6.0 / 20.0);
+    for (std::size_t n = 0; n + 123 < h[0].size(); ++n) {
+        ASSERT_NEAR(h[2][n + 123], h[0][n], 1e-6) << n;
+        ASSERT_NEAR(h[1][n], -dHalf * h[0][n], 1e-6) << n;
+        ASSERT_EQ(h[3][n], 0.0) << n;
+    }
+
+    // Left reaches channels 1 and 3, right 2 and 4.
+    std::array<SimBlock, NUM_CHANNELS> blocks;
+    for (auto& b : blocks)
+        b = MakeBlock({});
+    CSimSoundEngine engine;
+    engine.SetLive(blocks);
+    const Signal out = RunEngine(engine, 2000, [](int n) { return std::pair{n == IMPULSE_AT ? 1.0f : 0.0f, 0.0f}; });
+    const auto& at = out[IMPULSE_AT + CSimSoundEngine::LATENCY];
+    EXPECT_GT(at[0], 0.5f);
+    EXPECT_GT(at[2], 0.5f);
+    EXPECT_EQ(at[1], 0.0f);
+    EXPECT_EQ(at[3], 0.0f);
+}
+
+// Amplitude of a 1 kHz sine over whole periods from frame n0.
+double Amplitude(const Signal& s, int c, int n0, int nPeriods = 4)
+{
+    double sc = 0, ss = 0;
+    const int N = 48 * nPeriods;
+    for (int n = n0; n < n0 + N; ++n) {
+        const double v = s[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)];
+        sc += v * std::cos(2.0 * std::numbers::pi * n / 48.0);
+        ss += v * std::sin(2.0 * std::numbers::pi * n / 48.0);
+    }
+    return 2.0 / N * std::hypot(sc, ss);
+}
+
+// A change while sound plays: a block write that raises a 1 kHz band by 6 dB
+// and the gain by 2 dB is heard whole within 20 ms, through no step larger
+// than the new sine's own; a muting bracket that came and went between two
+// blocks of sound is still heard as silence.
+TEST(SimSoundEngine, ChangesWhilePlaying)
+{
+    std::array<SimBlock, NUM_CHANNELS> blocks;
+    for (auto& b : blocks)
+        b = MakeBlock({});
+    CSimSoundEngine engine;
+    engine.SetLive(blocks);
+    constexpr int CHANGE_AT = 48 * 256;  // a quarter second in
+    constexpr double A = 0.1;
+    ChannelSpec louder{{{17, 1000, 260, 24}}};
+    louder.nGain = 620;
+    const Signal out = RunEngine(
+        engine, CHANGE_AT + 4800,
+        [](int n) {
+            return std::pair{float(A * std::sin(2 * std::numbers::pi * n / 48.0)), 0.0f};
+        },
+        CHANGE_AT,
+        [&](CSimSoundEngine& e) {
+            blocks[0] = MakeBlock(louder);
+            e.SetLive(blocks);
+            ChannelSpec off;
+            off.nOn = 0;
+            blocks[2] = MakeBlock(off);
+            e.SetLive(blocks);
+            blocks[2] = MakeBlock(louder);
+            e.SetLive(blocks);
+        });
+    const double dRatio = std::pow(10.0, 8.0 / 20.0);
+    EXPECT_NEAR(Amplitude(out, 0, CHANGE_AT - 480), A, 1e-4);
+    const int nSettled = CHANGE_AT + 20 * 48;
+    EXPECT_NEAR(Amplitude(out, 0, nSettled), A * dRatio, 1e-4 * dRatio);
+    const double dMaxStep = 2.0 * std::sin(std::numbers::pi / 48.0) * A * dRatio * 1.01;
+    double dQuietest = 1.0;
+    for (int n = CHANGE_AT - 480; n < nSettled + 480; ++n) {
+        EXPECT_LE(std::fabs(out[static_cast<std::size_t>(n)][0] - out[static_cast<std::size_t>(n - 1)][0]), dMaxStep)
+            << n;
+        dQuietest = std::min(dQuietest, std::fabs(static_cast<double>(out[static_cast<std::size_t>(n)][2])));
+    }
+    EXPECT_EQ(dQuietest, 0.0);
+    EXPECT_NEAR(Amplitude(out, 2, nSettled), A * dRatio, 1e-4 * dRatio);
+}
+
+// The gate threshold in dBFS: gate byte 70 is -80 dBu, full scale +6 dBu at
+// Low Level and +20 dBu at High Level; below it the output falls silent.
+TEST(SimSoundEngine, NoiseGateThresholdAndCalibration)
+{
+    struct Case {
+        int nInputLevel;
+        double dSignalDbfs;
+        bool bOpen;
+    };
+    for (const Case& t : {Case{0, -85.5, true}, Case{0, -86.5, false}, Case{1, -99.5, true}, Case{1, -100.5, false}}) {
+        ChannelSpec spec;
+        spec.nGate = 70;
+        spec.nInputLevel = t.nInputLevel;
+        std::array<SimBlock, NUM_CHANNELS> blocks;
+        blocks.fill(MakeBlock(spec));
+        CSimSoundEngine engine;
+        engine.SetLive(blocks);
+        // A square wave: its every sample is at the level.
+        const float v = static_cast<float>(std::pow(10.0, t.dSignalDbfs / 20.0));
+        const Signal out = RunEngine(engine, 2 * SOUND_RATE, [v](int n) { return std::pair{n % 2 ? v : -v, v}; });
+        EXPECT_EQ(out.back()[0] != 0.0f, t.bOpen) << t.nInputLevel << " " << t.dSignalDbfs;
+    }
+}
+
+}  // namespace
