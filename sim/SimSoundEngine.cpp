@@ -75,8 +75,16 @@ void CSimSoundEngine::BeginChange(Channel& ch, const SimChannelSound& want)
     const int nOther = 1 - ch.nActive;
     ch.aVoice[static_cast<std::size_t>(nOther)] = ch.aVoice[static_cast<std::size_t>(ch.nActive)];
     ch.aVoice[static_cast<std::size_t>(nOther)].Configure(next);
+    // Filters that keep their coefficients need no time to settle.
+    bool bSameFilters = next.abActive == ch.current.abActive;
+    for (std::size_t k = 0; bSameFilters && k < next.aSection.size(); ++k) {
+        const BiquadSection& x = next.aSection[k];
+        const BiquadSection& y = ch.current.aSection[k];
+        bSameFilters = x.B0 == y.B0 && x.B1 == y.B1 && x.B2 == y.B2 && x.A1 == y.A1 && x.A2 == y.A2;
+    }
     ch.current = next;
-    ch.nFadePos = 0;
+    ch.bChanging = true;
+    ch.nFadePos = bSameFilters ? 0 : -WARM_FRAMES;
 }
 
 void CSimSoundEngine::RunGate(Channel& ch, double dThreshold, const float* pIn, int nFrames, double* pGain)
@@ -115,23 +123,23 @@ void CSimSoundEngine::Step(const float* pIn, int nFrames, float* pOut)
     for (int c = 0; c < NUM_CHANNELS; ++c) {
         Channel& ch = m_aChannel[static_cast<std::size_t>(c)];
         const SimChannelSound& want = live.aChannel[static_cast<std::size_t>(c)];
-        if (ch.nFadePos < 0 && want.nVersion != ch.current.nVersion)
+        if (!ch.bChanging && want.nVersion != ch.current.nVersion)
             BeginChange(ch, want);
         const std::size_t side = static_cast<std::size_t>(c % SOUND_INPUTS);
         RunGate(ch, want.dGateThreshold, aIn[side].data(), nFrames, gate.data());
 
         ch.aVoice[static_cast<std::size_t>(ch.nActive)].Process(aUp[side].data(), nFrames, a.data());
-        if (ch.nFadePos >= 0) {
+        if (ch.bChanging) {
             const int nOther = 1 - ch.nActive;
             ch.aVoice[static_cast<std::size_t>(nOther)].Process(aUp[side].data(), nFrames, b.data());
             for (int i = 0; i < nFrames; ++i) {
-                const double w = std::min(1.0, static_cast<double>(ch.nFadePos + i + 1) / FADE_FRAMES);
+                const double w = std::clamp(static_cast<double>(ch.nFadePos + i + 1) / FADE_FRAMES, 0.0, 1.0);
                 a[static_cast<std::size_t>(i)] += w * (b[static_cast<std::size_t>(i)] - a[static_cast<std::size_t>(i)]);
             }
             ch.nFadePos += nFrames;
             if (ch.nFadePos >= FADE_FRAMES) {
                 ch.nActive = nOther;
-                ch.nFadePos = -1;
+                ch.bChanging = false;
             }
         }
         for (int i = 0; i < nFrames; ++i)

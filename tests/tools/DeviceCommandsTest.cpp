@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -503,6 +504,22 @@ TEST_F(DeviceCommandsTest, AnInterruptedWriteExitsInterruptedEvenWhenItsTransfer
     ASSERT_EQ(Ctl({"read", "--port", port, "--slot", "3", Path("back.dia")}).code, 0);
     EXPECT_EQ(ReadBytes(Path("back.dia")), ReadBytes(Path("demo.dia"))) << "the transfer was finished";
     EXPECT_EQ(sim.Finish(SIGINT).code, 0);
+}
+
+// Sound asked for where no PipeWire can be reached: said, exit 1, no port.
+TEST_F(DeviceCommandsTest, SimAudioWithoutASoundServerFails)
+{
+    const char* pszRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = pszRuntime ? pszRuntime : "";
+    setenv("XDG_RUNTIME_DIR", Path("").c_str(), 1);  // an empty folder: no server socket in it
+    const Result r = Ctl({"sim", "--audio"});
+    if (pszRuntime)
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vardenctl sim: no sound server: --audio needs a running PipeWire session\n");
+    EXPECT_EQ(r.out, "");
 }
 
 }  // namespace
