@@ -8,18 +8,20 @@ constexpr int CHUNK_FRAMES = 256;
 constexpr int RING_FRAMES = 16384;  // above any quantum PipeWire uses
 }  // namespace
 
-CSimAudioServer::CSimAudioServer() : m_outputs(NUM_CHANNELS, RING_FRAMES) {}
+CSimAudioServer::CSimAudioServer() : m_outputs(NUM_CHANNELS, RING_FRAMES), m_mic(SOUND_INPUTS, RING_FRAMES) {}
 
 CSimAudioServer::~CSimAudioServer()
 {
     // The streams go before the session they live on.
+    m_pMic.reset();
     m_pSource.reset();
     m_pSink.reset();
     m_session.Disconnect();
 }
 
-bool CSimAudioServer::Start(std::string& strError)
+bool CSimAudioServer::Start(std::string& strError, std::unique_ptr<CSimRoom> pRoom)
 {
+    m_pRoom = std::move(pRoom);
     if (!m_session.Connect(strError))
         return false;
     m_pSink = std::make_unique<CPwStream>(
@@ -28,7 +30,11 @@ bool CSimAudioServer::Start(std::string& strError)
     m_pSource = std::make_unique<CPwStream>(
         m_session, PwStreamSpec{SIM_SOURCE_NAME, "varden virtual processor outputs", true, NUM_CHANNELS, true},
         &CSimAudioServer::OnOutput, this);
-    return m_pSink->Connect(strError) && m_pSource->Connect(strError);
+    if (m_pRoom)
+        m_pMic = std::make_unique<CPwStream>(
+            m_session, PwStreamSpec{SIM_MIC_NAME, "varden virtual processor microphone", true, SOUND_INPUTS, false},
+            &CSimAudioServer::OnMic, this);
+    return m_pSink->Connect(strError) && m_pSource->Connect(strError) && (!m_pMic || m_pMic->Connect(strError));
 }
 
 CVirtualProcessor::LiveListener CSimAudioServer::MakeLiveListener()
@@ -45,12 +51,26 @@ void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
     std::array<float, NUM_CHANNELS * CHUNK_FRAMES> out;
+    std::array<float, SOUND_INPUTS * CHUNK_FRAMES> mic;
     for (int nDone = 0; nDone < nFrames; nDone += CHUNK_FRAMES) {
         const int n = std::min(CHUNK_FRAMES, nFrames - nDone);
-        self->m_engine.Process(pFrames + SOUND_INPUTS * nDone, n, out.data());
+        const float* pIn = pFrames + SOUND_INPUTS * nDone;
+        self->m_engine.Process(pIn, n, out.data());
         self->m_outputs.Write(out.data(), n);
+        if (self->m_pRoom) {
+            self->m_pRoom->Process(out.data(), pIn, n, mic.data());
+            self->m_mic.Write(mic.data(), n);
+        }
     }
     self->m_nInputCycles.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CSimAudioServer::OnMic(void* pUser, float* pFrames, int nFrames)
+{
+    auto* self = static_cast<CSimAudioServer*>(pUser);
+    self->m_mic.KeepAtMost(2 * nFrames);
+    const int nGot = self->m_mic.Read(pFrames, nFrames);
+    std::fill(pFrames + SOUND_INPUTS * nGot, pFrames + SOUND_INPUTS * nFrames, 0.0f);
 }
 
 void CSimAudioServer::OnOutput(void* pUser, float* pFrames, int nFrames)

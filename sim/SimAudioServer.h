@@ -2,7 +2,8 @@
 // "varden-sim-in" that music or a measurement is played into, and a source
 // "varden-sim-out" with the four outputs (AUX0..AUX3 = channels 1..4). The
 // sink's real-time callback runs the sound engine; the source plays what it
-// made through a lock-free ring, one quantum later at most.
+// made through a lock-free ring, one quantum later at most. With a room, a
+// third node "varden-sim-mic" carries the microphone and the loopback.
 #pragma once
 
 #include <atomic>
@@ -12,11 +13,13 @@
 #include "PipeWireSession.h"
 #include "PwStream.h"
 #include "SampleRing.h"
+#include "SimRoom.h"
 #include "SimSoundEngine.h"
 #include "VirtualProcessor.h"
 
 inline constexpr const char* SIM_SINK_NAME = "varden-sim-in";
 inline constexpr const char* SIM_SOURCE_NAME = "varden-sim-out";
+inline constexpr const char* SIM_MIC_NAME = "varden-sim-mic";
 
 class CSimAudioServer {
 public:
@@ -27,7 +30,7 @@ public:
 
     // Connects to PipeWire and makes the nodes; false with the reason
     // (NO_SOUND_SERVER when there is no PipeWire to be reached).
-    bool Start(std::string& strError);
+    bool Start(std::string& strError, std::unique_ptr<CSimRoom> pRoom = nullptr);
 
     // What the virtual processor calls after each change of its live slot.
     CVirtualProcessor::LiveListener MakeLiveListener();
@@ -39,12 +42,16 @@ public:
 private:
     static void OnInput(void* pUser, float* pFrames, int nFrames);
     static void OnOutput(void* pUser, float* pFrames, int nFrames);
+    static void OnMic(void* pUser, float* pFrames, int nFrames);
 
     CSimSoundEngine m_engine;
     CSampleRing m_outputs;
+    CSampleRing m_mic;
+    std::unique_ptr<CSimRoom> m_pRoom;
     CPipeWireSession m_session;
     std::unique_ptr<CPwStream> m_pSink;
     std::unique_ptr<CPwStream> m_pSource;
+    std::unique_ptr<CPwStream> m_pMic;
     std::atomic<long> m_nInputCycles{0};
     long m_nSeenInputCycles = 0;  // source thread only
     std::atomic<long> m_nUnderruns{0};

@@ -80,7 +80,13 @@ protected:
         ASSERT_NE(mkdtemp(templ), nullptr);
         m_dir = templ;
         std::string error;
-        ASSERT_TRUE(m_server.Start(error)) << error;
+        // A room where only channel 1 is heard: a reflection 100 samples
+        // after the sound, another inverted 200 samples later.
+        std::array<std::vector<float>, NUM_CHANNELS> room;
+        room[0].assign(301, 0.0f);
+        room[0][100] = 0.5f;
+        room[0][300] = -0.25f;
+        ASSERT_TRUE(m_server.Start(error, std::make_unique<CSimRoom>(room, std::nullopt))) << error;
         m_vp.SetLiveListener(m_server.MakeLiveListener());
     }
     void TearDown() override
@@ -91,13 +97,15 @@ protected:
 
     // Plays the stereo frames into the sink and records the four outputs
     // meanwhile; during() runs on this thread while the sound plays.
-    WavData PlayAndRecord(const WavData& play, const std::function<void()>& during = {})
+    WavData PlayAndRecord(const WavData& play, const std::function<void()>& during = {}, WavData* pMic = nullptr)
     {
         std::string error;
-        const std::string in = m_dir + "/play.wav", out = m_dir + "/rec.wav";
+        const std::string in = m_dir + "/play.wav", out = m_dir + "/rec.wav", mic = m_dir + "/mic.wav";
         EXPECT_TRUE(WriteWavFile(in, play, error)) << error;
         const pid_t rec = Spawn({"pw-record", "--target", SIM_SOURCE_NAME, "--rate", "48000", "--channels", "4",
                                  "--channel-map", "AUX0,AUX1,AUX2,AUX3", "--format", "f32", out});
+        const pid_t recMic = Spawn({"pw-record", "--target", SIM_MIC_NAME, "--rate", "48000", "--channels", "2",
+                                    "--channel-map", "FL,FR", "--format", "f32", mic});
         std::this_thread::sleep_for(700ms);
         const pid_t player = Spawn({"pw-play", "--target", SIM_SINK_NAME, in});
         if (during)
@@ -105,7 +113,13 @@ protected:
         EXPECT_EQ(Wait(player), 0);
         std::this_thread::sleep_for(700ms);
         kill(rec, SIGINT);
+        kill(recMic, SIGINT);
         Wait(rec);
+        Wait(recMic);
+        if (pMic) {
+            EXPECT_TRUE(ReadWavFile(mic, *pMic, error)) << error;
+            EXPECT_EQ(pMic->nChannels, 2);
+        }
         EXPECT_EQ(m_server.GetUnderruns(), 0);
         WavData wav;
         EXPECT_TRUE(ReadWavFile(out, wav, error)) << error;
@@ -188,7 +202,8 @@ double LevelAt(const std::vector<double>& h, std::size_t n0, std::size_t nLen, d
 // The sweep through the four channels: channel 1 shaped by bands and both
 // crossovers, 2 the same inverted from the right input, 3 the same delayed
 // by 37 samples, 4 off. Level within 0.05 dB of the graph's curve, delay to
-// the sample, polarity, off as silence.
+// the sample, polarity, off as silence; the room's microphone within 0.1 dB
+// of channel 1 through the room, the loopback the input itself.
 TEST_F(SimAudio, SweepThroughEveryChannel)
 {
     // The shape: three bands, a Linkwitz-Riley high-pass at 60 Hz 24 dB and
@@ -244,7 +259,8 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
     for (double v : sweep)
         play.aSample.insert(play.aSample.end(), 2, static_cast<float>(v));
     play.aSample.resize(play.aSample.size() + 2 * RATE, 0.0f);
-    const WavData rec = PlayAndRecord(play);
+    WavData mic;
+    const WavData rec = PlayAndRecord(play, {}, &mic);
 
     std::array<std::vector<double>, NUM_CHANNELS> h;
     for (int c = 0; c < NUM_CHANNELS; ++c)
@@ -264,6 +280,25 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
             EXPECT_NEAR(LevelAt(h[static_cast<std::size_t>(c)], n0, nLen, g_dFreqGrid[i]),
                         curve[static_cast<std::size_t>(i)], 0.05)
                 << "channel " << c + 1 << " at " << g_dFreqGrid[i] << " Hz";
+    }
+
+    // The microphone against the loopback: channel 1's curve times the room's.
+    const std::vector<double> loop = Channel(mic, 1);
+    const std::vector<double> hLoop = Deconvolve(sweep, loop);
+    const std::size_t nLoop = Peak(hLoop);
+    for (std::size_t n = 0; n < sweep.size(); ++n)
+        ASSERT_EQ(loop[nLoop + n], static_cast<float>(sweep[n])) << n;
+    const std::vector<double> hRoom = Deconvolve(loop, Channel(mic, 0));
+    // The microphone lags the loopback by the engine's latency and the room.
+    const std::size_t nRoom = 0;
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        const double w = 2 * std::numbers::pi * g_dFreqGrid[i] / RATE;
+        const double dRoom =
+            20 * std::log10(std::abs(0.5 * std::polar(1.0, -100 * w) - 0.25 * std::polar(1.0, -300 * w)));
+        if (g_dFreqGrid[i] < 20.0 || curve[static_cast<std::size_t>(i)] < -40.0)
+            continue;
+        EXPECT_NEAR(LevelAt(hRoom, nRoom, nLen, g_dFreqGrid[i]), curve[static_cast<std::size_t>(i)] + dRoom, 0.1)
+            << "microphone at " << g_dFreqGrid[i] << " Hz";
     }
 }
 

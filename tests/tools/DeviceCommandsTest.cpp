@@ -507,12 +507,18 @@ TEST_F(DeviceCommandsTest, AnInterruptedWriteExitsInterruptedEvenWhenItsTransfer
 }
 
 // Sound asked for where no PipeWire can be reached: said, exit 1, no port.
-TEST_F(DeviceCommandsTest, SimAudioWithoutASoundServerFails)
+// A room that is no room, or a noise level that is none, is refused before.
+TEST_F(DeviceCommandsTest, SimAudioRefusals)
 {
     const char* pszRuntime = std::getenv("XDG_RUNTIME_DIR");
     const std::string saved = pszRuntime ? pszRuntime : "";
     setenv("XDG_RUNTIME_DIR", Path("").c_str(), 1);  // an empty folder: no server socket in it
     const Result r = Ctl({"sim", "--audio"});
+    fs::create_directory(Path("room"));
+    std::ofstream(Path("room/ch2.wav")) << "not a wave";
+    const Result notWav = Ctl({"sim", "--audio", "--room", Path("room")});
+    const Result loud = Ctl({"sim", "--audio", "--room", Path("room"), "--noise", "6"});
+    const Result noAudio = Ctl({"sim", "--room", Path("room")});
     if (pszRuntime)
         setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
     else
@@ -520,6 +526,10 @@ TEST_F(DeviceCommandsTest, SimAudioWithoutASoundServerFails)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "vardenctl sim: no sound server: --audio needs a running PipeWire session\n");
     EXPECT_EQ(r.out, "");
+    EXPECT_EQ(notWav.code, 2);
+    EXPECT_EQ(notWav.err, "vardenctl sim: " + Path("room/ch2.wav") + " is not a WAV file\n");
+    EXPECT_EQ(loud.code, 2);
+    EXPECT_EQ(noAudio.code, 2);
 }
 
 }  // namespace
