@@ -16,11 +16,9 @@
 #include <numbers>
 #include <thread>
 
-#include "Filter.h"
-#include "FrameChecksum.h"
-#include "FreqTables.h"
 #include "SimAudioServer.h"
 #include "SimWavFile.h"
+#include "SoundCases.h"
 
 namespace {
 
@@ -56,18 +54,6 @@ std::vector<BYTE> ParameterFrame(int nChannel, int nIndex, const std::vector<int
     f[FRAME_INDEX2] = f[SHORT_INDEX2_COPY] = static_cast<BYTE>(nIndex);
     for (std::size_t i = 0; i < aWord.size(); ++i)
         SetWord(&f[FRAME_PAYLOAD + 2 * i], static_cast<std::int16_t>(aWord[i]));
-    SetFrameChecksum(f.data(), SHORT_FRAME_LEN);
-    return f;
-}
-
-std::vector<BYTE> ChannelFrame(int nChannel, int nOn, int nInvert, int nGain, int nDelay)
-{
-    std::vector<BYTE> f = ParameterFrame(nChannel, CHANNEL_FRAME_INDEX, {});
-    f[CH_OUTPUT] = static_cast<BYTE>(nOn);
-    f[CH_POLARITY] = static_cast<BYTE>(nInvert);
-    SetWord(&f[CH_GAIN], static_cast<std::int16_t>(nGain));
-    SetWord(&f[CH_DELAY], static_cast<std::int16_t>(nDelay));
-    f[CH_GATE] = 40;
     SetFrameChecksum(f.data(), SHORT_FRAME_LEN);
     return f;
 }
@@ -127,14 +113,10 @@ protected:
         return wav;
     }
 
-    // Flat bands, crossovers off, output on at 0 dB: the factory preset's own
-    // setting would be heard too.
-    void Flatten(int c)
+    void Write(const ChannelSpec& spec, int c)
     {
-        for (int b = 0; b < NUM_BANDS; ++b)
-            m_vp.Receive(ParameterFrame(c, b, {g_nGraphicEqFreq[b], 200, 24, 0}));
-        m_vp.Receive(ParameterFrame(c, XOVER_FRAME_INDEX, {20, 0, 20000, 0}));
-        m_vp.Receive(ChannelFrame(c, 1, 0, 600, 0));
+        const SimBlock b = MakeBlock(spec, c);
+        m_vp.Receive(b.data(), b.size());
     }
 
     CVirtualProcessor m_vp;
@@ -146,7 +128,7 @@ std::vector<double> Channel(const WavData& wav, int c)
 {
     std::vector<double> v(static_cast<std::size_t>(wav.Frames()));
     for (std::size_t n = 0; n < v.size(); ++n)
-        v[n] = wav.aSample[n * static_cast<std::size_t>(wav.nChannels) + static_cast<std::size_t>(c)];
+        v[n] = wav.aSample[n * wav.nChannels + c];
     return v;
 }
 
@@ -188,17 +170,6 @@ std::size_t Peak(const std::vector<double>& h)
         h.begin());
 }
 
-double LevelAt(const std::vector<double>& h, std::size_t n0, std::size_t nLen, double f)
-{
-    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * f / RATE);
-    std::complex<double> w = 1.0, sum = 0.0;
-    for (std::size_t n = n0; n < n0 + nLen && n < h.size(); ++n) {
-        sum += h[n] * w;
-        w *= step;
-    }
-    return 20.0 * std::log10(std::abs(sum));
-}
-
 // The sweep through the four channels: channel 1 shaped by bands and both
 // crossovers, 2 the same inverted from the right input, 3 the same delayed
 // by 37 samples, 4 off. Level within 0.05 dB of the graph's curve, delay to
@@ -206,50 +177,21 @@ double LevelAt(const std::vector<double>& h, std::size_t n0, std::size_t nLen, d
 // of channel 1 through the room, the loopback the input itself.
 TEST_F(SimAudio, SweepThroughEveryChannel)
 {
-    // The shape: three bands, a Linkwitz-Riley high-pass at 60 Hz 24 dB and
-    // a Butterworth low-pass at 12 kHz 18 dB.
-    const std::vector<std::array<int, 4>> aBand{{5, 63, 260, 20}, {17, 1000, 140, 30}, {26, 8000, 290, 40}};
+    const ChannelSpec shape{{{5, 63, 260, 20}, {17, 1000, 140, 30}, {26, 8000, 290, 40}}, 60, 0, 2, 12000, 2, 1};
     for (int c = 0; c < NUM_CHANNELS; ++c) {
-        Flatten(c);
-        for (const auto& b : aBand)
-            m_vp.Receive(ParameterFrame(c, b[0], {b[1], b[2], b[3], 0}));
-        std::vector<BYTE> xo = ParameterFrame(c, XOVER_FRAME_INDEX, {60, 0, 12000, 0});
-        xo[XO_HPF_TYPE] = 0;
-        xo[XO_HPF_SLOPE] = 2;
-        xo[XO_LPF_TYPE] = 2;
-        xo[XO_LPF_SLOPE] = 1;
-        SetFrameChecksum(xo.data(), SHORT_FRAME_LEN);
-        m_vp.Receive(xo);
-        m_vp.Receive(ChannelFrame(c, c != 3, c == 1, 600, c == 2 ? 37 : 0));
+        ChannelSpec spec = shape;
+        spec.nOn = c != 3;
+        spec.nInvert = c == 1;
+        spec.nDelay = c == 2 ? 37 : 0;
+        Write(spec, c);
     }
     ASSERT_EQ(m_vp.GetRejectedCount(), 0);
-    std::vector<double> curve(GRID_POINTS, 0.0);
-    {
-        std::vector<CFilter> f(5);
-        for (std::size_t i = 0; i < aBand.size(); ++i) {
-            f[i].SetFrequency(aBand[i][1]);
-            f[i].SetGainIndex(aBand[i][2]);
-            f[i].SetQIndex(aBand[i][3]);
-        }
-        f[3].SetBandHandle(0);
-        f[3].SetType(FILTER_HIGH_PASS);
-        f[3].SetAlignment(0);
-        f[3].SetSlope(2);
-        f[3].SetFrequency(60);
-        f[4].SetBandHandle(0);
-        f[4].SetType(FILTER_LOW_PASS);
-        f[4].SetAlignment(2);
-        f[4].SetSlope(1);
-        f[4].SetFrequency(12000);
-        for (const CFilter& e : f)
-            for (int i = 0; i < GRID_POINTS; ++i)
-                curve[static_cast<std::size_t>(i)] += e.m_dCurve[i];
-    }
+    const std::vector<double> curve = GraphCurve(shape);
 
     // A logarithmic sweep 10 Hz .. 23 kHz in 4 s at -12 dBFS, 10 ms fades,
     // a second of silence after it.
     const double T = 4.0, f1 = 10.0, f2 = 23000.0, L = T / std::log(f2 / f1);
-    std::vector<double> sweep(static_cast<std::size_t>(T * RATE));
+    std::vector<double> sweep(T * RATE);
     for (std::size_t n = 0; n < sweep.size(); ++n) {
         const double t = static_cast<double>(n) / RATE;
         const double fade = std::min({1.0, t / 0.01, (T - t) / 0.01});
@@ -264,7 +206,7 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
 
     std::array<std::vector<double>, NUM_CHANNELS> h;
     for (int c = 0; c < NUM_CHANNELS; ++c)
-        h[static_cast<std::size_t>(c)] = Deconvolve(sweep, Channel(rec, c));
+        h[c] = Deconvolve(sweep, Channel(rec, c));
     const std::size_t n1 = Peak(h[0]);
     EXPECT_EQ(Peak(h[2]), n1 + 37);
     EXPECT_EQ(Peak(h[1]), n1);
@@ -274,11 +216,10 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
 
     const std::size_t n0 = n1 - 2000, nLen = RATE;
     for (int i = 0; i < GRID_POINTS; ++i) {
-        if (g_dFreqGrid[i] < 20.0 || curve[static_cast<std::size_t>(i)] < -40.0)
+        if (g_dFreqGrid[i] < 20.0 || curve[i] < -40.0)
             continue;
         for (int c : {0, 1})
-            EXPECT_NEAR(LevelAt(h[static_cast<std::size_t>(c)], n0, nLen, g_dFreqGrid[i]),
-                        curve[static_cast<std::size_t>(i)], 0.05)
+            EXPECT_NEAR(LevelAt(h[c], g_dFreqGrid[i], n0, nLen), curve[i], 0.05)
                 << "channel " << c + 1 << " at " << g_dFreqGrid[i] << " Hz";
     }
 
@@ -295,9 +236,9 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
         const double w = 2 * std::numbers::pi * g_dFreqGrid[i] / RATE;
         const double dRoom =
             20 * std::log10(std::abs(0.5 * std::polar(1.0, -100 * w) - 0.25 * std::polar(1.0, -300 * w)));
-        if (g_dFreqGrid[i] < 20.0 || curve[static_cast<std::size_t>(i)] < -40.0)
+        if (g_dFreqGrid[i] < 20.0 || curve[i] < -40.0)
             continue;
-        EXPECT_NEAR(LevelAt(hRoom, nRoom, nLen, g_dFreqGrid[i]), curve[static_cast<std::size_t>(i)] + dRoom, 0.1)
+        EXPECT_NEAR(LevelAt(hRoom, g_dFreqGrid[i], nRoom, nLen), curve[i] + dRoom, 0.1)
             << "microphone at " << g_dFreqGrid[i] << " Hz";
     }
 }
@@ -307,7 +248,7 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
 // tone's own steepest step.
 TEST_F(SimAudio, BandChangeWhilePlaying)
 {
-    Flatten(0);
+    Write({}, 0);
     constexpr double A = 0.1;
     WavData play{2, RATE, {}};
     for (int n = 0; n < 3 * RATE; ++n) {

@@ -18,8 +18,8 @@ TEST(SimRoom, MicrophoneIsTheRoomsConvolutionAndLoopbackTheInput)
     const std::array<int, NUM_CHANNELS> anLen{ROOM_MAX_FRAMES, 1000, 0, 257};
     std::array<std::vector<float>, NUM_CHANNELS> ir;
     for (int c = 0; c < NUM_CHANNELS; ++c)
-        for (int n = 0; n < anLen[static_cast<std::size_t>(c)]; ++n)
-            ir[static_cast<std::size_t>(c)].push_back(g(rng) * 0.3f * std::exp(-n / 4000.0f));
+        for (int n = 0; n < anLen[c]; ++n)
+            ir[c].push_back(g(rng) * 0.3f * std::exp(-n / 4000.0f));
     CSimRoom room(ir, std::nullopt);
 
     constexpr int N = 6000;
@@ -37,9 +37,8 @@ TEST(SimRoom, MicrophoneIsTheRoomsConvolutionAndLoopbackTheInput)
         const int m = n - CSimRoom::LATENCY;
         double want = 0;
         for (int c = 0; c < NUM_CHANNELS; ++c)
-            for (int k = 0; k <= m && k < anLen[static_cast<std::size_t>(c)]; ++k)
-                want += static_cast<double>(ir[static_cast<std::size_t>(c)][static_cast<std::size_t>(k)]) *
-                        out[static_cast<std::size_t>(NUM_CHANNELS * (m - k) + c)];
+            for (int k = 0; k <= m && k < anLen[c]; ++k)
+                want += static_cast<double>(ir[c][k]) * out[static_cast<std::size_t>(NUM_CHANNELS * (m - k) + c)];
         dErr += (mic[2 * n] - want) * (mic[2 * n] - want);
         dPower += want * want;
         ASSERT_EQ(mic[2 * n + 1], in[2 * m]) << n;

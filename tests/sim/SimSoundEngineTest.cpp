@@ -6,77 +6,10 @@
 #include <numbers>
 #include <vector>
 
-#include "Filter.h"
-#include "FreqTables.h"
 #include "SimSoundEngine.h"
+#include "SoundCases.h"
 
 namespace {
-
-struct Band {
-    int nBand, nFreq, nGain, nQ;
-};
-struct ChannelSpec {
-    std::vector<Band> aBand;
-    int nHpFreq = 20, nHpAlign = 0, nHpSlope = 0;
-    int nLpFreq = 20000, nLpAlign = 0, nLpSlope = 0;
-    int nGain = 600;  // 0 dB
-    int nInvert = 0, nOn = 1, nDelay = 0, nGate = 40, nInputLevel = 0;
-};
-
-SimBlock MakeBlock(const ChannelSpec& spec)
-{
-    SimBlock b{};
-    for (int i = 0; i < NUM_BANDS; ++i) {
-        SetWord(&b[BlockBand(i) + BLOCK_BAND_FREQ], static_cast<std::int16_t>(g_nGraphicEqFreq[i]));
-        SetWord(&b[BlockBand(i) + BLOCK_BAND_GAIN], 200);
-    }
-    for (const Band& band : spec.aBand) {
-        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_FREQ], static_cast<std::int16_t>(band.nFreq));
-        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_GAIN], static_cast<std::int16_t>(band.nGain));
-        SetWord(&b[BlockBand(band.nBand) + BLOCK_BAND_Q], static_cast<std::int16_t>(band.nQ));
-    }
-    SetWord(&b[BLOCK_HPF_FREQ], static_cast<std::int16_t>(spec.nHpFreq));
-    b[BLOCK_HPF_TYPE] = static_cast<BYTE>(spec.nHpAlign);
-    b[BLOCK_HPF_SLOPE] = static_cast<BYTE>(spec.nHpSlope);
-    SetWord(&b[BLOCK_LPF_FREQ], static_cast<std::int16_t>(spec.nLpFreq));
-    b[BLOCK_LPF_TYPE] = static_cast<BYTE>(spec.nLpAlign);
-    b[BLOCK_LPF_SLOPE] = static_cast<BYTE>(spec.nLpSlope);
-    b[BLOCK_OUTPUT] = static_cast<BYTE>(spec.nOn);
-    b[BLOCK_POLARITY] = static_cast<BYTE>(spec.nInvert);
-    SetWord(&b[BLOCK_GAIN], static_cast<std::int16_t>(spec.nGain));
-    SetWord(&b[BLOCK_DELAY], static_cast<std::int16_t>(spec.nDelay));
-    b[BLOCK_GATE] = static_cast<BYTE>(spec.nGate);
-    b[BLOCK_INPUT_LEVEL] = static_cast<BYTE>(spec.nInputLevel);
-    return b;
-}
-
-// The graph's curve of the channel: the sum of its elements' curves, plus the
-// channel gain.
-std::vector<double> GraphCurve(const ChannelSpec& spec)
-{
-    std::vector<double> curve(GRID_POINTS, (spec.nGain - 600) * 0.1);
-    const auto add = [&](const CFilter& f) {
-        for (int i = 0; i < GRID_POINTS; ++i)
-            curve[static_cast<std::size_t>(i)] += f.m_dCurve[i];
-    };
-    for (const Band& band : spec.aBand) {
-        CFilter f;
-        f.SetFrequency(band.nFreq);
-        f.SetGainIndex(band.nGain);
-        f.SetQIndex(band.nQ);
-        add(f);
-    }
-    for (int nType : {FILTER_HIGH_PASS, FILTER_LOW_PASS}) {
-        CFilter f;
-        f.SetBandHandle(0);
-        f.SetType(nType);
-        f.SetAlignment(nType == FILTER_HIGH_PASS ? spec.nHpAlign : spec.nLpAlign);
-        f.SetSlope(nType == FILTER_HIGH_PASS ? spec.nHpSlope : spec.nLpSlope);
-        f.SetFrequency(nType == FILTER_HIGH_PASS ? spec.nHpFreq : spec.nLpFreq);
-        add(f);
-    }
-    return curve;
-}
 
 using Signal = std::vector<std::array<float, NUM_CHANNELS>>;
 
@@ -86,7 +19,7 @@ template <class In> Signal RunEngine(CSimSoundEngine& engine, int nFrames, In in
                                      const std::function<void(CSimSoundEngine&)>& change = {})
 {
     constexpr int BLOCK = 256;
-    Signal out(static_cast<std::size_t>(nFrames));
+    Signal out(nFrames);
     std::vector<float> aIn(2 * BLOCK);
     for (int n0 = 0; n0 < nFrames; n0 += BLOCK) {
         if (change && n0 == nChangeAt)
@@ -94,10 +27,10 @@ template <class In> Signal RunEngine(CSimSoundEngine& engine, int nFrames, In in
         const int n = std::min(BLOCK, nFrames - n0);
         for (int i = 0; i < n; ++i) {
             const auto [l, r] = in(n0 + i);
-            aIn[2 * static_cast<std::size_t>(i)] = l;
-            aIn[2 * static_cast<std::size_t>(i) + 1] = r;
+            aIn[2 * i] = l;
+            aIn[2 * i + 1] = r;
         }
-        engine.Process(aIn.data(), n, out[static_cast<std::size_t>(n0)].data());
+        engine.Process(aIn.data(), n, out[n0].data());
     }
     return out;
 }
@@ -112,7 +45,7 @@ std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<
 {
     std::array<SimBlock, NUM_CHANNELS> blocks;
     for (int c = 0; c < NUM_CHANNELS; ++c)
-        blocks[static_cast<std::size_t>(c)] = MakeBlock(spec[static_cast<std::size_t>(c)]);
+        blocks[c] = MakeBlock(spec[c]);
     CSimSoundEngine withImpulse, dcOnly;
     withImpulse.SetLive(blocks);
     dcOnly.SetLive(blocks);
@@ -124,23 +57,8 @@ std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<
     std::array<std::vector<double>, NUM_CHANNELS> h;
     for (int c = 0; c < NUM_CHANNELS; ++c)
         for (int n = IMPULSE_AT; n < nFrames; ++n)
-            h[static_cast<std::size_t>(c)].push_back(
-                (static_cast<double>(a[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)]) -
-                 b[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)]) /
-                0.5);
+            h[c].push_back((static_cast<double>(a[n][c]) - b[n][c]) / 0.5);
     return h;
-}
-
-// |H(f)| in dB from the impulse response, summed at f itself.
-double LevelAt(const std::vector<double>& h, double f)
-{
-    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * f / SOUND_RATE);
-    std::complex<double> w = 1.0, sum = 0.0;
-    for (double v : h) {
-        sum += v * w;
-        w *= step;
-    }
-    return 20.0 * std::log10(std::abs(sum));
 }
 
 // Each output's level equals the graph's curve within 0.05 dB from 20 Hz to
@@ -156,12 +74,11 @@ TEST(SimSoundEngine, LevelEqualsTheGraphsCurve)
     }};
     const auto h = ImpulseResponses(spec, 5 * SOUND_RATE);
     for (int c = 0; c < NUM_CHANNELS; ++c) {
-        const std::vector<double> curve = GraphCurve(spec[static_cast<std::size_t>(c)]);
+        const std::vector<double> curve = GraphCurve(spec[c]);
         for (int i = 0; i < GRID_POINTS; ++i) {
-            if (g_dFreqGrid[i] < 20.0 || curve[static_cast<std::size_t>(i)] < -60.0)
+            if (g_dFreqGrid[i] < 20.0 || curve[i] < -60.0)
                 continue;
-            EXPECT_NEAR(LevelAt(h[static_cast<std::size_t>(c)], g_dFreqGrid[i]), curve[static_cast<std::size_t>(i)],
-                        0.05)
+            EXPECT_NEAR(LevelAt(h[c], g_dFreqGrid[i]), curve[i], 0.05)
                 << "channel " << c + 1 << " at " << g_dFreqGrid[i] << " Hz";
         }
     }
@@ -210,7 +127,7 @@ double Amplitude(const Signal& s, int c, int n0, int nPeriods = 4)
     double sc = 0, ss = 0;
     const int N = 48 * nPeriods;
     for (int n = n0; n < n0 + N; ++n) {
-        const double v = s[static_cast<std::size_t>(n)][static_cast<std::size_t>(c)];
+        const double v = s[n][c];
         sc += v * std::cos(2.0 * std::numbers::pi * n / 48.0);
         ss += v * std::sin(2.0 * std::numbers::pi * n / 48.0);
     }
@@ -255,9 +172,8 @@ TEST(SimSoundEngine, ChangesWhilePlaying)
     const double dMaxStep = 2.0 * std::sin(std::numbers::pi / 48.0) * A * dRatio * 1.01;
     double dQuietest = 1.0;
     for (int n = CHANGE_AT - 480; n < nSettled + 480; ++n) {
-        EXPECT_LE(std::fabs(out[static_cast<std::size_t>(n)][0] - out[static_cast<std::size_t>(n - 1)][0]), dMaxStep)
-            << n;
-        dQuietest = std::min(dQuietest, std::fabs(static_cast<double>(out[static_cast<std::size_t>(n)][2])));
+        EXPECT_LE(std::fabs(out[n][0] - out[n - 1][0]), dMaxStep) << n;
+        dQuietest = std::min(dQuietest, std::fabs(static_cast<double>(out[n][2])));
     }
     EXPECT_EQ(dQuietest, 0.0);
     // Muted, then unmuted to the new setting: two changes one after the other.
