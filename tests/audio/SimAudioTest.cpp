@@ -5,6 +5,7 @@
 #include <fftw3.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,17 +26,14 @@ namespace {
 using namespace std::chrono_literals;
 constexpr int RATE = SOUND_RATE;
 
-pid_t Spawn(const std::vector<std::string>& args)
+pid_t Spawn(std::vector<std::string> args)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0) << argv[0];
     return pid;
 }
 
@@ -81,9 +79,10 @@ protected:
         std::filesystem::remove_all(m_dir);
     }
 
-    // Plays the stereo frames into the sink and records the four outputs
-    // meanwhile; during() runs on this thread while the sound plays.
-    WavData PlayAndRecord(const WavData& play, const std::function<void()>& during = {}, WavData* pMic = nullptr)
+    // Plays the stereo frames into the sink and records the four outputs and
+    // the microphone meanwhile; during() runs on this thread while the sound
+    // plays.
+    WavData PlayAndRecord(const WavData& play, const std::function<void()>& during = {})
     {
         std::string error;
         const std::string in = m_dir + "/play.wav", out = m_dir + "/rec.wav", mic = m_dir + "/mic.wav";
@@ -102,10 +101,7 @@ protected:
         kill(recMic, SIGINT);
         Wait(rec);
         Wait(recMic);
-        if (pMic) {
-            EXPECT_TRUE(ReadWavFile(mic, *pMic, error)) << error;
-            EXPECT_EQ(pMic->nChannels, 2);
-        }
+        EXPECT_TRUE(ReadWavFile(mic, m_mic, error) && m_mic.nChannels == 2) << error;
         EXPECT_EQ(m_server.GetUnderruns(), 0);
         WavData wav;
         EXPECT_TRUE(ReadWavFile(out, wav, error)) << error;
@@ -122,6 +118,7 @@ protected:
     CVirtualProcessor m_vp;
     CSimAudioServer m_server;
     std::string m_dir;
+    WavData m_mic;
 };
 
 std::vector<double> Channel(const WavData& wav, int c)
@@ -201,8 +198,7 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
     for (double v : sweep)
         play.aSample.insert(play.aSample.end(), 2, static_cast<float>(v));
     play.aSample.resize(play.aSample.size() + 2 * RATE, 0.0f);
-    WavData mic;
-    const WavData rec = PlayAndRecord(play, {}, &mic);
+    const WavData rec = PlayAndRecord(play);
 
     std::array<std::vector<double>, NUM_CHANNELS> h;
     for (int c = 0; c < NUM_CHANNELS; ++c)
@@ -224,12 +220,12 @@ TEST_F(SimAudio, SweepThroughEveryChannel)
     }
 
     // The microphone against the loopback: channel 1's curve times the room's.
-    const std::vector<double> loop = Channel(mic, 1);
+    const std::vector<double> loop = Channel(m_mic, 1);
     const std::vector<double> hLoop = Deconvolve(sweep, loop);
     const std::size_t nLoop = Peak(hLoop);
     for (std::size_t n = 0; n < sweep.size(); ++n)
         ASSERT_EQ(loop[nLoop + n], static_cast<float>(sweep[n])) << n;
-    const std::vector<double> hRoom = Deconvolve(loop, Channel(mic, 0));
+    const std::vector<double> hRoom = Deconvolve(loop, Channel(m_mic, 0));
     // The microphone lags the loopback by the engine's latency and the room.
     const std::size_t nRoom = 0;
     for (int i = 0; i < GRID_POINTS; ++i) {
@@ -263,14 +259,8 @@ TEST_F(SimAudio, BandChangeWhilePlaying)
     const std::vector<double> y = Channel(rec, 0);
     // The tone's level over each period.
     std::vector<double> level(y.size(), 0.0);
-    for (std::size_t n = 48; n < y.size(); ++n) {
-        double s = 0, c = 0;
-        for (std::size_t k = n - 48; k < n; ++k) {
-            s += y[k] * std::sin(2 * std::numbers::pi * static_cast<double>(k) / 48.0);
-            c += y[k] * std::cos(2 * std::numbers::pi * static_cast<double>(k) / 48.0);
-        }
-        level[n] = std::hypot(s, c) / 24.0;
-    }
+    for (std::size_t n = 48; n < y.size(); ++n)
+        level[n] = ToneLevel([&](int k) { return y[k]; }, static_cast<int>(n) - 48);
     const double dNew = A * 2.0;  // +6 dB at the band's centre
     const auto left = std::find_if(level.begin() + RATE / 2, level.end(), [&](double v) { return v > A * 1.01; });
     ASSERT_NE(left, level.end());

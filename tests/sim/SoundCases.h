@@ -94,3 +94,15 @@ inline double LevelAt(const std::vector<double>& h, double f, std::size_t n0 = 0
     }
     return 20.0 * std::log10(std::abs(sum));
 }
+
+// The level of a 1 kHz tone (48 samples a period) in y(n), over nPeriods
+// whole periods from n0.
+template <class Y> double ToneLevel(Y y, int n0, int nPeriods = 1)
+{
+    double sc = 0, ss = 0;
+    for (int n = n0; n < n0 + 48 * nPeriods; ++n) {
+        sc += y(n) * std::cos(2.0 * std::numbers::pi * n / 48.0);
+        ss += y(n) * std::sin(2.0 * std::numbers::pi * n / 48.0);
+    }
+    return std::hypot(sc, ss) / (24.0 * nPeriods);
+}
