@@ -31,6 +31,10 @@ until pw-cli ls Node 2>/dev/null | grep -q Dummy-Driver; do
     fi
     sleep 0.1
 done
+# Long cycles (170 ms), so a busy machine that is late for one does not
+# break the sound the tests measure.
+pw-metadata -n settings 0 clock.max-quantum 8192 >/dev/null
+pw-metadata -n settings 0 clock.force-quantum 8192 >/dev/null
 "$@"
 '
 dbus-run-session -- sh -c "$exec_inside" with-pipewire "$@"
