@@ -35,6 +35,8 @@ bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& options, 
             options.bVersion = true;
         } else if (strArg == "--simulate") {
             options.bSimulate = true;
+        } else if (strArg == "--audio") {
+            options.bAudio = true;
         } else if (strArg == "--state") {
             if (!value(options.strStateFile))
                 return false;
@@ -57,17 +59,23 @@ bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& options, 
         strError = "--state needs --simulate";
         return false;
     }
+    if (options.bAudio && !options.bSimulate) {
+        strError = "--audio needs --simulate";
+        return false;
+    }
     return true;
 }
 
 std::string AppHelpText()
 {
-    return "Usage: varden [--simulate [--state FILE]] [--port PATH]... [FILE.dia]\n"
+    return "Usage: varden [--simulate [--state FILE] [--audio]] [--port PATH]... [FILE.dia]\n"
            "The control window of the four-channel audio processor.\n"
            "\n"
            "  --simulate      start a virtual processor inside the program and list its\n"
            "                  port first, so \"Link\" connects to it without hardware\n"
            "  --state FILE    keep the virtual processor's presets and names in FILE\n"
+           "  --audio         let the virtual processor be heard: it plays what reaches the\n"
+           "                  PipeWire sink varden-sim-in on the source varden-sim-out\n"
            "  --port PATH     list a port that discovery does not find (a pseudo-terminal,\n"
            "                  a Bluetooth serial device) first and select it; a device\n"
            "                  server's port is tcp://HOST:PORT or rfc2217://HOST:PORT\n"

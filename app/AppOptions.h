@@ -8,6 +8,7 @@
 struct AppOptions {
     bool bSplash = true;                 // /Embedding or /Automation withhold it
     bool bSimulate = false;              // the built-in virtual processor
+    bool bAudio = false;                 // its sound on PipeWire
     std::string strStateFile;            // its presets between runs
     std::vector<std::string> astrPorts;  // listed above the discovered ports
     std::string strPresetFile;           // opened at start

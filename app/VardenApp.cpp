@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "AppMessageBox.h"
+#include "MessageBox.h"
+#include "SimAudioServer.h"
 #include "SimPtyServer.h"
 #include "SplashWnd.h"
 #include "VardenDlg.h"
@@ -16,8 +18,24 @@ CVardenApp::~CVardenApp()
         qApp->removeEventFilter(this);
     // The window (and its port) goes before the device it talks to.
     m_pDlg.reset();
+    if (m_pSim && m_pSound)
+        m_pSim->WithProcessor([](CVirtualProcessor& vp) { vp.SetLiveListener({}); });
     if (m_pSim)
         m_pSim->Stop();
+    m_pSound.reset();
+}
+
+// Without a sound server the virtual processor still serves, silently.
+void CVardenApp::StartSound()
+{
+    m_pSound = std::make_unique<CSimAudioServer>();
+    std::string strError;
+    if (!m_pSound->Start(strError)) {
+        m_pSound.reset();
+        ShowMessageBox(strError + "\nThe virtual processor runs without sound.", MessageIcon::Warning);
+        return;
+    }
+    m_pSim->WithProcessor([this](CVirtualProcessor& vp) { vp.SetLiveListener(m_pSound->MakeLiveListener()); });
 }
 
 bool CVardenApp::InitInstance()
@@ -48,6 +66,8 @@ bool CVardenApp::InitInstance()
     // over the window that goes on with the default preset.
     if (!m_options.strPresetFile.empty())
         m_pDlg->OpenPresetFileStep(m_options.strPresetFile);
+    if (m_pSim && m_options.bAudio)
+        StartSound();
     return true;
 }
 

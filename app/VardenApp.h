@@ -7,6 +7,7 @@
 
 #include "AppOptions.h"
 
+class CSimAudioServer;
 class CSimPtyServer;
 class CVardenDlg;
 
@@ -26,7 +27,10 @@ protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
+    void StartSound();
+
     AppOptions m_options;
+    std::unique_ptr<CSimAudioServer> m_pSound;
     std::unique_ptr<CSimPtyServer> m_pSim;
     std::unique_ptr<CVardenDlg> m_pDlg;
 };

@@ -8,16 +8,17 @@ set(LAYERS
   "protocol:"
   "response:"
   "Serial:"
+  "audio:"
   "tuning:response"
   "model:protocol,response,tuning"
   "link:model,protocol,response,tuning,Serial"
-  "sim:model,protocol,response,tuning"
-  "tools/vardenctl:link,model,protocol,response,tuning,Serial,sim"
+  "sim:audio,model,protocol,response,tuning"
+  "tools/vardenctl:audio,link,model,protocol,response,tuning,Serial,sim"
   "controls:link,model,protocol,response,tuning,Serial"
-  "app:controls,link,model,protocol,response,tuning,Serial,sim"
-  "tools/gallery:app,controls,link,model,protocol,response,tuning,Serial,sim")
+  "app:audio,controls,link,model,protocol,response,tuning,Serial,sim"
+  "tools/gallery:app,audio,controls,link,model,protocol,response,tuning,Serial,sim")
 # Standard library and POSIX only below the window.
-set(CORE protocol response Serial tuning model link sim tools/vardenctl)
+set(CORE protocol response Serial audio tuning model link sim tools/vardenctl)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "give -DSOURCE_DIR=<top of the tree>")

@@ -71,6 +71,13 @@ void CVirtualProcessor::ResetToFactory()
         m_aSlot[s] = preset.aBlock;
         m_aPendingName[s].reset();
     }
+    LiveChanged();
+}
+
+void CVirtualProcessor::SetLiveListener(LiveListener listener)
+{
+    m_liveListener = std::move(listener);
+    LiveChanged();
 }
 
 const SimBlock& CVirtualProcessor::GetBlock(int nSlot, int nChannel) const
@@ -245,6 +252,8 @@ void CVirtualProcessor::HandleFrame()
         SetFrameChecksum(blk.data(), BLOCK_FRAME_LEN);
         if (m_aPendingName[index2])
             m_aName[index2] = *m_aPendingName[index2];
+        if (index2 == 0)
+            LiveChanged();
         Answer(MakeShortFrame(CMD_ACK, index1, index2));
         break;
     }
@@ -282,6 +291,7 @@ void CVirtualProcessor::ApplyParameter()
         p[BLOCK_INPUT_LEVEL] = f[CH_INPUT_LEVEL];
     }
     SetFrameChecksum(p, BLOCK_FRAME_LEN);
+    LiveChanged();
 }
 
 void CVirtualProcessor::Reject(SimReject reason)
@@ -369,5 +379,6 @@ bool CVirtualProcessor::LoadState(const std::vector<BYTE>& data)
     m_aSlot = aSlot;
     for (auto& pending : m_aPendingName)
         pending.reset();
+    LiveChanged();
     return true;
 }

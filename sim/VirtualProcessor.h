@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -62,6 +63,12 @@ public:
     std::vector<BYTE> SaveState() const;
     bool LoadState(const std::vector<BYTE>& data);
 
+    // Called after every change of the live slot 0 (parameter frames, block
+    // writes to slot 0, a reset, a loaded state), on the thread that made it:
+    // the sound follows the live setting through it.
+    using LiveListener = std::function<void(const CVirtualProcessor&)>;
+    void SetLiveListener(LiveListener listener);
+
     // Frames taken and answered (the answer perhaps spoiled by a fault), by
     // the command byte of the request.
     int GetAcceptedCount(BYTE command) const { return m_anAccepted[command]; }
@@ -98,6 +105,13 @@ private:
     int m_nLateMs = DEFAULT_LATE_MS;
     int m_nSplitPieceLen = DEFAULT_SPLIT_PIECE_LEN;
     int m_nSplitGapMs = DEFAULT_SPLIT_GAP_MS;
+
+    void LiveChanged() const
+    {
+        if (m_liveListener)
+            m_liveListener(*this);
+    }
+    LiveListener m_liveListener;
 
     std::array<int, 256> m_anAccepted{};
     int m_nRejected = 0;

@@ -114,7 +114,7 @@ TEST(AppOptionsTest, CommandLineWordsAndMistakes)
     EXPECT_FALSE(automation.bSplash);
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--state", "x"}, {"--port"}, {"--bogus"}, {"a.dia", "b.dia"}, {"-Embeddingx"}}) {
+             {"--state", "x"}, {"--port"}, {"--bogus"}, {"a.dia", "b.dia"}, {"-Embeddingx"}, {"--audio"}}) {
         AppOptions rejected;
         strError.clear();
         EXPECT_FALSE(ParseAppOptions(bad, rejected, strError)) << bad[0];

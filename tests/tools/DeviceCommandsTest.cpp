@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -503,6 +504,32 @@ TEST_F(DeviceCommandsTest, AnInterruptedWriteExitsInterruptedEvenWhenItsTransfer
     ASSERT_EQ(Ctl({"read", "--port", port, "--slot", "3", Path("back.dia")}).code, 0);
     EXPECT_EQ(ReadBytes(Path("back.dia")), ReadBytes(Path("demo.dia"))) << "the transfer was finished";
     EXPECT_EQ(sim.Finish(SIGINT).code, 0);
+}
+
+// Sound asked for where no PipeWire can be reached: said, exit 1, no port.
+// A room that is no room, or a noise level that is none, is refused before.
+TEST_F(DeviceCommandsTest, SimAudioRefusals)
+{
+    const char* pszRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = pszRuntime ? pszRuntime : "";
+    setenv("XDG_RUNTIME_DIR", Path("").c_str(), 1);  // an empty folder: no server socket in it
+    const Result r = Ctl({"sim", "--audio"});
+    fs::create_directory(Path("room"));
+    std::ofstream(Path("room/ch2.wav")) << "not a wave";
+    const Result notWav = Ctl({"sim", "--audio", "--room", Path("room")});
+    const Result loud = Ctl({"sim", "--audio", "--room", Path("room"), "--noise", "6"});
+    const Result noAudio = Ctl({"sim", "--room", Path("room")});
+    if (pszRuntime)
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vardenctl sim: no sound server: --audio needs a running PipeWire session\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(notWav.code, 2);
+    EXPECT_EQ(notWav.err, "vardenctl sim: " + Path("room/ch2.wav") + " is not a WAV file\n");
+    EXPECT_EQ(loud.code, 2);
+    EXPECT_EQ(noAudio.code, 2);
 }
 
 }  // namespace

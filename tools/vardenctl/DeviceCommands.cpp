@@ -22,6 +22,7 @@
 #include "PresetNameRule.h"
 #include "SerialDiscoveryError.h"
 #include "SimPtyServer.h"
+#include "SimSound.h"
 #include "SlotVerify.h"
 #include "TALVRoute.h"
 
@@ -163,13 +164,22 @@ int RunSim(const CommandLine& cl)
         ~Closer() { ::close(fd); }
     } closeSignal{fdSignal};
 
+    int nExit = EXIT_OK;
+    const std::unique_ptr<CSimAudioServer> pSound = StartSimSound(cl, nExit);
+    if (nExit != EXIT_OK)
+        return nExit;
     CSimPtyServer server(options);
     std::string error;
     if (!server.Start(error))
         return cl.Fail(EXIT_IO, error);
+    if (pSound)
+        AttachSimSound(server, *pSound);
     cl.out << server.GetPortPath() << std::endl;
     cl.err << "vardenctl sim: serving on " << server.GetPortPath() << (options.bPaced ? " at 9600 baud" : " unpaced")
            << "; Ctrl-C ends it\n";
+    if (pSound)
+        cl.err << "vardenctl sim: sound on PipeWire: play into " << SIM_SINK_NAME << ", the outputs are "
+               << SIM_SOURCE_NAME << "\n";
     // Serve until a signal, or until the hang-up fault has taken the port
     // away: a port that is gone serves nobody.
     pollfd afd[2] = {{fdSignal, POLLIN, 0}, {server.GetHangUpDescriptor(), POLLIN, 0}};
@@ -178,6 +188,8 @@ int RunSim(const CommandLine& cl)
     if (afd[1].revents & POLLIN)
         cl.err << "vardenctl sim: the line was hung up (fault hangup); " << server.GetPortPath()
                << " is gone, ending\n";
+    if (pSound)
+        DetachSimSound(server, *pSound, cl);
     if (!server.Stop(error))
         return cl.Fail(EXIT_IO, "the state was not saved: " + error);
     if (!options.strStateFile.empty())

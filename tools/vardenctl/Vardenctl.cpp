@@ -168,16 +168,28 @@ const std::vector<Command>& Commands()
          {},
          RunPorts},
         {"sim",
-         "sim [--fast] [--fault MODE] [--state FILE]",
+         "sim [--fast] [--fault MODE] [--state FILE] [--audio [--room FOLDER] [--noise DBFS]]",
          "Starts the virtual processor on a pseudo-terminal, prints the port path to\n"
          "open, and serves until interrupted (Ctrl-C, SIGTERM or SIGHUP), or until the\n"
          "hangup fault has taken the port away.\n"
          "  --fast        answer at once instead of at the pace of a 9600-baud line\n"
          "  --fault MODE  misbehave: none, silent, bad-trailer, garbage, split, late, hangup\n"
          "  --state FILE  resume the presets and names kept in FILE, and save them\n"
-         "                there when ending",
+         "                there when ending\n"
+         "  --audio       also be heard: a PipeWire sink varden-sim-in (FL FR) and a\n"
+         "                source varden-sim-out (AUX0..AUX3 = channels 1..4; 1 and 3\n"
+         "                from the left input, 2 and 4 from the right)\n"
+         "  --room FOLDER with --audio: loudspeakers in a room, ch1.wav..ch4.wav (48 kHz\n"
+         "                mono impulse responses up to 2 s) at a microphone; a source\n"
+         "                varden-sim-mic carries the microphone and the left input\n"
+         "  --noise DBFS  white noise at the microphone, at this RMS level",
          0,
-         {{"--fast", false, false}, {"--fault", true, false}, {"--state", true, false}},
+         {{"--fast", false, false},
+          {"--fault", true, false},
+          {"--state", true, false},
+          {"--audio", false, false},
+          {"--room", true, false},
+          {"--noise", true, false}},
          RunSim},
         {"names",
          "names {--port PORT | --device NAME | --all}...",

@@ -1,0 +1,116 @@
+#include "PwStream.h"
+
+#include <pipewire/pipewire.h>
+#include <spa/param/audio/format-utils.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+constexpr std::uint32_t RATE = 48000;
+constexpr int CONNECT_TIMEOUT_S = 5;
+}  // namespace
+
+struct CPwStream::Listener {
+    spa_hook hook{};
+    pw_stream_events events{};
+};
+
+CPwStream::CPwStream(CPipeWireSession& session, PwStreamSpec spec, ProcessFn fn, void* pUser)
+    : m_session(session), m_spec(std::move(spec)), m_fn(fn), m_pUser(pUser)
+{
+}
+
+CPwStream::~CPwStream()
+{
+    if (m_pStream) {
+        CPipeWireSession::CLock lock(m_session);
+        pw_stream_destroy(m_pStream);
+    }
+}
+
+void CPwStream::OnStateChanged(void* pData, int, int nState, const char* pszError)
+{
+    auto* self = static_cast<CPwStream*>(pData);
+    self->m_nState = nState;
+    if (pszError)
+        self->m_strStreamError = pszError;
+    pw_thread_loop_signal(self->m_session.GetLoop(), false);
+}
+
+void CPwStream::OnProcess(void* pData)
+{
+    auto* self = static_cast<CPwStream*>(pData);
+    pw_buffer* b = pw_stream_dequeue_buffer(self->m_pStream);
+    if (!b)
+        return;
+    spa_data& d = b->buffer->datas[0];
+    const std::uint32_t nStride = sizeof(float) * static_cast<std::uint32_t>(self->m_spec.nChannels);
+    if (d.data) {
+        auto* p = static_cast<float*>(d.data);
+        if (self->m_spec.bSource) {
+            std::uint32_t nFrames = d.maxsize / nStride;
+            if (b->requested)
+                nFrames = std::min(nFrames, static_cast<std::uint32_t>(b->requested));
+            self->m_fn(self->m_pUser, p, static_cast<int>(nFrames));
+            d.chunk->offset = 0;
+            d.chunk->stride = static_cast<std::int32_t>(nStride);
+            d.chunk->size = nFrames * nStride;
+        } else {
+            auto* pStart = reinterpret_cast<float*>(static_cast<char*>(d.data) + d.chunk->offset % d.maxsize);
+            self->m_fn(self->m_pUser, pStart, static_cast<int>(std::min(d.chunk->size, d.maxsize) / nStride));
+        }
+    }
+    pw_stream_queue_buffer(self->m_pStream, b);
+}
+
+bool CPwStream::Connect(std::string& strError)
+{
+    CPipeWireSession::CLock lock(m_session);
+    pw_properties* props = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CLASS, m_spec.bSource ? "Audio/Source" : "Audio/Sink",
+        PW_KEY_NODE_NAME, m_spec.strName.c_str(), PW_KEY_NODE_DESCRIPTION, m_spec.strDescription.c_str(), nullptr);
+    m_pStream = pw_stream_new(m_session.GetCore(), m_spec.strName.c_str(), props);
+    if (!m_pStream) {
+        strError = "cannot make the node " + m_spec.strName + ": " + std::strerror(errno);
+        return false;
+    }
+    m_pListener = std::make_unique<Listener>();
+    m_pListener->events.version = PW_VERSION_STREAM_EVENTS;
+    m_pListener->events.state_changed = [](void* p, pw_stream_state o, pw_stream_state s, const char* e) {
+        OnStateChanged(p, o, s, e);
+    };
+    m_pListener->events.process = &CPwStream::OnProcess;
+    pw_stream_add_listener(m_pStream, &m_pListener->hook, &m_pListener->events, this);
+
+    std::uint8_t buffer[1024];
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    spa_audio_info_raw info{};
+    info.format = SPA_AUDIO_FORMAT_F32;
+    info.rate = RATE;
+    info.channels = static_cast<std::uint32_t>(m_spec.nChannels);
+    for (std::uint32_t c = 0; c < info.channels && c < SPA_AUDIO_MAX_CHANNELS; ++c) {
+        const std::uint32_t nStereo = c == 0 ? SPA_AUDIO_CHANNEL_FL : SPA_AUDIO_CHANNEL_FR;
+        info.position[c] = m_spec.bAuxPositions ? SPA_AUDIO_CHANNEL_AUX0 + c : nStereo;
+    }
+    const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+    const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
+    if (pw_stream_connect(m_pStream, m_spec.bSource ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT, PW_ID_ANY, flags,
+                          params, 1) < 0) {
+        strError = "cannot connect the node " + m_spec.strName;
+        return false;
+    }
+    // Wait until the server has the node, or says why not.
+    timespec deadline{};
+    pw_thread_loop_get_time(m_session.GetLoop(), &deadline, CONNECT_TIMEOUT_S * SPA_NSEC_PER_SEC);
+    while (m_nState != PW_STREAM_STATE_PAUSED && m_nState != PW_STREAM_STATE_STREAMING &&
+           m_nState != PW_STREAM_STATE_ERROR) {
+        if (pw_thread_loop_timed_wait_full(m_session.GetLoop(), &deadline) != 0)
+            break;
+    }
+    if (m_nState == PW_STREAM_STATE_PAUSED || m_nState == PW_STREAM_STATE_STREAMING)
+        return true;
+    strError = "the sound server did not take the node " + m_spec.strName +
+               (m_strStreamError.empty() ? std::string() : ": " + m_strStreamError);
+    return false;
+}

@@ -1,0 +1,47 @@
+// One PipeWire stream node of 32-bit float interleaved frames at 48 kHz,
+// processed on PipeWire's real-time thread: a sink the graph plays into or a
+// source the graph records from. The process function must not block.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "PipeWireSession.h"
+
+struct pw_stream;
+
+struct PwStreamSpec {
+    std::string strName;         // node.name
+    std::string strDescription;  // node.description
+    bool bSource = false;        // Audio/Source, else Audio/Sink
+    int nChannels = 2;
+    bool bAuxPositions = false;  // AUX0.., else FL FR
+};
+
+class CPwStream {
+public:
+    // A sink hands over the frames it got, a source fills the frames asked for.
+    using ProcessFn = void (*)(void* pUser, float* pFrames, int nFrames);
+
+    CPwStream(CPipeWireSession& session, PwStreamSpec spec, ProcessFn fn, void* pUser);
+    ~CPwStream();
+    CPwStream(const CPwStream&) = delete;
+    CPwStream& operator=(const CPwStream&) = delete;
+
+    // Creates the node and waits until PipeWire has it; false with the reason.
+    bool Connect(std::string& strError);
+
+private:
+    static void OnProcess(void* pData);
+    static void OnStateChanged(void* pData, int nOld, int nState, const char* pszError);
+
+    CPipeWireSession& m_session;
+    PwStreamSpec m_spec;
+    ProcessFn m_fn;
+    void* m_pUser;
+    pw_stream* m_pStream = nullptr;
+    struct Listener;
+    std::unique_ptr<Listener> m_pListener;
+    int m_nState = 0;
+    std::string m_strStreamError;
+};

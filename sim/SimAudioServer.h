@@ -1,0 +1,58 @@
+// The virtual processor's sound on the user's PipeWire: a sink
+// "varden-sim-in" that music or a measurement is played into, and a source
+// "varden-sim-out" with the four outputs (AUX0..AUX3 = channels 1..4). The
+// sink's real-time callback runs the sound engine; the source plays what it
+// made through a lock-free ring, one quantum later at most. With a room, a
+// third node "varden-sim-mic" carries the microphone and the loopback.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "PipeWireSession.h"
+#include "PwStream.h"
+#include "SampleRing.h"
+#include "SimRoom.h"
+#include "SimSoundEngine.h"
+#include "VirtualProcessor.h"
+
+inline constexpr const char* SIM_SINK_NAME = "varden-sim-in";
+inline constexpr const char* SIM_SOURCE_NAME = "varden-sim-out";
+inline constexpr const char* SIM_MIC_NAME = "varden-sim-mic";
+
+class CSimAudioServer {
+public:
+    CSimAudioServer();
+    ~CSimAudioServer();
+    CSimAudioServer(const CSimAudioServer&) = delete;
+    CSimAudioServer& operator=(const CSimAudioServer&) = delete;
+
+    // Connects to PipeWire and makes the nodes; false with the reason
+    // (NO_SOUND_SERVER when there is no PipeWire to be reached).
+    bool Start(std::string& strError, std::unique_ptr<CSimRoom> pRoom = nullptr);
+
+    // What the virtual processor calls after each change of its live slot.
+    CVirtualProcessor::LiveListener MakeLiveListener();
+
+    // Source cycles that found fewer frames ready than asked for while sound
+    // was coming in: under-runs heard as gaps.
+    long GetUnderruns() const { return m_nUnderruns.load(); }
+
+private:
+    static void OnInput(void* pUser, float* pFrames, int nFrames);
+    static void OnOutput(void* pUser, float* pFrames, int nFrames);
+    static void OnMic(void* pUser, float* pFrames, int nFrames);
+
+    CSimSoundEngine m_engine;
+    CSampleRing m_outputs;
+    CSampleRing m_mic;
+    std::unique_ptr<CSimRoom> m_pRoom;
+    CPipeWireSession m_session;
+    std::unique_ptr<CPwStream> m_pSink;
+    std::unique_ptr<CPwStream> m_pSource;
+    std::unique_ptr<CPwStream> m_pMic;
+    std::atomic<long> m_nInputCycles{0};
+    long m_nSeenInputCycles = 0;  // source thread only
+    std::atomic<long> m_nUnderruns{0};
+};
