@@ -149,6 +149,12 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     }
     dNoise = std::sqrt(dNoise / static_cast<double>(nNoiseTo - nNoiseFrom));
     result.dSignalToNoiseDb = dNoise > 0.0 ? std::min(20.0 * std::log10(b / dNoise), NO_NOISE_DB) : NO_NOISE_DB;
+    // Nothing at all came back: no figure would mean anything.
+    if (b == 0.0) {
+        result.dSignalToNoiseDb = 0.0;
+        result.strRefused = "too quiet: the input is silent: check the input, its gain and its cable";
+        return result;
+    }
     if (result.dSignalToNoiseDb < MIN_SIGNAL_TO_NOISE_DB) {
         result.strRefused = "too quiet: signal-to-noise " + Fixed(result.dSignalToNoiseDb, 1) +
                             " dB, needs 20 dB: raise --level or the input gain";

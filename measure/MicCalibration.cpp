@@ -85,6 +85,8 @@ bool ParseMicCalibration(std::string_view bytes, const std::string& strName, Mic
 void ApplyMicCalibration(const MicCalibration& calibration, MeasuredResponse& response)
 {
     const MeasurementData& rows = calibration.rows;
+    if (rows.adFreq.size() < 2)
+        return;  // none read
     std::vector<double> adLog;
     for (const double f : rows.adFreq)
         adLog.push_back(std::log2(f));

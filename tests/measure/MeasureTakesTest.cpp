@@ -162,6 +162,8 @@ TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
     const std::string quietWhy = Refusal(quiet, drowned.takes, drowned.references);
     EXPECT_EQ(quietWhy.rfind("too quiet: signal-to-noise ", 0), 0u) << quietWhy;
     EXPECT_NE(quietWhy.find(" dB"), std::string::npos) << quietWhy;
+    EXPECT_EQ(Refusal(quiet, {std::vector<float>(quiet.size())}, {}),
+              "too quiet: the input is silent: check the input, its gain and its cable");
     EXPECT_EQ(Refusal(quiet, {std::vector<float>(10)}, {}), "a recording is shorter than the sweep or than the others");
     EXPECT_EQ(Refusal(quiet, drowned.takes, {drowned.references[0]}), "each take needs its reference");
     EXPECT_EQ(Refusal(quiet, {}, {}), "nothing was recorded");
