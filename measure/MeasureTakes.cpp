@@ -22,6 +22,7 @@ constexpr double NOISE_MAX_MS = 100.0;
 constexpr double NOISE_MIN_MS = 10.0;
 constexpr double SILENT_DBFS = -200.0;
 constexpr double NO_NOISE_DB = 200.0;
+constexpr std::size_t LANES = 8;
 
 double PeakDbfs(const std::vector<std::vector<float>>& aSignals)
 {
@@ -178,24 +179,34 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     }
 
     // Its spectrum at each grid frequency, summed directly: exact at any
-    // frequency, where an FFT would only give its own bins.
+    // frequency, where an FFT would only give its own bins. LANES frequencies
+    // at a time, so that their rotations run side by side.
     result.adFreq = MeasurementGridHz();
-    for (const double dHz : result.adFreq) {
-        const double dOmega = 2.0 * std::numbers::pi * dHz / dRate;
-        const double dStepRe = std::cos(dOmega), dStepIm = -std::sin(dOmega);
-        double dRe = 0.0, dIm = 0.0, dTurnRe = 1.0, dTurnIm = 0.0;
-        for (const double d : adWindowed) {
-            dRe += d * dTurnRe;
-            dIm += d * dTurnIm;
-            const double dNextRe = dTurnRe * dStepRe - dTurnIm * dStepIm;
-            dTurnIm = dTurnRe * dStepIm + dTurnIm * dStepRe;
-            dTurnRe = dNextRe;
+    const std::size_t nFreqs = result.adFreq.size();
+    for (std::size_t k0 = 0; k0 < nFreqs; k0 += LANES) {
+        double adStepRe[LANES], adStepIm[LANES], adRe[LANES] = {}, adIm[LANES] = {};
+        double adTurnRe[LANES], adTurnIm[LANES] = {};
+        for (std::size_t j = 0; j < LANES; ++j) {
+            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[std::min(k0 + j, nFreqs - 1)] / dRate;
+            adStepRe[j] = std::cos(dOmega);
+            adStepIm[j] = -std::sin(dOmega);
+            adTurnRe[j] = 1.0;
         }
-        const double dMagnitude = std::hypot(dRe, dIm);
-        double dDegrees = (std::atan2(dIm, dRe) - dOmega * static_cast<double>(nStart)) * 180.0 / std::numbers::pi;
-        dDegrees = std::remainder(dDegrees, 360.0);
-        result.adLevel.push_back(20.0 * std::log10(std::max(dMagnitude, 1e-15)));
-        result.adPhase.push_back(dDegrees);
+        for (const double d : adWindowed) {
+            for (std::size_t j = 0; j < LANES; ++j) {
+                adRe[j] += d * adTurnRe[j];
+                adIm[j] += d * adTurnIm[j];
+                const double dNextRe = adTurnRe[j] * adStepRe[j] - adTurnIm[j] * adStepIm[j];
+                adTurnIm[j] = adTurnRe[j] * adStepIm[j] + adTurnIm[j] * adStepRe[j];
+                adTurnRe[j] = dNextRe;
+            }
+        }
+        for (std::size_t j = 0; j < LANES && k0 + j < nFreqs; ++j) {
+            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[k0 + j] / dRate;
+            const double dRadians = std::atan2(adIm[j], adRe[j]) - dOmega * static_cast<double>(nStart);
+            result.adLevel.push_back(20.0 * std::log10(std::max(std::hypot(adRe[j], adIm[j]), 1e-15)));
+            result.adPhase.push_back(std::remainder(dRadians * 180.0 / std::numbers::pi, 360.0));
+        }
     }
 
     const long nEnd = nStart + nLength;

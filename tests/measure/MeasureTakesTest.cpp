@@ -3,6 +3,7 @@
 // response must be the system's written out in closed form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -100,6 +101,14 @@ TEST(MeasureTakes, AKnownSystemMeasuresAsWrittenWithAndWithoutAReference)
 {
     const MeasureSettings settings;
     const std::vector<float> sweep = MakeLogSweep(settings.sweep);
+    // At its level, and half way through at the geometric mean of its ends:
+    // some 490 Hz, 20 sign changes in 20 ms.
+    EXPECT_NEAR(*std::max_element(sweep.begin(), sweep.end()), std::pow(10.0, -20.0 / 20), 1e-4);
+    const std::size_t nHalf = sweep.size() / 2;
+    int nChanges = 0;
+    for (std::size_t n = nHalf - 480; n < nHalf + 480; ++n)
+        nChanges += (sweep[n] < 0) != (sweep[n + 1] < 0);
+    EXPECT_NEAR(nChanges, 2 * std::sqrt(10.0 * 24000) * 0.02, 1.5);
     const Recording rec = Record(sweep, 1, 1.0, -400);
     for (const bool bReference : {true, false}) {
         const MeasuredResponse r =
@@ -108,6 +117,9 @@ TEST(MeasureTakes, AKnownSystemMeasuresAsWrittenWithAndWithoutAReference)
         const int nDelay = bReference ? DELAY : DELAY + LATENCY;
         EXPECT_NEAR(r.dArrivalMs, nDelay * 1000 / RATE, 1000 / RATE) << bReference;
         EXPECT_GT(r.dSignalToNoiseDb, 60);
+        const auto itPeak = std::max_element(r.afImpulse.begin(), r.afImpulse.end(),
+                                             [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+        EXPECT_EQ(itPeak - r.afImpulse.begin(), nDelay);
         double dMax = -1e9;
         for (std::size_t k = 0; k < r.adFreq.size(); ++k)
             dMax = std::max(dMax, 20 * std::log10(std::abs(TrueResponse(r.adFreq[k], nDelay))));
@@ -125,22 +137,30 @@ TEST(MeasureTakes, AKnownSystemMeasuresAsWrittenWithAndWithoutAReference)
     }
 }
 
-TEST(MeasureTakes, FourNoisyTakesAverageWithinHalfADecibel)
+TEST(MeasureTakes, FourNoisyTakesAverageWithinHalfADecibelEvenWhenTheSoundServerDelayChanges)
 {
     const MeasureSettings settings;
     const std::vector<float> sweep = MakeLogSweep(settings.sweep);
-    const Recording rec = Record(sweep, 4, 1.0, -50);
-    const MeasuredResponse r = MeasureTakes(sweep, settings, rec.takes, rec.references);
-    ASSERT_FALSE(r.IsRefused()) << r.strRefused;
-    EXPECT_EQ(r.nRepeats, 4);
-    MeasurementData measured{r.adFreq, r.adLevel, {}, {}, {}}, truth = measured;
-    for (std::size_t k = 0; k < truth.adFreq.size(); ++k)
-        truth.adLevel[k] = 20 * std::log10(std::abs(TrueResponse(truth.adFreq[k], DELAY)));
-    const GridLevels a = MeasurementOnGrid(measured, 6), b = MeasurementOnGrid(truth, 6);
-    for (int i = 0; i < GRID_POINTS; ++i)
-        if (b.abValid[i] && g_dFreqGrid[i] >= 40) {
-            EXPECT_NEAR(a.adLevel[i], b.adLevel[i], 0.5) << g_dFreqGrid[i] << " Hz";
-        }
+    Recording rec = Record(sweep, 4, 1.0, -50);
+    // The second take came back 30 samples later, its reference with it.
+    for (auto* pTake : {&rec.takes[1], &rec.references[1]}) {
+        pTake->insert(pTake->begin(), 30, 0.0f);
+        pTake->resize(rec.takes[0].size());
+    }
+    for (const bool bReference : {true, false}) {
+        const MeasuredResponse r =
+            MeasureTakes(sweep, settings, rec.takes, bReference ? rec.references : Recording{}.references);
+        ASSERT_FALSE(r.IsRefused()) << r.strRefused;
+        EXPECT_EQ(r.nRepeats, 4);
+        MeasurementData measured{r.adFreq, r.adLevel, {}, {}, {}}, truth = measured;
+        for (std::size_t k = 0; k < truth.adFreq.size(); ++k)
+            truth.adLevel[k] = 20 * std::log10(std::abs(TrueResponse(truth.adFreq[k], DELAY)));
+        const GridLevels a = MeasurementOnGrid(measured, 6), b = MeasurementOnGrid(truth, 6);
+        for (int i = 0; i < GRID_POINTS; ++i)
+            if (b.abValid[i] && g_dFreqGrid[i] >= 40) {
+                EXPECT_NEAR(a.adLevel[i], b.adLevel[i], 0.5) << g_dFreqGrid[i] << " Hz, reference " << bReference;
+            }
+    }
 }
 
 TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
