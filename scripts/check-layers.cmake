@@ -13,10 +13,10 @@ set(LAYERS
   "model:protocol,response,tuning"
   "link:model,protocol,response,tuning,Serial"
   "sim:model,protocol,response,tuning"
-  "tools/vardenctl:link,measure,model,protocol,response,tuning,Serial,sim"
-  "controls:link,measure,model,protocol,response,tuning,Serial"
-  "app:controls,link,measure,model,protocol,response,tuning,Serial,sim"
-  "tools/gallery:app,controls,link,measure,model,protocol,response,tuning,Serial,sim")
+  "tools/vardenctl:link,model,protocol,response,tuning,Serial,sim"
+  "controls:link,model,protocol,response,tuning,Serial"
+  "app:controls,link,model,protocol,response,tuning,Serial,sim"
+  "tools/gallery:app,controls,link,model,protocol,response,tuning,Serial,sim")
 # Standard library and POSIX only below the window.
 set(CORE protocol response Serial tuning measure model link sim tools/vardenctl)
 

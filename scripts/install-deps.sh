@@ -6,12 +6,13 @@ packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev 
           qt6-base-dev fonts-liberation2 xvfb clang libclang-rt-dev
           desktop-file-utils man-db  # the install test validates the desktop entry and renders the man pages
           clang-format)              # the format test
-packages+=(libfftw3-dev pkg-config)  # FFTW 3, found through pkg-config: the measurement's deconvolution
 # `scripts/install-deps.sh package`: also what `make package` and its check need (dpkg-shlibdeps,
 # file to find the programs, lintian).
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev file lintian)
 fi
+# FFTW 3, found through pkg-config: the measurement's deconvolution.
+packages+=(libfftw3-dev pkg-config)
 
 missing=()
 for p in "${packages[@]}"; do
