@@ -68,6 +68,10 @@ std::string InputsError(const std::vector<float>& afSweep, const MeasureSettings
     for (const auto& af : aReferences)
         if (af.size() != aTakes.front().size())
             return "a reference recording is not as long as its take";
+    for (const auto* pSignals : {&aTakes, &aReferences})
+        for (const auto& af : *pSignals)
+            if (!std::all_of(af.begin(), af.end(), [](float f) { return std::isfinite(f); }))
+                return "the recording holds samples that are not numbers";
     return {};
 }
 

@@ -187,4 +187,7 @@ TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
     EXPECT_EQ(Refusal(quiet, {std::vector<float>(10)}, {}), "a recording is shorter than the sweep or than the others");
     EXPECT_EQ(Refusal(quiet, drowned.takes, {drowned.references[0]}), "each take needs its reference");
     EXPECT_EQ(Refusal(quiet, {}, {}), "nothing was recorded");
+    std::vector<float> broken = drowned.takes[0];
+    broken[1000] = std::nanf("");
+    EXPECT_EQ(Refusal(quiet, {broken}, {}), "the recording holds samples that are not numbers");
 }
