@@ -11,6 +11,7 @@ set(LAYERS
   "audio:"
   "tuning:response"
   "model:protocol,response,tuning"
+  "measure:response,tuning"
   "link:model,protocol,response,tuning,Serial"
   "sim:audio,model,protocol,response,tuning"
   "tools/vardenctl:audio,link,model,protocol,response,tuning,Serial,sim"
@@ -18,7 +19,7 @@ set(LAYERS
   "app:audio,controls,link,model,protocol,response,tuning,Serial,sim"
   "tools/gallery:app,audio,controls,link,model,protocol,response,tuning,Serial,sim")
 # Standard library and POSIX only below the window.
-set(CORE protocol response Serial audio tuning model link sim tools/vardenctl)
+set(CORE protocol response Serial audio tuning measure model link sim tools/vardenctl)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "give -DSOURCE_DIR=<top of the tree>")

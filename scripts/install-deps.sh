@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev 
           desktop-file-utils man-db  # the install test validates the desktop entry and renders the man pages
           clang-format               # the format test
           ser2net                    # the network port tests put it in front of the virtual processor
-          libpipewire-0.3-dev libfftw3-dev  # the virtual processor's sound, and its tests' deconvolution
+          libpipewire-0.3-dev libfftw3-dev pkg-config  # the virtual processor's sound; the measurement's deconvolution
           pipewire wireplumber pipewire-bin dbus-daemon dbus-user-session)  # the private sound server of the tests
 # `scripts/install-deps.sh package`: also what `make package` and its check need (dpkg-shlibdeps,
 # file to find the programs, lintian).

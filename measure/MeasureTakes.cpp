@@ -1,0 +1,220 @@
+#include "MeasureTakes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "Deconvolver.h"
+
+namespace {
+constexpr double GRID_LOW_HZ = 10.0;
+constexpr double GRID_HIGH_HZ = 24000.0;
+// Before the arrival the window rises over FADE_MS and is flat for the last
+// FADE_MS: a loudspeaker's low end starts some milliseconds before its peak.
+constexpr double FADE_MS = 5.0;
+// The window falls over the last part of its length.
+constexpr double FALL_SHARE = 0.2;
+constexpr double MAX_WINDOW_MS = 10000.0;
+// The noise is taken before the arrival, ending FADE_MS before it and reaching
+// back at most this far, and never as far as the second harmonic.
+constexpr double NOISE_MAX_MS = 100.0;
+constexpr double NOISE_MIN_MS = 10.0;
+constexpr double SILENT_DBFS = -200.0;
+constexpr double NO_NOISE_DB = 200.0;
+constexpr std::size_t LANES = 8;
+
+double PeakDbfs(const std::vector<std::vector<float>>& aSignals)
+{
+    float fPeak = 0.0f;
+    for (const auto& af : aSignals)
+        for (const float f : af)
+            fPeak = std::max(fPeak, std::fabs(f));
+    return fPeak > 0.0f ? std::max(20.0 * std::log10(fPeak), SILENT_DBFS) : SILENT_DBFS;
+}
+
+std::size_t PeakIndex(const std::vector<double>& ad)
+{
+    std::size_t nPeak = 0;
+    for (std::size_t i = 1; i < ad.size(); ++i)
+        if (std::fabs(ad[i]) > std::fabs(ad[nPeak]))
+            nPeak = i;
+    return nPeak;
+}
+
+std::string Fixed(double d, int nDecimals)
+{
+    char sz[64];
+    std::snprintf(sz, sizeof sz, "%.*f", nDecimals, d);
+    return sz;
+}
+
+std::string InputsError(const std::vector<float>& afSweep, const MeasureSettings& settings,
+                        const std::vector<std::vector<float>>& aTakes,
+                        const std::vector<std::vector<float>>& aReferences)
+{
+    std::string strError;
+    if (!CheckSweepSettings(settings.sweep, strError))
+        return strError;
+    if (afSweep.empty() || aTakes.empty())
+        return "nothing was recorded";
+    if (!(settings.dWindowMs > 2.0 * FADE_MS && settings.dWindowMs <= MAX_WINDOW_MS))
+        return "the window must be longer than 10 ms and at most 10 s";
+    if (!aReferences.empty() && aReferences.size() != aTakes.size())
+        return "each take needs its reference";
+    for (const auto& af : aTakes)
+        if (af.size() != aTakes.front().size() || af.size() < afSweep.size())
+            return "a recording is shorter than the sweep or than the others";
+    for (const auto& af : aReferences)
+        if (af.size() != aTakes.front().size())
+            return "a reference recording is not as long as its take";
+    for (const auto* pSignals : {&aTakes, &aReferences})
+        for (const auto& af : *pSignals)
+            if (!std::all_of(af.begin(), af.end(), [](float f) { return std::isfinite(f); }))
+                return "the recording holds samples that are not numbers";
+    return {};
+}
+
+// The time of circle index i, in samples.
+long Signed(std::size_t i, std::size_t nSize)
+{
+    return i < nSize / 2 ? static_cast<long>(i) : static_cast<long>(i) - static_cast<long>(nSize);
+}
+}  // namespace
+
+std::vector<double> MeasurementGridHz()
+{
+    std::vector<double> ad;
+    for (int k = 0;; ++k) {
+        const double f = GRID_LOW_HZ * std::exp2(static_cast<double>(k) / MEASUREMENT_STEPS_PER_OCTAVE);
+        if (f >= GRID_HIGH_HZ * (1.0 - 1e-9))
+            break;
+        ad.push_back(f);
+    }
+    ad.push_back(GRID_HIGH_HZ);
+    return ad;
+}
+
+MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSettings& settings,
+                              const std::vector<std::vector<float>>& aTakes,
+                              const std::vector<std::vector<float>>& aReferences)
+{
+    MeasuredResponse result;
+    result.strRefused = InputsError(afSweep, settings, aTakes, aReferences);
+    if (result.IsRefused())
+        return result;
+    result.bReference = !aReferences.empty();
+    result.nRepeats = static_cast<int>(aTakes.size());
+    result.dPeakDbfs = PeakDbfs(aTakes);
+    if (result.dPeakDbfs >= CLIPPING_DBFS) {
+        result.strRefused = "input clipped: lower --level or the input gain";
+        return result;
+    }
+    if (PeakDbfs(aReferences) >= CLIPPING_DBFS) {
+        result.strRefused = "reference input clipped: lower --level or the input gain";
+        return result;
+    }
+
+    // The takes' responses averaged. Without a reference each take is moved
+    // onto the first one's peak, in case the sound server's delay changed.
+    const double dRate = settings.sweep.nRate;
+    CDeconvolver deconvolver(afSweep, settings.sweep, aTakes.front().size());
+    const std::size_t nSize = deconvolver.GetSize();
+    std::vector<double> adSum(nSize, 0.0), adIr;
+    std::size_t nFirstPeak = 0;
+    for (std::size_t t = 0; t < aTakes.size(); ++t) {
+        deconvolver.Deconvolve(aTakes[t].data(), result.bReference ? aReferences[t].data() : nullptr, adIr);
+        const std::size_t nPeak = PeakIndex(adIr);
+        if (t == 0)
+            nFirstPeak = nPeak;
+        const std::size_t nShift = result.bReference ? 0 : (nPeak + nSize - nFirstPeak) % nSize;
+        for (std::size_t i = 0; i < nSize; ++i)
+            adSum[i] += adIr[(i + nShift) % nSize] / static_cast<double>(aTakes.size());
+    }
+    const std::vector<double>& adH = adSum;
+
+    // The arrival: the peak, placed between samples by the parabola through
+    // it and its neighbours.
+    const std::size_t nPeak = PeakIndex(adH);
+    const double a = std::fabs(adH[(nPeak + nSize - 1) % nSize]), b = std::fabs(adH[nPeak]),
+                 c = std::fabs(adH[(nPeak + 1) % nSize]);
+    const double dBend = a - 2.0 * b + c;
+    const double dOffset = dBend < 0.0 ? std::clamp(0.5 * (a - c) / dBend, -0.5, 0.5) : 0.0;
+    const long nArrival = Signed(nPeak, nSize);
+    result.dArrivalMs = (static_cast<double>(nArrival) + dOffset) * 1000.0 / dRate;
+
+    const auto Samples = [dRate](double dMs) { return static_cast<long>(std::lround(dMs * dRate / 1000.0)); };
+    const double dNoiseMs =
+        std::clamp(-0.6 * 1000.0 * HarmonicOffsetSeconds(settings.sweep, 2), NOISE_MIN_MS, NOISE_MAX_MS);
+    double dNoise = 0.0;
+    const long nNoiseFrom = nArrival - Samples(dNoiseMs), nNoiseTo = nArrival - Samples(FADE_MS);
+    for (long i = nNoiseFrom; i < nNoiseTo; ++i) {
+        const double d = adH[static_cast<std::size_t>(i + static_cast<long>(nSize)) % nSize];
+        dNoise += d * d;
+    }
+    dNoise = std::sqrt(dNoise / static_cast<double>(nNoiseTo - nNoiseFrom));
+    result.dSignalToNoiseDb = dNoise > 0.0 ? std::min(20.0 * std::log10(b / dNoise), NO_NOISE_DB) : NO_NOISE_DB;
+    // Nothing at all came back: no figure would mean anything.
+    if (b == 0.0) {
+        result.dSignalToNoiseDb = 0.0;
+        result.strRefused = "too quiet: the input is silent: check the input, its gain and its cable";
+        return result;
+    }
+    if (result.dSignalToNoiseDb < MIN_SIGNAL_TO_NOISE_DB) {
+        result.strRefused = "too quiet: signal-to-noise " + Fixed(result.dSignalToNoiseDb, 1) +
+                            " dB, needs 20 dB: raise --level or the input gain";
+        return result;
+    }
+
+    // The window: rising before the arrival, flat, falling to its end.
+    const long nRise = Samples(FADE_MS);
+    const long nLength = std::min(2 * nRise + Samples(settings.dWindowMs), static_cast<long>(nSize / 2));
+    const long nFall = static_cast<long>(FALL_SHARE * static_cast<double>(nLength - 2 * nRise));
+    const long nStart = nArrival - 2 * nRise;
+    std::vector<double> adWindowed(static_cast<std::size_t>(nLength));
+    for (long i = 0; i < nLength; ++i) {
+        double w = 1.0;
+        if (i < nRise)
+            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / nRise);
+        else if (i >= nLength - nFall)
+            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(nLength - i) / nFall);
+        adWindowed[static_cast<std::size_t>(i)] =
+            w * adH[static_cast<std::size_t>(nStart + i + static_cast<long>(nSize)) % nSize];
+    }
+
+    // Its spectrum at each grid frequency, summed directly: exact at any
+    // frequency, where an FFT would only give its own bins. LANES frequencies
+    // at a time, so that their rotations run side by side.
+    result.adFreq = MeasurementGridHz();
+    const std::size_t nFreqs = result.adFreq.size();
+    for (std::size_t k0 = 0; k0 < nFreqs; k0 += LANES) {
+        double adStepRe[LANES], adStepIm[LANES], adRe[LANES] = {}, adIm[LANES] = {};
+        double adTurnRe[LANES], adTurnIm[LANES] = {};
+        for (std::size_t j = 0; j < LANES; ++j) {
+            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[std::min(k0 + j, nFreqs - 1)] / dRate;
+            adStepRe[j] = std::cos(dOmega);
+            adStepIm[j] = -std::sin(dOmega);
+            adTurnRe[j] = 1.0;
+        }
+        for (const double d : adWindowed) {
+            for (std::size_t j = 0; j < LANES; ++j) {
+                adRe[j] += d * adTurnRe[j];
+                adIm[j] += d * adTurnIm[j];
+                const double dNextRe = adTurnRe[j] * adStepRe[j] - adTurnIm[j] * adStepIm[j];
+                adTurnIm[j] = adTurnRe[j] * adStepIm[j] + adTurnIm[j] * adStepRe[j];
+                adTurnRe[j] = dNextRe;
+            }
+        }
+        for (std::size_t j = 0; j < LANES && k0 + j < nFreqs; ++j) {
+            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[k0 + j] / dRate;
+            const double dRadians = std::atan2(adIm[j], adRe[j]) - dOmega * static_cast<double>(nStart);
+            result.adLevel.push_back(20.0 * std::log10(std::max(std::hypot(adRe[j], adIm[j]), 1e-15)));
+            result.adPhase.push_back(std::remainder(dRadians * 180.0 / std::numbers::pi, 360.0));
+        }
+    }
+
+    const long nEnd = nStart + nLength;
+    for (long i = 0; i < nEnd; ++i)
+        result.afImpulse.push_back(static_cast<float>(adH[static_cast<std::size_t>(i) % nSize]));
+    return result;
+}
