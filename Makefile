@@ -6,8 +6,15 @@ JOBS ?= $(shell nproc)
 # WERROR=ON makes every compiler warning an error (CI does); off by default so
 # a newer compiler's new warnings do not stop a build.
 WERROR ?= OFF
+# BENCH=OFF leaves out the benchmarks (bench/), which no test runs.
+BENCH ?= ON
+# One clang build with AddressSanitizer and UndefinedBehaviorSanitizer serves
+# both the tests under the sanitizers and the fuzzing. -O1 and line tables
+# only: quicker to build, link and run than -O0 -g, and the reports still
+# name file and line; assertions stay on.
+SAN_BUILD ?= $(BUILD)-san
 
-.PHONY: all deps configure build run test asan-test package fuzz clean
+.PHONY: all deps configure build run test asan-test san-configure package fuzz clean
 
 all: build
 
@@ -15,7 +22,8 @@ deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVARDEN_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVARDEN_WERROR=$(WERROR) \
+	  -DVARDEN_BUILD_BENCH=$(BENCH)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -29,11 +37,16 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The core and widget tests once more with AddressSanitizer and UndefinedBehaviorSanitizer.
-asan-test: deps
-	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARDEN_SANITIZE=ON -DVARDEN_BUILD_BENCH=OFF -DVARDEN_BUILD_GALLERY=OFF
-	cmake --build $(BUILD)-asan -j $(JOBS)
-	ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS) -L "core|gui"
+# The core and widget tests once more with AddressSanitizer and UndefinedBehaviorSanitizer,
+# the fuzz targets' replays among them.
+asan-test: san-configure
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -L "core|gui"
+
+san-configure: deps
+	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DVARDEN_SANITIZE=ON -DVARDEN_FUZZ=ON \
+	  -DVARDEN_BUILD_BENCH=OFF -DVARDEN_BUILD_GALLERY=OFF -DVARDEN_TEST_LABELS="core;gui"
 
 # The Debian package, $(BUILD)/varden_<version>_<arch>.deb, with its
 # dependencies found by dpkg-shlibdeps.
@@ -41,12 +54,11 @@ package: build
 	@scripts/install-deps.sh package
 	cmake --build $(BUILD) --target package
 
-# The libFuzzer targets (clang, ASan, UBSan), each run FUZZ_SECONDS on its corpus.
+# The libFuzzer targets (in the sanitizer build), each run FUZZ_SECONDS on its corpus.
 FUZZ_SECONDS ?= 30
-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARDEN_FUZZ=ON -DVARDEN_BUILD_BENCH=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_targets
-	scripts/run-fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+fuzz: san-configure
+	cmake --build $(SAN_BUILD) -j $(JOBS) --target fuzz_targets
+	scripts/run-fuzz.sh $(SAN_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(SAN_BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           qt6-base-dev fonts-liberation2 xvfb clang libclang-rt-dev
+          lld                        # links several times faster than ld
           desktop-file-utils man-db  # the install test validates the desktop entry and renders the man pages
           clang-format               # the format test
           ser2net                    # the network port tests put it in front of the virtual processor

@@ -11,7 +11,17 @@ build=${1:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
 seconds=${2:?usage: run-fuzz.sh BUILD SECONDS [TARGET...]}
 shift 2
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(preset_file preset_json link_receive numedit virtual_processor measurement)
+# Without names, every libFuzzer program the build holds.
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in "$build"/fuzz/fuzz_*; do
+    t=${f##*/fuzz_}
+    [[ -f $f && -x $f && $t != replay_* ]] && targets+=("$t")
+  done
+  if [ ${#targets[@]} -eq 0 ]; then
+    echo "no fuzz targets in $build/fuzz: build the target fuzz_targets first" >&2
+    exit 1
+  fi
+fi
 # No allocation stacks and a small quarantine: several times the executions
 # per second, and a fault is still found, only reported with less context.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
