@@ -1,4 +1,4 @@
-// vardenctl backup, restore and write --verify against the virtual processor
+// vardenctl backup, restore, verify and write --verify against the virtual processor
 // on a pseudo-terminal, unpaced, with the commands run in-process.
 #include <gtest/gtest.h>
 
@@ -118,6 +118,10 @@ TEST_F(BackupCommandsTest, VerifyAndRestoreCatchADeviceThatStoresSomethingElse)
     EXPECT_NE(r.out.find("Verified: slot 2 holds what was written"), std::string::npos) << r.out;
     r = Ctl({"backup", "--port", port, Path("backup")});
     ASSERT_EQ(r.code, 0) << r.err;
+    r = Ctl({"verify", "--port", port, Path("backup")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("slot 2  \"KEEP\"  equal to the backup\nslot 3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Verified 5 slots"), std::string::npos) << r.out;
 
     // From now on slot 2 reads back with channel 3's band 6 at -20 dB and
     // named BROKEN, whatever was stored.
@@ -139,6 +143,17 @@ TEST_F(BackupCommandsTest, VerifyAndRestoreCatchADeviceThatStoresSomethingElse)
                          "  channel 3 band 6 gain: 0.0 dB -> -20.0 dB\n"),
               std::string::npos)
         << r.err;
+
+    // verify names the garbled slot field by field, against the backup.
+    r = Ctl({"verify", "--port", port, Path("backup"), "--slots", "0-2"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("slot 1  \"2WAY\"  equal to the backup"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("slot 2 differs from the backup (backup -> device):\n"
+                         "  name: \"KEEP\" -> \"BROKEN\"\n"
+                         "  channel 3 band 6 gain: 0.0 dB -> -20.0 dB\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("verify failed: slot 2 differs from the backup"), std::string::npos) << r.err;
 
     // Slots the device keeps faithfully restore; the one it garbles fails the restore.
     r = Ctl({"restore", "--port", port, Path("backup"), "--slots", "1-3"});

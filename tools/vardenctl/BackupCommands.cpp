@@ -1,5 +1,6 @@
-// vardenctl backup and restore: all six slots of a device with their names
-// into a folder, and back, each restored slot read back before success.
+// vardenctl backup, restore and verify: all six slots of a device with their
+// names into a folder, and back, each restored slot read back before success;
+// and the device compared with a backup without writing anything.
 #include <unistd.h>
 
 #include <array>
@@ -91,6 +92,20 @@ int LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& 
     }
     return EXIT_OK;
 }
+
+// The slots --slots names (1-5 when not given) and the backup's index and
+// presets of those slots; EXIT_OK, or the exit status having said what is
+// wrong. The whole backup is checked before the device is touched.
+int LoadChosenSlots(const CommandLine& cl, SlotSet& slots, BackupIndex& index,
+                    std::array<PresetData, NUM_PRESET_SLOTS>& aPreset)
+{
+    const std::string slotText = cl.Has("--slots") ? cl.Get("--slots") : "1-5";
+    if (!ParseSlots(slotText, slots))
+        return cl.Fail(
+            EXIT_USAGE,
+            "--slots takes slots from 0 (live) to 5 as a range or list such as 1-5 or 0,2,4, not '" + slotText + "'");
+    return LoadBackup(cl, cl.args[0], slots, index, aPreset);
+}
 }  // namespace
 
 int RunBackup(const CommandLine& cl)
@@ -148,15 +163,9 @@ int RunBackup(const CommandLine& cl)
 int RunRestore(const CommandLine& cl)
 {
     SlotSet slots;
-    const std::string slotText = cl.Has("--slots") ? cl.Get("--slots") : "1-5";
-    if (!ParseSlots(slotText, slots))
-        return cl.Fail(
-            EXIT_USAGE,
-            "--slots takes slots from 0 (live) to 5 as a range or list such as 1-5 or 0,2,4, not '" + slotText + "'");
-    // The whole backup is checked before the device is touched.
     BackupIndex index;
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    if (const int nExit = LoadBackup(cl, cl.args[0], slots, index, aPreset))
+    if (const int nExit = LoadChosenSlots(cl, slots, index, aPreset))
         return nExit;
 
     CCliSession session(cl);
@@ -212,4 +221,57 @@ int RunRestore(const CommandLine& cl)
     cl.out << "Restored " << restored.size() << (restored.size() == 1 ? " slot" : " slots") << " from "
            << EscapeControls(cl.args[0]) << "\n";
     return session.Finish(EXIT_OK, "every slot asked for was restored");
+}
+
+int RunVerify(const CommandLine& cl)
+{
+    SlotSet slots;
+    BackupIndex index;
+    std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
+    if (const int nExit = LoadChosenSlots(cl, slots, index, aPreset))
+        return nExit;
+
+    CCliSession session(cl);
+    if (!session.Connect())
+        return EXIT_IO;
+    std::vector<int> equal, different, left;
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        if (slots[static_cast<std::size_t>(s)])
+            left.push_back(s);
+    // How far the comparison came; nothing was written either way.
+    auto standing = [&]() {
+        std::string text;
+        if (!equal.empty())
+            text += "equal: " + SlotList(equal) + "; ";
+        if (!different.empty())
+            text += "different: " + SlotList(different) + "; ";
+        return text + "not compared: " + SlotList(left);
+    };
+    while (!left.empty()) {
+        const int s = left.front();
+        if (session.IsStopRequested())
+            return session.StoppedBefore(standing());
+        const std::string& name = index.Find(s)->strName;
+        std::vector<std::string> lines;
+        switch (VerifySlot(session, s, aPreset[static_cast<std::size_t>(s)], name, lines)) {
+        case VerifyResult::LinkFailed:
+            return session.StepFailed(standing());
+        case VerifyResult::Different:
+            PrintDifferences(cl, s, lines, "differs from the backup (backup -> device)");
+            different.push_back(s);
+            break;
+        case VerifyResult::Equal:
+            cl.out << "slot " << s << "  " << QuotedName(name) << "  equal to the backup\n";
+            equal.push_back(s);
+            break;
+        }
+        left.erase(left.begin());
+    }
+    if (!different.empty())
+        return cl.Fail(EXIT_IO, std::string("verify failed: ") + (different.size() == 1 ? "slot " : "slots ") +
+                                    SlotList(different) + (different.size() == 1 ? " differs" : " differ") +
+                                    " from the backup");
+    cl.out << "Verified " << equal.size() << (equal.size() == 1 ? " slot" : " slots") << " against "
+           << EscapeControls(cl.args[0]) << "\n";
+    return session.Finish(EXIT_OK, "every slot asked for was compared");
 }

@@ -52,4 +52,5 @@ int RunRead(const CommandLine& cl);
 int RunWrite(const CommandLine& cl);
 int RunBackup(const CommandLine& cl);
 int RunRestore(const CommandLine& cl);
+int RunVerify(const CommandLine& cl);
 int RunDiff(const CommandLine& cl);

@@ -5,10 +5,9 @@
 #include "PresetName.h"
 #include "PresetNameRule.h"
 
-void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines)
+void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines, const char* strHeading)
 {
-    cl.err << "vardenctl " << cl.strCommand << ": slot " << nSlot
-           << " does not hold what was written (written -> stored):\n";
+    cl.err << "vardenctl " << cl.strCommand << ": slot " << nSlot << " " << strHeading << ":\n";
     for (const std::string& line : lines)
         cl.err << "  " << line << "\n";
 }

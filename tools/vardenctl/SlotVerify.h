@@ -18,8 +18,10 @@ enum class VerifyResult { Equal, Different, LinkFailed };
 VerifyResult VerifySlot(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName,
                         std::vector<std::string>& lines);
 
-// "vardenctl CMD: slot N does not hold what was written", then the lines.
-void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines);
+// "vardenctl CMD: slot N does not hold what was written (written -> stored):",
+// or strHeading in its place, then the lines.
+void PrintDifferences(const CommandLine& cl, int nSlot, const std::vector<std::string>& lines,
+                      const char* strHeading = "does not hold what was written (written -> stored)");
 
 // For `write --verify`: reads the slot back and reports; the exit status.
 int ReportVerifiedWrite(CCliSession& session, int nSlot, const PresetData& sent, const std::string& strName);

@@ -255,6 +255,20 @@ const std::vector<Command>& Commands()
           {"--all", false, false},
           {"--slots", true, false}},
          [](const CommandLine& cl) { return RunOnDevices(cl, RunRestore, DeviceArgs::FolderOrSame); }},
+        {"verify",
+         "verify {--port PORT | --device NAME | --all}... DIR [--slots LIST]",
+         "Reads the slots of the device and compares each, with its name, with the\n"
+         "backup in DIR; writes nothing, to the device or the disk. Each slot that\n"
+         "differs is listed field by field (backup -> device); succeeds only when\n"
+         "every slot asked for is equal.\n"
+         "  --slots LIST  the slots to compare, as restore takes them: 1-5 (the\n"
+         "                default), 0-5, 0, 2,4.",
+         1,
+         {{"--port", true, false, MAX_DEVICES},
+          {"--device", true, false, MAX_DEVICES},
+          {"--all", false, false},
+          {"--slots", true, false}},
+         [](const CommandLine& cl) { return RunOnDevices(cl, RunVerify, DeviceArgs::FolderOrSame); }},
         {"diff",
          "diff A B",
          "Compares two presets (.dia or .json) and prints each field that differs, one\n"
@@ -281,7 +295,8 @@ void PrintUsage(std::ostream& out)
            "--device NAME from ~/.config/varden/devices, --all of them) a command works\n"
            "on all at once: its lines come prefixed by the port, then one result line per\n"
            "device; exit 0 only when every device succeeded. backup writes DIR/<port>\n"
-           "per device, read OUT-<port>.dia; restore takes DIR/<port> where there is one.\n";
+           "per device, read OUT-<port>.dia; restore and verify take DIR/<port> where\n"
+           "there is one.\n";
     out << "\n'vardenctl COMMAND --help' describes a command; 'vardenctl --version' tells\n"
            "the version. Options take their value as '--port P' or '--port=P'; '--' ends\n"
            "the options, so the words after it are files even when they start with '-'.\n"
