@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "NetAddress.h"
 #include "VardenDlg.h"
 #include "WindowPalette.h"
 
@@ -28,4 +29,11 @@ void CSendingBox::SetCount(int nChanges)
     m_pText->setText(QStringLiteral("Sending %1 %2 to the device before closing…")
                          .arg(nChanges)
                          .arg(nChanges == 1 ? QStringLiteral("change") : QStringLiteral("changes")));
+}
+
+void CSendingBox::SetConnecting(const std::string& strPort)
+{
+    setObjectName(QStringLiteral("connectingBox"));
+    m_pText->setText(QStringLiteral("Connecting to %1…\nCancel or Escape stops.")
+                         .arg(QString::fromStdString(NetAddressText(strPort))));
 }

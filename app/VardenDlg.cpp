@@ -128,6 +128,10 @@ void CVardenDlg::OnTimer(int nIDEvent)
 
 void CVardenDlg::OnPortEvent(WPARAM wParam)
 {
+    // Nothing has been sent yet, so nothing is owed to us; the device
+    // server's own answers are the opening's to read.
+    if (m_bOpeningPort)
+        return;
     m_deviceLink.OnPortEvent(wParam);
 }
 

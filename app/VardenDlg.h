@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -239,6 +240,10 @@ private:
     void RefreshPortList();
     void OnPortList();
     void OnLinkButton();
+    // Runs fnOpen on a worker while the window's events go on, with a box
+    // saying that it connects to the device server; the box's Cancel and
+    // Escape stop it.
+    bool OpenWhileConnecting(const std::function<bool()>& fnOpen);
     void OnWritePreset();
     void OnReadPreset();
     void OnPresetNamesReceived();
@@ -395,6 +400,8 @@ private:
     QBasicTimer m_linkTimer;  // timer 2
     // Port events not yet handled, folded into one message (any thread).
     std::atomic<WPARAM> m_nPendingPortEvents{0};
+    // A worker opens the port: the link is its alone until it is done.
+    bool m_bOpeningPort = false;
     CInputBlocker m_inputBlocker{*this};
     // The bar exists before the link, which keeps it for its whole life.
     CGradientProgressCtrl* m_pProgress;

@@ -1,10 +1,13 @@
 // Device connection and whole-preset transfers: the port list, "Link",
 // "Write" and "Read" with their confirmations, and what the link reports.
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "ControlIds.h"
 #include "EnumerateSerialPorts.h"
@@ -13,8 +16,10 @@
 #include "MessageBox.h"
 #include "NetAddress.h"
 #include "NetPortMemory.h"
+#include "NetStop.h"
 #include "PortErrorText.h"
 #include "PresetNameText.h"
+#include "SendingBox.h"
 #include "Serial.h"
 #include "SerialDiscoveryError.h"
 #include "VardenDlg.h"
@@ -24,6 +29,7 @@ namespace {
 constexpr const char* MSG_CONFIRM_WRITE = " Are you sure write data to machine  ?";
 constexpr const char* MSG_CONFIRM_READ = " Are you sure read from  machine data ?";
 constexpr const char* MSG_OPEN_PORT_FIRST = "Please to Open COM-Port";
+constexpr const char* MSG_NOT_CONNECTED = "Not connected: ";
 
 bool Confirmed(const char* pszText)
 {
@@ -148,10 +154,20 @@ void CVardenDlg::OnLinkButton()
         return MessageAnswer::Ok;
     });
     m_write.nSlot = -1;
-    const bool bOpened = m_deviceLink.Connect(m_strPort);
+    // A device server may take seconds to answer, or never: the window goes
+    // on meanwhile and the user can stop it. A local port opens at once.
+    CCommand::OpenRunner fnRunOpen;
+    if (IsNetPortName(m_strPort))
+        fnRunOpen = [this](const std::function<bool()>& fnOpen) { return OpenWhileConnecting(fnOpen); };
+    const bool bOpened = m_deviceLink.Connect(m_strPort, CDeviceLink::ConnectMode::Full, fnRunOpen);
     SetMessageBoxHandler(std::move(previous));
     if (!bOpened) {
         Disconnect();
+        // The user stopped it: nothing went wrong with the port.
+        if (m_deviceLink.GetPortError() == ECANCELED) {
+            ShowMessageBox(MSG_NOT_CONNECTED + DescribePortError(m_strPort, ECANCELED));
+            return;
+        }
         // A port that opens but takes no line settings (not a serial port)
         // gets no box from the link; the user is told all the same.
         if (strLinkMessage.empty())
@@ -178,6 +194,29 @@ void CVardenDlg::OnLinkButton()
     }
     m_pSettings->SetLastPort(pList->currentData().toString().toStdString());
     RememberNetPort(m_strPort);  // only network addresses are kept
+}
+
+bool CVardenDlg::OpenWhileConnecting(const std::function<bool()>& fnOpen)
+{
+    CNetStop stop;
+    CSendingBox box(this);
+    box.SetConnecting(m_strPort);
+    QEventLoop loop;
+    connect(&box, &CSendingBox::Stop, &loop, [&stop] { stop.Stop(); });
+    bool bOpened = false;
+    m_bOpeningPort = true;
+    std::thread worker([&] {
+        bOpened = fnOpen();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    box.open();
+    loop.exec();
+    worker.join();
+    m_bOpeningPort = false;
+    box.hide();
+    // The keyboard goes back to the window the box stood over.
+    activateWindow();
+    return bOpened;
 }
 
 void CVardenDlg::ReadPresetSlotControls()

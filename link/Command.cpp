@@ -17,25 +17,32 @@ CCommand::~CCommand()
     Close();
 }
 
-bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd)
+bool CCommand::Open(const std::string& strPort, CWindowTarget* pWnd, const OpenRunner& fnRunOpen)
 {
-    const std::string strDevice = DEVICE_PREFIX + strPort;
     if (m_port.IsOpen())
         m_port.Close();
     // Nothing of an earlier connection may complete a frame on this one.
     ResetReceiveState();
     m_nReceived = 0;
     m_bLiveNameWaiting = false;
-    m_lPortError = m_port.Open(strDevice.c_str(), pWnd, 0, 0, LINK_QUEUE_SIZE, LINK_QUEUE_SIZE);
-    if (m_lPortError != 0) {
-        ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::Error);
-        return false;
+    const auto fnOpen = [&] { return OpenPort(strPort, pWnd); };
+    if (fnRunOpen ? fnRunOpen(fnOpen) : fnOpen()) {
+        m_pWnd = pWnd;
+        return true;
     }
-    if ((m_lPortError = m_port.Setup(LINK_BAUD, 8, NOPARITY, ONESTOPBIT)) != 0 ||
-        (m_lPortError = m_port.SetupHandshaking(0)) != 0 || (m_lPortError = m_port.SetMask(LINK_EVENT_MASK)) != 0)
+    if (!m_port.IsOpen())
+        ShowMessageBox(MSG_UNABLE_TO_OPEN, MessageIcon::Error);
+    return false;
+}
+
+bool CCommand::OpenPort(const std::string& strPort, CWindowTarget* pWnd)
+{
+    const std::string strDevice = DEVICE_PREFIX + strPort;
+    m_lPortError = m_port.Open(strDevice.c_str(), pWnd, 0, 0, LINK_QUEUE_SIZE, LINK_QUEUE_SIZE);
+    if (m_lPortError != 0)
         return false;
-    m_pWnd = pWnd;
-    return true;
+    return (m_lPortError = m_port.Setup(LINK_BAUD, 8, NOPARITY, ONESTOPBIT)) == 0 &&
+           (m_lPortError = m_port.SetupHandshaking(0)) == 0 && (m_lPortError = m_port.SetMask(LINK_EVENT_MASK)) == 0;
 }
 
 bool CCommand::Close()

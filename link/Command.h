@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,8 +32,12 @@ public:
     CCommand& operator=(const CCommand&) = delete;
 
     // Opens and configures the port; on failure tells the user (except for a
-    // failed setting) and returns false.
-    bool Open(const std::string& strPort, CWindowTarget* pWnd);
+    // failed setting) and returns false. fnRunOpen, when given, runs the
+    // opening and configuring (which may take a device server's time) and
+    // returns what it returned: the window runs it on a worker and can stop
+    // it. It touches only the port, and nothing else uses the link meanwhile.
+    using OpenRunner = std::function<bool(const std::function<bool()>& fnOpen)>;
+    bool Open(const std::string& strPort, CWindowTarget* pWnd, const OpenRunner& fnRunOpen = OpenRunner());
     bool Close();
     bool IsOpen() const { return m_port.IsOpen(); }
     LONG GetPortError() const { return m_lPortError; }
@@ -77,6 +82,8 @@ public:
     bool IsLineDown() const { return m_port.IsOpen() && m_port.IsHungUp(); }
 
 private:
+    // Opens and configures the port, telling nobody.
+    bool OpenPort(const std::string& strPort, CWindowTarget* pWnd);
     void Examine(BYTE byte);
     void Dispatch();
     // Whether the frame just assembled is of the kind the head waits for.

@@ -16,11 +16,11 @@ CDeviceLink::CDeviceLink(CTALVRoute& route, CLinkWindow& wnd, CProgressTarget& p
     m_link.SetProgressCtrl(&m_progress);
 }
 
-bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode)
+bool CDeviceLink::Connect(const std::string& strPort, ConnectMode mode, const CCommand::OpenRunner& fnRunOpen)
 {
     Disconnect();
     m_loss = LinkLoss::None;
-    if (!m_link.Open(strPort, &m_wnd)) {
+    if (!m_link.Open(strPort, &m_wnd, fnRunOpen)) {
         Disconnect();
         return false;
     }

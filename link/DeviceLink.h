@@ -37,7 +37,9 @@ public:
     // frame for slot 0 and the live preset's four block requests (Full), and
     // starts the tick. PortOnly is for callers that queue only what their job
     // needs.
-    bool Connect(const std::string& strPort, ConnectMode mode = ConnectMode::Full);
+    // fnRunOpen runs the opening of the port, as CCommand::Open says.
+    bool Connect(const std::string& strPort, ConnectMode mode = ConnectMode::Full,
+                 const CCommand::OpenRunner& fnRunOpen = CCommand::OpenRunner());
     void Disconnect();
     bool IsConnected() const { return m_state != State::Closed; }
 

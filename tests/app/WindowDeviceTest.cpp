@@ -4,7 +4,12 @@
 
 #include <QKeyEvent>
 #include <QRadioButton>
+#include <QTimer>
+#include <arpa/inet.h>
 #include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
@@ -332,11 +337,40 @@ TEST_F(WindowTest, AStoppedWriteShowsTheNameTheDeviceTookAndSaysSoWithoutABlankL
 
 // A device server's address typed into the port list connects like a port,
 // is listed again afterwards, and the server going away is said as that.
-TEST_F(WindowTest, ATypedDeviceServerAddressConnectsAndIsListedAgain)
+TEST_F(WindowTest, ATypedDeviceServerAddressConnectsOrIsStoppedAndIsListedAgain)
 {
+    QComboBox* pList = Ctl<QComboBox>(IDC_PORT_LIST);
+    {
+        // A telnet server that never answers the serial settings: the
+        // kernel takes the connection, nobody reads it. Escape in the box
+        // the window shows meanwhile stops the wait.
+        const int fdSilent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        ASSERT_EQ(bind(fdSilent, reinterpret_cast<sockaddr*>(&sa), len), 0);
+        ASSERT_EQ(listen(fdSilent, 1), 0);
+        ASSERT_EQ(getsockname(fdSilent, reinterpret_cast<sockaddr*>(&sa), &len), 0);
+        const std::string silent = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+        pList->lineEdit()->clear();
+        QTest::keyClicks(pList->lineEdit(), QString::fromStdString("rfc2217://" + silent));
+        QTimer stopper;
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            if (auto* pBox = Dlg().findChild<QDialog*>("connectingBox"); pBox && pBox->isVisible())
+                QTest::keyClick(pBox, Qt::Key_Escape);
+        });
+        stopper.start(20);
+        Click(IDC_LINK);
+        close(fdSilent);
+        EXPECT_FALSE(Dlg().IsConnected());
+        EXPECT_FALSE(Ctl<CxSkinButton>(IDC_LINK)->GetCheck());
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Not connected: the connection to " + silent + " was stopped"});
+        EXPECT_LT(pList->findText(QString::fromStdString("rfc2217://" + silent)), 0);
+        m_boxes.clear();
+    }
     CSer2net ser2net({m_pSim->GetPortPath()});
     const std::string address = ser2net.At(0).strTelnet;
-    QComboBox* pList = Ctl<QComboBox>(IDC_PORT_LIST);
     pList->lineEdit()->clear();
     QTest::keyClicks(pList->lineEdit(), QString::fromStdString(address));
     Click(IDC_LINK);

@@ -7,6 +7,7 @@
 // CONNECT or closing the window (while changes or a WRITE are on their way,
 // stopped or not) the same, but for what the window said did not arrive, and
 // a reconnect that finds the window's preset changes nothing, links included.
+// Connecting again goes now and then through ser2net, to a typed address.
 // A second run takes every step back and does it again, and
 // checks the same. VARDEN_GESTURES=N runs N gestures (2000 by default); the
 // seed is fixed and printed, VARDEN_GESTURE_SEED=S replays another and
@@ -27,6 +28,7 @@
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
 #include "SendingBox.h"
+#include "Ser2net.h"
 #include "SyntheticSpeaker.h"
 #include "TALVRoute.h"
 #include "WindowMessage.h"
@@ -81,6 +83,7 @@ protected:
     {
         m_pFilter.reset();
         WindowTest::TearDown();
+        m_pSer2net.reset();
     }
 
     Snapshot Take()
@@ -442,7 +445,7 @@ protected:
             g_bBassLink = false;  // a new run of the program starts in stereo mode
             StartWindow();
             m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
-            Connect();
+            Reconnect();
         } else if (!Dlg().IsConnected()) {
             ReconnectChangingNothingFound(bStopped, strWhat);
         }
@@ -471,10 +474,34 @@ protected:
         return Chance(70) ? ConnectGesture() : CloseGesture();
     }
 
+    // With a device server in front of the device, connecting goes now and
+    // then through it, to an address typed into the port list (raw or
+    // telnet), and otherwise to the device's own port from the list.
+    std::string ChoosePort()
+    {
+        QComboBox* pList = Ctl<QComboBox>(IDC_PORT_LIST);
+        if (!m_pSer2net)
+            return pList->currentText().toStdString();
+        EXPECT_TRUE(m_pSer2net->AwaitDevicesFree());
+        std::string strPort = m_pSim->GetPortPath();
+        if (Chance(50)) {
+            strPort = Chance(50) ? m_pSer2net->At(0).strRaw : m_pSer2net->At(0).strTelnet;
+            pList->lineEdit()->clear();
+            QTest::keyClicks(pList->lineEdit(), QString::fromStdString(strPort));
+        } else {
+            pList->setCurrentIndex(pList->findText(QString::fromStdString(strPort)));
+        }
+        return strPort;
+    }
+
     void Reconnect()
     {
+        const std::string strPort = ChoosePort();
         Click(IDC_LINK);
-        ASSERT_TRUE(Dlg().IsConnected());
+        ASSERT_TRUE(Dlg().IsConnected()) << strPort << (m_boxes.empty() ? "" : ": " + m_boxes.back().strText);
+        // The list shows the port in use, a typed one as an item of its own.
+        QComboBox* pList = Ctl<QComboBox>(IDC_PORT_LIST);
+        EXPECT_EQ(pList->itemText(pList->currentIndex()).toStdString(), strPort);
         Dlg().StopLinkTimer();
         ASSERT_TRUE(Drain());
     }
@@ -607,6 +634,7 @@ protected:
     bool m_bEdges = false;  // CONNECT, closing and runs of undo among the gestures
     int m_nClosed = 0;
     std::unique_ptr<KeyboardFilter> m_pFilter;
+    std::unique_ptr<CSer2net> m_pSer2net;
 };
 
 TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowThePreset)
@@ -615,6 +643,7 @@ TEST_F(WindowGestureTest, NoGestureChangesTheDeviceUnaskedAndTheViewsAlwaysShowT
     const unsigned long nGestures = EnvNumber("VARDEN_GESTURES", 2000);
     m_rng.seed(static_cast<std::mt19937::result_type>(nSeed));
     m_bEdges = true;
+    m_pSer2net = std::make_unique<CSer2net>(std::vector<std::string>{m_pSim->GetPortPath()});
     WritePresetFiles();
     m_pFilter = std::make_unique<KeyboardFilter>(Dlg());
     Connect();

@@ -13,6 +13,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,7 @@ public:
             const int nRaw = FreePort(), nTelnet = FreePort();
             Serve(yaml, astrTtys[i], nRaw, "tcp");
             Serve(yaml, astrTtys[i], nTelnet, "telnet(rfc2217),tcp");
+            m_astrTtys.push_back(std::filesystem::weakly_canonical(astrTtys[i]).string());
             m_ports.push_back(
                 {"tcp://127.0.0.1:" + std::to_string(nRaw), "rfc2217://127.0.0.1:" + std::to_string(nTelnet)});
         }
@@ -61,6 +63,20 @@ public:
     CSer2net& operator=(const CSer2net&) = delete;
 
     const Ports& At(std::size_t i) const { return m_ports.at(i); }
+
+    // Waits (up to 5 s) until ser2net holds none of its devices open: it
+    // lets one go a moment after its user leaves, and the next user, on the
+    // device itself or through the other mode, must not find it busy.
+    bool AwaitDevicesFree() const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (HoldsDevice())
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return true;
+    }
 
     // Ends the server at once: its connections drop as a dying server's do.
     void Stop()
@@ -120,6 +136,17 @@ private:
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
+    bool HoldsDevice() const
+    {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(m_pid) + "/fd", ec)) {
+            const std::string strTarget = std::filesystem::read_symlink(entry.path(), ec).string();
+            if (!ec && std::find(m_astrTtys.begin(), m_astrTtys.end(), strTarget) != m_astrTtys.end())
+                return true;
+        }
+        return false;
+    }
+
     static bool Listens(int nPort)
     {
         // Asked through /proc rather than by connecting, which ser2net would
@@ -137,5 +164,6 @@ private:
     std::filesystem::path m_dir;
     std::vector<Ports> m_ports;
     std::vector<int> m_anPorts;
+    std::vector<std::string> m_astrTtys;
     pid_t m_pid = -1;
 };
