@@ -93,17 +93,22 @@ int LoadBackup(const CommandLine& cl, const std::string& strDir, const SlotSet& 
     return EXIT_OK;
 }
 
-// The slots --slots names (1-5 when not given) and the backup's index and
-// presets of those slots; EXIT_OK, or the exit status having said what is
-// wrong. The whole backup is checked before the device is touched.
-int LoadChosenSlots(const CommandLine& cl, SlotSet& slots, BackupIndex& index,
+// The slots --slots names (1-5 when not given), in order, and the backup's
+// index and presets of those slots; EXIT_OK, or the exit status having said
+// what is wrong. The whole backup is checked before the device is touched.
+int LoadChosenSlots(const CommandLine& cl, std::vector<int>& chosen, BackupIndex& index,
                     std::array<PresetData, NUM_PRESET_SLOTS>& aPreset)
 {
+    SlotSet slots;
     const std::string slotText = cl.Has("--slots") ? cl.Get("--slots") : "1-5";
     if (!ParseSlots(slotText, slots))
         return cl.Fail(
             EXIT_USAGE,
             "--slots takes slots from 0 (live) to 5 as a range or list such as 1-5 or 0,2,4, not '" + slotText + "'");
+    chosen.clear();
+    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
+        if (slots[static_cast<std::size_t>(s)])
+            chosen.push_back(s);
     return LoadBackup(cl, cl.args[0], slots, index, aPreset);
 }
 }  // namespace
@@ -162,19 +167,16 @@ int RunBackup(const CommandLine& cl)
 
 int RunRestore(const CommandLine& cl)
 {
-    SlotSet slots;
+    std::vector<int> left;
     BackupIndex index;
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    if (const int nExit = LoadChosenSlots(cl, slots, index, aPreset))
+    if (const int nExit = LoadChosenSlots(cl, left, index, aPreset))
         return nExit;
 
     CCliSession session(cl);
     if (!session.Connect())
         return EXIT_IO;
-    std::vector<int> restored, different, left;
-    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
-        if (slots[static_cast<std::size_t>(s)])
-            left.push_back(s);
+    std::vector<int> restored, different;
     // What the slots stand at, after whatever happened to the current one.
     auto standing = [&](const std::string& strCurrent) {
         std::string text = strCurrent;
@@ -225,19 +227,16 @@ int RunRestore(const CommandLine& cl)
 
 int RunVerify(const CommandLine& cl)
 {
-    SlotSet slots;
+    std::vector<int> left;
     BackupIndex index;
     std::array<PresetData, NUM_PRESET_SLOTS> aPreset;
-    if (const int nExit = LoadChosenSlots(cl, slots, index, aPreset))
+    if (const int nExit = LoadChosenSlots(cl, left, index, aPreset))
         return nExit;
 
     CCliSession session(cl);
     if (!session.Connect())
         return EXIT_IO;
-    std::vector<int> equal, different, left;
-    for (int s = 0; s < NUM_PRESET_SLOTS; ++s)
-        if (slots[static_cast<std::size_t>(s)])
-            left.push_back(s);
+    std::vector<int> equal, different;
     // How far the comparison came; nothing was written either way.
     auto standing = [&]() {
         std::string text;
