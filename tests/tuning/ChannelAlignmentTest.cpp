@@ -213,14 +213,21 @@ TEST(ChannelAlignment, CrossoversFreeMoveAPairTogetherWithinHalfAnOctaveOnlyWher
         for (int k = 0; k < nWays; ++k) {
             const double dHighPass = k == 0 ? 20.0 : k == 1 ? adCrossover[0] : dSecond;
             const double dLowPass = k + 1 == nWays ? 20000.0 : k == 0 ? adCrossover[0] : dSecond;
+            // Drawn one by one: the order in which a call's arguments are
+            // evaluated differs between compilers.
+            const int nSlope = static_cast<int>(u(rng) * 3);
+            const int nAlign = static_cast<int>(u(rng) * XOVER_ALIGNMENTS);
             ChannelSetting setting =
-                synthetic::CrossoverSetting(static_cast<int>(dHighPass), static_cast<int>(dLowPass),
-                                            static_cast<int>(u(rng) * XOVER_ALIGNMENTS), static_cast<int>(u(rng) * 3));
+                synthetic::CrossoverSetting(static_cast<int>(dHighPass), static_cast<int>(dLowPass), nAlign, nSlope);
             setting.nDelay = static_cast<int>(u(rng) * 30);
             setting.nGain = 570 + static_cast<int>(u(rng) * 30);
-            synthetic::Driver driver = synthetic::DriverOf(
-                86.0 + 6.0 * u(rng), std::max(20.0, dHighPass / (0.5 + 2.5 * u(rng))), 0.6 + 0.3 * u(rng),
-                std::min(30000.0, dLowPass * (0.5 + 2.5 * u(rng))), 0.6 + 0.3 * u(rng), 2.5 + 2.0 * u(rng));
+            const double dFlightMs = 2.5 + 2.0 * u(rng);
+            const double dLowQ = 0.6 + 0.3 * u(rng);
+            const double dLowRoll = std::min(30000.0, dLowPass * (0.5 + 2.5 * u(rng)));
+            const double dHighQ = 0.6 + 0.3 * u(rng);
+            const double dHighRoll = std::max(20.0, dHighPass / (0.5 + 2.5 * u(rng)));
+            const double dLevel = 86.0 + 6.0 * u(rng);
+            synthetic::Driver driver = synthetic::DriverOf(dLevel, dHighRoll, dHighQ, dLowRoll, dLowQ, dFlightMs);
             driver.bReversed = u(rng) < 0.2;
             request.aChannel.push_back(synthetic::ChannelOf(k, synthetic::Measure(driver, setting), setting));
         }
