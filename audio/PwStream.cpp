@@ -16,8 +16,8 @@ struct CPwStream::Listener {
     pw_stream_events events{};
 };
 
-CPwStream::CPwStream(CPipeWireSession& session, PwStreamSpec spec, ProcessFn fn, void* pUser)
-    : m_session(session), m_spec(std::move(spec)), m_fn(fn), m_pUser(pUser)
+CPwStream::CPwStream(CPipeWireSession& session, PwStreamSetup setup, ProcessFn fn, void* pUser)
+    : m_session(session), m_setup(std::move(setup)), m_fn(fn), m_pUser(pUser)
 {
 }
 
@@ -45,10 +45,10 @@ void CPwStream::OnProcess(void* pData)
     if (!b)
         return;
     spa_data& d = b->buffer->datas[0];
-    const std::uint32_t nStride = sizeof(float) * static_cast<std::uint32_t>(self->m_spec.nChannels);
+    const std::uint32_t nStride = sizeof(float) * static_cast<std::uint32_t>(self->m_setup.nChannels);
     if (d.data) {
         auto* p = static_cast<float*>(d.data);
-        if (self->m_spec.bSource) {
+        if (self->m_setup.bSource) {
             std::uint32_t nFrames = d.maxsize / nStride;
             if (b->requested)
                 nFrames = std::min(nFrames, static_cast<std::uint32_t>(b->requested));
@@ -68,11 +68,11 @@ bool CPwStream::Connect(std::string& strError)
 {
     CPipeWireSession::CLock lock(m_session);
     pw_properties* props = pw_properties_new(
-        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CLASS, m_spec.bSource ? "Audio/Source" : "Audio/Sink",
-        PW_KEY_NODE_NAME, m_spec.strName.c_str(), PW_KEY_NODE_DESCRIPTION, m_spec.strDescription.c_str(), nullptr);
-    m_pStream = pw_stream_new(m_session.GetCore(), m_spec.strName.c_str(), props);
+        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CLASS, m_setup.bSource ? "Audio/Source" : "Audio/Sink",
+        PW_KEY_NODE_NAME, m_setup.strName.c_str(), PW_KEY_NODE_DESCRIPTION, m_setup.strDescription.c_str(), nullptr);
+    m_pStream = pw_stream_new(m_session.GetCore(), m_setup.strName.c_str(), props);
     if (!m_pStream) {
-        strError = "cannot make the node " + m_spec.strName + ": " + std::strerror(errno);
+        strError = "cannot make the node " + m_setup.strName + ": " + std::strerror(errno);
         return false;
     }
     m_pListener = std::make_unique<Listener>();
@@ -88,16 +88,16 @@ bool CPwStream::Connect(std::string& strError)
     spa_audio_info_raw info{};
     info.format = SPA_AUDIO_FORMAT_F32;
     info.rate = RATE;
-    info.channels = static_cast<std::uint32_t>(m_spec.nChannels);
+    info.channels = static_cast<std::uint32_t>(m_setup.nChannels);
     for (std::uint32_t c = 0; c < info.channels && c < SPA_AUDIO_MAX_CHANNELS; ++c) {
         const std::uint32_t nStereo = c == 0 ? SPA_AUDIO_CHANNEL_FL : SPA_AUDIO_CHANNEL_FR;
-        info.position[c] = m_spec.bAuxPositions ? SPA_AUDIO_CHANNEL_AUX0 + c : nStereo;
+        info.position[c] = m_setup.bAuxPositions ? SPA_AUDIO_CHANNEL_AUX0 + c : nStereo;
     }
     const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
     const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
-    if (pw_stream_connect(m_pStream, m_spec.bSource ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT, PW_ID_ANY, flags,
+    if (pw_stream_connect(m_pStream, m_setup.bSource ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT, PW_ID_ANY, flags,
                           params, 1) < 0) {
-        strError = "cannot connect the node " + m_spec.strName;
+        strError = "cannot connect the node " + m_setup.strName;
         return false;
     }
     // Wait until the server has the node, or says why not.
@@ -110,7 +110,7 @@ bool CPwStream::Connect(std::string& strError)
     }
     if (m_nState == PW_STREAM_STATE_PAUSED || m_nState == PW_STREAM_STATE_STREAMING)
         return true;
-    strError = "the sound server did not take the node " + m_spec.strName +
+    strError = "the sound server did not take the node " + m_setup.strName +
                (m_strStreamError.empty() ? std::string() : ": " + m_strStreamError);
     return false;
 }

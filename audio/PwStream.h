@@ -10,7 +10,7 @@
 
 struct pw_stream;
 
-struct PwStreamSpec {
+struct PwStreamSetup {
     std::string strName;         // node.name
     std::string strDescription;  // node.description
     bool bSource = false;        // Audio/Source, else Audio/Sink
@@ -23,7 +23,7 @@ public:
     // A sink hands over the frames it got, a source fills the frames asked for.
     using ProcessFn = void (*)(void* pUser, float* pFrames, int nFrames);
 
-    CPwStream(CPipeWireSession& session, PwStreamSpec spec, ProcessFn fn, void* pUser);
+    CPwStream(CPipeWireSession& session, PwStreamSetup setup, ProcessFn fn, void* pUser);
     ~CPwStream();
     CPwStream(const CPwStream&) = delete;
     CPwStream& operator=(const CPwStream&) = delete;
@@ -36,7 +36,7 @@ private:
     static void OnStateChanged(void* pData, int nOld, int nState, const char* pszError);
 
     CPipeWireSession& m_session;
-    PwStreamSpec m_spec;
+    PwStreamSetup m_setup;
     ProcessFn m_fn;
     void* m_pUser;
     pw_stream* m_pStream = nullptr;

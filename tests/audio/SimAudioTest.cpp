@@ -109,9 +109,9 @@ protected:
         return wav;
     }
 
-    void Write(const ChannelSpec& spec, int c)
+    void Write(const ChannelShape& wanted, int c)
     {
-        const SimBlock b = MakeBlock(spec, c);
+        const SimBlock b = MakeBlock(wanted, c);
         m_vp.Receive(b.data(), b.size());
     }
 
@@ -174,13 +174,13 @@ std::size_t Peak(const std::vector<double>& h)
 // of channel 1 through the room, the loopback the input itself.
 TEST_F(SimAudio, SweepThroughEveryChannel)
 {
-    const ChannelSpec shape{{{5, 63, 260, 20}, {17, 1000, 140, 30}, {26, 8000, 290, 40}}, 60, 0, 2, 12000, 2, 1};
+    const ChannelShape shape{{{5, 63, 260, 20}, {17, 1000, 140, 30}, {26, 8000, 290, 40}}, 60, 0, 2, 12000, 2, 1};
     for (int c = 0; c < NUM_CHANNELS; ++c) {
-        ChannelSpec spec = shape;
-        spec.nOn = c != 3;
-        spec.nInvert = c == 1;
-        spec.nDelay = c == 2 ? 37 : 0;
-        Write(spec, c);
+        ChannelShape wanted = shape;
+        wanted.nOn = c != 3;
+        wanted.nInvert = c == 1;
+        wanted.nDelay = c == 2 ? 37 : 0;
+        Write(wanted, c);
     }
     ASSERT_EQ(m_vp.GetRejectedCount(), 0);
     const std::vector<double> curve = GraphCurve(shape);

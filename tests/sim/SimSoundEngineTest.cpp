@@ -41,12 +41,12 @@ constexpr float DC = 1e-3f;       // keeps every gate open
 // The impulse response of each channel, the impulse on the right input half
 // that on the left, so the channels of the right come out at half their
 // level: the response to a small DC plus an impulse less that to the DC.
-std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<ChannelSpec, NUM_CHANNELS>& spec,
+std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<ChannelShape, NUM_CHANNELS>& wanted,
                                                                int nFrames)
 {
     std::array<SimBlock, NUM_CHANNELS> blocks;
     for (int c = 0; c < NUM_CHANNELS; ++c)
-        blocks[c] = MakeBlock(spec[c]);
+        blocks[c] = MakeBlock(wanted[c]);
     CSimSoundEngine withImpulse, dcOnly;
     withImpulse.SetLive(blocks);
     dcOnly.SetLive(blocks);
@@ -67,15 +67,15 @@ std::array<std::vector<double>, NUM_CHANNELS> ImpulseResponses(const std::array<
 // shelving-free peaks near 20 kHz, every alignment and odd and even slopes.
 TEST(SimSoundEngine, LevelEqualsTheGraphsCurve)
 {
-    const std::array<ChannelSpec, NUM_CHANNELS> spec{{
+    const std::array<ChannelShape, NUM_CHANNELS> wanted{{
         {{{0, 20, 320, 0}, {5, 63, 90, 30}, {17, 1000, 400, 10}, {30, 20000, 60, 59}}, 20, 0, 0, 20000, 0, 0, 650},
         {{{29, 16000, 380, 0}, {12, 400, 0, 40}}, 80, 1, 3, 5000, 1, 6, 520},
         {{{1, 25, 150, 5}, {20, 2000, 290, 24}}, 250, 2, 6, 12500, 2, 1},
         {{{8, 125, 260, 12}, {25, 6300, 120, 2}}, 1000, 0, 2, 2000, 1, 3, 600, 1},
     }};
-    const auto h = ImpulseResponses(spec, 5 * SOUND_RATE);
+    const auto h = ImpulseResponses(wanted, 5 * SOUND_RATE);
     for (int c = 0; c < NUM_CHANNELS; ++c) {
-        const std::vector<double> curve = GraphCurve(spec[c]);
+        const std::vector<double> curve = GraphCurve(wanted[c]);
         for (int i = 0; i < GRID_POINTS; ++i) {
             if (g_dFreqGrid[i] < 20.0 || curve[i] < -60.0)
                 continue;
@@ -89,12 +89,12 @@ TEST(SimSoundEngine, LevelEqualsTheGraphsCurve)
 // each channel hears.
 TEST(SimSoundEngine, ChannelSectionAndInputs)
 {
-    std::array<ChannelSpec, NUM_CHANNELS> spec{};
-    spec[1].nInvert = 1;
-    spec[1].nGain = 540;  // -6 dB
-    spec[2].nDelay = 123;
-    spec[3].nOn = 0;
-    const auto h = ImpulseResponses(spec, 4000);
+    std::array<ChannelShape, NUM_CHANNELS> wanted{};
+    wanted[1].nInvert = 1;
+    wanted[1].nGain = 540;  // -6 dB
+    wanted[2].nDelay = 123;
+    wanted[3].nOn = 0;
+    const auto h = ImpulseResponses(wanted, 4000);
     const auto peak = [](const std::vector<double>& v) {
         return std::max_element(v.begin(), v.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); }) -
                v.begin();
@@ -127,7 +127,7 @@ TEST(SimSoundEngine, ChangesWhilePlaying)
     engine.SetLive(blocks);
     constexpr int CHANGE_AT = 48 * 256;  // a quarter second in
     constexpr double A = 0.1;
-    ChannelSpec louder{{{17, 1000, 260, 24}}};
+    ChannelShape louder{{{17, 1000, 260, 24}}};
     louder.nGain = 620;
     const Signal out = RunEngine(
         engine, CHANGE_AT + 4800,
@@ -138,7 +138,7 @@ TEST(SimSoundEngine, ChangesWhilePlaying)
         [&](CSimSoundEngine& e) {
             blocks[0] = MakeBlock(louder);
             e.SetLive(blocks);
-            ChannelSpec off;
+            ChannelShape off;
             off.nOn = 0;
             blocks[2] = MakeBlock(off);
             e.SetLive(blocks);
@@ -170,11 +170,11 @@ TEST(SimSoundEngine, NoiseGateThresholdAndCalibration)
         bool bOpen;
     };
     for (const Case& t : {Case{0, -85.5, true}, Case{0, -86.5, false}, Case{1, -99.5, true}, Case{1, -100.5, false}}) {
-        ChannelSpec spec;
-        spec.nGate = 70;
-        spec.nInputLevel = t.nInputLevel;
+        ChannelShape wanted;
+        wanted.nGate = 70;
+        wanted.nInputLevel = t.nInputLevel;
         std::array<SimBlock, NUM_CHANNELS> blocks;
-        blocks.fill(MakeBlock(spec));
+        blocks.fill(MakeBlock(wanted));
         CSimSoundEngine engine;
         engine.SetLive(blocks);
         // A square wave: its every sample is at the level.

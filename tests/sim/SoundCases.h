@@ -15,7 +15,7 @@
 struct Band {
     int nBand, nFreq, nGain, nQ;
 };
-struct ChannelSpec {
+struct ChannelShape {
     std::vector<Band> aBand;  // the others flat at their own frequencies
     int nHpFreq = 20, nHpAlign = 0, nHpSlope = 0;
     int nLpFreq = 20000, nLpAlign = 0, nLpSlope = 0;
@@ -24,7 +24,7 @@ struct ChannelSpec {
 };
 
 // As a block write of channel nChannel to the live slot.
-inline SimBlock MakeBlock(const ChannelSpec& spec, int nChannel = 0)
+inline SimBlock MakeBlock(const ChannelShape& wanted, int nChannel = 0)
 {
     SimBlock b{};
     const auto word = [&](int nAt, int v) { SetWord(&b[nAt], static_cast<std::int16_t>(v)); };
@@ -32,19 +32,19 @@ inline SimBlock MakeBlock(const ChannelSpec& spec, int nChannel = 0)
         word(BlockBand(i) + BLOCK_BAND_FREQ, g_nGraphicEqFreq[i]);
         word(BlockBand(i) + BLOCK_BAND_GAIN, 200);
     }
-    for (const Band& band : spec.aBand) {
+    for (const Band& band : wanted.aBand) {
         word(BlockBand(band.nBand) + BLOCK_BAND_FREQ, band.nFreq);
         word(BlockBand(band.nBand) + BLOCK_BAND_GAIN, band.nGain);
         word(BlockBand(band.nBand) + BLOCK_BAND_Q, band.nQ);
     }
-    word(BLOCK_HPF_FREQ, spec.nHpFreq);
-    word(BLOCK_LPF_FREQ, spec.nLpFreq);
-    word(BLOCK_GAIN, spec.nGain);
-    word(BLOCK_DELAY, spec.nDelay);
-    const std::pair<int, int> aByte[] = {{BLOCK_HPF_TYPE, spec.nHpAlign}, {BLOCK_HPF_SLOPE, spec.nHpSlope},
-                                         {BLOCK_LPF_TYPE, spec.nLpAlign}, {BLOCK_LPF_SLOPE, spec.nLpSlope},
-                                         {BLOCK_OUTPUT, spec.nOn},        {BLOCK_POLARITY, spec.nInvert},
-                                         {BLOCK_GATE, spec.nGate},        {BLOCK_INPUT_LEVEL, spec.nInputLevel}};
+    word(BLOCK_HPF_FREQ, wanted.nHpFreq);
+    word(BLOCK_LPF_FREQ, wanted.nLpFreq);
+    word(BLOCK_GAIN, wanted.nGain);
+    word(BLOCK_DELAY, wanted.nDelay);
+    const std::pair<int, int> aByte[] = {{BLOCK_HPF_TYPE, wanted.nHpAlign}, {BLOCK_HPF_SLOPE, wanted.nHpSlope},
+                                         {BLOCK_LPF_TYPE, wanted.nLpAlign}, {BLOCK_LPF_SLOPE, wanted.nLpSlope},
+                                         {BLOCK_OUTPUT, wanted.nOn},        {BLOCK_POLARITY, wanted.nInvert},
+                                         {BLOCK_GATE, wanted.nGate},        {BLOCK_INPUT_LEVEL, wanted.nInputLevel}};
     for (const auto& [nAt, v] : aByte)
         b[nAt] = static_cast<BYTE>(v);
     b[FRAME_INDEX1] = b[BLOCK_INDEX1_COPY] = static_cast<BYTE>(nChannel);
@@ -55,27 +55,27 @@ inline SimBlock MakeBlock(const ChannelSpec& spec, int nChannel = 0)
 
 // The graph's curve of the channel: the sum of its elements' curves, plus
 // the channel gain.
-inline std::vector<double> GraphCurve(const ChannelSpec& spec)
+inline std::vector<double> GraphCurve(const ChannelShape& wanted)
 {
-    std::vector<double> curve(GRID_POINTS, (spec.nGain - 600) * 0.1);
-    std::vector<CFilter> aFilter(spec.aBand.size() + 2);
-    for (std::size_t i = 0; i < spec.aBand.size(); ++i) {
-        aFilter[i].SetFrequency(spec.aBand[i].nFreq);
-        aFilter[i].SetGainIndex(spec.aBand[i].nGain);
-        aFilter[i].SetQIndex(spec.aBand[i].nQ);
+    std::vector<double> curve(GRID_POINTS, (wanted.nGain - 600) * 0.1);
+    std::vector<CFilter> aFilter(wanted.aBand.size() + 2);
+    for (std::size_t i = 0; i < wanted.aBand.size(); ++i) {
+        aFilter[i].SetFrequency(wanted.aBand[i].nFreq);
+        aFilter[i].SetGainIndex(wanted.aBand[i].nGain);
+        aFilter[i].SetQIndex(wanted.aBand[i].nQ);
     }
-    CFilter& hp = aFilter[spec.aBand.size()];
-    CFilter& lp = aFilter[spec.aBand.size() + 1];
+    CFilter& hp = aFilter[wanted.aBand.size()];
+    CFilter& lp = aFilter[wanted.aBand.size() + 1];
     for (CFilter* f : {&hp, &lp})
         f->SetBandHandle(0);
     hp.SetType(FILTER_HIGH_PASS);
-    hp.SetAlignment(spec.nHpAlign);
-    hp.SetSlope(spec.nHpSlope);
-    hp.SetFrequency(spec.nHpFreq);
+    hp.SetAlignment(wanted.nHpAlign);
+    hp.SetSlope(wanted.nHpSlope);
+    hp.SetFrequency(wanted.nHpFreq);
     lp.SetType(FILTER_LOW_PASS);
-    lp.SetAlignment(spec.nLpAlign);
-    lp.SetSlope(spec.nLpSlope);
-    lp.SetFrequency(spec.nLpFreq);
+    lp.SetAlignment(wanted.nLpAlign);
+    lp.SetSlope(wanted.nLpSlope);
+    lp.SetFrequency(wanted.nLpFreq);
     for (const CFilter& f : aFilter)
         for (int i = 0; i < GRID_POINTS; ++i)
             curve[i] += f.m_dCurve[i];
