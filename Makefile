@@ -8,6 +8,12 @@ JOBS ?= $(shell nproc)
 WERROR ?= OFF
 # BENCH=OFF leaves out the benchmarks (bench/), which no test runs.
 BENCH ?= ON
+# DEBUG_INFO=OFF builds without debug information: a quarter less compile
+# time and far quicker links, for builds nobody will step through (CI).
+DEBUG_INFO ?= ON
+ifeq ($(DEBUG_INFO),OFF)
+  NO_DEBUG_INFO := -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
+endif
 # One clang build with AddressSanitizer and UndefinedBehaviorSanitizer serves
 # both the tests under the sanitizers and the fuzzing. -O1 and line tables
 # only: quicker to build, link and run than -O0 -g, and the reports still
@@ -23,7 +29,7 @@ deps:
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVARDEN_WERROR=$(WERROR) \
-	  -DVARDEN_BUILD_BENCH=$(BENCH)
+	  -DVARDEN_BUILD_BENCH=$(BENCH) $(NO_DEBUG_INFO)
 
 configure: deps $(BUILD)/build.ninja
 
