@@ -191,7 +191,8 @@ std::string PutBack(CCliSession& session, std::vector<std::unique_ptr<CSendData>
     }
     PresetData after;
     if (!session.ReadSlot(0, after, "checking the live setting"))
-        return "the outputs were put back, but the live setting could not be read back to check it";
+        return std::string(anMuted.empty() ? "" : "the outputs were put back, but ") +
+               "the live setting could not be read back to check it";
     if (BlocksRead(session) == blocksBefore && after.strName == before.strName)
         return {};
     std::string s = "the device's live setting differs from before the measurement (before -> now):";
