@@ -6,6 +6,7 @@
 // resampler's delay.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "MeasurementFile.h"
 #include "PresetAlignChannels.h"
 #include "PresetFile.h"
+#include "PwInputMeter.h"
 #include "SimWavFile.h"
 #include "TALVRoute.h"
 
@@ -277,8 +279,9 @@ TEST_F(MeasureCommand, KnownRoomWithCalibration)
 
 // With the flat preset the arrival is the resampler's delay plus the room's,
 // to the sample, for each channel against the loopback; without the
-// loopback the output says what the arrival is worth. The loopback's source
-// is listed with its channels.
+// loopback the output says what the arrival is worth, and the input meter
+// on the loopback reads the sweep's level. The loopback's source is listed
+// with its channels.
 TEST_F(MeasureCommand, ReferenceTiming)
 {
     UseSim(false);
@@ -295,7 +298,21 @@ TEST_F(MeasureCommand, ReferenceTiming)
     EXPECT_NE(r.out.find("varden-sim-mic  source  2         48000     varden virtual processor microphone"),
               std::string::npos)
         << r.out;
+    // The input meter on the loopback meanwhile reads the sweep's level.
+    CPipeWireSession sound;
+    CPwInputMeter meter;
+    std::string error;
+    ASSERT_TRUE(sound.Connect(error) && meter.Start(sound, "varden-sim-mic", 1, error)) << error;
+    std::atomic<bool> bMeasured{false};
+    double dPeak = CPwInputMeter::PEAK_SILENT_DBFS;
+    std::thread watch([&] {
+        for (; !bMeasured; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            dPeak = std::max(dPeak, meter.PeakDbfs());
+    });
     r = Measure(1, "u.txt", {"--sweep", "0.5"}, false);
+    bMeasured = true;
+    watch.join();
+    EXPECT_NEAR(dPeak, -20.0, 0.2);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Without --reference the arrival time holds only within one run and may be off by the sound "
                          "server's latency."),
