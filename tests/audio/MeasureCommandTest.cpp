@@ -25,6 +25,7 @@
 #include "PresetAlignChannels.h"
 #include "PresetFile.h"
 #include "PwInputMeter.h"
+#include "PwSweepTake.h"
 #include "SimWavFile.h"
 #include "TALVRoute.h"
 
@@ -269,7 +270,7 @@ TEST_F(MeasureCommand, KnownRoomWithCalibration)
 // to the sample, for each channel against the loopback; without the
 // loopback the output says what the arrival is worth, and the input meter
 // on the loopback reads the sweep's level. The loopback's source is listed
-// with its channels.
+// with its channels; a node or channel the server lacks is named.
 TEST_F(MeasureCommand, ReferenceTiming)
 {
     UseSim(false);
@@ -291,6 +292,11 @@ TEST_F(MeasureCommand, ReferenceTiming)
     CPwInputMeter meter;
     std::string error;
     ASSERT_TRUE(sound.Connect(error) && meter.Start(sound, "varden-sim-mic", 1, error)) << error;
+    int nSink = 0, nSource = 0;
+    EXPECT_FALSE(CheckTakeNodes(sound, {"nosuch", -1, "varden-sim-mic", {0}, 0.5}, nSink, nSource, error));
+    EXPECT_EQ(error, "the sound server has no sink named 'nosuch' (vardenctl audio lists them)");
+    EXPECT_FALSE(CheckTakeNodes(sound, {"varden-sim-in", -1, "varden-sim-mic", {0, 4}, 0.5}, nSink, nSource, error));
+    EXPECT_EQ(error, "varden-sim-mic has 2 channels, not a channel 5");
     std::atomic<bool> bMeasured{false};
     double dPeak = CPwInputMeter::PEAK_SILENT_DBFS;
     std::thread watch([&] {
