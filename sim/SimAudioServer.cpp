@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 namespace {
 constexpr int CHUNK_FRAMES = 256;
 constexpr int RING_FRAMES = 16384;  // above any quantum PipeWire uses
+constexpr int RATE = 48000;
+// A sink cycle this much later than the one before means nobody played into
+// it meanwhile; a cycle merely late on a busy machine comes sooner.
+constexpr double PAUSE_SECONDS = 0.5;
+// After this much silence nothing of what played before is left in the
+// engine: its delays, filters and gates. (The room forgets at once.)
+constexpr long MAX_SILENCE_FRAMES = 3 * RATE / 10;
 }  // namespace
 
 CSimAudioServer::CSimAudioServer() : m_outputs(NUM_CHANNELS, RING_FRAMES), m_mic(SOUND_INPUTS, RING_FRAMES) {}
@@ -51,6 +59,7 @@ CVirtualProcessor::LiveListener CSimAudioServer::MakeLiveListener()
 void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
+    self->RunThePause(nFrames);
     std::array<float, NUM_CHANNELS * CHUNK_FRAMES> out;
     std::array<float, SOUND_INPUTS * CHUNK_FRAMES> mic;
     for (int nDone = 0; nDone < nFrames; nDone += CHUNK_FRAMES) {
@@ -69,6 +78,7 @@ void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
 void CSimAudioServer::OnMic(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
+    self->DropWhatNobodyHeard(self->m_mic, self->m_nMicSeenInputCycles);
     self->m_mic.KeepAtMost(2 * nFrames);
     const int nGot = self->m_mic.Read(pFrames, nFrames);
     std::fill(pFrames + SOUND_INPUTS * nGot, pFrames + SOUND_INPUTS * nFrames, 0.0f);
@@ -77,12 +87,51 @@ void CSimAudioServer::OnMic(void* pUser, float* pFrames, int nFrames)
 void CSimAudioServer::OnOutput(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
-    // Frames made while nobody listened are old news: keep the delay bounded.
+    const long nSeen = self->m_nSeenInputCycles;
+    const bool bBack = self->DropWhatNobodyHeard(self->m_outputs, self->m_nSeenInputCycles);
+    // Keep the delay bounded.
     self->m_outputs.KeepAtMost(2 * nFrames);
     const int nGot = self->m_outputs.Read(pFrames, nFrames);
     std::fill(pFrames + NUM_CHANNELS * nGot, pFrames + NUM_CHANNELS * nFrames, 0.0f);
-    const long nCycles = self->m_nInputCycles.load(std::memory_order_relaxed);
-    if (nGot < nFrames && nCycles != self->m_nSeenInputCycles && self->m_nSeenInputCycles != 0)
+    if (nGot < nFrames && !bBack && self->m_nSeenInputCycles != nSeen && nSeen != 0)
         self->m_nUnderruns.fetch_add(1, std::memory_order_relaxed);
-    self->m_nSeenInputCycles = nCycles;
+}
+
+void CSimAudioServer::RunThePause(int nFrames)
+{
+    const long long nNow =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    const long long nLast = m_nLastInputNs;
+    m_nLastInputNs = nNow;
+    if (nLast == 0)
+        return;
+    const double dPause = static_cast<double>(nNow - nLast) * 1e-9 - static_cast<double>(nFrames) / RATE;
+    if (dPause > PAUSE_SECONDS)
+        RunSilence(std::min(MAX_SILENCE_FRAMES, static_cast<long>(dPause * RATE)));
+}
+
+void CSimAudioServer::RunSilence(long nFrames)
+{
+    const std::array<float, SOUND_INPUTS * CHUNK_FRAMES> silence{};
+    std::array<float, NUM_CHANNELS * CHUNK_FRAMES> out;
+    for (long nDone = 0; nDone < nFrames; nDone += CHUNK_FRAMES) {
+        const int n = static_cast<int>(std::min<long>(CHUNK_FRAMES, nFrames - nDone));
+        m_engine.Process(silence.data(), n, out.data());
+    }
+    if (m_pRoom)
+        m_pRoom->Silence();
+}
+
+bool CSimAudioServer::DropWhatNobodyHeard(CSampleRing& ring, long& nSeen)
+{
+    // Input and listener share the graph's cycle; one or two cycles apart is
+    // the order the server runs them in, more is a listener that was away.
+    constexpr long MAX_CYCLES_APART = 2;
+    const long nCycles = m_nInputCycles.load(std::memory_order_relaxed);
+    const bool bAway = nCycles - nSeen > MAX_CYCLES_APART;
+    if (bAway)
+        ring.KeepAtMost(0);
+    nSeen = nCycles;
+    return bAway;
 }

@@ -43,6 +43,18 @@ private:
     static void OnInput(void* pUser, float* pFrames, int nFrames);
     static void OnOutput(void* pUser, float* pFrames, int nFrames);
     static void OnMic(void* pUser, float* pFrames, int nFrames);
+    // What a listener hears starts when it came: frames that waited while
+    // nobody listened are dropped, as a sound card drops what it played
+    // before a recording began. nSeen is the input cycle the listener last
+    // saw; true when it had been away.
+    bool DropWhatNobodyHeard(CSampleRing& ring, long& nSeen);
+    // A device plays on while nothing is sent to it, so what was in its
+    // filters and in the room dies away. The server stops calling the sink
+    // while nobody plays into it; when it comes back, as much silence as the
+    // pause lasted goes through the engine first, unheard, and the room is
+    // left silent.
+    void RunThePause(int nFrames);
+    void RunSilence(long nFrames);
 
     CSimSoundEngine m_engine;
     CSampleRing m_outputs;
@@ -53,6 +65,8 @@ private:
     std::unique_ptr<CPwStream> m_pSource;
     std::unique_ptr<CPwStream> m_pMic;
     std::atomic<long> m_nInputCycles{0};
-    long m_nSeenInputCycles = 0;  // source thread only
+    long m_nSeenInputCycles = 0;     // source thread only
+    long m_nMicSeenInputCycles = 0;  // microphone thread only
+    long long m_nLastInputNs = 0;    // sink thread only
     std::atomic<long> m_nUnderruns{0};
 };

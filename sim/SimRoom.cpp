@@ -74,6 +74,15 @@ void CSimRoom::Process(const float* pOutputs, const float* pInputs, int nFrames,
     }
 }
 
+void CSimRoom::Silence()
+{
+    std::fill(m_aHistory.begin(), m_aHistory.end(), std::complex<float>{});
+    for (auto& t : m_aTime)
+        t.fill(0.0f);
+    m_aLoop.fill(0.0f);
+    m_aReady.fill(0.0f);
+}
+
 void CSimRoom::RunBlock()
 {
     if (m_nParts > 0) {

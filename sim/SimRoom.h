@@ -36,6 +36,9 @@ public:
     // nFrames of the four outputs and of the two inputs (interleaved) in,
     // nFrames of microphone and loopback (interleaved) out.
     void Process(const float* pOutputs, const float* pInputs, int nFrames, float* pMic);
+    // As after a long silence: nothing of what played before rings on, and
+    // the timing of microphone and loopback stays as it was.
+    void Silence();
 
 private:
     void RunBlock();

@@ -335,15 +335,25 @@ TEST_F(MeasureCommand, RefusalsAndInterruptPutTheDeviceBack)
     EXPECT_FALSE(fs::exists(Path("quiet.txt")));
     EXPECT_EQ(LiveBytes(), before);
 
-    CChild measure(MeasureArgs(1, "stopped.txt", {"--sweep", "10"}));
+    CChild measure(MeasureArgs(1, "stopped.txt", {"--sweep", "4"}));
     ASSERT_TRUE(measure.WaitForErr("sweep 1 of 1"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Stopped halfway, where the sweep is loud in every channel.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     r = measure.Finish(SIGINT);
     EXPECT_EQ(r.code, 130) << r.err;
     EXPECT_NE(r.err.find("interrupted; the device's live setting was put back and checked"), std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(Path("stopped.txt")));
     EXPECT_EQ(LiveBytes(), before);
+
+    // What the stopped sweep left in the processor and the room has died
+    // away, as it would in a real one: a sweep 10 dB quieter peaks where it
+    // alone peaks, not where the rest of the stopped one would.
+    r = Measure(1, "after.txt", {"--level", "-30", "--sweep", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::size_t at = r.out.find("input peak ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_LT(std::stod(r.out.substr(at + 11)), -29.0) << r.out;  // -31.5 here
 }
 
 // The loop closed on a plain two-way crossover (Linkwitz-Riley, 24 dB per
