@@ -3,6 +3,7 @@
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -67,9 +68,21 @@ void CPwStream::OnProcess(void* pData)
 bool CPwStream::Connect(std::string& strError)
 {
     CPipeWireSession::CLock lock(m_session);
-    pw_properties* props = pw_properties_new(
-        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CLASS, m_setup.bSource ? "Audio/Source" : "Audio/Sink",
-        PW_KEY_NODE_NAME, m_setup.strName.c_str(), PW_KEY_NODE_DESCRIPTION, m_setup.strDescription.c_str(), nullptr);
+    const bool bClient = !m_setup.strTarget.empty();
+    pw_properties* props = pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_NODE_NAME, m_setup.strName.c_str(),
+                                             PW_KEY_NODE_DESCRIPTION, m_setup.strDescription.c_str(), nullptr);
+    if (bClient) {
+        // Ours to the named node and nowhere else: no fallback to the default
+        // device, no following it elsewhere, and the channels left unmixed.
+        pw_properties_set(props, PW_KEY_MEDIA_CATEGORY, m_setup.bSource ? "Playback" : "Capture");
+        pw_properties_set(props, PW_KEY_MEDIA_ROLE, "Production");
+        pw_properties_set(props, PW_KEY_TARGET_OBJECT, m_setup.strTarget.c_str());
+        pw_properties_set(props, PW_KEY_NODE_DONT_RECONNECT, "true");
+        pw_properties_set(props, "node.dont-fallback", "true");
+        pw_properties_set(props, PW_KEY_STREAM_DONT_REMIX, "true");
+    } else {
+        pw_properties_set(props, PW_KEY_MEDIA_CLASS, m_setup.bSource ? "Audio/Source" : "Audio/Sink");
+    }
     m_pStream = pw_stream_new(m_session.GetCore(), m_setup.strName.c_str(), props);
     if (!m_pStream) {
         strError = "cannot make the node " + m_setup.strName + ": " + std::strerror(errno);
@@ -94,7 +107,8 @@ bool CPwStream::Connect(std::string& strError)
         info.position[c] = m_setup.bAuxPositions ? SPA_AUDIO_CHANNEL_AUX0 + c : nStereo;
     }
     const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
-    const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
+    const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS |
+                                                    (bClient ? PW_STREAM_FLAG_AUTOCONNECT : 0));
     if (pw_stream_connect(m_pStream, m_setup.bSource ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT, PW_ID_ANY, flags,
                           params, 1) < 0) {
         strError = "cannot connect the node " + m_setup.strName;
@@ -113,4 +127,14 @@ bool CPwStream::Connect(std::string& strError)
     strError = "the sound server did not take the node " + m_setup.strName +
                (m_strStreamError.empty() ? std::string() : ": " + m_strStreamError);
     return false;
+}
+
+long CPwStream::GetDelayFrames() const
+{
+    pw_time time{};
+    if (!m_pStream || pw_stream_get_time_n(m_pStream, &time, sizeof time) < 0 || time.rate.denom == 0)
+        return 0;
+    // The delay counts in ticks of time.rate; our frames run at RATE.
+    const auto nDelay = static_cast<long double>(time.delay) * time.rate.num * RATE / time.rate.denom;
+    return std::max(0L, static_cast<long>(nDelay));
 }

@@ -1,6 +1,8 @@
 // One PipeWire stream node of 32-bit float interleaved frames at 48 kHz,
 // processed on PipeWire's real-time thread: a sink the graph plays into or a
-// source the graph records from. The process function must not block.
+// source the graph records from, or, given a target, a stream of our own
+// that plays into that node or records from it. The process function must
+// not block.
 #pragma once
 
 #include <memory>
@@ -16,6 +18,10 @@ struct PwStreamSetup {
     bool bSource = false;        // Audio/Source, else Audio/Sink
     int nChannels = 2;
     bool bAuxPositions = false;  // AUX0.., else FL FR
+    // node.name of a node to connect to: the stream then plays into it (as
+    // bSource, it makes the frames) or records from it, its channels taken
+    // one for one, never mixed into others.
+    std::string strTarget;
 };
 
 class CPwStream {
@@ -30,6 +36,11 @@ public:
 
     // Creates the node and waits until PipeWire has it; false with the reason.
     bool Connect(std::string& strError);
+
+    // Frames the sound takes from here to the target's device and back
+    // (PipeWire's own estimate, 0 when it gives none); asked on the loop's
+    // thread or under CPipeWireSession::CLock.
+    long GetDelayFrames() const;
 
 private:
     static void OnProcess(void* pData);

@@ -14,7 +14,7 @@ set(LAYERS
   "measure:response,tuning"
   "link:model,protocol,response,tuning,Serial"
   "sim:audio,model,protocol,response,tuning"
-  "tools/vardenctl:audio,link,model,protocol,response,tuning,Serial,sim"
+  "tools/vardenctl:audio,link,measure,model,protocol,response,tuning,Serial,sim"
   "controls:link,model,protocol,response,tuning,Serial"
   "app:audio,controls,link,model,protocol,response,tuning,Serial,sim"
   "tools/gallery:app,audio,controls,link,model,protocol,response,tuning,Serial,sim")

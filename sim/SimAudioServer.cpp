@@ -25,14 +25,15 @@ bool CSimAudioServer::Start(std::string& strError, std::unique_ptr<CSimRoom> pRo
     if (!m_session.Connect(strError))
         return false;
     m_pSink = std::make_unique<CPwStream>(
-        m_session, PwStreamSetup{SIM_SINK_NAME, "varden virtual processor input", false, SOUND_INPUTS, false},
+        m_session, PwStreamSetup{SIM_SINK_NAME, "varden virtual processor input", false, SOUND_INPUTS, false, {}},
         &CSimAudioServer::OnInput, this);
     m_pSource = std::make_unique<CPwStream>(
-        m_session, PwStreamSetup{SIM_SOURCE_NAME, "varden virtual processor outputs", true, NUM_CHANNELS, true},
+        m_session, PwStreamSetup{SIM_SOURCE_NAME, "varden virtual processor outputs", true, NUM_CHANNELS, true, {}},
         &CSimAudioServer::OnOutput, this);
     if (m_pRoom)
         m_pMic = std::make_unique<CPwStream>(
-            m_session, PwStreamSetup{SIM_MIC_NAME, "varden virtual processor microphone", true, SOUND_INPUTS, false},
+            m_session,
+            PwStreamSetup{SIM_MIC_NAME, "varden virtual processor microphone", true, SOUND_INPUTS, false, {}},
             &CSimAudioServer::OnMic, this);
     return m_pSink->Connect(strError) && m_pSource->Connect(strError) && (!m_pMic || m_pMic->Connect(strError));
 }

@@ -118,7 +118,34 @@ bool CCliSession::IsStopRequested()
 {
     // Between steps nobody waits on the signals: take what has come.
     m_wnd.TakeInterrupts();
-    return m_stop != Stop::None;
+    return m_stop != Stop::None || m_bStopAllowed;
+}
+
+void CCliSession::AllowStep()
+{
+    m_wnd.TakeInterrupts();
+    if (m_stop != Stop::None)
+        m_bStopAllowed = true;
+    m_stop = Stop::None;
+}
+
+bool CCliSession::SendFrames(std::vector<std::unique_ptr<CSendData>> frames, const std::string& strWhat)
+{
+    // Counted as a transfer's frames are: done when each is answered.
+    CCommand& link = m_link.GetLink();
+    link.ResetTransferCount();
+    const int nFrames = static_cast<int>(frames.size());
+    for (auto& pFrame : frames) {
+        pFrame->m_bTransfer = 1;
+        link.Enqueue(std::move(pFrame));
+    }
+    return RunStep(strWhat, -1, [&] { return link.GetTransferAnswered() >= nFrames; });
+}
+
+bool CCliSession::Await(const std::function<bool()>& bDone)
+{
+    m_wnd.Run([&] { return m_stop != Stop::None || bDone(); });
+    return m_stop == Stop::None && bDone();
 }
 
 int CCliSession::Finish(int nCode, const std::string& strDone)

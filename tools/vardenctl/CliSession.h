@@ -5,7 +5,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "CliLinkWindow.h"
 #include "CommandLine.h"
@@ -38,6 +40,19 @@ public:
     // data to slot nSlot under strName; true once every frame is acknowledged.
     bool WriteSlot(int nSlot, const PresetData& data, const std::string& strName);
 
+    // The frames in order; true once the device has acknowledged each.
+    // strWhat ("muting the other channels") is what a first interrupt lets
+    // finish.
+    bool SendFrames(std::vector<std::unique_ptr<CSendData>> frames, const std::string& strWhat);
+    // Keeps the link going (its polls, its answers) until bDone, for work
+    // done beside it; false when an interrupt or a lost link came first.
+    bool Await(const std::function<bool()>& bDone);
+    // After an interrupt: lets the next step run all the same (putting back
+    // what the command changed); an interrupt during it counts as in any
+    // step. The interrupt is still reported by IsStopRequested.
+    void AllowStep();
+    bool IsConnected() const { return m_link.IsConnected(); }
+
     // After a step failed: "interrupted; " or why the link ended, then what
     // the command adds about what is left; returns 130 or 1.
     int StepFailed(const std::string& strLeft) const;
@@ -67,6 +82,7 @@ private:
     std::string LossText() const;
 
     bool m_bNames = false;
+    bool m_bStopAllowed = false;  // an interrupt came before AllowStep
     std::string m_strMessage;
     MessageBoxHandler m_oldHandler;
     Stop m_stop = Stop::None;

@@ -54,3 +54,5 @@ int RunBackup(const CommandLine& cl);
 int RunRestore(const CommandLine& cl);
 int RunVerify(const CommandLine& cl);
 int RunDiff(const CommandLine& cl);
+int RunAudio(const CommandLine& cl);
+int RunMeasure(const CommandLine& cl);

@@ -10,8 +10,6 @@
 #include "PresetName.h"
 #include "TALVRoute.h"
 
-namespace {
-// The whole text as a finite number.
 bool ParseNumber(const std::string& s, double& d)
 {
     const char* pBegin = s.data();
@@ -22,6 +20,7 @@ bool ParseNumber(const std::string& s, double& d)
     return ec == std::errc() && p == pEnd && pBegin != pEnd && std::isfinite(d);
 }
 
+namespace {
 std::string SmoothingChoices()
 {
     std::string s;

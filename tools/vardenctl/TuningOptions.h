@@ -12,6 +12,9 @@
 
 class CTALVRoute;
 
+// The whole text as a finite number (a leading '+' allowed).
+bool ParseNumber(const std::string& s, double& d);
+
 // --smooth N and --average A into settings; EXIT_OK, or the failure already
 // reported.
 int ParseSmoothingOption(const CommandLine& cl, FitSettings& settings);

@@ -269,6 +269,56 @@ const std::vector<Command>& Commands()
           {"--all", false, false},
           {"--slots", true, false}},
          [](const CommandLine& cl) { return RunOnDevices(cl, RunVerify, DeviceArgs::FolderOrSame); }},
+        {"audio",
+         "audio",
+         "Lists the sound server's (PipeWire's) sinks and sources: the name measure's\n"
+         "--output, --input and --reference take, whether it plays or records, its\n"
+         "channels and rate, and its description.",
+         0,
+         {},
+         RunAudio},
+        {"measure",
+         "measure --port PORT --channel K --output SINK --input SOURCE[:N] [--reference SOURCE:N] [--level DBFS] "
+         "[--sweep SECONDS] [--repeat N] [--calibration FILE] [--ir FILE.wav] OUT",
+         "Measures channel K (1..4) of the device through a sound card: reads the live\n"
+         "setting, switches every other channel's output off over the link, plays a\n"
+         "logarithmic sweep (10 Hz to 24 kHz, faded in and out) into SINK, records the\n"
+         "microphone on channel N of SOURCE (1 by default), then puts back exactly what\n"
+         "the device held, also after an error or an interrupt, and reads it back to\n"
+         "check it. Writes OUT, a text export (a header with the date, channel, preset,\n"
+         "sound devices, level, signal-to-noise and arrival time; then frequency, dB and\n"
+         "phase in degrees on a 1/48-octave grid) that fit, align and curve read.\n"
+         "Refused, writing nothing, when the input clips (peak at -1 dBFS or above) or\n"
+         "the signal-to-noise is below 20 dB. Ctrl-C stops the sweep, puts the device\n"
+         "back and exits 130 without writing OUT.\n"
+         "  --output SINK     where the device's input is connected; SINK:N plays into\n"
+         "                    channel N only, else into all\n"
+         "  --reference SOURCE:N\n"
+         "                    a loopback cable from the sound card's output to its input\n"
+         "                    N: phase and arrival time are then exact and comparable\n"
+         "                    between channels and runs; without one the arrival time\n"
+         "                    holds only within one run and may be off by the sound\n"
+         "                    server's latency\n"
+         "  --level DBFS      the sweep's level, -120 to -3 (default -20)\n"
+         "  --sweep SECONDS   the sweep's length, 0.25 to 60 (default 2)\n"
+         "  --repeat N        sweeps averaged, 1 to 16 (default 1)\n"
+         "  --calibration FILE\n"
+         "                    the microphone's calibration (frequency and dB, perhaps\n"
+         "                    phase, perhaps a first line \"Sens Factor =...\"), taken out\n"
+         "  --ir FILE.wav     also save the impulse response as 32-bit float WAV\n"
+         "'vardenctl audio' lists the sinks and sources.",
+         1,
+         {{"--port", true, true},
+          {"--channel", true, true},
+          {"--output", true, true},
+          {"--input", true, true},
+          {"--reference", true, false},
+          {"--level", true, false},
+          {"--sweep", true, false},
+          {"--repeat", true, false},
+          {"--calibration", true, false},
+          {"--ir", true, false}},
+         RunMeasure},
         {"diff",
          "diff A B",
          "Compares two presets (.dia or .json) and prints each field that differs, one\n"
