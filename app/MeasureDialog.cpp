@@ -40,6 +40,25 @@ QString Text(const std::string& str)
 {
     return QString::fromStdString(str);
 }
+
+// What was chosen last, offered again while the program runs: a tuner
+// measures the same loudspeakers with the same sound card many times.
+struct LastChoice {
+    std::array<bool, NUM_CHANNELS> abUse{};
+    std::string strOutput;
+    int nOutputChannel = NO_CHANNEL;
+    std::string strInput;
+    int nInputChannel = 0;
+    int nReference = NO_CHANNEL;
+    double dLevelDbfs = SweepSettings().dLevelDbfs;
+    double dSweepSeconds = SweepSettings().dSeconds;
+};
+
+LastChoice& Last()
+{
+    static LastChoice s_last;
+    return s_last;
+}
 }  // namespace
 
 CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::string& strBlocked,
@@ -74,7 +93,7 @@ CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::st
     m_pLevel->setRange(LEVEL_MIN_DBFS, SWEEP_MAX_LEVEL_DBFS);
     m_pLevel->setDecimals(1);
     m_pLevel->setSuffix(QStringLiteral(" dBFS"));
-    m_pLevel->setValue(SweepSettings().dLevelDbfs);
+    m_pLevel->setValue(Last().dLevelDbfs);
     m_pMeterBar = new QProgressBar(this);
     m_pMeterBar->setRange(METER_FLOOR_DB * 10, 0);
     m_pMeterBar->setFormat(QStringLiteral("input: silent"));
@@ -83,7 +102,7 @@ CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::st
     m_pSweep->setDecimals(1);
     m_pSweep->setSingleStep(0.5);
     m_pSweep->setSuffix(QStringLiteral(" s"));
-    m_pSweep->setValue(SweepSettings().dSeconds);
+    m_pSweep->setValue(Last().dSweepSeconds);
     m_pCalibration = new QLabel(QStringLiteral("(none)"), this);
     m_pChooseCalibration = new QPushButton(QStringLiteral("Choose..."), this);
     auto* pNoCalibration = new QPushButton(QStringLiteral("None"), this);
@@ -164,6 +183,10 @@ CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::st
         m_apRow[static_cast<std::size_t>(k)]->setText(m_fnCheckable(k) ? QStringLiteral("has a measurement")
                                                                        : QStringLiteral("not measured"));
     FillNodes();
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        m_apUse[static_cast<std::size_t>(k)]->setChecked(Last().abUse[static_cast<std::size_t>(k)]);
+    SelectOutput(Last().strOutput, Last().nOutputChannel);
+    SelectInput(Last().strInput, Last().nInputChannel, Last().nReference);
     ApplyWindowPalette(*this);
     EnableControls();
 }
@@ -342,6 +365,16 @@ bool CMeasureDialog::Run(MeasureMode mode)
         m_pFigures->setText(Text("Nothing measured: " + strError));
         return false;
     }
+    LastChoice& last = Last();
+    for (int k = 0; k < NUM_CHANNELS; ++k)
+        last.abUse[static_cast<std::size_t>(k)] = m_apUse[static_cast<std::size_t>(k)]->isChecked();
+    last.strOutput = m_pOutput->currentData().toString().toStdString();
+    last.nOutputChannel = m_pOutputChannel->currentData().toInt();
+    last.strInput = m_pInput->currentData().toString().toStdString();
+    last.nInputChannel = m_pInputChannel->currentData().toInt();
+    last.nReference = m_pReference->currentData().toInt();
+    last.dLevelDbfs = m_pLevel->value();
+    last.dSweepSeconds = m_pSweep->value();
     job.bReference = m_pReference->currentData().toInt() != NO_CHANNEL;
     job.calibration = m_calibration;
     job.fnPlayAndRecord = MakePlayAndRecord();

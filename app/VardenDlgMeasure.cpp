@@ -24,10 +24,10 @@ constexpr const char* MSG_NOT_CONNECTED =
 // Where the dialog opens: below the graph, so the measurement stays in sight.
 constexpr int MEASURE_DIALOG_BELOW_GRAPH = 12;
 
-std::string Milliseconds(double d)
+std::string Decimals(double d, int nDecimals)
 {
     char sz[32];
-    std::snprintf(sz, sizeof sz, "%.2f ms", d);
+    std::snprintf(sz, sizeof sz, "%.*f", nDecimals, d);
     return sz;
 }
 }  // namespace
@@ -74,7 +74,7 @@ std::string CVardenDlg::TakeMeasured(MeasureMode mode, const ChannelTake& take)
     const std::string strText = FormatMeasurementExport(take.response, take.sweep, header);
     const std::string strFigures = "S/N " + FormatDb(take.response.dSignalToNoiseDb) + ", peak " +
                                    FormatDb(take.response.dPeakDbfs) + "FS, arrival " +
-                                   Milliseconds(take.response.dArrivalMs);
+                                   Decimals(take.response.dArrivalMs, 2) + " ms";
     if (mode == MeasureMode::Check) {
         MeasurementData data;
         std::string strError;
@@ -89,7 +89,7 @@ std::string CVardenDlg::TakeMeasured(MeasureMode mode, const ChannelTake& take)
             return "no check: " + check.strError;
         m_overlay.SetCheck(k, check.measured);
         RedrawGraph();
-        return "checked: " + FormatDb(check.dRmsDb) + " rms from the prediction over " +
+        return "checked: " + Decimals(check.dRmsDb, 2) + " dB rms from the prediction over " +
                FormatHzRange(check.range.dLowHz, check.range.dHighHz) + "; " + strFigures;
     }
     if (!m_pMeasureDir) {
