@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 #include "DialogParts.h"
 #include "FileDialogST.h"
@@ -18,7 +19,6 @@
 #include "MeasurementFile.h"
 #include "MessageBox.h"
 #include "PresetFile.h"
-#include "PwSweepTake.h"
 #include "WindowPalette.h"
 
 namespace {
@@ -59,7 +59,18 @@ LastChoice& Last()
     static LastChoice s_last;
     return s_last;
 }
+
+MeasureSound& Sound()
+{
+    static MeasureSound s_sound;
+    return s_sound;
+}
 }  // namespace
+
+MeasureSound CMeasureDialog::SetSound(MeasureSound sound)
+{
+    return std::exchange(Sound(), std::move(sound));
+}
 
 CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::string& strBlocked,
                                CheckableFunction fnCheckable, TakenFunction fnTaken)
@@ -199,11 +210,17 @@ CMeasureDialog::~CMeasureDialog()
 
 void CMeasureDialog::FillNodes()
 {
-    m_pSession = std::make_unique<CPipeWireSession>();
     std::string strError;
     std::vector<PwNodeInfo> aNodes;
-    if (!m_pSession->Connect(strError) || !ListPwNodes(*m_pSession, aNodes, strError)) {
-        m_pSession.reset();
+    if (Sound().fnListNodes) {
+        m_bSound = Sound().fnListNodes(aNodes, strError);
+    } else {
+        m_pSession = std::make_unique<CPipeWireSession>();
+        m_bSound = m_pSession->Connect(strError) && ListPwNodes(*m_pSession, aNodes, strError);
+        if (!m_bSound)
+            m_pSession.reset();
+    }
+    if (!m_bSound) {
         if (m_strBlocked.empty())
             m_strBlocked = strError;
         return;
@@ -336,6 +353,8 @@ PlayAndRecord CMeasureDialog::MakePlayAndRecord() const
     setup.anSourceChannels.push_back(m_pInputChannel->currentData().toInt());
     if (m_pReference->currentData().toInt() != NO_CHANNEL)
         setup.anSourceChannels.push_back(m_pReference->currentData().toInt());
+    if (Sound().fnMakeTake)
+        return Sound().fnMakeTake(setup);
     CPipeWireSession* pSession = m_pSession.get();
     return [pSession, setup](const std::vector<float>& afSweep, const std::atomic<bool>& bStop,
                              std::vector<std::vector<float>>& aRecorded, std::string& strError) {
@@ -468,7 +487,7 @@ void CMeasureDialog::EnableControls()
     m_pStop->setEnabled(bRunning);
     for (QWidget* pWidget : std::initializer_list<QWidget*>{m_pOutput, m_pOutputChannel, m_pInput, m_pInputChannel,
                                                             m_pReference, m_pLevel, m_pSweep, m_pChooseCalibration})
-        pWidget->setEnabled(!bRunning && m_pSession);
+        pWidget->setEnabled(!bRunning && m_bSound);
     for (QCheckBox* pBox : m_apUse)
         pBox->setEnabled(!bRunning);
     if (!m_strBlocked.empty())

@@ -23,6 +23,7 @@
 #include "PipeWireSession.h"
 #include "PwInputMeter.h"
 #include "PwNodeList.h"
+#include "PwSweepTake.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,10 +32,21 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+// Where the dialog's sound comes from: PipeWire, or what a test puts in its
+// place (the nodes to offer, and the take for a setup).
+struct MeasureSound {
+    std::function<bool(std::vector<PwNodeInfo>& aNodes, std::string& strError)> fnListNodes;
+    std::function<PlayAndRecord(const PwTakeSetup& setup)> fnMakeTake;
+};
+
 class CMeasureDialog : public QDialog, public CModalRunner<CMeasureDialog> {
     Q_OBJECT
 
 public:
+    // Replaces PipeWire for the dialogs opened from now on; an empty sound
+    // restores it. Returns the sound it replaces.
+    static MeasureSound SetSound(MeasureSound sound);
+
     // Takes a channel's take in (the window loads or checks it) and returns
     // what the channel's row says of it.
     using TakenFunction = std::function<std::string(MeasureMode mode, const ChannelTake& take)>;
@@ -95,6 +107,7 @@ private:
     bool m_bCloseWhenDone = false;
     std::array<bool, NUM_CHANNELS> m_abMeasuredHere{};
     std::unique_ptr<CPipeWireSession> m_pSession;
+    bool m_bSound = false;  // the nodes were listed
     std::vector<PwNodeInfo> m_aSink, m_aSource;
     std::unique_ptr<CPwInputMeter> m_pMeter;
     QTimer m_meterTimer;

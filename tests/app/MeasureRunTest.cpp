@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "FakeRecording.h"
 #include "Frame.h"
 #include "MeasureRun.h"
 
@@ -59,23 +60,11 @@ struct FakeDevice {
                 strError = "interrupted";
                 return false;
             }
-            const std::size_t n = afSweep.size() + RATE_TAIL;
-            std::vector<float> afMic(n, 0.0f), afReference(n, 0.0f);
-            std::copy(afSweep.begin(), afSweep.end(), afReference.begin());
-            if (nSound == 0)
-                std::copy(afSweep.begin(), afSweep.end(), afMic.begin() + DELAY);
-            // A little noise, as every input has.
-            unsigned nSeed = 1;
-            for (float& f : afMic) {
-                nSeed = nSeed * 1664525u + 1013904223u;
-                f += static_cast<float>(static_cast<int>(nSeed >> 9) - (1 << 22)) * 1e-12f;
-            }
-            aRecorded = {afMic, afReference};
+            aRecorded = FakeRecording(afSweep, DELAY, nSound == 1);
             return true;
         };
         return job;
     }
-    static constexpr std::size_t RATE_TAIL = 12000;
 };
 
 struct Outcome {
