@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include "FakeRecording.h"
@@ -66,83 +67,53 @@ struct FakeDevice {
         return job;
     }
 };
-
-struct Outcome {
-    std::vector<ChannelTake> aTake;
-    std::string strEnd;
-};
-
-Outcome RunToEnd(CMeasureRun& run, MeasureJob job, const std::function<void()>& fnMeanwhile = {})
-{
-    Outcome outcome;
-    QObject::connect(&run, &CMeasureRun::ChannelDone, [&](const ChannelTake& take) { outcome.aTake.push_back(take); });
-    QObject::connect(&run, &CMeasureRun::Finished, [&](const std::string& strError) { outcome.strEnd = strError; });
-    run.Start(std::move(job));
-    if (fnMeanwhile)
-        fnMeanwhile();
-    run.WaitUntilDone();
-    return outcome;
-}
 }  // namespace
 
 TEST(MeasureRun, EachChannelAloneThenPutBackWhateverBecameOfIt)
 {
-    // Measured, refused (silent) and measured: each between its solo and its
-    // restore, and the run goes on after a refusal.
-    {
+    // Sound per channel: 0 plays, 1 is silent (refused, the run goes on),
+    // 2 fails (no channel after it is tried), 3 plays until stopped, 4
+    // loses the link (nothing can be put back, and the end says so).
+    const struct {
+        std::array<int, NUM_CHANNELS> anSound;
+        std::vector<int> anChannel;
+        std::string strLog, strEnd;
+    } cases[] = {
+        {{0, 1, 0, 0}, {0, 1, 3}, "solo 0,take 0,restore 0,solo 1,take 1,restore 1,solo 3,take 3,restore 3,", ""},
+        {{2, 0, 0, 0}, {0, 1}, "solo 0,take 0,restore 0,", "the sink is gone"},
+        {{3, 0, 0, 0}, {0, 1}, "solo 0,take 0,restore 0,", "stopped"},
+        {{0, 4, 0, 0},
+         {0, 1, 2},
+         "solo 0,take 0,restore 0,solo 1,take 1,",
+         "the link was lost while CH2 was measured: the outputs of the other channels may still be off on the "
+         "device. Connecting again reads what it holds."},
+    };
+    for (const auto& c : cases) {
         FakeDevice device;
-        device.anSound = {0, 1, 0, 0};
+        device.anSound = c.anSound;
         CMeasureRun run(device.Link());
-        const Outcome outcome = RunToEnd(run, device.Job({0, 1, 3}));
-        EXPECT_EQ(device.log, (std::vector<std::string>{"solo 0", "take 0", "restore 0", "solo 1", "take 1",
-                                                        "restore 1", "solo 3", "take 3", "restore 3"}));
-        ASSERT_EQ(outcome.aTake.size(), 3u);
-        EXPECT_TRUE(outcome.aTake[0].bTaken && !outcome.aTake[0].response.IsRefused())
-            << outcome.aTake[0].strError << outcome.aTake[0].response.strRefused;
-        EXPECT_NEAR(outcome.aTake[0].response.dArrivalMs, DELAY * 1000.0 / 48000.0, 0.03);
-        EXPECT_EQ(outcome.aTake[0].header.nChannel, 1);
-        EXPECT_EQ(outcome.aTake[1].response.strRefused.rfind("too quiet", 0), 0u)
-            << outcome.aTake[1].response.strRefused;
-        EXPECT_TRUE(outcome.aTake[2].bTaken);
-        EXPECT_EQ(outcome.strEnd, "");
-        EXPECT_EQ(device.nSoloed, -1);
-    }
-    // The sound fails: put back, and no channel after it is tried.
-    {
-        FakeDevice device;
-        device.anSound = {2, 0, 0, 0};
-        CMeasureRun run(device.Link());
-        const Outcome outcome = RunToEnd(run, device.Job({0, 1}));
-        EXPECT_EQ(device.log, (std::vector<std::string>{"solo 0", "take 0", "restore 0"}));
-        EXPECT_EQ(outcome.strEnd, "the sink is gone");
-    }
-    // A stop in the middle of the sweep: put back, said, nothing more.
-    {
-        FakeDevice device;
-        device.anSound = {3, 0, 0, 0};
-        CMeasureRun run(device.Link());
-        const Outcome outcome = RunToEnd(run, device.Job({0, 1}), [&] {
-            while (run.GetStage() != CMeasureRun::Stage::Taking)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::vector<ChannelTake> aTake;
+        std::string strEnd = "(not ended)";
+        QObject::connect(&run, &CMeasureRun::ChannelDone, [&](const ChannelTake& take) { aTake.push_back(take); });
+        QObject::connect(&run, &CMeasureRun::Finished, [&](const std::string& strError) { strEnd = strError; });
+        run.Start(device.Job(c.anChannel));
+        while (c.anSound[0] == 3 && run.GetStage() != CMeasureRun::Stage::Taking)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (c.anSound[0] == 3)
             run.Stop();
-        });
-        EXPECT_EQ(device.log, (std::vector<std::string>{"solo 0", "take 0", "restore 0"}));
-        ASSERT_EQ(outcome.aTake.size(), 1u);
-        EXPECT_EQ(outcome.aTake[0].strError, "stopped");
-        EXPECT_EQ(outcome.strEnd, "stopped");
-    }
-    // The link lost while the sweep plays: nothing can be put back, and the
-    // end says what may be left off.
-    {
-        FakeDevice device;
-        device.anSound = {0, 4, 0, 0};
-        CMeasureRun run(device.Link());
-        const Outcome outcome = RunToEnd(run, device.Job({0, 1, 2}));
-        EXPECT_EQ(device.log, (std::vector<std::string>{"solo 0", "take 0", "restore 0", "solo 1", "take 1"}));
-        EXPECT_EQ(outcome.strEnd.rfind("the link was lost while CH2 was measured: the outputs of the other channels "
-                                       "may still be off on the device",
-                                       0),
-                  0u)
-            << outcome.strEnd;
+        run.WaitUntilDone();
+        std::string strLog;
+        for (const std::string& str : device.log)
+            strLog += str + ",";
+        EXPECT_EQ(strLog, c.strLog);
+        EXPECT_EQ(strEnd, c.strEnd);
+        for (const ChannelTake& take : aTake) {
+            const int nSound = c.anSound[static_cast<std::size_t>(take.nChannel)];
+            EXPECT_EQ(take.header.nChannel, take.nChannel + 1);
+            EXPECT_EQ(take.bTaken, nSound <= 1) << take.strError;
+            EXPECT_EQ(take.response.IsRefused(), nSound == 1) << take.response.strRefused;
+            EXPECT_TRUE(nSound != 0 || std::abs(take.response.dArrivalMs - DELAY * 1000.0 / 48000.0) < 0.03)
+                << take.response.dArrivalMs << " ms";
+        }
     }
 }

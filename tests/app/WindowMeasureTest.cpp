@@ -72,9 +72,7 @@ protected:
     // runs fn in it.
     void InDialog(const std::function<void(CMeasureDialog&)>& fn)
     {
-        int nRuns = 0;
         CMeasureDialog::SetModalRunner([&](CMeasureDialog& dialog) {
-            ++nRuns;
             EXPECT_TRUE(dialog.SelectOutput(SIM_SINK_NAME, -1));
             EXPECT_TRUE(dialog.SelectInput(SIM_MIC_NAME, 0, 1));
             dialog.SweepBox()->setValue(0.5);
@@ -83,7 +81,6 @@ protected:
             return static_cast<int>(QDialog::Rejected);
         });
         GraphMenu("Measure\u2026");
-        EXPECT_EQ(nRuns, 1);
     }
 
     CSimAudioServer m_sound;
