@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -82,6 +84,34 @@ TEST_F(VardenctlTest, HelpAndUsageErrors)
         const Result r = Ctl(args);
         EXPECT_EQ(r.code, EXIT_USAGE) << args[1];
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+    }
+}
+
+// measure's arguments are checked before any sound server or device is
+// touched: each wrong one is named.
+TEST_F(VardenctlTest, MeasureRefusesWrongArgumentsFirst)
+{
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"--channel", "5", "--channel takes a channel from 1 to 4, not '5'"},
+        {"--level", "-2", "the level must be between -120 and -3 dBFS"},
+        {"--level", "loud", "--level takes dBFS, not 'loud'"},
+        {"--sweep", "0.1", "the sweep must last 0.25 to 60 seconds"},
+        {"--repeat", "17", "--repeat takes 1 to 16 sweeps, not '17'"},
+        {"--output", "card:0", "--output takes a node's name and perhaps :N"},
+        {"--reference", "other:2", "--reference takes a channel of the input's source, card:N, not 'other:2'"},
+        {"--reference", "card:1", "--reference and --input name the same channel"},
+        {"--calibration", Path("none.txt"), Path("none.txt")},
+    };
+    for (const auto& [option, value, message] : cases) {
+        std::map<std::string, std::string> options = {
+            {"--port", "p"}, {"--channel", "1"}, {"--output", "out"}, {"--input", "card"}};
+        options[option] = value;
+        std::vector<std::string> args = {"measure", Path("m.txt")};
+        for (const auto& [o, v] : options)
+            args.insert(args.end(), {o, v});
+        const Result r = Ctl(args);
+        EXPECT_EQ(r.code, option == "--calibration" ? EXIT_IO : EXIT_USAGE) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
 }
 

@@ -27,6 +27,10 @@
 namespace {
 constexpr int MAX_REPEATS = 16;
 constexpr int MAX_NODE_CHANNEL = 64;
+// Recorded after the sweep has come back: the highest frequencies' decay in
+// a room is 40 dB down or more by then, and a channel is measured within the
+// sweep and a second.
+constexpr double TAIL_SECONDS = 0.3;
 
 struct MeasureRequest {
     int nChannel = 0;  // 0-based
@@ -183,10 +187,12 @@ std::string PutBack(CCliSession& session, std::vector<std::unique_ptr<CSendData>
             return "could not connect again to put the outputs back; " + strLeft;
         if (!session.SendFrames(std::move(restore), "putting the muted outputs back"))
             return "could not put the outputs back; " + strLeft;
+        session.m_cl.Note("the outputs of " + ChannelList(anMuted) + " are on again");
     }
     PresetData after;
     if (!session.ReadSlot(0, after, "checking the live setting"))
-        return "the outputs were put back, but the live setting could not be read back to check it";
+        return std::string(anMuted.empty() ? "" : "the outputs were put back, but ") +
+               "the live setting could not be read back to check it";
     if (BlocksRead(session) == blocksBefore && after.strName == before.strName)
         return {};
     std::string s = "the device's live setting differs from before the measurement (before -> now):";
@@ -255,7 +261,7 @@ int RunMeasure(const CommandLine& cl)
     // The session first: the sound server's threads must leave the signals to it.
     CCliSession session(cl);
     CPipeWireSession sound;
-    PwTakeSetup setup{r.output.strNode, r.output.nChannel, r.input.strNode, {r.input.nChannel}, 0.5};
+    PwTakeSetup setup{r.output.strNode, r.output.nChannel, r.input.strNode, {r.input.nChannel}, TAIL_SECONDS};
     if (r.reference.nChannel >= 0)
         setup.anSourceChannels.push_back(r.reference.nChannel);
     std::string error;
@@ -282,6 +288,8 @@ int RunMeasure(const CommandLine& cl)
             anMuted.push_back(c);
     auto restore = MakeRestoreFrames(session.m_route, r.nChannel);
     Takes takes;
+    if (!anMuted.empty())
+        cl.Note("switching off the outputs of " + ChannelList(anMuted));
     if (!session.SendFrames(MakeSoloFrames(session.m_route, r.nChannel), "muting the other channels"))
         takes.strFailure = session.IsConnected() ? std::string() : "the link to the device was lost while muting";
     if (takes.strFailure.empty() && session.IsStopRequested())
