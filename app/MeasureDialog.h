@@ -102,7 +102,6 @@ private:
     CheckableFunction m_fnCheckable;
     TakenFunction m_fnTaken;
     std::string m_strBlocked;
-    CMeasureRun m_run;
     MeasureMode m_eMode = MeasureMode::Measure;
     bool m_bCloseWhenDone = false;
     std::array<bool, NUM_CHANNELS> m_abMeasuredHere{};
@@ -113,6 +112,8 @@ private:
     QTimer m_meterTimer;
     std::optional<MicCalibration> m_calibration;
     std::string m_strCalibrationDlgPath;
+    // Last: it goes first, its worker joined while the sound it plays on lives.
+    CMeasureRun m_run;
 
     std::array<QCheckBox*, NUM_CHANNELS> m_apUse{};
     std::array<QLabel*, NUM_CHANNELS> m_apRow{};

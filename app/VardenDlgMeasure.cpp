@@ -60,8 +60,8 @@ void CVardenDlg::OnMeasure()
     dialog.move(mapToGlobal(
         QPoint(rcGraph.right() - dialog.sizeHint().width(), rcGraph.bottom() + MEASURE_DIALOG_BELOW_GRAPH)));
     dialog.DoModal();
-    if (!m_deviceLink.IsConnected() && !m_aRestoreFrames.empty())
-        m_aRestoreFrames.clear();
+    // Left only by a link lost before they could go.
+    m_aRestoreFrames.clear();
     RedrawGraph();
 }
 
