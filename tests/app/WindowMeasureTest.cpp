@@ -76,6 +76,7 @@ protected:
             EXPECT_TRUE(dialog.SelectOutput(SIM_SINK_NAME, -1));
             EXPECT_TRUE(dialog.SelectInput(SIM_MIC_NAME, 0, 1));
             dialog.SweepBox()->setValue(0.5);
+            dialog.LevelBox()->setValue(-20.0);
             dialog.ChannelBox(0)->setChecked(true);
             fn(dialog);
             return static_cast<int>(QDialog::Rejected);
@@ -119,6 +120,17 @@ TEST_F(WindowMeasureTest, MeasuredAveragedStoppedAndCheckedWithTheDevicePutBackE
     ASSERT_GT(adDiff.size(), 150u);
     const auto [pLow, pHigh] = std::minmax_element(adDiff.begin(), adDiff.end());
     EXPECT_LT(*pHigh - *pLow, 0.5) << "the measurement strays from the true response";
+
+    // At -3 dBFS the reflection adds up past full scale: refused with the
+    // reason, the measurement kept, the device put back.
+    InDialog([&](CMeasureDialog& dialog) {
+        dialog.LevelBox()->setValue(-3.0);
+        ASSERT_TRUE(dialog.Run(MeasureMode::Measure));
+        dialog.WaitUntilDone();
+        EXPECT_TRUE(dialog.GetRowText(0).startsWith("refused: input clipped")) << dialog.GetRowText(0).toStdString();
+    });
+    EXPECT_EQ(LiveBlocks(*m_pSim), before);
+    EXPECT_EQ(Dlg().GetMeasurement(0).GetCount(), 2);
 
     // A stop in the middle of the sweep: nothing new is taken in, and the
     // device is put back.
