@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -18,7 +17,7 @@ namespace {
 constexpr int DELAY = 100;  // samples from the sweep to the microphone
 
 struct FakeDevice {
-    std::vector<std::string> log;  // "solo 1", "take 1", "restore 1", ...
+    std::string log;  // "solo 1,take 1,restore 1,..."
     std::atomic<bool> bUp{true};
     int nSoloed = -1;  // the channel playing alone on the device, or -1
     // What the sound does at channel k's take: 0 plays, 1 is silent, 2 fails,
@@ -28,12 +27,9 @@ struct FakeDevice {
     MeasureLink Link()
     {
         return {[this] { return bUp.load(); }, [] { return true; },
+                [this](int k) { log += "solo " + std::to_string(nSoloed = k) + ","; },
                 [this](int k) {
-                    log.push_back("solo " + std::to_string(k));
-                    nSoloed = k;
-                },
-                [this](int k) {
-                    log.push_back("restore " + std::to_string(k));
+                    log += "restore " + std::to_string(k) + ",";
                     nSoloed = -1;
                 }};
     }
@@ -47,7 +43,7 @@ struct FakeDevice {
         job.fnPlayAndRecord = [this](const std::vector<float>& afSweep, const std::atomic<bool>& bStop,
                                      std::vector<std::vector<float>>& aRecorded, std::string& strError) {
             const int k = nSoloed;
-            log.push_back("take " + std::to_string(k));
+            log += "take " + std::to_string(k) + ",";
             const int nSound = k >= 0 ? anSound[static_cast<std::size_t>(k)] : 2;
             if (nSound == 2) {
                 strError = "the sink is gone";
@@ -102,10 +98,7 @@ TEST(MeasureRun, EachChannelAloneThenPutBackWhateverBecameOfIt)
         if (c.anSound[0] == 3)
             run.Stop();
         run.WaitUntilDone();
-        std::string strLog;
-        for (const std::string& str : device.log)
-            strLog += str + ",";
-        EXPECT_EQ(strLog, c.strLog);
+        EXPECT_EQ(device.log, c.strLog);
         EXPECT_EQ(strEnd, c.strEnd);
         for (const ChannelTake& take : aTake) {
             const int nSound = c.anSound[static_cast<std::size_t>(take.nChannel)];

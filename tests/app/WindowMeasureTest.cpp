@@ -1,9 +1,7 @@
-// "Measure…" against the virtual processor's sound through a private
-// PipeWire (with-pipewire.sh): a room of a direct sound and one reflection,
-// short sweeps with the loopback reference. The measurement lands on the
-// graph as the channel's curve times the room, positions average, Check
-// agrees with the fit's prediction, and the device holds afterwards exactly
-// what it held before, also after a stop in the middle of a sweep.
+// "Measure…" against the virtual processor's room (a direct sound and one
+// reflection) through a private PipeWire, short sweeps with the loopback:
+// the measurement on the graph, positions averaged, a refusal, a stop, Check
+// against the prediction, and the device put back byte for byte each time.
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
@@ -121,30 +119,23 @@ TEST_F(WindowMeasureTest, MeasuredAveragedStoppedAndCheckedWithTheDevicePutBackE
     const auto [pLow, pHigh] = std::minmax_element(adDiff.begin(), adDiff.end());
     EXPECT_LT(*pHigh - *pLow, 0.5) << "the measurement strays from the true response";
 
-    // At -3 dBFS the reflection adds up past full scale: refused with the
-    // reason, the measurement kept, the device put back.
-    InDialog([&](CMeasureDialog& dialog) {
-        dialog.LevelBox()->setValue(-3.0);
-        ASSERT_TRUE(dialog.Run(MeasureMode::Measure));
-        dialog.WaitUntilDone();
-        EXPECT_TRUE(dialog.GetRowText(0).startsWith("refused: input clipped")) << dialog.GetRowText(0).toStdString();
-    });
-    EXPECT_EQ(LiveBlocks(*m_pSim), before);
-    EXPECT_EQ(Dlg().GetMeasurement(0).GetCount(), 2);
-
-    // A stop in the middle of the sweep: nothing new is taken in, and the
-    // device is put back.
-    InDialog([&](CMeasureDialog& dialog) {
-        ASSERT_TRUE(dialog.Run(MeasureMode::Measure));
-        while (dialog.GetStage() != CMeasureRun::Stage::Taking && dialog.IsRunning())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        dialog.Stop();
-        dialog.WaitUntilDone();
-        EXPECT_EQ(dialog.GetRowText(0), QStringLiteral("stopped"));
-        EXPECT_TRUE(dialog.GetFiguresText().contains("stopped")) << dialog.GetFiguresText().toStdString();
-    });
-    EXPECT_EQ(LiveBlocks(*m_pSim), before);
-    EXPECT_EQ(Dlg().GetMeasurement(0).GetCount(), 2);
+    // Refused (at -3 dBFS the reflection adds up past full scale) or stopped
+    // in the middle of the sweep: nothing new taken in, the device put back.
+    for (const bool bStop : {false, true}) {
+        InDialog([&](CMeasureDialog& dialog) {
+            dialog.LevelBox()->setValue(bStop ? -20.0 : -3.0);
+            ASSERT_TRUE(dialog.Run(MeasureMode::Measure));
+            while (bStop && dialog.GetStage() != CMeasureRun::Stage::Taking && dialog.IsRunning())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (bStop)
+                dialog.Stop();
+            dialog.WaitUntilDone();
+            EXPECT_TRUE(dialog.GetRowText(0).startsWith(bStop ? "stopped" : "refused: input clipped"))
+                << dialog.GetRowText(0).toStdString();
+        });
+        EXPECT_EQ(LiveBlocks(*m_pSim), before);
+        EXPECT_EQ(Dlg().GetMeasurement(0).GetCount(), 2);
+    }
 
     // Fit, Apply, Check: the new measurement is what the fit predicted.
     CFitEqDialog::SetModalRunner([&](CFitEqDialog& dialog) {
@@ -161,7 +152,6 @@ TEST_F(WindowMeasureTest, MeasuredAveragedStoppedAndCheckedWithTheDevicePutBackE
     const MeasurementCheck& check = Dlg().GetCheck(0);
     ASSERT_TRUE(check.bOk) << check.strError;
     EXPECT_LT(check.dRmsDb, 0.3);
-    EXPECT_GT(check.range.nPoints, 50);
     EXPECT_NE(LiveBlocks(*m_pSim)[0], before[0]) << "the fit reached the device";
     for (int k = 0; k < NUM_CHANNELS; ++k)
         ExpectDeviceHolds(0, k, "after the check");
