@@ -6,6 +6,7 @@
 
 #include <QBasicTimer>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <array>
 #include <atomic>
@@ -24,6 +25,8 @@
 #include "GraphOverlay.h"
 #include "InputBlocker.h"
 #include "LinkWindow.h"
+#include "MeasureRun.h"
+#include "MeasurementCheck.h"
 #include "PresetAlignChannels.h"
 #include "SerialDiscoveryOptions.h"
 #include "TALVRoute.h"
@@ -84,11 +87,23 @@ public:
     // no frequencies) is reported and changes nothing.
     bool LoadMeasurementFile(const std::string& strPath);
     bool LoadMeasurementFiles(const std::vector<std::string>& paths);
+    // The same for channel k, shown or not.
+    bool LoadChannelMeasurementFiles(int k, const std::vector<std::string>& paths);
     const CChannelMeasurement& GetMeasurement(int k) const { return m_aMeasurement.at(static_cast<std::size_t>(k)); }
     // Fitted gains into channel nChannel as one edit: fields, faders and
     // curve follow, linked channels follow as for typed gains, and when
     // connected the bands go out as the bulk equaliser frames do.
     void ApplyFittedGains(int nChannel, const std::array<int, NUM_BANDS>& anGain);
+
+    // Measuring (VardenDlgMeasure.cpp): "Measure…" as from the graph's menu,
+    // and the files the positions measured in the dialog were kept in.
+    void OnMeasure();
+    const std::vector<std::string>& GetMeasuredFiles(int k) const
+    {
+        return m_aMeasuredFiles.at(static_cast<std::size_t>(k));
+    }
+    // The last check of channel k against its prediction (bOk false: none).
+    const MeasurementCheck& GetCheck(int k) const { return m_aCheck.at(static_cast<std::size_t>(k)); }
 
     // Aligning channels (VardenDlgAlign.cpp). Each channel's measurement
     // with phase, taken in as "Align Channels…" does; a file that cannot be
@@ -203,7 +218,13 @@ private:
     void OnLoadMeasurement();
     void OnFitMeasurement();
     void OnClearMeasurement();
+    // A channel's take from the measure dialog: loaded as a position, or
+    // checked against the prediction; returns what its row says.
+    std::string TakeMeasured(MeasureMode mode, const ChannelTake& take);
     FitOutcome FitShownChannel(const FitSettings& settings);
+    // Channel k's curves as the fit sees them, now: the graph's own for the
+    // channel shown, else filled into scratch.
+    const CAudio_OutData& ChannelCurves(int k, CAudio_OutData& scratch);
     void RedrawGraph();
 
     // Aligning channels.
@@ -374,6 +395,13 @@ private:
     std::array<CChannelMeasurement, NUM_CHANNELS> m_aMeasurement;
     CGraphOverlay m_overlay;
     std::string m_szMeasurementDlgPath;
+    // Measured in the dialog: each channel's positions in files of a folder
+    // kept for the session, and the frames that put the device back after
+    // a channel measured alone.
+    std::unique_ptr<QTemporaryDir> m_pMeasureDir;
+    std::array<std::vector<std::string>, NUM_CHANNELS> m_aMeasuredFiles;
+    std::vector<std::unique_ptr<CSendData>> m_aRestoreFrames;
+    std::array<MeasurementCheck, NUM_CHANNELS> m_aCheck;
     // Aligning: each channel's measurement with phase, and the preview.
     std::array<AlignMeasurement, NUM_CHANNELS> m_aAlignMeasurement;
     CAlignPreview m_alignPreview;

@@ -5,6 +5,7 @@
 
 #include "Audio_OutData.h"
 #include "BitmapSlider.h"
+#include "ChannelDisplay.h"
 #include "ChannelTuning.h"
 #include "ControlIds.h"
 #include "DialogParts.h"
@@ -48,6 +49,7 @@ void CVardenDlg::OnGraphMenu(const QPoint& pt)
     QMenu menu(this);
     AddUndoActions(menu);
     menu.addSeparator();
+    menu.addAction(QString::fromUtf8("Measure\u2026"), this, [this] { OnMeasure(); });
     menu.addAction(QStringLiteral("Load Measurement..."), this, [this] { OnLoadMeasurement(); });
     menu.addAction(QStringLiteral("Fit EQ to Measurement..."), this, [this] { OnFitMeasurement(); })
         ->setEnabled(bMeasured);
@@ -80,6 +82,13 @@ bool CVardenDlg::LoadMeasurementFile(const std::string& strPath)
 
 bool CVardenDlg::LoadMeasurementFiles(const std::vector<std::string>& paths)
 {
+    return LoadChannelMeasurementFiles(m_nCurChannel, paths);
+}
+
+bool CVardenDlg::LoadChannelMeasurementFiles(int k, const std::vector<std::string>& paths)
+{
+    if (k < 0 || k >= NUM_CHANNELS)
+        return false;
     std::vector<MeasurementPosition> positions;
     std::string strNotes;
     for (const std::string& strPath : paths) {
@@ -94,23 +103,37 @@ bool CVardenDlg::LoadMeasurementFiles(const std::vector<std::string>& paths)
         positions.push_back({std::move(data), strPath});
     }
     // The loudspeaker was measured through the channel as it stands now.
-    m_pCurCurves->Recompute();
+    CAudio_OutData scratch;
+    const CAudio_OutData& curves = ChannelCurves(k, scratch);
     std::string strError;
-    if (!m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Load(std::move(positions),
-                                                                      m_pCurCurves->GetEQ().m_dSum, strError)) {
+    if (!m_aMeasurement[static_cast<std::size_t>(k)].Load(std::move(positions), curves.GetEQ().m_dSum, strError)) {
         ShowMessageBox(strError, MessageIcon::Error);
         return false;
     }
+    m_overlay.ClearCheck(k);
+    m_aCheck[static_cast<std::size_t>(k)] = MeasurementCheck();
     RedrawGraph();
     if (!strNotes.empty())
         ShowMessageBox(strNotes, MessageIcon::None);
     return true;
 }
 
+const CAudio_OutData& CVardenDlg::ChannelCurves(int k, CAudio_OutData& scratch)
+{
+    if (k == m_nCurChannel) {
+        m_pCurCurves->Recompute();
+        return *m_pCurCurves;
+    }
+    LoadLevelsFromChannel(m_route.GetChannel(k), scratch);
+    return scratch;
+}
+
 void CVardenDlg::OnClearMeasurement()
 {
     m_aMeasurement[static_cast<std::size_t>(m_nCurChannel)].Clear();
     m_overlay.ClearPreview(m_nCurChannel);
+    m_overlay.ClearCheck(m_nCurChannel);
+    m_aCheck[static_cast<std::size_t>(m_nCurChannel)] = MeasurementCheck();
     RedrawGraph();
 }
 

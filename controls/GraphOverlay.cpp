@@ -17,6 +17,7 @@ const QColor TARGET_COLOUR(225, 225, 225);      // light grey, dashed
 const QColor PREDICTED_COLOUR(64, 224, 255);    // the skin's cyan: what it will be
 const QColor SPREAD_COLOUR(118, 128, 146, 56);  // the measured slate, faint
 const QColor CHANGE_COLOUR(255, 176, 32);       // amber: a band Apply would change
+const QColor CHECK_COLOUR(144, 238, 96);        // green: measured again after Apply
 constexpr int CHANGE_MARK_RADIUS = 3;
 // The line the user tunes by stands out: drawn twice, a pixel apart, as
 // thin lines cost a fraction of a wide pen's stroking.
@@ -93,6 +94,18 @@ void CGraphOverlay::ClearPreview(int k)
         m_aPreview[static_cast<std::size_t>(k)].reset();
 }
 
+void CGraphOverlay::SetCheck(int k, const GridLevels& measured)
+{
+    if (IsChannel(k))
+        m_aCheck[static_cast<std::size_t>(k)] = measured;
+}
+
+void CGraphOverlay::ClearCheck(int k)
+{
+    if (IsChannel(k))
+        m_aCheck[static_cast<std::size_t>(k)].reset();
+}
+
 bool CGraphOverlay::IsShown(int k) const
 {
     return IsChannel(k) && m_apMeasurement[static_cast<std::size_t>(k)] &&
@@ -135,6 +148,10 @@ void CGraphOverlay::Draw(QPainter& dc, const CAudio_OutData& display, int k) con
     }
     dc.setPen(QPen(PREDICTED_COLOUR, 1));
     DrawGridLevels(dc, preview ? preview->predicted : request.predicted, dReference, display, PREDICTED_LINES);
+    if (const std::optional<GridLevels>& check = m_aCheck[static_cast<std::size_t>(k)]; check && !preview) {
+        dc.setPen(QPen(CHECK_COLOUR, 1));
+        DrawGridLevels(dc, *check, dReference, display);
+    }
     if (preview) {
         // What Apply leaves everywhere, measured or not: the channel's curve.
         QPolygon curve(GRID_POINTS);

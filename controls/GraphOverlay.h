@@ -6,7 +6,8 @@
 // target's level, so the target sits on the graph's 0 dB line and the curves
 // follow every edit at once. While a fit is previewed, the channel's own
 // curve as Apply would leave it runs dotted over the whole grid, and every
-// band Apply would change is marked from its gain now to its new gain.
+// band Apply would change is marked from its gain now to its new gain. A
+// check measured after Apply runs beside the prediction.
 #pragma once
 
 #include <array>
@@ -27,6 +28,10 @@ public:
     // gives now, while a fit is being chosen.
     void SetPreview(int k, const FitOutcome& outcome);
     void ClearPreview(int k);
+    // A measurement taken after Apply, drawn beside the prediction until the
+    // channel's measurement changes.
+    void SetCheck(int k, const GridLevels& measured);
+    void ClearCheck(int k);
 
     bool IsShown(int k) const;
     // While channels are being aligned, their preview is drawn instead.
@@ -45,5 +50,6 @@ private:
 
     std::array<const CChannelMeasurement*, NUM_CHANNELS> m_apMeasurement{};
     std::array<std::optional<Preview>, NUM_CHANNELS> m_aPreview;
+    std::array<std::optional<GridLevels>, NUM_CHANNELS> m_aCheck;
     const CAlignPreview* m_pAlignPreview = nullptr;
 };

@@ -16,8 +16,8 @@ set(LAYERS
   "sim:audio,model,protocol,response,tuning"
   "tools/vardenctl:audio,link,measure,model,protocol,response,tuning,Serial,sim"
   "controls:link,model,protocol,response,tuning,Serial"
-  "app:audio,controls,link,model,protocol,response,tuning,Serial,sim"
-  "tools/gallery:app,audio,controls,link,model,protocol,response,tuning,Serial,sim")
+  "app:audio,controls,link,measure,model,protocol,response,tuning,Serial,sim"
+  "tools/gallery:app,audio,controls,link,measure,model,protocol,response,tuning,Serial,sim")
 # Standard library and POSIX only below the window.
 set(CORE protocol response Serial audio tuning measure model link sim tools/vardenctl)
 

@@ -11,20 +11,6 @@ namespace {
 // A band this far (in octaves) outside the range keeps its gain.
 constexpr double FITTED_REACH_OCTAVES = 1.0;
 
-double Rms(const GridLevels& response, const GridLevels& target, const bool (&abIn)[GRID_POINTS])
-{
-    double s = 0.0;
-    int n = 0;
-    for (int i = 0; i < GRID_POINTS; ++i) {
-        if (!abIn[i])
-            continue;
-        const double d = response.adLevel[i] - target.adLevel[i];
-        s += d * d;
-        ++n;
-    }
-    return n > 0 ? std::sqrt(s / n) : 0.0;
-}
-
 bool IsGainLimit(double d)
 {
     return std::isfinite(d) && d >= 0.0 && d <= GAIN_MAX_DB;
@@ -49,6 +35,20 @@ FitOutcome NothingToFit(FitOutcome out, const std::string& strWhy)
     return out;
 }
 }  // namespace
+
+double RmsDifference(const GridLevels& response, const GridLevels& target, const bool (&abIn)[GRID_POINTS])
+{
+    double s = 0.0;
+    int n = 0;
+    for (int i = 0; i < GRID_POINTS; ++i) {
+        if (!abIn[i] || !response.abValid[i] || !target.abValid[i])
+            continue;
+        const double d = response.adLevel[i] - target.adLevel[i];
+        s += d * d;
+        ++n;
+    }
+    return n > 0 ? std::sqrt(s / n) : 0.0;
+}
 
 bool FitGainBounds(const FitSettings& settings, int& nLowIndex, int& nHighIndex)
 {
@@ -91,7 +91,7 @@ FitOutcome FitFrame(const FitRequest& request)
         out.strError = out.range.strError;
         return out;
     }
-    out.dRmsBefore = Rms(request.predicted, out.target, out.range.abIn);
+    out.dRmsBefore = RmsDifference(request.predicted, out.target, out.range.abIn);
     out.dRmsAfter = out.dRmsBefore;
     out.dRmsBest = out.dRmsBefore;
     out.dRmsAllowed = out.dRmsBefore;
@@ -183,6 +183,6 @@ FitOutcome FitEq(const FitRequest& request)
             out.adEqAfter[i] += adCurve[i] - adBefore[i];
         }
     }
-    out.dRmsAfter = Rms(out.after, out.target, out.range.abIn);
+    out.dRmsAfter = RmsDifference(out.after, out.target, out.range.abIn);
     return out;
 }

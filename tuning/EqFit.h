@@ -80,6 +80,10 @@ bool IsBandFitted(const FitBand& band, const FitRange& range);
 
 FitOutcome FitEq(const FitRequest& request);
 
+// The rms of response less target over the points in abIn where both hold a
+// level; 0 with no such point.
+double RmsDifference(const GridLevels& response, const GridLevels& target, const bool (&abIn)[GRID_POINTS]);
+
 // The target and range a fit of request would use, without fitting.
 FitOutcome FitFrame(const FitRequest& request);
 

@@ -8,12 +8,15 @@
 // stopped or not) the same, but for what the window said did not arrive, and
 // a reconnect that finds the window's preset changes nothing, links included.
 // Connecting again goes now and then through ser2net, to a typed address.
+// "Measure…" runs with a made-up sound (the real one is the end-to-end
+// test's): the device holds the preset again after it, stopped or not.
 // A second run takes every step back and does it again, and
 // checks the same. VARDEN_GESTURES=N runs N gestures (2000 by default); the
 // seed is fixed and printed, VARDEN_GESTURE_SEED=S replays another and
 // VARDEN_GESTURE_SEED=random draws a new one.
 #include "WindowFixture.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
@@ -24,7 +27,9 @@
 #include <random>
 
 #include "FStatic.h"
+#include "FakeRecording.h"
 #include "FitEqDialog.h"
+#include "MeasureDialog.h"
 #include "PresetFile.h"
 #include "PresetSnapshot.h"
 #include "SendingBox.h"
@@ -377,6 +382,65 @@ protected:
         return {strWhat, !bApply};
     }
 
+    // "Measure…" of some channels with a sound of the test's own, now and
+    // then stopped at once or in the middle of a sweep: a channel measured
+    // has its measurement, and the device holds the preset again.
+    Gesture MeasureGesture()
+    {
+        if (Dlg().IsBusy())
+            return {"nothing (no menu while busy)", true};
+        // Channels as bits, never none.
+        const int nChannels = 1 + Rand((1 << NUM_CHANNELS) - 1);
+        std::string strWhat = "Measure of channels " + std::to_string(nChannels) + " (bits)";
+        enum { NoStop, StopAtOnce, StopInSweep };
+        const int nStop = Chance(70) ? NoStop : Chance(50) ? StopAtOnce : StopInSweep;
+        strWhat += nStop == NoStop ? "" : nStop == StopAtOnce ? ", stopped at once" : ", stopped in a sweep";
+        const int nDelay = Rand(2000);
+        CMeasureDialog::SetSound(
+            {[](std::vector<PwNodeInfo>& aNodes, std::string&) {
+                 aNodes = {{"test-out", "", "Audio/Sink", 2, 48000}, {"test-in", "", "Audio/Source", 2, 48000}};
+                 return true;
+             },
+             [=](const PwTakeSetup&) {
+                 return PlayAndRecord([=](const std::vector<float>& afSweep, const std::atomic<bool>& bStop,
+                                          std::vector<std::vector<float>>& aRecorded, std::string& strError) {
+                     while (nStop == StopInSweep && !bStop)
+                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                     if (bStop) {
+                         strError = "interrupted";
+                         return false;
+                     }
+                     aRecorded = FakeRecording(afSweep, nDelay, false);
+                     return true;
+                 });
+             }});
+        CMeasureDialog::SetModalRunner([&](CMeasureDialog& dialog) {
+            Dlg().StartLinkTimer();
+            EXPECT_TRUE(dialog.SelectOutput("test-out", -1));
+            EXPECT_TRUE(dialog.SelectInput("test-in", 0, 1));
+            dialog.SweepBox()->setValue(0.5);
+            for (int k = 0; k < NUM_CHANNELS; ++k)
+                dialog.ChannelBox(k)->setChecked((nChannels >> k) & 1);
+            EXPECT_TRUE(dialog.Run(MeasureMode::Measure)) << dialog.GetFiguresText().toStdString();
+            while (nStop == StopInSweep && dialog.GetStage() != CMeasureRun::Stage::Taking && dialog.IsRunning())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (nStop != NoStop)
+                dialog.Stop();
+            dialog.WaitUntilDone();
+            Dlg().StopLinkTimer();
+            return static_cast<int>(QDialog::Rejected);
+        });
+        GraphMenu("Measure\u2026");
+        CMeasureDialog::SetModalRunner({});
+        CMeasureDialog::SetSound({});
+        const std::string strWhere = "after " + strWhat + ", seed " + std::to_string(m_nSeed);
+        for (int k = 0; k < NUM_CHANNELS; ++k)
+            EXPECT_TRUE(nStop != NoStop || !((nChannels >> k) & 1) || Dlg().GetMeasuredFiles(k).size() == 1u)
+                << "channel " << k << " unmeasured " << strWhere;
+        ExpectDeviceEqualsThePreset(strWhere);
+        return {strWhat, false};
+    }
+
     Gesture UndoRedoGesture()
     {
         const int n = 1 + Rand(15);
@@ -465,8 +529,10 @@ protected:
             return KeyOrSwitchGesture();
         if (n < 94)
             return OpenGesture();
-        if (n < 96)
-            return Chance(50) ? FittedEqGesture() : FitDialogGesture();
+        if (n < 96) {
+            const int nTuning = Rand(3);
+            return nTuning == 0 ? FittedEqGesture() : nTuning == 1 ? FitDialogGesture() : MeasureGesture();
+        }
         if (!m_bEdges)
             return KeyOrSwitchGesture();
         if (n < 98)

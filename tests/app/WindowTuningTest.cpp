@@ -61,11 +61,13 @@ TEST_F(WindowTuningTest, MeasurementOnTheGraphAndTheFitAppliedAsOneEdit)
     // Before a measurement only loading, aligning (and About) is offered;
     // undo and redo come first, with nothing to act on yet.
     const std::vector<MenuItem> all = GraphMenu("");
-    ASSERT_EQ(all.size(), 7u);
+    ASSERT_EQ(all.size(), 8u);
     EXPECT_EQ(all[0].strText, "Undo");
     EXPECT_FALSE(all[0].bEnabled);
     EXPECT_EQ(all[1].strText, "Redo");
-    const std::vector<MenuItem> items(all.begin() + 2, all.end());
+    EXPECT_EQ(all[2].strText, "Measure\u2026");
+    EXPECT_TRUE(all[2].bEnabled);
+    const std::vector<MenuItem> items(all.begin() + 3, all.end());
     EXPECT_EQ(items[0].strText, "Load Measurement...");
     EXPECT_TRUE(items[0].bEnabled);
     EXPECT_EQ(items[1].strText, "Fit EQ to Measurement...");
