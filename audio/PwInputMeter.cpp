@@ -26,16 +26,15 @@ bool CPwInputMeter::Start(CPipeWireSession& session, const std::string& strSourc
         strError = "the sound server has no source named '" + strSource + "'";
         return false;
     }
-    m_nChannels = pSource->nChannels > 0 ? pSource->nChannels : 2;
+    const PwStreamSetup streamSetup = StreamSetupFor(*pSource, "varden-input-meter", "varden input meter", false);
+    m_nChannels = streamSetup.nChannels;
     if (nChannel < 0 || nChannel >= m_nChannels) {
         strError = strSource + " has no channel " + std::to_string(nChannel + 1);
         return false;
     }
     m_nChannel = nChannel;
     m_fPeak.store(0.0f);
-    m_pStream = std::make_unique<CPwStream>(
-        session, PwStreamSetup{"varden-input-meter", "varden input meter", false, m_nChannels, true, strSource},
-        &CPwInputMeter::OnCapture, this);
+    m_pStream = std::make_unique<CPwStream>(session, streamSetup, &CPwInputMeter::OnCapture, this);
     if (!m_pStream->Connect(strError)) {
         m_pStream.reset();
         return false;

@@ -1,5 +1,7 @@
 #include "PwNodeList.h"
 
+#include "PwStream.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 #include <spa/utils/result.h>
@@ -58,6 +60,10 @@ void OnParam(void* pData, int, std::uint32_t nId, std::uint32_t, std::uint32_t, 
         node->info.nChannels = static_cast<int>(raw.channels);
     if (raw.rate > 0)
         node->info.nRate = static_cast<int>(raw.rate);
+    node->info.anPositions.clear();
+    if ((raw.flags & SPA_AUDIO_FLAG_UNPOSITIONED) == 0)
+        node->info.anPositions.assign(raw.position,
+                                      raw.position + std::min<std::uint32_t>(raw.channels, SPA_AUDIO_MAX_CHANNELS));
     node->bFormat = nId == SPA_PARAM_Format;
 }
 
@@ -194,6 +200,15 @@ const PwNodeInfo* FindPwNode(const std::vector<PwNodeInfo>& aNodes, const std::s
     const auto it =
         std::find_if(aNodes.begin(), aNodes.end(), [&](const PwNodeInfo& n) { return n.strName == strName; });
     return it == aNodes.end() ? nullptr : &*it;
+}
+
+PwStreamSetup StreamSetupFor(const PwNodeInfo& node, const std::string& strName, const std::string& strDescription,
+                             bool bPlay)
+{
+    PwStreamSetup setup{strName, strDescription, bPlay, node.nChannels > 0 ? node.nChannels : 2, true, node.strName};
+    if (static_cast<int>(node.anPositions.size()) == setup.nChannels)
+        setup.anPositions = node.anPositions;
+    return setup;
 }
 
 bool IsPwSink(const PwNodeInfo& node)

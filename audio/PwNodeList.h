@@ -3,6 +3,7 @@
 // channels and rate as far as PipeWire tells them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,17 @@ struct PwNodeInfo {
     std::string strName, strDescription, strMediaClass;
     int nChannels = 0;  // 0: not told
     int nRate = 0;      // Hz, 0: not told
+    // Each channel's position (SPA_AUDIO_CHANNEL_FL, _AUX0, ...), empty when
+    // not told. A stream to the node takes the same, so that the server
+    // links channel to channel instead of guessing between unlike names.
+    std::vector<std::uint32_t> anPositions = {};
 };
+
+// The setup of a stream that plays into the node (bPlay) or records from
+// it: all its channels, at its positions.
+struct PwStreamSetup;
+PwStreamSetup StreamSetupFor(const PwNodeInfo& node, const std::string& strName, const std::string& strDescription,
+                             bool bPlay);
 
 // Audio/Sink, Audio/Source, Audio/Source/Virtual and Audio/Duplex nodes, in
 // the order the server lists them; false with the reason when it does not

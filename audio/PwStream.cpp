@@ -104,7 +104,9 @@ bool CPwStream::Connect(std::string& strError)
     info.channels = static_cast<std::uint32_t>(m_setup.nChannels);
     for (std::uint32_t c = 0; c < info.channels && c < SPA_AUDIO_MAX_CHANNELS; ++c) {
         const std::uint32_t nStereo = c == 0 ? SPA_AUDIO_CHANNEL_FL : SPA_AUDIO_CHANNEL_FR;
-        info.position[c] = m_setup.bAuxPositions ? SPA_AUDIO_CHANNEL_AUX0 + c : nStereo;
+        info.position[c] = m_setup.anPositions.size() == info.channels ? m_setup.anPositions[c]
+                           : m_setup.bAuxPositions                     ? SPA_AUDIO_CHANNEL_AUX0 + c
+                                                                       : nStereo;
     }
     const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
     const auto flags = static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS |

@@ -5,8 +5,10 @@
 // not block.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PipeWireSession.h"
 
@@ -22,6 +24,8 @@ struct PwStreamSetup {
     // bSource, it makes the frames) or records from it, its channels taken
     // one for one, never mixed into others.
     std::string strTarget;
+    // Each channel's position; empty: as bAuxPositions says.
+    std::vector<std::uint32_t> anPositions = {};
 };
 
 class CPwStream {

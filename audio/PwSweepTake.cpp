@@ -77,8 +77,9 @@ std::string ChannelError(const std::string& strNode, int nChannel, int nChannels
 }
 }  // namespace
 
-bool CheckTakeNodes(CPipeWireSession& session, const PwTakeSetup& setup, int& nSinkChannels, int& nSourceChannels,
-                    std::string& strError)
+namespace {
+bool FindTakeNodes(CPipeWireSession& session, const PwTakeSetup& setup, PwNodeInfo& sink, PwNodeInfo& source,
+                   std::string& strError)
 {
     std::vector<PwNodeInfo> aNodes;
     if (!ListPwNodes(session, aNodes, strError))
@@ -93,8 +94,10 @@ bool CheckTakeNodes(CPipeWireSession& session, const PwTakeSetup& setup, int& nS
         strError = "the sound server has no source named '" + setup.strSource + "' (vardenctl audio lists them)";
         return false;
     }
-    nSinkChannels = pSink->nChannels > 0 ? pSink->nChannels : 2;
-    nSourceChannels = pSource->nChannels > 0 ? pSource->nChannels : 2;
+    sink = *pSink;
+    source = *pSource;
+    const int nSinkChannels = pSink->nChannels > 0 ? pSink->nChannels : 2;
+    const int nSourceChannels = pSource->nChannels > 0 ? pSource->nChannels : 2;
     if (setup.nSinkChannel >= nSinkChannels) {
         strError = ChannelError(setup.strSink, setup.nSinkChannel, nSinkChannels);
         return false;
@@ -111,14 +114,31 @@ bool CheckTakeNodes(CPipeWireSession& session, const PwTakeSetup& setup, int& nS
     }
     return true;
 }
+}  // namespace
+
+bool CheckTakeNodes(CPipeWireSession& session, const PwTakeSetup& setup, int& nSinkChannels, int& nSourceChannels,
+                    std::string& strError)
+{
+    PwNodeInfo sink, source;
+    if (!FindTakeNodes(session, setup, sink, source, strError))
+        return false;
+    nSinkChannels = sink.nChannels > 0 ? sink.nChannels : 2;
+    nSourceChannels = source.nChannels > 0 ? source.nChannels : 2;
+    return true;
+}
 
 bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPlay,
                        std::vector<std::vector<float>>& aRecorded, const std::atomic<bool>& bStop,
                        std::string& strError)
 {
     Take take;
-    if (!CheckTakeNodes(m_session, setup, take.nSinkChannels, take.nSourceChannels, strError))
+    PwNodeInfo sink, source;
+    if (!FindTakeNodes(m_session, setup, sink, source, strError))
         return false;
+    const PwStreamSetup recordSetup = StreamSetupFor(source, "varden-measure-record", "varden measurement", false);
+    const PwStreamSetup playSetup = StreamSetupFor(sink, "varden-measure-play", "varden measurement", true);
+    take.nSinkChannels = playSetup.nChannels;
+    take.nSourceChannels = recordSetup.nChannels;
     take.pPlay = &afPlay;
     take.nSinkChannel = setup.nSinkChannel;
     take.anChannels = setup.anSourceChannels;
@@ -128,14 +148,8 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
     take.afRecorded.assign(static_cast<std::size_t>(take.nCapacity) * take.anChannels.size(), 0.0f);
 
     // The recording first: the sweep waits for it.
-    auto pRecord = std::make_unique<CPwStream>(m_session,
-                                               PwStreamSetup{"varden-measure-record", "varden measurement", false,
-                                                             take.nSourceChannels, true, setup.strSource},
-                                               &OnRecord, &take);
-    auto pPlay = std::make_unique<CPwStream>(
-        m_session,
-        PwStreamSetup{"varden-measure-play", "varden measurement", true, take.nSinkChannels, true, setup.strSink},
-        &OnPlay, &take);
+    auto pRecord = std::make_unique<CPwStream>(m_session, recordSetup, &OnRecord, &take);
+    auto pPlay = std::make_unique<CPwStream>(m_session, playSetup, &OnPlay, &take);
     const auto Close = [&] {
         // The streams stop before the take they write into goes.
         pPlay.reset();

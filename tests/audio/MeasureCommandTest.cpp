@@ -5,6 +5,7 @@
 // at each measured frequency, times the room's taps, times the half-band
 // resampler's delay.
 #include <gtest/gtest.h>
+#include <spa/param/audio/raw.h>
 
 #include <atomic>
 #include <cmath>
@@ -25,6 +26,8 @@
 #include "PresetAlignChannels.h"
 #include "PresetFile.h"
 #include "PwInputMeter.h"
+#include "PwNodeList.h"
+#include "PwStream.h"
 #include "PwSweepTake.h"
 #include "SimWavFile.h"
 #include "TALVRoute.h"
@@ -292,6 +295,14 @@ TEST_F(MeasureCommand, ReferenceTiming)
     CPwInputMeter meter;
     std::string error;
     ASSERT_TRUE(sound.Connect(error) && meter.Start(sound, "varden-sim-mic", 1, error)) << error;
+    // Streams take the node's own channel positions, so the server links
+    // channel to channel: microphone and loopback never trade places.
+    std::vector<PwNodeInfo> aNodes;
+    ASSERT_TRUE(ListPwNodes(sound, aNodes, error)) << error;
+    const PwNodeInfo* pMic = FindPwNode(aNodes, "varden-sim-mic");
+    ASSERT_NE(pMic, nullptr);
+    EXPECT_EQ(StreamSetupFor(*pMic, "r", "r", false).anPositions,
+              (std::vector<std::uint32_t>{SPA_AUDIO_CHANNEL_FL, SPA_AUDIO_CHANNEL_FR}));
     int nSink = 0, nSource = 0;
     EXPECT_FALSE(CheckTakeNodes(sound, {"nosuch", -1, "varden-sim-mic", {0}, 0.5}, nSink, nSource, error));
     EXPECT_EQ(error, "the sound server has no sink named 'nosuch' (vardenctl audio lists them)");
