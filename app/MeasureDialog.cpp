@@ -426,7 +426,7 @@ void CMeasureDialog::OnProgress()
         pszStage = "turning the other channels off";
         break;
     case CMeasureRun::Stage::Taking:
-        pszStage = "playing the sweep";
+        pszStage = "playing the sweep, the other channels off on the device";
         break;
     case CMeasureRun::Stage::Restoring:
         pszStage = "putting the other channels back";
