@@ -10,12 +10,6 @@ constexpr const char* RFC2217_SCHEME = "rfc2217://";
 constexpr const char* DEVICE_NAMESPACE = "\\\\.\\";
 constexpr long MAX_TCP_PORT = 65535;
 
-std::string WithoutNamespace(const std::string& strName)
-{
-    const std::string strPrefix = DEVICE_NAMESPACE;
-    return strName.compare(0, strPrefix.size(), strPrefix) == 0 ? strName.substr(strPrefix.size()) : strName;
-}
-
 bool StartsWith(const std::string& str, const char* pszPrefix)
 {
     return str.compare(0, std::char_traits<char>::length(pszPrefix), pszPrefix) == 0;
@@ -45,15 +39,21 @@ bool IsHostChar(char c)
 }
 }  // namespace
 
+std::string WithoutDeviceNamespace(const std::string& strName)
+{
+    const std::string strPrefix = DEVICE_NAMESPACE;
+    return strName.compare(0, strPrefix.size(), strPrefix) == 0 ? strName.substr(strPrefix.size()) : strName;
+}
+
 bool IsNetPortName(const std::string& strName)
 {
-    const std::string str = WithoutNamespace(strName);
+    const std::string str = WithoutDeviceNamespace(strName);
     return StartsWith(str, TCP_SCHEME) || StartsWith(str, RFC2217_SCHEME);
 }
 
 bool ParseNetAddress(const std::string& strName, NetAddress& address)
 {
-    const std::string str = WithoutNamespace(strName);
+    const std::string str = WithoutDeviceNamespace(strName);
     if (!IsNetPortName(str))
         return false;
     const NetScheme eScheme = StartsWith(str, TCP_SCHEME) ? NetScheme::Tcp : NetScheme::Rfc2217;
@@ -88,5 +88,5 @@ bool ParseNetAddress(const std::string& strName, NetAddress& address)
 
 std::string NetAddressText(const std::string& strName)
 {
-    return AfterScheme(WithoutNamespace(strName));
+    return AfterScheme(WithoutDeviceNamespace(strName));
 }

@@ -16,6 +16,9 @@ struct NetAddress {
     std::string strPort;  // the decimal port number, 1-65535
 };
 
+// The name without the platform's device namespace ("\\.\") the link
+// prefixes list names with.
+std::string WithoutDeviceNamespace(const std::string& strName);
 // True when the name asks for a network port at all (its scheme is ours),
 // whether or not the rest of it is valid.
 bool IsNetPortName(const std::string& strName);

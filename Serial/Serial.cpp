@@ -18,7 +18,6 @@
 #include "Trace.h"
 
 namespace {
-constexpr const char* DEVICE_NAMESPACE = "\\\\.\\";
 constexpr const char* DEVICE_FOLDER = "/dev/";
 // Open's default mask: received bytes, breaks and line errors.
 constexpr DWORD DEFAULT_EVENT_MASK = EV_RXCHAR | EV_BREAK | EV_ERR;
@@ -135,10 +134,7 @@ CSerial::~CSerial()
 
 std::string CSerial::DevicePath(const char* pszDevice)
 {
-    std::string strName = pszDevice ? pszDevice : "";
-    const std::string strPrefix = DEVICE_NAMESPACE;
-    if (strName.compare(0, strPrefix.size(), strPrefix) == 0)
-        strName.erase(0, strPrefix.size());
+    std::string strName = WithoutDeviceNamespace(pszDevice ? pszDevice : "");
     // A name from the list is a device under /dev; anything with a '/' in it
     // is a path, relative ones from where the program runs, as typed.
     if (strName.find('/') != std::string::npos)

@@ -23,7 +23,7 @@
 namespace {
 constexpr unsigned MEASUREMENT_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 constexpr int FILE_NAME_WIDTH = 220;
-constexpr int FIGURES_WIDTH = 520;
+constexpr int ALIGN_FIGURES_WIDTH = 520;
 constexpr int DEFAULT_LOW_HZ = 700;
 constexpr int DEFAULT_HIGH_HZ = 6000;
 // Typing 2500 in a box is four changes: align once, after the last.
@@ -82,7 +82,7 @@ CAlignDialog::CAlignDialog(QWidget* pParent, const std::array<std::string, NUM_C
     m_pCrossover = new QCheckBox(QStringLiteral("Move the crossovers (half an octave, any alignment and slope)"), this);
     connect(m_pCrossover, &QCheckBox::toggled, this, [this] { OnChanged(); });
 
-    m_pFigures = MakeFiguresLabel(this, FIGURES_WIDTH);
+    m_pFigures = MakeFiguresLabel(this, ALIGN_FIGURES_WIDTH);
     QDialogButtonBox* pButtons = MakeApplyButtons(*this, m_pApply);
 
     auto* pLayout = new QVBoxLayout(this);

@@ -25,7 +25,7 @@ constexpr int TARGET_TILT = 1;
 constexpr int TARGET_FILE = 2;
 constexpr double TILT_STEP = 0.1;
 constexpr double LIMIT_STEP = 0.5;
-constexpr int FIGURES_WIDTH = 330;
+constexpr int FIT_FIGURES_WIDTH = 330;
 constexpr unsigned TARGET_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 
 QString SmoothingText(int n)
@@ -89,7 +89,7 @@ CFitEqDialog::CFitEqDialog(QWidget* pParent, int nChannel, const FitSettings& se
     m_pAverage->addItem(QStringLiteral("Mean of power"), static_cast<int>(Averaging::MeanPower));
     m_pAverage->setEnabled(m_pMeasurement && m_pMeasurement->GetCount() > 1);
 
-    m_pFigures = MakeFiguresLabel(this, FIGURES_WIDTH);
+    m_pFigures = MakeFiguresLabel(this, FIT_FIGURES_WIDTH);
     QDialogButtonBox* pButtons = MakeApplyButtons(*this, m_pApply);
 
     auto* pForm = new QFormLayout;

@@ -25,7 +25,7 @@ namespace {
 constexpr unsigned CALIBRATION_DIALOG_FLAGS = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 constexpr const char* CALIBRATION_FILTER = "Calibration files|*.txt;*.cal;*.frd|All files|*||";
 constexpr int ROW_WIDTH = 360;
-constexpr int FIGURES_WIDTH = 480;
+constexpr int MEASURE_FIGURES_WIDTH = 480;
 // The quietest sweep offered; at -60 dBFS a microphone hears little but noise.
 constexpr double LEVEL_MIN_DBFS = -60.0;
 constexpr double SWEEP_MIN_SECONDS = 0.5;
@@ -139,7 +139,7 @@ CMeasureDialog::CMeasureDialog(QWidget* pParent, MeasureLink link, const std::st
     m_pProgress->setRange(0, PROGRESS_STEPS);
     m_pProgress->setValue(0);
     m_pProgress->setFormat(QString());
-    m_pFigures = MakeFiguresLabel(this, FIGURES_WIDTH);
+    m_pFigures = MakeFiguresLabel(this, MEASURE_FIGURES_WIDTH);
 
     auto* pButtons = new QHBoxLayout;
     m_pMeasure = new QPushButton(QStringLiteral("Measure"), this);

@@ -19,7 +19,7 @@
 #include "VardenDlg.h"
 
 namespace {
-constexpr const char* MSG_NOT_CONNECTED =
+constexpr const char* MSG_MEASURE_NEEDS_LINK =
     "connect to the device first: each channel is measured alone, the others turned off over the link";
 // Where the dialog opens: below the graph, so the measurement stays in sight.
 constexpr int MEASURE_DIALOG_BELOW_GRAPH = 12;
@@ -53,7 +53,7 @@ void CVardenDlg::OnMeasure()
     for (std::vector<std::string>& files : m_aMeasuredFiles)
         files.clear();
     CMeasureDialog dialog(
-        this, std::move(link), IsConnected() ? std::string() : MSG_NOT_CONNECTED,
+        this, std::move(link), IsConnected() ? std::string() : MSG_MEASURE_NEEDS_LINK,
         [this](int k) { return m_aMeasurement[static_cast<std::size_t>(k)].IsLoaded(); },
         [this](MeasureMode mode, const ChannelTake& take) { return TakeMeasured(mode, take); });
     const QRect rcGraph = Graph()->geometry();

@@ -8,7 +8,6 @@
 #include <memory>
 
 namespace {
-constexpr std::uint32_t RATE = 48000;
 constexpr int CONNECT_TIMEOUT_S = 5;
 }  // namespace
 
@@ -100,7 +99,7 @@ bool CPwStream::Connect(std::string& strError)
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
     spa_audio_info_raw info{};
     info.format = SPA_AUDIO_FORMAT_F32;
-    info.rate = RATE;
+    info.rate = PW_STREAM_RATE;
     info.channels = static_cast<std::uint32_t>(m_setup.nChannels);
     for (std::uint32_t c = 0; c < info.channels && c < SPA_AUDIO_MAX_CHANNELS; ++c) {
         const std::uint32_t nStereo = c == 0 ? SPA_AUDIO_CHANNEL_FL : SPA_AUDIO_CHANNEL_FR;
@@ -136,7 +135,7 @@ long CPwStream::GetDelayFrames() const
     pw_time time{};
     if (!m_pStream || pw_stream_get_time_n(m_pStream, &time, sizeof time) < 0 || time.rate.denom == 0)
         return 0;
-    // The delay counts in ticks of time.rate; our frames run at RATE.
-    const auto nDelay = static_cast<long double>(time.delay) * time.rate.num * RATE / time.rate.denom;
+    // The delay counts in ticks of time.rate; our frames run at PW_STREAM_RATE.
+    const auto nDelay = static_cast<long double>(time.delay) * time.rate.num * PW_STREAM_RATE / time.rate.denom;
     return std::max(0L, static_cast<long>(nDelay));
 }

@@ -14,6 +14,9 @@
 
 struct pw_stream;
 
+// Every stream's frame rate.
+constexpr int PW_STREAM_RATE = 48000;
+
 struct PwStreamSetup {
     std::string strName;         // node.name
     std::string strDescription;  // node.description

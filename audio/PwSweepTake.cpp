@@ -10,7 +10,6 @@
 #include "PwStream.h"
 
 namespace {
-constexpr int RATE = 48000;
 // Besides the sweep and its tail the recording has room for the cycles
 // before the sweep starts and the latency; a server slower than that has
 // stopped moving the sound.
@@ -143,8 +142,8 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
     take.nSinkChannel = setup.nSinkChannel;
     take.anChannels = setup.anSourceChannels;
     const auto nPlay = static_cast<long>(afPlay.size());
-    const auto nTail = static_cast<long>(std::max(0.0, setup.dTailSeconds) * RATE);
-    take.nCapacity = nPlay + nTail + static_cast<long>(SLACK_SECONDS * RATE);
+    const auto nTail = static_cast<long>(std::max(0.0, setup.dTailSeconds) * PW_STREAM_RATE);
+    take.nCapacity = nPlay + nTail + static_cast<long>(SLACK_SECONDS * PW_STREAM_RATE);
     take.afRecorded.assign(static_cast<std::size_t>(take.nCapacity) * take.anChannels.size(), 0.0f);
 
     // The recording first: the sweep waits for it.
@@ -161,9 +160,8 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
     }
 
     using clock = std::chrono::steady_clock;
-    const auto deadline =
-        clock::now() +
-        std::chrono::milliseconds(static_cast<long>(1000.0 * (static_cast<double>(nPlay + nTail) / RATE + 5.0)));
+    const auto deadline = clock::now() + std::chrono::milliseconds(static_cast<long>(
+                                             1000.0 * (static_cast<double>(nPlay + nTail) / PW_STREAM_RATE + 5.0)));
     long nLatency = -1;
     long nEnd = -1;
     bool bOk = false;
@@ -176,7 +174,7 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
         if (nStartAt >= 0 && nLatency < 0) {
             CPipeWireSession::CLock lock(m_session);
             nLatency = std::min(pPlay->GetDelayFrames() + pRecord->GetDelayFrames(),
-                                static_cast<long>(MAX_LATENCY_SECONDS * RATE));
+                                static_cast<long>(MAX_LATENCY_SECONDS * PW_STREAM_RATE));
             nEnd = std::min(nStartAt + nPlay + nLatency + nTail, take.nCapacity);
         }
         if (nEnd >= 0 && take.bPlayed.load(std::memory_order_acquire) &&

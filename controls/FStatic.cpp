@@ -12,6 +12,7 @@
 #include "MemDC.h"
 #include "PlotMapping.h"
 #include "QtColor.h"
+#include "QtRect.h"
 
 namespace {
 const QColor AXIS_COLOUR(100, 100, 100);
@@ -35,11 +36,6 @@ int GridFrequency(int i)
     if (i < 18)
         return (i - 7) * 100;
     return (i - 16) * 1000;
-}
-
-QRect ToQRect(const CRect& rc)
-{
-    return QRect(QPoint(rc.left, rc.top), QPoint(rc.right - 1, rc.bottom - 1));
 }
 
 // Text whose top-left corner is at (x, y), as the axes place their labels.

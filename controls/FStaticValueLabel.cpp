@@ -7,17 +7,13 @@
 
 #include "Audio_Data.h"
 #include "FStatic.h"
+#include "QtRect.h"
 
 namespace {
 constexpr int LABEL_PAD = 3;  // pixels of box around the text
 constexpr int LABEL_GAP = 2;  // between the box and the handle or the plot's edge
 const QColor LABEL_BOX(0, 0, 0, 215);
 const QColor LABEL_TEXT(255, 255, 255);
-
-QRect ToQRect(const CRect& rc)
-{
-    return QRect(QPoint(rc.left, rc.top), QPoint(rc.right - 1, rc.bottom - 1));
-}
 
 // rc moved, not resized, to lie inside bounds where it fits.
 QRect Inside(QRect rc, const QRect& bounds)

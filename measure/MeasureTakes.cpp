@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 
+#include "DbText.h"
 #include "Deconvolver.h"
 
 namespace {
@@ -40,13 +40,6 @@ std::size_t PeakIndex(const std::vector<double>& ad)
         if (std::fabs(ad[i]) > std::fabs(ad[nPeak]))
             nPeak = i;
     return nPeak;
-}
-
-std::string Fixed(double d, int nDecimals)
-{
-    char sz[64];
-    std::snprintf(sz, sizeof sz, "%.*f", nDecimals, d);
-    return sz;
 }
 
 std::string InputsError(const std::vector<float>& afSweep, const MeasureSettings& settings,
@@ -161,7 +154,7 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
         return result;
     }
     if (result.dSignalToNoiseDb < MIN_SIGNAL_TO_NOISE_DB) {
-        result.strRefused = "too quiet: signal-to-noise " + Fixed(result.dSignalToNoiseDb, 1) +
+        result.strRefused = "too quiet: signal-to-noise " + FormatFixed(result.dSignalToNoiseDb, 1) +
                             " dB, needs 20 dB: raise --level or the input gain";
         return result;
     }

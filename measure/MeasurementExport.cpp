@@ -1,19 +1,11 @@
 #include "MeasurementExport.h"
 
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
-namespace {
-// Written the same in every locale: a reader expecting decimal points must
-// never meet a comma because the user's language writes one.
-std::string Fixed(double d, int nDecimals)
-{
-    char sz[64];
-    const auto [pEnd, err] = std::to_chars(sz, sz + sizeof sz, d, std::chars_format::fixed, nDecimals);
-    return err == std::errc() ? std::string(sz, pEnd) : std::string("0");
-}
+#include "DbText.h"
 
+namespace {
 // A name on a header line of its own: line breaks and other control
 // characters would start a line the reader takes for a row.
 std::string OneLine(const std::string& str)
@@ -52,19 +44,20 @@ std::string FormatMeasurementExport(const MeasuredResponse& r, const SweepSettin
     s += "* Reference: " + (h.strReference.empty() ? std::string("none") : OneLine(h.strReference)) + "\n";
     if (!h.strCalibration.empty())
         s += "* Calibration: " + OneLine(h.strCalibration) + "\n";
-    s += "* Level: " + Fixed(sweep.dLevelDbfs, 1) + " dBFS, sweep " + Fixed(sweep.dSeconds, 2) + " s from " +
-         Fixed(sweep.dLowHz, 0) + " to " + Fixed(sweep.dHighHz, 0) + " Hz, " + std::to_string(r.nRepeats) +
-         (r.nRepeats == 1 ? " take" : " takes averaged") + "\n";
-    s += "* Input peak: " + Fixed(r.dPeakDbfs, 1) + " dBFS\n";
-    s += "* Signal-to-noise: " + Fixed(r.dSignalToNoiseDb, 1) + " dB\n";
-    s += "* Arrival time: " + Fixed(r.dArrivalMs, 3) + " ms" +
+    s += "* Level: " + FormatFixed(sweep.dLevelDbfs, 1) + " dBFS, sweep " + FormatFixed(sweep.dSeconds, 2) +
+         " s from " + FormatFixed(sweep.dLowHz, 0) + " to " + FormatFixed(sweep.dHighHz, 0) + " Hz, " +
+         std::to_string(r.nRepeats) + (r.nRepeats == 1 ? " take" : " takes averaged") + "\n";
+    s += "* Input peak: " + FormatFixed(r.dPeakDbfs, 1) + " dBFS\n";
+    s += "* Signal-to-noise: " + FormatFixed(r.dSignalToNoiseDb, 1) + " dB\n";
+    s += "* Arrival time: " + FormatFixed(r.dArrivalMs, 3) + " ms" +
          (r.bReference ? std::string(" after the reference")
                        : std::string(" after the sweep was played; without a reference this holds only within one "
                                      "run of the program and may be off by the sound server's latency")) +
          "\n";
     s += "* Freq(Hz) SPL(dB) Phase(degrees)\n";
     for (std::size_t i = 0; i < r.adFreq.size(); ++i)
-        s += Fixed(r.adFreq[i], 4) + " " + Fixed(r.adLevel[i], 4) + " " + Fixed(r.adPhase[i], 3) + "\n";
+        s += FormatFixed(r.adFreq[i], 4) + " " + FormatFixed(r.adLevel[i], 4) + " " + FormatFixed(r.adPhase[i], 3) +
+             "\n";
     return s;
 }
 

@@ -1,9 +1,9 @@
 #include "NumEditFormat.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
+#include "DbText.h"
 #include "FreqTables.h"
 #include "NumEditParse.h"
 
@@ -37,19 +37,6 @@ double TruncateNearWhole(double d)
     if (std::fabs(d - dWhole) <= 1e-9 * std::max(1.0, std::fabs(d)))
         return dWhole;
     return std::trunc(d);
-}
-
-std::string Fixed(double d, int nDecimals)
-{
-    char buf[400];
-    const auto [pEnd, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, nDecimals);
-    if (ec != std::errc())
-        return std::string();
-    std::string str(buf, pEnd);
-    // Rounding noise below zero would show as "-0.0".
-    if (str[0] == '-' && str.find_first_not_of("0.", 1) == std::string::npos)
-        str.erase(0, 1);
-    return str;
 }
 
 }  // namespace
@@ -103,21 +90,21 @@ std::string CNumEditFormat::Text(int nValue) const
     const double dMetres = SpeedOfSound() / MS_PER_SECOND * dMs;
     switch (m_nMode) {
     case NUMEDIT_DELAY_MS:
-        return Fixed(dMs, dMs >= DELAY_MAX_MS ? 1 : 3) + "MS";
+        return FormatFixed(dMs, dMs >= DELAY_MAX_MS ? 1 : 3) + "MS";
     case NUMEDIT_DELAY_CM:
-        return Fixed(dMetres * CM_PER_METRE, 1) + "CM";
+        return FormatFixed(dMetres * CM_PER_METRE, 1) + "CM";
     case NUMEDIT_DELAY_INCH:
-        return Fixed(dMetres * FEET_PER_METRE * INCHES_PER_FOOT, nValue == m_nMax ? 3 : 1) + "INCH";
+        return FormatFixed(dMetres * FEET_PER_METRE * INCHES_PER_FOOT, nValue == m_nMax ? 3 : 1) + "INCH";
     case NUMEDIT_CENTRED:
-        return Fixed(static_cast<double>(static_cast<long long>(nValue) - m_nMax / 2) * m_dStep, 1);
+        return FormatFixed(static_cast<double>(static_cast<long long>(nValue) - m_nMax / 2) * m_dStep, 1);
     case NUMEDIT_SCALED:
-        return Fixed(nValue * m_dStep - m_dOffset, m_dStep != 1.0 ? 1 : 0);
+        return FormatFixed(nValue * m_dStep - m_dOffset, m_dStep != 1.0 ? 1 : 0);
     case NUMEDIT_SCALED_WHOLE:
-        return Fixed(nValue * m_dStep - m_dOffset, 0);
+        return FormatFixed(nValue * m_dStep - m_dOffset, 0);
     case NUMEDIT_Q: {
         // The range may say otherwise; the table has 60 entries.
         const int nIndex = std::clamp(nValue, 0, Q_LAST);
-        return Fixed(g_dBandwidthQ[nIndex], nIndex > 9 ? 2 : 1);
+        return FormatFixed(g_dBandwidthQ[nIndex], nIndex > 9 ? 2 : 1);
     }
     case NUMEDIT_INTEGER:
     default:

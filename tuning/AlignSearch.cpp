@@ -11,7 +11,6 @@
 
 namespace {
 constexpr double DB_PER_NEPER_OF_POWER = 4.342944819032518;  // 10 / ln 10
-constexpr double LEAST_POWER = 1e-300;                       // a null exactly on a grid point stays finite
 // Where the channels cancel, a sum flat at nothing is no alignment, so each
 // such point scores worse than any flatness. So does a sum whose power over
 // the range is less than half the channels' powers added (where either

@@ -17,7 +17,6 @@ constexpr double MOST_OCTAVES_APART = 1.0;
 // A sum is held 120 dB below the channels in phase, so that nothing is
 // infinite.
 constexpr double FLOOR_POWER = 1e-12;
-constexpr double LEAST_POWER = 1e-300;
 
 bool IsOn(const CrossoverFilter& filter, bool bHighPass)
 {

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+// The least power a level is taken of: a null exactly on a grid point stays
+// finite.
+constexpr double LEAST_POWER = 1e-300;
+
 class CLevelSpread {
 public:
     void Add(double dLevel)

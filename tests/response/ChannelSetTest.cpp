@@ -8,7 +8,7 @@
 #include "TALVData.h"
 
 namespace {
-const CRect PLOT{35, 10, 335, 160};
+const CRect CHANNEL_PLOT{35, 10, 335, 160};
 }
 
 TEST(ChannelSet, CreatedInOrderAndSumsToZero)
@@ -25,7 +25,7 @@ TEST(ChannelSet, CreatedInOrderAndSumsToZero)
     EXPECT_EQ(eq.GetAt(EQ_LOW_PASS).GetType(), FILTER_LOW_PASS);
     EXPECT_EQ(eq.GetAt(EQ_LOW_PASS).GetFrequency(), 20000);
 
-    eq.SetPlotRect(PLOT);
+    eq.SetPlotRect(CHANNEL_PLOT);
     eq.SumCurve();
     for (int i = 0; i < GRID_POINTS; ++i)
         ASSERT_EQ(eq.m_ptCurve[i].y, DbToY(0, 150) + 10);
@@ -75,7 +75,7 @@ TEST(DisplayModel, AreaColoursAndAllFlat)
         EXPECT_EQ(data.GetOutData(k).GetFilterCount(), 33);
     }
     CAudio_OutData& out = data.GetOutData(2);
-    out.SetArea(PLOT);
+    out.SetArea(CHANNEL_PLOT);
     EXPECT_EQ(out.m_aptCurve[0], (CPoint{35, 85}));
     EXPECT_EQ(out.m_aptCurve[GRID_POINTS - 1], (CPoint{335, 85}));
 
@@ -106,7 +106,7 @@ TEST(DisplayModel, LoadedFromTheChannel)
     channel.SetLpfSlope(6);
 
     CAudio_OutData out;
-    out.SetArea(PLOT);
+    out.SetArea(CHANNEL_PLOT);
     LoadDisplayFromChannel(channel, out);
     EXPECT_EQ(out.GetFilter(17).GetFrequency(), 1000);
     EXPECT_EQ(out.GetFilter(17).GetGainIndex(), 320);
