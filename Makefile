@@ -14,11 +14,17 @@ DEBUG_INFO ?= ON
 ifeq ($(DEBUG_INFO),OFF)
   NO_DEBUG_INFO := -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 endif
+# UNITY=ON compiles each target's sources in batches of 8: about 30 % less
+# compile time in the plain build and half in the sanitizer build, but an edit
+# rebuilds its whole batch, so day-to-day builds keep it off (CI has it on).
+UNITY ?= OFF
 # One clang build with AddressSanitizer and UndefinedBehaviorSanitizer serves
 # both the tests under the sanitizers and the fuzzing. -O1 and line tables
 # only: quicker to build, link and run than -O0 -g, and the reports still
 # name file and line; assertions stay on.
 SAN_BUILD ?= $(BUILD)-san
+# It is built in batches (see UNITY): it is built whole, rarely edited a file at a time.
+SAN_UNITY ?= ON
 
 .PHONY: all deps configure build run test asan-test san-configure package fuzz clean
 
@@ -29,7 +35,7 @@ deps:
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVARDEN_WERROR=$(WERROR) \
-	  -DVARDEN_BUILD_BENCH=$(BENCH) $(NO_DEBUG_INFO)
+	  -DVARDEN_BUILD_BENCH=$(BENCH) -DVARDEN_UNITY=$(UNITY) $(NO_DEBUG_INFO)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -59,7 +65,8 @@ asan-test: san-configure
 san-configure: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DVARDEN_SANITIZE=ON -DVARDEN_FUZZ=ON \
-	  -DVARDEN_BUILD_BENCH=OFF -DVARDEN_BUILD_GALLERY=OFF -DVARDEN_TEST_LABELS="core;gui"
+	  -DVARDEN_BUILD_BENCH=OFF -DVARDEN_BUILD_GALLERY=OFF -DVARDEN_TEST_LABELS="core;gui" \
+	  -DVARDEN_UNITY=$(SAN_UNITY)
 
 # The Debian package, $(BUILD)/varden_<version>_<arch>.deb, with its
 # dependencies found by dpkg-shlibdeps.
