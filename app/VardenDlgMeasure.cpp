@@ -4,7 +4,6 @@
 // loaded file does (its positions averaged, with phase for the alignment);
 // a check after Apply is drawn beside the prediction.
 #include <QTemporaryDir>
-#include <cstdio>
 #include <fstream>
 
 #include "Audio_OutData.h"
@@ -23,13 +22,6 @@ constexpr const char* MSG_MEASURE_NEEDS_LINK =
     "connect to the device first: each channel is measured alone, the others turned off over the link";
 // Where the dialog opens: below the graph, so the measurement stays in sight.
 constexpr int MEASURE_DIALOG_BELOW_GRAPH = 12;
-
-std::string Decimals(double d, int nDecimals)
-{
-    char sz[32];
-    std::snprintf(sz, sizeof sz, "%.*f", nDecimals, d);
-    return sz;
-}
 }  // namespace
 
 void CVardenDlg::OnMeasure()
@@ -74,7 +66,7 @@ std::string CVardenDlg::TakeMeasured(MeasureMode mode, const ChannelTake& take)
     const std::string strText = FormatMeasurementExport(take.response, take.sweep, header);
     const std::string strFigures = "S/N " + FormatDb(take.response.dSignalToNoiseDb) + ", peak " +
                                    FormatDb(take.response.dPeakDbfs) + "FS, arrival " +
-                                   Decimals(take.response.dArrivalMs, 2) + " ms";
+                                   FormatFixed(take.response.dArrivalMs, 2) + " ms";
     if (mode == MeasureMode::Check) {
         MeasurementData data;
         std::string strError;
@@ -89,7 +81,7 @@ std::string CVardenDlg::TakeMeasured(MeasureMode mode, const ChannelTake& take)
             return "no check: " + check.strError;
         m_overlay.SetCheck(k, check.measured);
         RedrawGraph();
-        return "checked: " + Decimals(check.dRmsDb, 2) + " dB rms from the prediction over " +
+        return "checked: " + FormatFixed(check.dRmsDb, 2) + " dB rms from the prediction over " +
                FormatHzRange(check.range.dLowHz, check.range.dHighHz) + "; " + strFigures;
     }
     if (!m_pMeasureDir) {

@@ -1,7 +1,6 @@
 #include "DbText.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 std::string FormatDbChange(double dB)
@@ -13,10 +12,10 @@ std::string FormatDbChange(double dB)
 
 std::string FormatDb(double dB)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", std::fabs(dB));
-    const bool bNegative = dB < 0.0 && std::string(buf).find_first_not_of("0.") != std::string::npos;
-    return (bNegative ? "\u2212" : "") + std::string(buf) + " dB";
+    std::string str = FormatFixed(dB, 1);
+    if (str[0] == '-')
+        str.replace(0, 1, "\u2212");
+    return str + " dB";
 }
 
 std::string FormatFixed(double d, int nDecimals)
