@@ -11,6 +11,29 @@ namespace {
 constexpr int CONNECT_TIMEOUT_S = 5;
 }  // namespace
 
+void CPwStream::FollowClock()
+{
+    pw_time time{};
+    if (pw_stream_get_time_n(m_pStream, &time, sizeof time) < 0 || time.rate.num == 0 || time.rate.denom == 0)
+        return;
+    // A cycle normally starts where the one before ended; half a cycle more
+    // allows for a clock that is resampled.
+    if (m_bMoving && m_nLength > 0 && time.ticks > m_nTicks + m_nLength + m_nLength / 2)
+        m_nMissedCycles.fetch_add(1, std::memory_order_release);
+    m_nTicks = time.ticks;
+    m_nLength = 0;
+    m_nRateNum = time.rate.num;
+    m_nRateDenom = time.rate.denom;
+}
+
+void CPwStream::CountFrames(std::uint32_t nFrames)
+{
+    m_bMoving = true;
+    if (m_nRateNum > 0)
+        m_nLength = static_cast<std::uint64_t>(nFrames) * m_nRateDenom /
+                    (static_cast<std::uint64_t>(m_nRateNum) * PW_STREAM_RATE);
+}
+
 struct CPwStream::Listener {
     spa_hook hook{};
     pw_stream_events events{};
@@ -41,9 +64,14 @@ void CPwStream::OnStateChanged(void* pData, int, int nState, const char* pszErro
 void CPwStream::OnProcess(void* pData)
 {
     auto* self = static_cast<CPwStream*>(pData);
+    self->FollowClock();
     pw_buffer* b = pw_stream_dequeue_buffer(self->m_pStream);
-    if (!b)
+    if (!b) {
+        // A cycle without a buffer to fill or read is a cycle's sound lost.
+        if (self->m_bMoving)
+            self->m_nMissedCycles.fetch_add(1, std::memory_order_release);
         return;
+    }
     spa_data& d = b->buffer->datas[0];
     const std::uint32_t nStride = sizeof(float) * static_cast<std::uint32_t>(self->m_setup.nChannels);
     if (d.data) {
@@ -53,12 +81,15 @@ void CPwStream::OnProcess(void* pData)
             if (b->requested)
                 nFrames = std::min(nFrames, static_cast<std::uint32_t>(b->requested));
             self->m_fn(self->m_pUser, p, static_cast<int>(nFrames));
+            self->CountFrames(nFrames);
             d.chunk->offset = 0;
             d.chunk->stride = static_cast<std::int32_t>(nStride);
             d.chunk->size = nFrames * nStride;
         } else {
             auto* pStart = reinterpret_cast<float*>(static_cast<char*>(d.data) + d.chunk->offset % d.maxsize);
-            self->m_fn(self->m_pUser, pStart, static_cast<int>(std::min(d.chunk->size, d.maxsize) / nStride));
+            const std::uint32_t nFrames = std::min(d.chunk->size, d.maxsize) / nStride;
+            self->m_fn(self->m_pUser, pStart, static_cast<int>(nFrames));
+            self->CountFrames(nFrames);
         }
     }
     pw_stream_queue_buffer(self->m_pStream, b);

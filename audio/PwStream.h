@@ -5,6 +5,7 @@
 // not block.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,8 +50,16 @@ public:
     // thread or under CPipeWireSession::CLock.
     long GetDelayFrames() const;
 
+    // Cycles of the server's clock this stream missed since it first moved
+    // sound: its frames are not continuous across them. Any thread.
+    long GetMissedCycles() const { return m_nMissedCycles.load(std::memory_order_acquire); }
+
 private:
     static void OnProcess(void* pData);
+    // Real-time thread: compares this cycle's place on the server's clock
+    // with where the last cycle's frames ended.
+    void FollowClock();
+    void CountFrames(std::uint32_t nFrames);
     static void OnStateChanged(void* pData, int nOld, int nState, const char* pszError);
 
     CPipeWireSession& m_session;
@@ -61,5 +70,11 @@ private:
     struct Listener;
     std::unique_ptr<Listener> m_pListener;
     int m_nState = 0;
+    bool m_bMoving = false;        // real-time thread only
+    std::uint64_t m_nTicks = 0;    // real-time thread only: the last cycle's clock
+    std::uint64_t m_nLength = 0;   // real-time thread only: its frames, in clock ticks
+    std::uint32_t m_nRateNum = 0;  // real-time thread only: the clock's tick, in seconds
+    std::uint32_t m_nRateDenom = 0;
+    std::atomic<long> m_nMissedCycles{0};
     std::string m_strStreamError;
 };

@@ -130,10 +130,34 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
                        std::vector<std::vector<float>>& aRecorded, const std::atomic<bool>& bStop,
                        std::string& strError)
 {
+    m_nRetakes = 0;
+    for (;;) {
+        switch (TakeOnce(setup, afPlay, aRecorded, bStop, strError)) {
+        case Outcome::Taken:
+            return true;
+        case Outcome::Failed:
+            return false;
+        case Outcome::Broken:
+            if (m_nRetakes == MAX_RETAKES) {
+                strError = "the sound server skipped cycles in " + std::to_string(MAX_RETAKES + 1) +
+                           " takes in a row, so the recordings have gaps: the machine is too busy to measure "
+                           "(close other programs, or raise the sound server's quantum)";
+                return false;
+            }
+            ++m_nRetakes;
+            break;
+        }
+    }
+}
+
+CPwSweepTake::Outcome CPwSweepTake::TakeOnce(const PwTakeSetup& setup, const std::vector<float>& afPlay,
+                                             std::vector<std::vector<float>>& aRecorded, const std::atomic<bool>& bStop,
+                                             std::string& strError)
+{
     Take take;
     PwNodeInfo sink, source;
     if (!FindTakeNodes(m_session, setup, sink, source, strError))
-        return false;
+        return Outcome::Failed;
     const PwStreamSetup recordSetup = StreamSetupFor(source, "varden-measure-record", "varden measurement", false);
     const PwStreamSetup playSetup = StreamSetupFor(sink, "varden-measure-play", "varden measurement", true);
     take.nSinkChannels = playSetup.nChannels;
@@ -156,7 +180,7 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
     };
     if (!pRecord->Connect(strError) || !pPlay->Connect(strError)) {
         Close();
-        return false;
+        return Outcome::Failed;
     }
 
     using clock = std::chrono::steady_clock;
@@ -191,9 +215,14 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
         }
         std::this_thread::sleep_for(POLL);
     }
+    // A cycle either stream missed leaves a gap or a jump in what was played
+    // or recorded, which no deconvolution can take out.
+    const bool bBroken = pPlay->GetMissedCycles() + pRecord->GetMissedCycles() > 0;
     Close();
     if (!bOk)
-        return false;
+        return Outcome::Failed;
+    if (bBroken)
+        return Outcome::Broken;
     const long nStartAt = take.nStartAt.load();
     const std::size_t nChosen = take.anChannels.size();
     aRecorded.assign(nChosen, std::vector<float>(static_cast<std::size_t>(nEnd - nStartAt)));
@@ -201,5 +230,5 @@ bool CPwSweepTake::Run(const PwTakeSetup& setup, const std::vector<float>& afPla
         for (std::size_t j = 0; j < nChosen; ++j)
             aRecorded[j][static_cast<std::size_t>(n - nStartAt)] =
                 take.afRecorded[static_cast<std::size_t>(n) * nChosen + j];
-    return true;
+    return Outcome::Taken;
 }

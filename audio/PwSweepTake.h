@@ -27,14 +27,26 @@ public:
 
     // Blocks until afPlay has played and the tail is recorded; aRecorded gets
     // one recording per chosen source channel, all as long, each at least
-    // afPlay's length plus the tail. False with the reason: a sink or source
-    // the server does not have (named), a channel it lacks, "interrupted"
-    // once bStop is set, or a server that stopped moving the sound.
+    // afPlay's length plus the tail. A take in which the server skipped a
+    // cycle of either stream is thrown away and taken again, up to
+    // MAX_RETAKES times. False with the reason: a sink or source the server
+    // does not have (named), a channel it lacks, "interrupted" once bStop is
+    // set, a server that stopped moving the sound, or one that kept skipping.
     bool Run(const PwTakeSetup& setup, const std::vector<float>& afPlay, std::vector<std::vector<float>>& aRecorded,
              const std::atomic<bool>& bStop, std::string& strError);
 
+    // The takes the last Run threw away for a skipped cycle.
+    int GetRetakes() const { return m_nRetakes; }
+
+    static constexpr int MAX_RETAKES = 2;
+
 private:
+    enum class Outcome { Taken, Broken, Failed };
+    Outcome TakeOnce(const PwTakeSetup& setup, const std::vector<float>& afPlay,
+                     std::vector<std::vector<float>>& aRecorded, const std::atomic<bool>& bStop, std::string& strError);
+
     CPipeWireSession& m_session;
+    int m_nRetakes = 0;
 };
 
 // Checks that the sink and source exist and have the channels asked for;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
+#include <thread>
 
 namespace {
 constexpr int CHUNK_FRAMES = 256;
@@ -60,6 +62,7 @@ void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
     self->RunThePause(nFrames);
+    self->StallIfDue(pFrames, nFrames);
     std::array<float, NUM_CHANNELS * CHUNK_FRAMES> out;
     std::array<float, SOUND_INPUTS * CHUNK_FRAMES> mic;
     for (int nDone = 0; nDone < nFrames; nDone += CHUNK_FRAMES) {
@@ -109,6 +112,23 @@ void CSimAudioServer::RunThePause(int nFrames)
     const double dPause = static_cast<double>(nNow - nLast) * 1e-9 - static_cast<double>(nFrames) / RATE;
     if (dPause > PAUSE_SECONDS)
         RunSilence(std::min(MAX_SILENCE_FRAMES, static_cast<long>(dPause * RATE)));
+}
+
+void CSimAudioServer::StallIfDue(const float* pFrames, int nFrames)
+{
+    // The second cycle with sound: the sound has started, and is not over.
+    constexpr int STALL_AT_CYCLE = 2;
+    constexpr int STALL_CYCLES = 3;
+    constexpr float SILENT = 1e-6f;
+    if (m_nStalls <= 0)
+        return;
+    const bool bLoud = std::any_of(pFrames, pFrames + static_cast<long>(nFrames) * SOUND_INPUTS,
+                                   [](float f) { return std::fabs(f) > SILENT; });
+    m_nLoudCycles = bLoud ? m_nLoudCycles + 1 : 0;
+    if (m_nLoudCycles != STALL_AT_CYCLE)
+        return;
+    --m_nStalls;
+    std::this_thread::sleep_for(std::chrono::duration<double>(STALL_CYCLES * static_cast<double>(nFrames) / RATE));
 }
 
 void CSimAudioServer::RunSilence(long nFrames)

@@ -32,6 +32,12 @@ public:
     // (NO_SOUND_SERVER when there is no PipeWire to be reached).
     bool Start(std::string& strError, std::unique_ptr<CSimRoom> pRoom = nullptr);
 
+    // A little into each of the next nSounds sounds it hears (sound after
+    // silence), the engine's thread stops for three of the server's cycles,
+    // as on a machine too busy to keep up: the server then skips cycles.
+    // Before Start.
+    void SetStalls(int nSounds) { m_nStalls = nSounds; }
+
     // What the virtual processor calls after each change of its live slot.
     CVirtualProcessor::LiveListener MakeLiveListener();
 
@@ -55,6 +61,7 @@ private:
     // left silent.
     void RunThePause(int nFrames);
     void RunSilence(long nFrames);
+    void StallIfDue(const float* pFrames, int nFrames);
 
     CSimSoundEngine m_engine;
     CSampleRing m_outputs;
@@ -69,4 +76,6 @@ private:
     long m_nMicSeenInputCycles = 0;  // microphone thread only
     long long m_nLastInputNs = 0;    // sink thread only
     std::atomic<long> m_nUnderruns{0};
+    int m_nStalls = 0;      // sink thread only, once started
+    int m_nLoudCycles = 0;  // sink thread only: cycles with sound since the last silent one
 };

@@ -159,6 +159,10 @@ Takes RunTakes(CCliSession& session, CPipeWireSession& sound, const PwTakeSetup&
         }
         if (!bOk)
             return t;
+        if (const int nRetakes = take.GetRetakes())
+            session.m_cl.Note(strWhat + ": the sound server skipped cycles during sweep " + std::to_string(i + 1) +
+                              ", so it was taken again" +
+                              (nRetakes > 1 ? " (" + std::to_string(nRetakes) + " times)" : ""));
         t.aTakes.push_back(std::move(aRecorded[0]));
         if (aRecorded.size() > 1)
             t.aReferences.push_back(std::move(aRecorded[1]));

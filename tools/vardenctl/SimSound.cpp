@@ -9,15 +9,26 @@ namespace {
 // Quieter than this is no noise at all; louder is no longer a room.
 constexpr double NOISE_MIN_DBFS = -150.0;
 constexpr double NOISE_MAX_DBFS = 0.0;
+constexpr long MAX_STALLS = 1000;
 }  // namespace
 
 std::unique_ptr<CSimAudioServer> StartSimSound(const CommandLine& cl, int& nExit)
 {
     nExit = EXIT_OK;
     if (!cl.Has("--audio")) {
-        if (cl.Has("--room") || cl.Has("--noise"))
-            nExit = cl.Fail(EXIT_USAGE, "--room and --noise need --audio");
+        if (cl.Has("--room") || cl.Has("--noise") || cl.Has("--stalls"))
+            nExit = cl.Fail(EXIT_USAGE, "--room, --noise and --stalls need --audio");
         return nullptr;
+    }
+    long nStalls = 0;
+    if (cl.Has("--stalls")) {
+        const std::string& strStalls = cl.Get("--stalls");
+        char* pEnd = nullptr;
+        nStalls = std::strtol(strStalls.c_str(), &pEnd, 10);
+        if (strStalls.empty() || *pEnd != '\0' || nStalls < 1 || nStalls > MAX_STALLS) {
+            nExit = cl.Fail(EXIT_USAGE, "--stalls takes a count from 1 to 1000, not '" + strStalls + "'");
+            return nullptr;
+        }
     }
     std::optional<double> dNoise;
     if (cl.Has("--noise")) {
@@ -49,6 +60,7 @@ std::unique_ptr<CSimAudioServer> StartSimSound(const CommandLine& cl, int& nExit
         pRoom = std::make_unique<CSimRoom>(aResponse, dNoise);
     }
     auto pSound = std::make_unique<CSimAudioServer>();
+    pSound->SetStalls(static_cast<int>(nStalls));
     std::string error;
     if (!pSound->Start(error, std::move(pRoom))) {
         nExit = cl.Fail(EXIT_IO, error);

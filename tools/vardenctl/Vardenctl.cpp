@@ -168,7 +168,7 @@ const std::vector<Command>& Commands()
          {},
          RunPorts},
         {"sim",
-         "sim [--fast] [--fault MODE] [--state FILE] [--audio [--room FOLDER] [--noise DBFS]]",
+         "sim [--fast] [--fault MODE] [--state FILE] [--audio [--room FOLDER] [--noise DBFS] [--stalls N]]",
          "Starts the virtual processor on a pseudo-terminal, prints the port path to\n"
          "open, and serves until interrupted (Ctrl-C, SIGTERM or SIGHUP), or until the\n"
          "hangup fault has taken the port away.\n"
@@ -182,14 +182,17 @@ const std::vector<Command>& Commands()
          "  --room FOLDER with --audio: loudspeakers in a room, ch1.wav..ch4.wav (48 kHz\n"
          "                mono impulse responses up to 2 s) at a microphone; a source\n"
          "                varden-sim-mic carries the microphone and the left input\n"
-         "  --noise DBFS  white noise at the microphone, at this RMS level",
+         "  --noise DBFS  white noise at the microphone, at this RMS level\n"
+         "  --stalls N    with --audio: stall for three cycles a little into each of\n"
+         "                the first N sounds heard, as a machine too busy to keep up",
          0,
          {{"--fast", false, false},
           {"--fault", true, false},
           {"--state", true, false},
           {"--audio", false, false},
           {"--room", true, false},
-          {"--noise", true, false}},
+          {"--noise", true, false},
+          {"--stalls", true, false}},
          RunSim},
         {"names",
          "names {--port PORT | --device NAME | --all}...",
