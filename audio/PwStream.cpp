@@ -14,8 +14,13 @@ constexpr int CONNECT_TIMEOUT_S = 5;
 void CPwStream::FollowClock()
 {
     pw_time time{};
+    m_nCycleFrame = -1;
     if (pw_stream_get_time_n(m_pStream, &time, sizeof time) < 0 || time.rate.num == 0 || time.rate.denom == 0)
         return;
+    // The cycle's start on the monotonic clock is the same for every stream
+    // in the cycle; the ticks are counted from each stream's own start.
+    if (time.now > 0)
+        m_nCycleFrame = time.now * (PW_STREAM_RATE / 1000) / 1000000;
     // A cycle normally starts where the one before ended; half a cycle more
     // allows for a clock that is resampled.
     if (m_bMoving && m_nLength > 0 && time.ticks > m_nTicks + m_nLength + m_nLength / 2)

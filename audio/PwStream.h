@@ -54,6 +54,10 @@ public:
     // sound: its frames are not continuous across them. Any thread.
     long GetMissedCycles() const { return m_nMissedCycles.load(std::memory_order_acquire); }
 
+    // Within the process function: when the cycle started, in frames of this
+    // stream on the monotonic clock; -1 when the server does not tell.
+    std::int64_t GetCycleFrame() const { return m_nCycleFrame; }
+
 private:
     static void OnProcess(void* pData);
     // Real-time thread: compares this cycle's place on the server's clock
@@ -75,6 +79,7 @@ private:
     std::uint64_t m_nLength = 0;   // real-time thread only: its frames, in clock ticks
     std::uint32_t m_nRateNum = 0;  // real-time thread only: the clock's tick, in seconds
     std::uint32_t m_nRateDenom = 0;
+    std::int64_t m_nCycleFrame = -1;  // real-time thread only
     std::atomic<long> m_nMissedCycles{0};
     std::string m_strStreamError;
 };

@@ -8,7 +8,7 @@
 
 namespace {
 constexpr int CHUNK_FRAMES = 256;
-constexpr int RING_FRAMES = 16384;  // above any quantum PipeWire uses
+constexpr int RING_FRAMES = 32768;  // two cycles of the largest quantum PipeWire uses
 constexpr int RATE = 48000;
 // A sink cycle this much later than the one before means nobody played into
 // it meanwhile; a cycle merely late on a busy machine comes sooner.
@@ -63,6 +63,10 @@ void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
     auto* self = static_cast<CSimAudioServer*>(pUser);
     self->RunThePause(nFrames);
     self->StallIfDue(pFrames, nFrames);
+    const std::int64_t nAt = self->m_pSink->GetCycleFrame();
+    self->m_outputs.BeginWrite(nAt);
+    if (self->m_pRoom)
+        self->m_mic.BeginWrite(nAt);
     std::array<float, NUM_CHANNELS * CHUNK_FRAMES> out;
     std::array<float, SOUND_INPUTS * CHUNK_FRAMES> mic;
     for (int nDone = 0; nDone < nFrames; nDone += CHUNK_FRAMES) {
@@ -75,29 +79,18 @@ void CSimAudioServer::OnInput(void* pUser, float* pFrames, int nFrames)
             self->m_mic.Write(mic.data(), n);
         }
     }
-    self->m_nInputCycles.fetch_add(1, std::memory_order_relaxed);
 }
 
 void CSimAudioServer::OnMic(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
-    self->DropWhatNobodyHeard(self->m_mic, self->m_nMicSeenInputCycles);
-    self->m_mic.KeepAtMost(2 * nFrames);
-    const int nGot = self->m_mic.Read(pFrames, nFrames);
-    std::fill(pFrames + SOUND_INPUTS * nGot, pFrames + SOUND_INPUTS * nFrames, 0.0f);
+    self->m_mic.Read(self->m_pMic->GetCycleFrame(), pFrames, nFrames);
 }
 
 void CSimAudioServer::OnOutput(void* pUser, float* pFrames, int nFrames)
 {
     auto* self = static_cast<CSimAudioServer*>(pUser);
-    const long nSeen = self->m_nSeenInputCycles;
-    const bool bBack = self->DropWhatNobodyHeard(self->m_outputs, self->m_nSeenInputCycles);
-    // Keep the delay bounded.
-    self->m_outputs.KeepAtMost(2 * nFrames);
-    const int nGot = self->m_outputs.Read(pFrames, nFrames);
-    std::fill(pFrames + NUM_CHANNELS * nGot, pFrames + NUM_CHANNELS * nFrames, 0.0f);
-    if (nGot < nFrames && !bBack && self->m_nSeenInputCycles != nSeen && nSeen != 0)
-        self->m_nUnderruns.fetch_add(1, std::memory_order_relaxed);
+    self->m_outputs.Read(self->m_pSource->GetCycleFrame(), pFrames, nFrames);
 }
 
 void CSimAudioServer::RunThePause(int nFrames)
@@ -141,17 +134,4 @@ void CSimAudioServer::RunSilence(long nFrames)
     }
     if (m_pRoom)
         m_pRoom->Silence();
-}
-
-bool CSimAudioServer::DropWhatNobodyHeard(CSampleRing& ring, long& nSeen)
-{
-    // Input and listener share the graph's cycle; one or two cycles apart is
-    // the order the server runs them in, more is a listener that was away.
-    constexpr long MAX_CYCLES_APART = 2;
-    const long nCycles = m_nInputCycles.load(std::memory_order_relaxed);
-    const bool bAway = nCycles - nSeen > MAX_CYCLES_APART;
-    if (bAway)
-        ring.KeepAtMost(0);
-    nSeen = nCycles;
-    return bAway;
 }

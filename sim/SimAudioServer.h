@@ -2,7 +2,7 @@
 // "varden-sim-in" that music or a measurement is played into, and a source
 // "varden-sim-out" with the four outputs (AUX0..AUX3 = channels 1..4). The
 // sink's real-time callback runs the sound engine; the source plays what it
-// made through a lock-free ring, one quantum later at most. With a room, a
+// made one cycle of the server later, always. With a room, a
 // third node "varden-sim-mic" carries the microphone and the loopback.
 #pragma once
 
@@ -12,7 +12,7 @@
 
 #include "PipeWireSession.h"
 #include "PwStream.h"
-#include "SampleRing.h"
+#include "SimCycleRing.h"
 #include "SimRoom.h"
 #include "SimSoundEngine.h"
 #include "VirtualProcessor.h"
@@ -41,19 +41,14 @@ public:
     // What the virtual processor calls after each change of its live slot.
     CVirtualProcessor::LiveListener MakeLiveListener();
 
-    // Source cycles that found fewer frames ready than asked for while sound
-    // was coming in: under-runs heard as gaps.
-    long GetUnderruns() const { return m_nUnderruns.load(); }
+    // Cycles with a gap in the outputs while sound was coming in: under-runs
+    // heard as gaps.
+    long GetUnderruns() const { return m_outputs.GetShortCycles(); }
 
 private:
     static void OnInput(void* pUser, float* pFrames, int nFrames);
     static void OnOutput(void* pUser, float* pFrames, int nFrames);
     static void OnMic(void* pUser, float* pFrames, int nFrames);
-    // What a listener hears starts when it came: frames that waited while
-    // nobody listened are dropped, as a sound card drops what it played
-    // before a recording began. nSeen is the input cycle the listener last
-    // saw; true when it had been away.
-    bool DropWhatNobodyHeard(CSampleRing& ring, long& nSeen);
     // A device plays on while nothing is sent to it, so what was in its
     // filters and in the room dies away. The server stops calling the sink
     // while nobody plays into it; when it comes back, as much silence as the
@@ -64,18 +59,14 @@ private:
     void StallIfDue(const float* pFrames, int nFrames);
 
     CSimSoundEngine m_engine;
-    CSampleRing m_outputs;
-    CSampleRing m_mic;
+    CSimCycleRing m_outputs;
+    CSimCycleRing m_mic;
     std::unique_ptr<CSimRoom> m_pRoom;
     CPipeWireSession m_session;
     std::unique_ptr<CPwStream> m_pSink;
     std::unique_ptr<CPwStream> m_pSource;
     std::unique_ptr<CPwStream> m_pMic;
-    std::atomic<long> m_nInputCycles{0};
-    long m_nSeenInputCycles = 0;     // source thread only
-    long m_nMicSeenInputCycles = 0;  // microphone thread only
-    long long m_nLastInputNs = 0;    // sink thread only
-    std::atomic<long> m_nUnderruns{0};
-    int m_nStalls = 0;      // sink thread only, once started
-    int m_nLoudCycles = 0;  // sink thread only: cycles with sound since the last silent one
+    long long m_nLastInputNs = 0;  // sink thread only
+    int m_nStalls = 0;             // sink thread only, once started
+    int m_nLoudCycles = 0;         // sink thread only: cycles with sound since the last silent one
 };
