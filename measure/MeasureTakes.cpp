@@ -23,6 +23,9 @@ constexpr double NOISE_MIN_MS = 10.0;
 constexpr double SILENT_DBFS = -200.0;
 constexpr double NO_NOISE_DB = 200.0;
 constexpr std::size_t LANES = 8;
+// The sweep's fade-out may be missing from a recording: it carries nothing
+// of the top of the band.
+constexpr double SWEEP_END_SLACK = 0.002;
 
 double PeakDbfs(const std::vector<std::vector<float>>& aSignals)
 {
@@ -113,16 +116,36 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     const double dRate = settings.sweep.nRate;
     CDeconvolver deconvolver(afSweep, settings.sweep, aTakes.front().size());
     const std::size_t nSize = deconvolver.GetSize();
-    std::vector<double> adSum(nSize, 0.0), adIr;
+    std::vector<double> adSum(nSize, 0.0), adIr, adLoop;
     std::size_t nFirstPeak = 0;
+    long nLatestArrival = 0;
     for (std::size_t t = 0; t < aTakes.size(); ++t) {
+        // Where the sweep came back in the recording: through the loopback,
+        // or, without it, at the microphone.
+        long nArrival = 0;
+        if (result.bReference) {
+            deconvolver.Deconvolve(aReferences[t].data(), nullptr, adLoop);
+            nArrival = Signed(PeakIndex(adLoop), nSize);
+        }
         deconvolver.Deconvolve(aTakes[t].data(), result.bReference ? aReferences[t].data() : nullptr, adIr);
         const std::size_t nPeak = PeakIndex(adIr);
+        nArrival += Signed(nPeak, nSize);
+        nLatestArrival = std::max({nLatestArrival, nArrival, nArrival - Signed(nPeak, nSize)});
         if (t == 0)
             nFirstPeak = nPeak;
         const std::size_t nShift = result.bReference ? 0 : (nPeak + nSize - nFirstPeak) % nSize;
         for (std::size_t i = 0; i < nSize; ++i)
             adSum[i] += adIr[(i + nShift) % nSize] / static_cast<double>(aTakes.size());
+    }
+    // A sweep that came back later than the recording lasted lost its top
+    // octaves, and what the division makes of them is noise, not a response.
+    const long nMissing = nLatestArrival + static_cast<long>(afSweep.size()) -
+                          static_cast<long>(aTakes.front().size()) - static_cast<long>(SWEEP_END_SLACK * dRate);
+    if (nMissing > 0) {
+        result.strRefused = "the sound came back too late for the recording: the last " +
+                            FormatFixed(1000.0 * static_cast<double>(nMissing) / dRate, 0) +
+                            " ms of the sweep were not recorded (the sound server's latency is longer than it says)";
+        return result;
     }
     const std::vector<double>& adH = adSum;
 

@@ -187,6 +187,20 @@ TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
     EXPECT_EQ(Refusal(quiet, {std::vector<float>(10)}, {}), "a recording is shorter than the sweep or than the others");
     EXPECT_EQ(Refusal(quiet, drowned.takes, {drowned.references[0]}), "each take needs its reference");
     EXPECT_EQ(Refusal(quiet, {}, {}), "nothing was recorded");
+    // Stopped before the sweep had all come back: 517 + 37 samples late at
+    // the microphone, the loopback 517, less the 2 ms fade-out that may go.
+    settings.sweep.dLevelDbfs = -20;
+    const std::vector<float> plain = MakeLogSweep(settings.sweep);
+    const Recording clean = Record(plain, 1, 1.0, -400);
+    const auto Cut = [&](std::vector<float> af) {
+        af.resize(plain.size());
+        return std::vector<std::vector<float>>{af};
+    };
+    EXPECT_EQ(Refusal(plain, Cut(clean.takes[0]), {}),
+              "the sound came back too late for the recording: the last 10 ms of the sweep were not recorded (the "
+              "sound server's latency is longer than it says)");
+    EXPECT_EQ(Refusal(plain, Cut(clean.takes[0]), Cut(clean.references[0])).substr(0, 65),
+              "the sound came back too late for the recording: the last 10 ms of");
     std::vector<float> broken = drowned.takes[0];
     broken[1000] = std::nanf("");
     EXPECT_EQ(Refusal(quiet, {broken}, {}), "the recording holds samples that are not numbers");
