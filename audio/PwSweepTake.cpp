@@ -15,7 +15,7 @@ namespace {
 // stopped moving the sound.
 constexpr double SLACK_SECONDS = 6.0;
 constexpr double MAX_LATENCY_SECONDS = 2.0;
-constexpr long UNCOUNTED_CYCLES = 2;
+constexpr long UNCOUNTED_CYCLES = 1;
 constexpr auto POLL = std::chrono::milliseconds(5);
 
 // What the two real-time callbacks share with the waiting thread.
@@ -29,7 +29,7 @@ struct Take {
     long nCapacity = 0;             // frames
     long nPlayPos = 0;              // playback thread only
     std::atomic<long> nCaptured{0};
-    std::atomic<long> nCycle{0};  // the recording's last cycle, in frames
+    std::atomic<long> nCycle{0};     // the recording's last cycle, in frames
     std::atomic<long> nStartAt{-1};  // the recorded frame the first played sample went out with
     std::atomic<bool> bPlayed{false};
 };
@@ -202,11 +202,11 @@ CPwSweepTake::Outcome CPwSweepTake::TakeOnce(const PwTakeSetup& setup, const std
             CPipeWireSession::CLock lock(m_session);
             nLatency = std::min(pPlay->GetDelayFrames() + pRecord->GetDelayFrames(),
                                 static_cast<long>(MAX_LATENCY_SECONDS * PW_STREAM_RATE));
-            // Two cycles more for what the server does not count: a node
-            // that plays what it got one cycle later, as the virtual
-            // processor does, and one that is a cycle late.
-            nEnd = std::min(nStartAt + nPlay + nLatency + nTail + UNCOUNTED_CYCLES * take.nCycle.load(),
-                            take.nCapacity);
+            // A cycle more for what the server does not count: a node that
+            // plays what it got one cycle later, as the virtual processor
+            // does. (A node a cycle late shows as a skipped cycle.)
+            nEnd =
+                std::min(nStartAt + nPlay + nLatency + nTail + UNCOUNTED_CYCLES * take.nCycle.load(), take.nCapacity);
         }
         if (nEnd >= 0 && take.bPlayed.load(std::memory_order_acquire) &&
             take.nCaptured.load(std::memory_order_acquire) >= nEnd) {

@@ -292,7 +292,7 @@ TEST_F(MeasureCommand, TakesWithSkippedCyclesAreTakenAgain)
     UseSim(false, 4);
     PutLive("two-way.dia");
     const std::string before = LiveBytes();
-    Result r = Measure(1, "broken.txt");
+    Result r = Measure(1, "broken.txt", {"--sweep", "0.5"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("the sound server skipped cycles in 3 takes in a row, so the recordings have gaps"),
               std::string::npos)
@@ -300,7 +300,7 @@ TEST_F(MeasureCommand, TakesWithSkippedCyclesAreTakenAgain)
     EXPECT_FALSE(fs::exists(Path("broken.txt")));
     EXPECT_EQ(LiveBytes(), before);
 
-    r = Measure(1, "retaken.txt", {"--repeat", "2"});
+    r = Measure(1, "retaken.txt", {"--repeat", "2", "--sweep", "0.5"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("the sound server skipped cycles during sweep 1, so it was taken again"), std::string::npos)
         << r.err;
