@@ -76,6 +76,59 @@ long Signed(std::size_t i, std::size_t nSize)
 {
     return i < nSize / 2 ? static_cast<long>(i) : static_cast<long>(i) - static_cast<long>(nSize);
 }
+
+// The spectrum of the impulse response's nLength samples from nStart on
+// (times on its circle) at each of adFreq, under a window that rises over
+// nRise and falls over the last part of its length: levels in dB, and, when
+// padPhase is given, phases in degrees against time zero. Summed directly:
+// exact at any frequency, where an FFT would only give its own bins; LANES
+// frequencies at a time, so that their rotations run side by side.
+void SpectrumOnGrid(const std::vector<double>& adIr, long nStart, long nLength, long nRise, double dRate,
+                    const std::vector<double>& adFreq, std::vector<double>& adLevel, std::vector<double>* padPhase)
+{
+    const auto nSize = static_cast<long>(adIr.size());
+    const long nFall = static_cast<long>(FALL_SHARE * static_cast<double>(nLength - 2 * nRise));
+    std::vector<double> adWindowed(static_cast<std::size_t>(nLength));
+    for (long i = 0; i < nLength; ++i) {
+        double w = 1.0;
+        if (i < nRise)
+            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / nRise);
+        else if (i >= nLength - nFall)
+            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(nLength - i) / nFall);
+        adWindowed[static_cast<std::size_t>(i)] = w * adIr[static_cast<std::size_t>((nStart + i + nSize) % nSize)];
+    }
+    adLevel.clear();
+    if (padPhase)
+        padPhase->clear();
+    const std::size_t nFreqs = adFreq.size();
+    for (std::size_t k0 = 0; k0 < nFreqs; k0 += LANES) {
+        double adStepRe[LANES], adStepIm[LANES], adRe[LANES] = {}, adIm[LANES] = {};
+        double adTurnRe[LANES], adTurnIm[LANES] = {};
+        for (std::size_t j = 0; j < LANES; ++j) {
+            const double dOmega = 2.0 * std::numbers::pi * adFreq[std::min(k0 + j, nFreqs - 1)] / dRate;
+            adStepRe[j] = std::cos(dOmega);
+            adStepIm[j] = -std::sin(dOmega);
+            adTurnRe[j] = 1.0;
+        }
+        for (const double d : adWindowed) {
+            for (std::size_t j = 0; j < LANES; ++j) {
+                adRe[j] += d * adTurnRe[j];
+                adIm[j] += d * adTurnIm[j];
+                const double dNextRe = adTurnRe[j] * adStepRe[j] - adTurnIm[j] * adStepIm[j];
+                adTurnIm[j] = adTurnRe[j] * adStepIm[j] + adTurnIm[j] * adStepRe[j];
+                adTurnRe[j] = dNextRe;
+            }
+        }
+        for (std::size_t j = 0; j < LANES && k0 + j < nFreqs; ++j) {
+            adLevel.push_back(20.0 * std::log10(std::max(std::hypot(adRe[j], adIm[j]), 1e-15)));
+            if (padPhase) {
+                const double dOmega = 2.0 * std::numbers::pi * adFreq[k0 + j] / dRate;
+                const double dRadians = std::atan2(adIm[j], adRe[j]) - dOmega * static_cast<double>(nStart);
+                padPhase->push_back(std::remainder(dRadians * 180.0 / std::numbers::pi, 360.0));
+            }
+        }
+    }
+}
 }  // namespace
 
 std::vector<double> MeasurementGridHz()
@@ -185,49 +238,9 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     // The window: rising before the arrival, flat, falling to its end.
     const long nRise = Samples(FADE_MS);
     const long nLength = std::min(2 * nRise + Samples(settings.dWindowMs), static_cast<long>(nSize / 2));
-    const long nFall = static_cast<long>(FALL_SHARE * static_cast<double>(nLength - 2 * nRise));
     const long nStart = nArrival - 2 * nRise;
-    std::vector<double> adWindowed(static_cast<std::size_t>(nLength));
-    for (long i = 0; i < nLength; ++i) {
-        double w = 1.0;
-        if (i < nRise)
-            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / nRise);
-        else if (i >= nLength - nFall)
-            w = 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(nLength - i) / nFall);
-        adWindowed[static_cast<std::size_t>(i)] =
-            w * adH[static_cast<std::size_t>(nStart + i + static_cast<long>(nSize)) % nSize];
-    }
-
-    // Its spectrum at each grid frequency, summed directly: exact at any
-    // frequency, where an FFT would only give its own bins. LANES frequencies
-    // at a time, so that their rotations run side by side.
     result.adFreq = MeasurementGridHz();
-    const std::size_t nFreqs = result.adFreq.size();
-    for (std::size_t k0 = 0; k0 < nFreqs; k0 += LANES) {
-        double adStepRe[LANES], adStepIm[LANES], adRe[LANES] = {}, adIm[LANES] = {};
-        double adTurnRe[LANES], adTurnIm[LANES] = {};
-        for (std::size_t j = 0; j < LANES; ++j) {
-            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[std::min(k0 + j, nFreqs - 1)] / dRate;
-            adStepRe[j] = std::cos(dOmega);
-            adStepIm[j] = -std::sin(dOmega);
-            adTurnRe[j] = 1.0;
-        }
-        for (const double d : adWindowed) {
-            for (std::size_t j = 0; j < LANES; ++j) {
-                adRe[j] += d * adTurnRe[j];
-                adIm[j] += d * adTurnIm[j];
-                const double dNextRe = adTurnRe[j] * adStepRe[j] - adTurnIm[j] * adStepIm[j];
-                adTurnIm[j] = adTurnRe[j] * adStepIm[j] + adTurnIm[j] * adStepRe[j];
-                adTurnRe[j] = dNextRe;
-            }
-        }
-        for (std::size_t j = 0; j < LANES && k0 + j < nFreqs; ++j) {
-            const double dOmega = 2.0 * std::numbers::pi * result.adFreq[k0 + j] / dRate;
-            const double dRadians = std::atan2(adIm[j], adRe[j]) - dOmega * static_cast<double>(nStart);
-            result.adLevel.push_back(20.0 * std::log10(std::max(std::hypot(adRe[j], adIm[j]), 1e-15)));
-            result.adPhase.push_back(std::remainder(dRadians * 180.0 / std::numbers::pi, 360.0));
-        }
-    }
+    SpectrumOnGrid(adH, nStart, nLength, nRise, dRate, result.adFreq, result.adLevel, &result.adPhase);
 
     const long nEnd = nStart + nLength;
     for (long i = 0; i < nEnd; ++i)
