@@ -26,6 +26,13 @@ constexpr std::size_t LANES = 8;
 // The sweep's fade-out may be missing from a recording: it carries nothing
 // of the top of the band.
 constexpr double SWEEP_END_SLACK = 0.002;
+// Over this band a loopback's response is flat within a fraction of a
+// decibel, even through a sound card's DC filter; a dip deeper than this is
+// sound that went missing. The loopback's impulse is looked at this long.
+constexpr double LOOP_LOW_HZ = 50.0;
+constexpr double LOOP_HIGH_HZ = 16000.0;
+constexpr double LOOP_MAX_DIP_DB = 3.0;
+constexpr double LOOP_WINDOW_MS = 20.0;
 
 double PeakDbfs(const std::vector<std::vector<float>>& aSignals)
 {
@@ -169,7 +176,14 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     const double dRate = settings.sweep.nRate;
     CDeconvolver deconvolver(afSweep, settings.sweep, aTakes.front().size());
     const std::size_t nSize = deconvolver.GetSize();
-    std::vector<double> adSum(nSize, 0.0), adIr, adLoop;
+    const auto Samples = [dRate](double dMs) { return static_cast<long>(std::lround(dMs * dRate / 1000.0)); };
+    const long nRise = Samples(FADE_MS);
+    std::vector<double> adSum(nSize, 0.0), adIr, adLoop, adLoopLevel;
+    std::vector<double> adLoopFreq = MeasurementGridHz();
+    std::erase_if(adLoopFreq, [&](double f) {
+        return f < std::max(LOOP_LOW_HZ, 4.0 * settings.sweep.dLowHz) ||
+               f > std::min(LOOP_HIGH_HZ, settings.sweep.dHighHz / 1.5);
+    });
     std::size_t nFirstPeak = 0;
     long nLatestArrival = 0;
     for (std::size_t t = 0; t < aTakes.size(); ++t) {
@@ -179,6 +193,24 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
         if (result.bReference) {
             deconvolver.Deconvolve(aReferences[t].data(), nullptr, adLoop);
             nArrival = Signed(PeakIndex(adLoop), nSize);
+            // A loopback brings the sweep back as it was played; a gap in
+            // the recording shows as the part of the band it took away, the
+            // same at the microphone, and dividing one by the other would
+            // hide it.
+            SpectrumOnGrid(adLoop, nArrival - 2 * nRise, 2 * nRise + Samples(LOOP_WINDOW_MS), nRise, dRate, adLoopFreq,
+                           adLoopLevel, nullptr);
+            std::vector<double> adSorted = adLoopLevel;
+            std::nth_element(adSorted.begin(), adSorted.begin() + static_cast<long>(adSorted.size() / 2),
+                             adSorted.end());
+            const double dMedian = adSorted.empty() ? 0.0 : adSorted[adSorted.size() / 2];
+            const auto itLow = std::min_element(adLoopLevel.begin(), adLoopLevel.end());
+            if (itLow != adLoopLevel.end() && *itLow < dMedian - LOOP_MAX_DIP_DB) {
+                result.strRefused = "the loopback did not bring the whole sweep back (" +
+                                    FormatFixed(dMedian - *itLow, 1) + " dB missing at " +
+                                    FormatFixed(adLoopFreq[static_cast<std::size_t>(itLow - adLoopLevel.begin())], 0) +
+                                    " Hz): the recording has a gap, measure again";
+                return result;
+            }
         }
         deconvolver.Deconvolve(aTakes[t].data(), result.bReference ? aReferences[t].data() : nullptr, adIr);
         const std::size_t nPeak = PeakIndex(adIr);
@@ -212,7 +244,6 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     const long nArrival = Signed(nPeak, nSize);
     result.dArrivalMs = (static_cast<double>(nArrival) + dOffset) * 1000.0 / dRate;
 
-    const auto Samples = [dRate](double dMs) { return static_cast<long>(std::lround(dMs * dRate / 1000.0)); };
     const double dNoiseMs =
         std::clamp(-0.6 * 1000.0 * HarmonicOffsetSeconds(settings.sweep, 2), NOISE_MIN_MS, NOISE_MAX_MS);
     double dNoise = 0.0;
@@ -236,7 +267,6 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
     }
 
     // The window: rising before the arrival, flat, falling to its end.
-    const long nRise = Samples(FADE_MS);
     const long nLength = std::min(2 * nRise + Samples(settings.dWindowMs), static_cast<long>(nSize / 2));
     const long nStart = nArrival - 2 * nRise;
     result.adFreq = MeasurementGridHz();

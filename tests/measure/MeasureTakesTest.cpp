@@ -201,6 +201,14 @@ TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
               "sound server's latency is longer than it says)");
     EXPECT_EQ(Refusal(plain, Cut(clean.takes[0]), Cut(clean.references[0])).substr(0, 65),
               "the sound came back too late for the recording: the last 10 ms of");
+    // 50 ms lost from the middle of the recording, at the microphone and on
+    // the loopback alike, as when the sound server skips a cycle unseen.
+    Recording gap = clean;
+    for (auto* pSignal : {&gap.takes[0], &gap.references[0]})
+        std::fill_n(pSignal->begin() + LATENCY + static_cast<long>(plain.size() / 2), 2400, 0.0f);
+    const std::string gapWhy = Refusal(plain, gap.takes, gap.references);
+    EXPECT_EQ(gapWhy.rfind("the loopback did not bring the whole sweep back (", 0), 0u) << gapWhy;
+    EXPECT_NE(gapWhy.find(" Hz): the recording has a gap, measure again"), std::string::npos) << gapWhy;
     std::vector<float> broken = drowned.takes[0];
     broken[1000] = std::nanf("");
     EXPECT_EQ(Refusal(quiet, {broken}, {}), "the recording holds samples that are not numbers");
