@@ -57,12 +57,19 @@ BENCHMARK(BM_DeconvolverFromScratch)->Unit(benchmark::kMillisecond);
 void BM_MeasureTakes(benchmark::State& state)
 {
     const Take& t = TheTake();
+    std::vector<std::vector<float>> aReferences;
+    if (state.range(0)) {
+        // A loopback: the sweep as it was played, checked whole before the
+        // take is divided by it.
+        aReferences.emplace_back(t.recording.size(), 0.0f);
+        std::copy(t.sweep.begin(), t.sweep.end(), aReferences.front().begin());
+    }
     for (auto _ : state) {
-        const MeasuredResponse r = MeasureTakes(t.sweep, t.settings, {t.recording}, {});
+        const MeasuredResponse r = MeasureTakes(t.sweep, t.settings, {t.recording}, aReferences);
         benchmark::DoNotOptimize(r.adLevel.data());
     }
 }
-BENCHMARK(BM_MeasureTakes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeasureTakes)->ArgName("reference")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 BENCHMARK_MAIN();
