@@ -208,7 +208,8 @@ MeasuredResponse MeasureTakes(const std::vector<float>& afSweep, const MeasureSe
                 result.strRefused = "the loopback did not bring the whole sweep back (" +
                                     FormatFixed(dMedian - *itLow, 1) + " dB missing at " +
                                     FormatFixed(adLoopFreq[static_cast<std::size_t>(itLow - adLoopLevel.begin())], 0) +
-                                    " Hz): the recording has a gap, measure again";
+                                    " Hz): the reference is not a loopback of what was played, or the recording "
+                                    "has a gap; check the reference and measure again";
                 return result;
             }
         }
