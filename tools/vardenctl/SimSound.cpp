@@ -9,7 +9,7 @@ namespace {
 // Quieter than this is no noise at all; louder is no longer a room.
 constexpr double NOISE_MIN_DBFS = -150.0;
 constexpr double NOISE_MAX_DBFS = 0.0;
-constexpr long MAX_STALLS = 1000;
+constexpr int MAX_STALLS = 1000;
 }  // namespace
 
 std::unique_ptr<CSimAudioServer> StartSimSound(const CommandLine& cl, int& nExit)
@@ -20,15 +20,14 @@ std::unique_ptr<CSimAudioServer> StartSimSound(const CommandLine& cl, int& nExit
             nExit = cl.Fail(EXIT_USAGE, "--room, --noise and --stalls need --audio");
         return nullptr;
     }
-    long nStalls = 0;
+    int nStalls = 0;
     if (cl.Has("--stalls")) {
-        const std::string& strStalls = cl.Get("--stalls");
-        char* pEnd = nullptr;
-        nStalls = std::strtol(strStalls.c_str(), &pEnd, 10);
-        if (strStalls.empty() || *pEnd != '\0' || nStalls < 1 || nStalls > MAX_STALLS) {
-            nExit = cl.Fail(EXIT_USAGE, "--stalls takes a count from 1 to 1000, not '" + strStalls + "'");
+        const auto n = ParseInt(cl.Get("--stalls"), 1, MAX_STALLS);
+        if (!n) {
+            nExit = cl.Fail(EXIT_USAGE, "--stalls takes a count from 1 to 1000, not '" + cl.Get("--stalls") + "'");
             return nullptr;
         }
+        nStalls = *n;
     }
     std::optional<double> dNoise;
     if (cl.Has("--noise")) {
@@ -60,7 +59,7 @@ std::unique_ptr<CSimAudioServer> StartSimSound(const CommandLine& cl, int& nExit
         pRoom = std::make_unique<CSimRoom>(aResponse, dNoise);
     }
     auto pSound = std::make_unique<CSimAudioServer>();
-    pSound->SetStalls(static_cast<int>(nStalls));
+    pSound->SetStalls(nStalls);
     std::string error;
     if (!pSound->Start(error, std::move(pRoom))) {
         nExit = cl.Fail(EXIT_IO, error);
