@@ -213,10 +213,8 @@ protected:
         return route;
     }
 
-    // How far a measurement of the two-way preset's woofer in the room is
-    // from the truth from 30 Hz to 18 kHz: the level in dB, and the phase in
-    // degrees wherever the level is within 30 dB of its top. bCalibrated: the
-    // microphone's calibration below was taken out.
+    // The two-way woofer's measurement against the truth, 30 Hz to 18 kHz: the
+    // worst level (dB) and phase (degrees, within 30 dB of the top) off.
     static std::pair<double, double> WorstOffTwoWayWoofer(const MeasurementData& m, bool bCalibrated)
     {
         const CTALVData& channel = Preset("two-way.dia").GetChannel(0);
@@ -282,11 +280,9 @@ TEST_F(MeasureCommand, KnownRoomWithCalibration)
     EXPECT_NE(text.find("* Calibration: " + Path("mic.txt")), std::string::npos);
 }
 
-// A processor whose sound stalls for three of the server's cycles in the
-// first four sweeps it hears, as on a machine too busy to keep up: three
-// broken takes in a row are refused with the reason and write nothing; a
-// single one is thrown away and taken again, said so, and the measurement
-// holds as if nothing had happened. The device is put back either way.
+// A processor that stalls in the first four sweeps it hears: three broken
+// takes in a row are refused, writing nothing; one alone is taken again, said
+// so, and the measurement holds. The device is put back either way.
 TEST_F(MeasureCommand, TakesWithSkippedCyclesAreTakenAgain)
 {
     UseSim(false, 4);

@@ -208,10 +208,8 @@ TEST(MeasureTakes, RefusesClippedQuietAndMismatchedRecordingsWithTheReason)
         std::fill_n(pSignal->begin() + LATENCY + static_cast<long>(plain.size() / 2), 2400, 0.0f);
     const std::string gapWhy = Refusal(plain, gap.takes, gap.references);
     EXPECT_EQ(gapWhy.rfind("the loopback did not bring the whole sweep back (", 0), 0u) << gapWhy;
-    EXPECT_NE(gapWhy.find(" Hz): the reference is not a loopback of what was played, or the recording has a gap; "
-                          "check the reference and measure again"),
-              std::string::npos)
-        << gapWhy;
+    EXPECT_NE(gapWhy.find(" Hz): the reference is not a loopback of what was played, or the recording has a gap"),
+              std::string::npos);
     std::vector<float> broken = drowned.takes[0];
     broken[1000] = std::nanf("");
     EXPECT_EQ(Refusal(quiet, {broken}, {}), "the recording holds samples that are not numbers");
